@@ -1,0 +1,33 @@
+#include "cleaning/cache_category.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::array<CacheCategoryInfo, 4> kCategories{{
+    {CacheCategory::render, "render", &FCPBundle::cacheSize, "缓存大小: ", "清理渲染缓存", "Render Files",
+     "Render Files", "正在清理时间线渲染缓存...", "已清理时间线渲染缓存。", "时间线渲染缓存中没有需要清理的文件。"},
+    {CacheCategory::proxy, "proxy", &FCPBundle::proxySize, "代理媒体: ", "清理代理媒体",
+     "Transcoded Media/Proxy Media", "Proxy Media", "正在清理代理媒体...", "已清理代理媒体。",
+     "代理媒体中没有需要清理的文件。"},
+    {CacheCategory::optimized, "optimized", &FCPBundle::optimizedSize, "优化媒体: ", "清理优化媒体",
+     "Transcoded Media/High Quality Media", "High Quality Media", "正在清理优化媒体...", "已清理优化媒体。",
+     "优化媒体中没有需要清理的文件。"},
+    {CacheCategory::analysis, "analysis", &FCPBundle::analysisSize, "媒体分析缓存: ", "清理分析缓存",
+     "Analysis Files", "Analysis Cache", "正在清理媒体分析缓存...", "已清理媒体分析缓存。",
+     "媒体分析缓存中没有需要清理的文件。"},
+}};
+
+} // namespace
+
+const CacheCategoryInfo& categoryInfo(CacheCategory category) {
+    return kCategories[static_cast<std::size_t>(category)];
+}
+
+std::optional<CacheCategory> categoryFromKey(std::string_view key) {
+    for (const auto& info : kCategories)
+        if (info.key == key) return info.category;
+    return std::nullopt;
+}
+
+} // namespace velmora

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "discovery/fcp_bundle.h"
+
+namespace velmora {
+
+// The four kinds of regenerable data, always taken in this order.
+enum class CacheCategory { render, proxy, optimized, analysis };
+
+inline constexpr std::array<CacheCategory, 4> allCacheCategories{
+    CacheCategory::render, CacheCategory::proxy, CacheCategory::optimized, CacheCategory::analysis};
+
+// Every name a category bears, in one place for the scanner, the runs, the window and the CLI.
+struct CacheCategoryInfo {
+    CacheCategory category;
+    std::string_view key;              // "render", "proxy", "optimized", "analysis" (CLI, QML)
+    std::int64_t FCPBundle::*sizeField;
+    std::string_view rowLabel;         // "缓存大小: " ...
+    std::string_view buttonLabel;      // "清理渲染缓存" ...
+    std::string_view measuredSubPath;  // "Render Files", "Transcoded Media/Proxy Media" ...
+    std::string_view deletionName;     // "Render Files", "Proxy Media", "High Quality Media", "Analysis Cache"
+    std::string_view runningText;      // progress text while a category run goes on
+    std::string_view removedText;      // closing text when something was removed
+    std::string_view nothingText;      // closing text when nothing was removed
+};
+
+[[nodiscard]] const CacheCategoryInfo& categoryInfo(CacheCategory category);
+[[nodiscard]] std::optional<CacheCategory> categoryFromKey(std::string_view key);
+
+} // namespace velmora

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// Mount points of the volumes positively known to be external (removable, USB, SD,
+// FireWire, Thunderbolt, network shares), in mount order. `systemRoot` lets tests point the
+// rule at fake /proc and /sys trees.
+[[nodiscard]] std::vector<std::string> loadDrives(const std::string& systemRoot = "/");
+
+// The current user's home: the password entry of the real user, else the platform's home.
+[[nodiscard]] std::string homeDirectory();
+
+// home, home/Desktop, home/Downloads, home/Movies, home/Documents, home/Pictures,
+// appended as plain strings.
+[[nodiscard]] std::vector<std::string> loadUserDirs();
+[[nodiscard]] std::vector<std::string> userDirsFor(const std::string& home);
+
+// The Chinese label of a user directory, else the path unchanged.
+[[nodiscard]] std::string locationLabel(const std::string& path);
+[[nodiscard]] std::string locationLabelFor(const std::string& path, const std::string& home);
+
+// The label of a drive row: the last path component ("/" for "/").
+[[nodiscard]] std::string driveLabel(const std::string& path);
+
+} // namespace velmora

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "cleaning/cache_category.h"
+#include "discovery/fcp_bundle.h"
+#include "discovery/scanner.h"
+#include "platform/dispatch.h"
+#include "platform/uuid.h"
+#include "ui/bundle_list_model.h"
+#include "ui/desktop_services.h"
+#include "ui/directory_chooser.h"
+
+namespace velmora {
+
+// The state of one window: thirteen fields, written only on the main thread, and the
+// operations that change them. Background work reaches the fields only by posting to main.
+class ContentView : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QStringList drives READ drives NOTIFY drivesChanged)
+    Q_PROPERTY(QStringList userDirs READ userDirs NOTIFY userDirsChanged)
+    // A null string when no location has been chosen.
+    Q_PROPERTY(QString selectedPath READ selectedPath NOTIFY selectedPathChanged)
+    Q_PROPERTY(velmora::BundleListModel* fcpBundles READ fcpBundlesModel CONSTANT)
+    // The selected record's id in 8-4-4-4-12 form; an empty string for none.
+    Q_PROPERTY(QString selectedBundleID READ selectedBundleID WRITE setSelectedBundleID NOTIFY selectedBundleIDChanged)
+    Q_PROPERTY(bool isCleaning READ isCleaning NOTIFY isCleaningChanged)
+    Q_PROPERTY(bool isRetrieving READ isRetrieving NOTIFY isRetrievingChanged)
+    Q_PROPERTY(bool showAlert READ showAlert WRITE setShowAlert NOTIFY showAlertChanged)
+    Q_PROPERTY(QString alertMessage READ alertMessage NOTIFY alertMessageChanged)
+    Q_PROPERTY(QString progressText READ progressText NOTIFY progressTextChanged)
+    Q_PROPERTY(double progressValue READ progressValue NOTIFY progressValueChanged)
+    Q_PROPERTY(qint64 totalTasks READ totalTasks NOTIFY totalTasksChanged)
+    Q_PROPERTY(qint64 completedTasks READ completedTasks NOTIFY completedTasksChanged)
+    // Live counts of the running scans, e.g. "已扫描 123,456 项 · 找到 7 个资源库"; empty when idle.
+    Q_PROPERTY(QString retrievalProgressText READ retrievalProgressText NOTIFY retrievalProgressTextChanged)
+
+public:
+    ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopServices& desktop, QObject* parent = nullptr);
+    ~ContentView() override;
+
+    // The thirteen fields.
+    [[nodiscard]] QStringList drives() const;
+    [[nodiscard]] QStringList userDirs() const;
+    [[nodiscard]] QString selectedPath() const;
+    [[nodiscard]] const std::vector<FCPBundle>& fcpBundles() const;
+    [[nodiscard]] BundleListModel* fcpBundlesModel();
+    [[nodiscard]] QString selectedBundleID() const;
+    void setSelectedBundleID(const QString& id);
+    [[nodiscard]] bool isCleaning() const;
+    [[nodiscard]] bool isRetrieving() const;
+    [[nodiscard]] bool showAlert() const;
+    void setShowAlert(bool show);
+    [[nodiscard]] QString alertMessage() const;
+    [[nodiscard]] QString progressText() const;
+    [[nodiscard]] double progressValue() const;
+    [[nodiscard]] qint64 totalTasks() const;
+    [[nodiscard]] qint64 completedTasks() const;
+    [[nodiscard]] QString retrievalProgressText() const;
+
+    // Locations.
+    Q_INVOKABLE void loadLocations();
+    Q_INVOKABLE void selectLocation(const QString& path);
+    Q_INVOKABLE void chooseOtherDirectory();
+    Q_INVOKABLE [[nodiscard]] QString locationLabel(const QString& path) const;
+    Q_INVOKABLE [[nodiscard]] QString driveLabel(const QString& path) const;
+    // True when `path` is the chosen location (text equality under canonical equivalence).
+    Q_INVOKABLE [[nodiscard]] bool isSelectedPath(const QString& path) const;
+
+    // Retrieval.
+    Q_INVOKABLE void retrieveBundles();
+
+    // Rows.
+    [[nodiscard]] std::optional<FCPBundle> selectedBundle() const;
+    Q_INVOKABLE void revealInFinder(int row);
+    Q_INVOKABLE void openLibrary(int row);
+
+    // Cleaning. `categoryKey` is "render", "proxy", "optimized" or "analysis".
+    Q_INVOKABLE void cleanCategory(const QString& categoryKey);
+    void cleanCategory(CacheCategory category);
+    void finishCategoryClean(CacheCategory category, bool removed);
+    Q_INVOKABLE void cleanSelectedLibrary();
+    Q_INVOKABLE void cleanAllLibraries();
+    void cleanLocation(const std::string& location); // background part of cleanAllLibraries
+    void recordTaskDone();
+    void updateProgress();
+    void finishCleaning(const QString& text);
+
+signals:
+    void drivesChanged();
+    void userDirsChanged();
+    void selectedPathChanged();
+    void fcpBundlesChanged();
+    void selectedBundleIDChanged();
+    void isCleaningChanged();
+    void isRetrievingChanged();
+    void showAlertChanged();
+    void alertMessageChanged();
+    void progressTextChanged();
+    void progressValueChanged();
+    void totalTasksChanged();
+    void completedTasksChanged();
+    void retrievalProgressTextChanged();
+
+private:
+    struct State;
+    std::unique_ptr<State> state;
+};
+
+} // namespace velmora
