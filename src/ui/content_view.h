@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -111,6 +112,22 @@ signals:
     void retrievalProgressTextChanged();
 
 private:
+    void setSelectedPath(const QString& path);
+    void setIsCleaning(bool value);
+    void setIsRetrieving(bool value);
+    void setAlertMessage(const QString& text);
+    void setProgressText(const QString& text);
+    void setProgressValue(double value);
+    void setTotalTasks(qint64 value);
+    void setCompletedTasks(qint64 value);
+    void setBundles(std::vector<FCPBundle> bundles);
+    void beginCleaning(const QString& startText);
+    void publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles);
+    void refreshRetrievalProgressText();
+    // The background part of a whole-location run, with no access to `this` but through `view`.
+    static void runLocationCleaning(Dispatch& dispatch, const QPointer<ContentView>& view,
+                                    const std::string& location);
+
     struct State;
     std::unique_ptr<State> state;
 };

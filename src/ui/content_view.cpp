@@ -1,0 +1,451 @@
+#include "ui/content_view.h"
+
+#include "cleaning/delete_matching_items.h"
+#include "discovery/locations.h"
+#include "platform/text.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace velmora {
+
+namespace {
+
+constexpr int kRetrievalProgressIntervalMs = 200;
+
+// Fixed texts are translatable keys; without a table they read exactly as written here.
+QString translated(std::string_view key) {
+    const QByteArray bytes(key.data(), static_cast<qsizetype>(key.size()));
+    return QCoreApplication::translate("ContentView", bytes.constData());
+}
+
+QString fromBytes(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QStringList toStringList(const std::vector<std::string>& items) {
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(items.size()));
+    for (const auto& item : items)
+        list.push_back(fromBytes(item));
+    return list;
+}
+
+// 1234567 -> "1,234,567", the same whatever the user's locale.
+QString groupedNumber(std::uint64_t value) {
+    QString digits = QString::number(value);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(','));
+    return digits;
+}
+
+const std::string_view kSelectedLibraryStart = "正在清理资源库...";
+const std::string_view kSelectedLibraryDone = "已清理选定的资源库。";
+const std::string_view kLocationStart = "正在清理硬盘上的所有资源库...";
+const std::string_view kLocationDone = "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。";
+const char* const kPercentText = "正在清理... %1%";
+const char* const kRetrievalProgress = "已扫描 %1 项 · 找到 %2 个资源库";
+
+} // namespace
+
+struct ContentView::State {
+    State(Dispatch& d, DirectoryChooser& c, DesktopServices& s) : dispatch(d), chooser(c), desktop(s) {}
+
+    Dispatch& dispatch;
+    DirectoryChooser& chooser;
+    DesktopServices& desktop;
+    // Made on the main thread; posted work checks it before touching the view.
+    QPointer<ContentView> self;
+
+    QStringList drives;
+    QStringList userDirs;
+    QString selectedPath; // null: none
+    BundleListModel* bundles = nullptr;
+    std::optional<Uuid> selectedBundleID;
+    bool isCleaning = false;
+    bool isRetrieving = false;
+    bool showAlert = false;
+    QString alertMessage;
+    QString progressText;
+    double progressValue = 0.0;
+    qint64 totalTasks = 0;
+    qint64 completedTasks = 0;
+
+    // Cleaning runs under way; isCleaning is true while this is above zero.
+    int activeCleanings = 0;
+
+    // Retrieval runs under way, by number; only the newest run may publish.
+    std::uint64_t newestRun = 0;
+    std::map<std::uint64_t, std::shared_ptr<ScanProgress>> runningScans;
+    QString retrievalProgressText;
+    QTimer* retrievalTimer = nullptr;
+};
+
+ContentView::ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopServices& desktop,
+                         QObject* parent)
+    : QObject(parent), state(std::make_unique<State>(dispatch, chooser, desktop)) {
+    state->self = this;
+    state->bundles = new BundleListModel(this);
+    state->retrievalTimer = new QTimer(this);
+    state->retrievalTimer->setInterval(kRetrievalProgressIntervalMs);
+    connect(state->retrievalTimer, &QTimer::timeout, this, &ContentView::refreshRetrievalProgressText);
+}
+
+ContentView::~ContentView() = default;
+
+// ---- fields -------------------------------------------------------------------------------
+
+QStringList ContentView::drives() const {
+    return state->drives;
+}
+QStringList ContentView::userDirs() const {
+    return state->userDirs;
+}
+QString ContentView::selectedPath() const {
+    return state->selectedPath;
+}
+const std::vector<FCPBundle>& ContentView::fcpBundles() const {
+    return state->bundles->bundles();
+}
+BundleListModel* ContentView::fcpBundlesModel() {
+    return state->bundles;
+}
+
+QString ContentView::selectedBundleID() const {
+    return state->selectedBundleID ? fromBytes(state->selectedBundleID->toString()) : QString();
+}
+
+void ContentView::setSelectedBundleID(const QString& id) {
+    // Text that is not an id clears the selection, as an empty string does.
+    std::optional<Uuid> value = id.isEmpty() ? std::nullopt : Uuid::parse(id.toStdString());
+    if (value == state->selectedBundleID) return;
+    state->selectedBundleID = value;
+    emit selectedBundleIDChanged();
+}
+
+bool ContentView::isCleaning() const {
+    return state->isCleaning;
+}
+bool ContentView::isRetrieving() const {
+    return state->isRetrieving;
+}
+bool ContentView::showAlert() const {
+    return state->showAlert;
+}
+
+void ContentView::setShowAlert(bool show) {
+    if (state->showAlert == show) return;
+    state->showAlert = show;
+    emit showAlertChanged();
+}
+
+QString ContentView::alertMessage() const {
+    return state->alertMessage;
+}
+QString ContentView::progressText() const {
+    return state->progressText;
+}
+double ContentView::progressValue() const {
+    return state->progressValue;
+}
+qint64 ContentView::totalTasks() const {
+    return state->totalTasks;
+}
+qint64 ContentView::completedTasks() const {
+    return state->completedTasks;
+}
+QString ContentView::retrievalProgressText() const {
+    return state->retrievalProgressText;
+}
+
+void ContentView::setSelectedPath(const QString& path) {
+    if (state->selectedPath == path && !state->selectedPath.isNull()) return;
+    state->selectedPath = path;
+    emit selectedPathChanged();
+}
+
+void ContentView::setIsCleaning(bool value) {
+    if (state->isCleaning == value) return;
+    state->isCleaning = value;
+    emit isCleaningChanged();
+}
+
+void ContentView::setIsRetrieving(bool value) {
+    if (state->isRetrieving == value) return;
+    state->isRetrieving = value;
+    emit isRetrievingChanged();
+}
+
+void ContentView::setAlertMessage(const QString& text) {
+    if (state->alertMessage == text) return;
+    state->alertMessage = text;
+    emit alertMessageChanged();
+}
+
+void ContentView::setProgressText(const QString& text) {
+    if (state->progressText == text) return;
+    state->progressText = text;
+    emit progressTextChanged();
+}
+
+void ContentView::setProgressValue(double value) {
+    if (state->progressValue == value) return;
+    state->progressValue = value;
+    emit progressValueChanged();
+}
+
+void ContentView::setTotalTasks(qint64 value) {
+    if (state->totalTasks == value) return;
+    state->totalTasks = value;
+    emit totalTasksChanged();
+}
+
+void ContentView::setCompletedTasks(qint64 value) {
+    if (state->completedTasks == value) return;
+    state->completedTasks = value;
+    emit completedTasksChanged();
+}
+
+void ContentView::setBundles(std::vector<FCPBundle> bundles) {
+    if (bundles.empty() && state->bundles->bundles().empty()) return;
+    state->bundles->setBundles(std::move(bundles));
+    emit fcpBundlesChanged();
+}
+
+// ---- locations ----------------------------------------------------------------------------
+
+void ContentView::loadLocations() {
+    QStringList drives = toStringList(loadDrives());
+    if (drives != state->drives) {
+        state->drives = std::move(drives);
+        emit drivesChanged();
+    }
+    QStringList userDirs = toStringList(loadUserDirs());
+    if (userDirs != state->userDirs) {
+        state->userDirs = std::move(userDirs);
+        emit userDirsChanged();
+    }
+}
+
+void ContentView::selectLocation(const QString& path) {
+    // No row has an empty path; an empty one is not a location and starts nothing.
+    if (path.isEmpty()) return;
+    setSelectedPath(path);
+    retrieveBundles();
+}
+
+void ContentView::chooseOtherDirectory() {
+    std::optional<QString> chosen = state->chooser.chooseDirectory();
+    if (!chosen || chosen->isEmpty()) return;
+    setSelectedPath(*chosen);
+    retrieveBundles();
+}
+
+QString ContentView::locationLabel(const QString& path) const {
+    return fromBytes(velmora::locationLabel(path.toStdString()));
+}
+
+QString ContentView::driveLabel(const QString& path) const {
+    return fromBytes(velmora::driveLabel(path.toStdString()));
+}
+
+bool ContentView::isSelectedPath(const QString& path) const {
+    if (state->selectedPath.isNull()) return false;
+    return canonicallyEqual(state->selectedPath.toStdString(), path.toStdString());
+}
+
+// ---- retrieval ----------------------------------------------------------------------------
+
+void ContentView::retrieveBundles() {
+    if (state->selectedPath.isNull()) return;
+    const std::uint64_t run = ++state->newestRun;
+    auto progress = std::make_shared<ScanProgress>();
+    state->runningScans.emplace(run, progress);
+    setIsRetrieving(true);
+    refreshRetrievalProgressText();
+    if (!state->retrievalTimer->isActive()) state->retrievalTimer->start();
+
+    // The run carries its own copy of the path: choosing another location later does not
+    // change what this run scans.
+    Dispatch* dispatch = &state->dispatch;
+    dispatch->runInBackground(
+        [dispatch, view = state->self, path = selectedPath().toStdString(), run, progress] {
+            ScanOptions options;
+            options.progress = progress.get();
+            auto found = std::make_shared<std::vector<FCPBundle>>(scanBundles(path, options));
+            dispatch->postToMain([view, run, found] {
+                if (view) view->publishRetrieval(run, std::move(*found));
+            });
+        });
+}
+
+void ContentView::publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles) {
+    state->runningScans.erase(run);
+    // A run that a later run has superseded publishes nothing: the list always shows the
+    // newest chosen location, from one complete scan.
+    if (run == state->newestRun) setBundles(std::move(bundles));
+    setIsRetrieving(!state->runningScans.empty());
+    if (state->runningScans.empty()) state->retrievalTimer->stop();
+    refreshRetrievalProgressText();
+}
+
+void ContentView::refreshRetrievalProgressText() {
+    QString text;
+    if (!state->runningScans.empty()) {
+        // The newest scan still running is the one whose counts matter to the user.
+        const ScanProgress& progress = *state->runningScans.rbegin()->second;
+        text = QCoreApplication::translate("ContentView", kRetrievalProgress)
+                   .arg(groupedNumber(progress.entriesRead.load(std::memory_order_relaxed)),
+                        groupedNumber(progress.librariesFound.load(std::memory_order_relaxed)));
+    }
+    if (text == state->retrievalProgressText) return;
+    state->retrievalProgressText = text;
+    emit retrievalProgressTextChanged();
+}
+
+// ---- rows ---------------------------------------------------------------------------------
+
+std::optional<FCPBundle> ContentView::selectedBundle() const {
+    if (!state->selectedBundleID) return std::nullopt;
+    for (const auto& bundle : state->bundles->bundles())
+        if (bundle.id == *state->selectedBundleID) return bundle;
+    return std::nullopt;
+}
+
+void ContentView::revealInFinder(int row) {
+    const auto& bundles = state->bundles->bundles();
+    if (row < 0 || static_cast<std::size_t>(row) >= bundles.size()) return;
+    state->desktop.revealInFileManager(fromBytes(bundles[static_cast<std::size_t>(row)].path));
+}
+
+void ContentView::openLibrary(int row) {
+    const auto& bundles = state->bundles->bundles();
+    if (row < 0 || static_cast<std::size_t>(row) >= bundles.size()) return;
+    state->desktop.openWithDefaultApplication(fromBytes(bundles[static_cast<std::size_t>(row)].path));
+}
+
+// ---- cleaning -----------------------------------------------------------------------------
+
+void ContentView::beginCleaning(const QString& startText) {
+    ++state->activeCleanings;
+    setIsCleaning(true);
+    setProgressText(startText);
+}
+
+void ContentView::cleanCategory(const QString& categoryKey) {
+    if (auto category = categoryFromKey(categoryKey.toStdString())) cleanCategory(*category);
+}
+
+void ContentView::cleanCategory(CacheCategory category) {
+    std::optional<FCPBundle> bundle = selectedBundle();
+    if (!bundle) return;
+    beginCleaning(translated(categoryInfo(category).runningText));
+
+    Dispatch* dispatch = &state->dispatch;
+    dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, category] {
+        const bool removed = deleteMatchingItems(path, std::string(categoryInfo(category).deletionName));
+        dispatch->postToMain([view, category, removed] {
+            if (view) view->finishCategoryClean(category, removed);
+        });
+    });
+}
+
+void ContentView::finishCategoryClean(CacheCategory category, bool removed) {
+    const auto& info = categoryInfo(category);
+    if (state->activeCleanings > 0) --state->activeCleanings;
+    setIsCleaning(state->activeCleanings > 0);
+    retrieveBundles();
+    setAlertMessage(translated(removed ? info.removedText : info.nothingText));
+    setShowAlert(true);
+}
+
+void ContentView::cleanSelectedLibrary() {
+    std::optional<FCPBundle> bundle = selectedBundle();
+    if (!bundle) return;
+    beginCleaning(translated(kSelectedLibraryStart));
+
+    Dispatch* dispatch = &state->dispatch;
+    dispatch->runInBackground([dispatch, view = state->self, path = bundle->path] {
+        // One category after the other; an empty or failed category does not stop the next.
+        for (CacheCategory category : allCacheCategories)
+            (void)deleteMatchingItems(path, std::string(categoryInfo(category).deletionName));
+        dispatch->postToMain([view] {
+            if (view) view->finishCleaning(translated(kSelectedLibraryDone));
+        });
+    });
+}
+
+void ContentView::cleanAllLibraries() {
+    if (state->selectedPath.isNull()) return;
+    beginCleaning(translated(kLocationStart));
+    Dispatch* dispatch = &state->dispatch;
+    dispatch->runInBackground([dispatch, view = state->self, location = selectedPath().toStdString()] {
+        runLocationCleaning(*dispatch, view, location);
+    });
+}
+
+void ContentView::cleanLocation(const std::string& location) {
+    runLocationCleaning(state->dispatch, state->self, location);
+}
+
+void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<ContentView>& view,
+                                      const std::string& location) {
+    // A fresh scan: libraries created since the list was shown are cleaned too.
+    const std::vector<FCPBundle> libraries = scanBundles(location);
+    const qint64 total = 4 * static_cast<qint64>(libraries.size());
+
+    // Both writes are posted before the first task exists, so every progress step of this
+    // run divides by this run's own total.
+    dispatch.postToMain([view, total] {
+        if (view) view->setTotalTasks(total);
+    });
+    dispatch.postToMain([view] {
+        if (view) view->setCompletedTasks(0);
+    });
+
+    auto group = dispatch.makeConcurrentGroup("cleaningQueue");
+    for (const FCPBundle& library : libraries) {
+        for (CacheCategory category : allCacheCategories) {
+            group->async([&dispatch, view, path = library.path, category] {
+                (void)deleteMatchingItems(path, std::string(categoryInfo(category).deletionName));
+                // Posted before the task ends, hence before the closing post below.
+                dispatch.postToMain([view] {
+                    if (view) view->recordTaskDone();
+                });
+            });
+        }
+    }
+    group->wait();
+    dispatch.postToMain([view] {
+        if (view) view->finishCleaning(translated(kLocationDone));
+    });
+}
+
+void ContentView::recordTaskDone() {
+    setCompletedTasks(state->completedTasks + 1);
+    updateProgress();
+}
+
+void ContentView::updateProgress() {
+    // Overlapping whole-location runs share the counters, so the quotient can exceed 1 or,
+    // after a run that found nothing reset the total to 0, not be finite. The bar stays in
+    // [0, 1] and the text between 0% and 100%: above 1 and +infinity read as done, NaN as 0.
+    double value = static_cast<double>(state->completedTasks) / static_cast<double>(state->totalTasks);
+    value = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
+    setProgressValue(value);
+    const auto percent = static_cast<int>(value * 100.0); // truncates toward zero
+    setProgressText(QCoreApplication::translate("ContentView", kPercentText).arg(percent));
+}
+
+void ContentView::finishCleaning(const QString& text) {
+    if (state->activeCleanings > 0) --state->activeCleanings;
+    setIsCleaning(state->activeCleanings > 0);
+    retrieveBundles();
+    setAlertMessage(text);
+    setShowAlert(true);
+}
+
+} // namespace velmora
