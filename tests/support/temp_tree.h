@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace velmora::testing {
+
+// A fresh directory under the system's temporary folder, removed with everything in it
+// (however deep) when the object goes away.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    [[nodiscard]] const std::string& path() const { return path_; }
+    // path() + "/" + relative
+    [[nodiscard]] std::string operator/(std::string_view relative) const;
+
+  private:
+    std::string path_;
+};
+
+// Creates every missing directory of `path`.
+void makeDirs(const std::string& path);
+// Creates (or replaces) a regular file of `size` bytes; sizes above 64 KiB are sparse.
+void writeFile(const std::string& path, std::int64_t size);
+void makeSymlink(const std::string& target, const std::string& linkPath);
+
+// Builds `levels` nested directories named `name` below `root` using descriptors only, so
+// the chain can be far longer than PATH_MAX. With `fileAtEachLevel`, every level also holds
+// an empty regular file "f".
+void makeDeepChain(const std::string& root, std::size_t levels, const std::string& name,
+                   bool fileAtEachLevel);
+
+// Removes `path` and everything below it (handles trees deeper than PATH_MAX).
+void removeTree(const std::string& path);
+
+// Runs `work` in a child process as uid/gid 65534 with no supplementary groups and returns
+// the text it produced. Throws when the child does not finish normally.
+[[nodiscard]] std::string runAsNobody(const std::function<std::string()>& work);
+
+// Runs `work` in a child process (same user) and returns the text it produced; for cases
+// that change process-wide state such as resource limits.
+[[nodiscard]] std::string runInChild(const std::function<std::string()>& work);
+
+// Gives `path` and everything below it to uid/gid 65534.
+void chownTreeToNobody(const std::string& path);
+
+} // namespace velmora::testing
