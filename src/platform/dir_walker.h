@@ -12,7 +12,7 @@ enum class EntryType : unsigned char { Directory, Regular, Symlink, Other };
 // One entry met by the walk. Everything here is valid only during the callback.
 struct WalkEntry {
     int parentFd;                  // open descriptor of the directory that holds the entry
-    std::string_view name;         // the entry's name, raw bytes
+    std::string_view name;         // the entry's name, raw bytes; name.data() is NUL-terminated
     std::string_view relativePath; // path from the walk's root, components joined by "/"
     EntryType type;                // from d_type; fstatat(AT_SYMLINK_NOFOLLOW) only when d_type is unknown
     std::size_t depth;             // 1 for the root's direct children

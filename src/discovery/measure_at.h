@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+
+namespace velmora {
+
+// directorySize of the directory reached from `dirFd` by `relative` (resolved like any path:
+// links on the way, and at its end, are followed; nothing below it is). 0 when it does not
+// lead to a readable directory.
+[[nodiscard]] std::int64_t directorySizeAt(int dirFd, const char* relative);
+
+} // namespace velmora

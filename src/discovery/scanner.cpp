@@ -1,0 +1,57 @@
+#include "discovery/scanner.h"
+
+#include "discovery/scanner_attribution.h"
+#include "platform/dir_walker.h"
+#include "platform/unique_fd.h"
+
+#include <fcntl.h>
+
+namespace velmora {
+namespace {
+
+// Progress counters are shared with a reader thread: publish in batches, not per entry.
+constexpr std::uint64_t kProgressBatch = 4096;
+
+} // namespace
+
+std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOptions& options) {
+    // The chosen location itself is resolved like any path (it may be a link the user
+    // picked); nothing below it is ever reached through a link.
+    UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    if (!rootFd) return {};
+
+    BundleAttribution attribution(location);
+    // contexts[d]: the libraries enclosing the directory at depth d of the current path.
+    // Pre-order guarantees contexts[d - 1] belongs to the parent of an entry at depth d.
+    std::vector<DirectoryContext> contexts(1);
+    DirectoryContext unusedChild; // only directories have contents
+    std::uint64_t unpublished = 0;
+    std::uint64_t librariesPublished = 0;
+    ScanProgress* progress = options.progress;
+
+    walkDirectoryAt(rootFd.get(), [&](const WalkEntry& entry) {
+        DirectoryContext* child = &unusedChild;
+        if (entry.type == EntryType::Directory) {
+            if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);
+            child = &contexts[entry.depth];
+        }
+        attribution.visit(entry, contexts[entry.depth - 1], *child);
+        if (progress != nullptr && ++unpublished == kProgressBatch) {
+            progress->entriesRead.fetch_add(unpublished, std::memory_order_relaxed);
+            unpublished = 0;
+            std::uint64_t found = attribution.bundles().size();
+            progress->librariesFound.fetch_add(found - librariesPublished, std::memory_order_relaxed);
+            librariesPublished = found;
+        }
+        return WalkAction::Continue;
+    });
+
+    if (progress != nullptr) {
+        progress->entriesRead.fetch_add(unpublished, std::memory_order_relaxed);
+        progress->librariesFound.fetch_add(attribution.bundles().size() - librariesPublished,
+                                           std::memory_order_relaxed);
+    }
+    return std::move(attribution.bundles());
+}
+
+} // namespace velmora

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "discovery/fcp_bundle.h"
+#include "platform/dir_walker.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// Where a directory lies relative to one library that encloses it.
+enum class LibraryPosition : std::uint8_t {
+    Root,            // the library directory itself
+    EventFolder,     // a directory directly inside the library
+    TranscodedMedia, // <event>/Transcoded Media
+    Category,        // at or below one of the measured category directories
+    Elsewhere,       // anywhere else inside the library: counts in `size` only
+};
+
+enum class Category : std::uint8_t { Render, Proxy, Optimized, Analysis };
+
+struct EnclosingLibrary {
+    std::uint32_t record; // index of the library's record in the result list
+    LibraryPosition position;
+    Category category; // meaningful when position is Category
+};
+
+// Every library that encloses a directory, outermost first, each with the directory's
+// position relative to it. Empty outside all libraries.
+using DirectoryContext = std::vector<EnclosingLibrary>;
+
+// True when the name ends in ".fcpbundle", compared byte for byte (letter case matters).
+[[nodiscard]] bool hasLibraryName(std::string_view name);
+
+// The measuring rules of a scan, one entry at a time: turns the entries of a walk below
+// `location` into library records and adds each regular file's size to every library that
+// encloses it and to the category it lies in. It knows nothing about how the walk is done,
+// only the context of the entry's parent directory, so any walk order that gives each
+// entry its parent's context can drive it; the records come out in the order entries are
+// visited.
+class BundleAttribution {
+  public:
+    explicit BundleAttribution(std::string location) : location_(std::move(location)) {}
+
+    // Handles one entry whose parent directory has context `parent`. For a directory, also
+    // fills `child` with the context of the directory's own entries.
+    void visit(const WalkEntry& entry, const DirectoryContext& parent, DirectoryContext& child);
+
+    [[nodiscard]] std::vector<FCPBundle>& bundles() { return bundles_; }
+
+  private:
+    void addRecord(std::string_view relativePath);
+    void addToCategory(std::uint32_t record, Category category, std::int64_t bytes);
+    // A link met where a category path goes on: that part is measured through the link.
+    void measureThroughLink(const EnclosingLibrary& library, const WalkEntry& entry);
+
+    std::string location_;
+    std::vector<FCPBundle> bundles_;
+    std::string scratch_;
+};
+
+} // namespace velmora
