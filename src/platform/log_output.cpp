@@ -1,0 +1,117 @@
+#include "platform/log_output.h"
+
+#include <cerrno>
+#include <mutex>
+#include <unistd.h>
+
+namespace velmora {
+
+namespace {
+
+void appendHexByte(std::string& out, unsigned char byte) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    out += "\\x";
+    out.push_back(kDigits[byte >> 4]);
+    out.push_back(kDigits[byte & 0xF]);
+}
+
+// Length of the well-formed UTF-8 sequence that starts at `i` (shortest form, no
+// surrogates, at most U+10FFFF), or 0 when the bytes there are not one.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(i);
+    std::size_t length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+    return length;
+}
+
+std::mutex& outputMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+} // namespace
+
+std::string escapeForLog(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            switch (c) {
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                if (c < 0x20 || c == 0x7F)
+                    appendHexByte(out, c);
+                else
+                    out.push_back(static_cast<char>(c));
+            }
+            ++i;
+            continue;
+        }
+        std::size_t length = utf8SequenceLength(text, i);
+        if (length == 0) {
+            appendHexByte(out, c);
+            ++i;
+            continue;
+        }
+        // U+0080..U+009F are control characters too (NEL among them ends a line for some readers).
+        if (length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            appendHexByte(out, c);
+            appendHexByte(out, static_cast<unsigned char>(text[i + 1]));
+        } else {
+            out.append(text.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
+}
+
+void writeLogLine(std::string_view line) {
+    std::string buffer;
+    buffer.reserve(line.size() + 1);
+    buffer.append(line).push_back('\n');
+    std::lock_guard lock(outputMutex());
+    const char* data = buffer.data();
+    std::size_t left = buffer.size();
+    while (left > 0) {
+        ssize_t written = ::write(STDOUT_FILENO, data, left);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return; // standard output is gone; the log has nowhere to go
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+}
+
+} // namespace velmora

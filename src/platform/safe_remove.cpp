@@ -1,0 +1,448 @@
+#include "platform/safe_remove.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <optional>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#ifndef STATX_MNT_ID
+#define STATX_MNT_ID 0x1000U
+#endif
+#ifndef STATX_ATTR_MOUNT_ROOT
+#define STATX_ATTR_MOUNT_ROOT 0x2000
+#endif
+
+namespace velmora {
+
+namespace {
+
+constexpr char kMountPointText[] = "Is a mount point; left in place";
+constexpr char kMovedText[] = "Directory moved during removal; left in place";
+
+// Older C libraries declare the mount id as padding; the kernel puts it at this offset.
+constexpr std::size_t kMountIdOffset = 0x90;
+static_assert(sizeof(struct statx) >= kMountIdOffset + sizeof(std::uint64_t));
+
+struct Identity {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    std::uint64_t mountId = 0;
+    bool hasMountId = false;
+    bool mountRoot = false;
+    mode_t mode = 0;
+};
+
+std::optional<Identity> identify(int dirFd, const char* name, int flags) {
+    struct statx st {};
+    if (::statx(dirFd, name, flags | AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                STATX_TYPE | STATX_INO | STATX_MNT_ID, &st) != 0)
+        return std::nullopt;
+    Identity id;
+    id.dev = makedev(st.stx_dev_major, st.stx_dev_minor);
+    id.ino = st.stx_ino;
+    id.mode = st.stx_mode;
+    if (st.stx_mask & STATX_MNT_ID) {
+        std::memcpy(&id.mountId, reinterpret_cast<const char*>(&st) + kMountIdOffset, sizeof id.mountId);
+        id.hasMountId = true;
+    }
+    id.mountRoot =
+        (st.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (st.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+    return id;
+}
+
+std::optional<Identity> identifyFd(int fd) {
+    return identify(fd, "", AT_EMPTY_PATH);
+}
+
+bool differentMount(const Identity& parent, const Identity& child) {
+    if (child.mountRoot) return true;
+    if (parent.hasMountId && child.hasMountId) return parent.mountId != child.mountId;
+    return parent.dev != child.dev;
+}
+
+std::string describe(int error) {
+    const char* text = ::strerrordesc_np(error);
+    return text ? std::string(text) : "Unknown error " + std::to_string(error);
+}
+
+struct Child {
+    std::string name;
+    unsigned char type;
+};
+
+// Reads every name of the directory (from its start) before anything in it is removed, so
+// removals never disturb the listing.
+int readNames(int fd, std::vector<Child>& out) {
+    out.clear();
+    if (::lseek(fd, 0, SEEK_SET) < 0) return errno;
+    alignas(8) std::array<char, 32768> buffer;
+    for (;;) {
+        ssize_t n = ::getdents64(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return 0;
+        for (ssize_t offset = 0; offset < n;) {
+            auto* entry = reinterpret_cast<struct dirent64*>(buffer.data() + offset);
+            offset += entry->d_reclen;
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+            out.push_back(Child{name, entry->d_type});
+        }
+    }
+}
+
+struct Frame {
+    UniqueFd fd;
+    Identity id;
+    std::string name; // the directory's name in its parent
+    std::vector<Child> children;
+    std::size_t next = 0;
+    std::size_t pathLength = 0; // length of this directory's full path in the path buffer
+    int rereads = 0;
+    bool leftSomething = false; // something inside stays, so this directory stays too
+};
+
+class Remover {
+  public:
+    Remover(int rootParentFd, std::string_view displayPath, const RemoveOptions& options)
+        : rootParentFd_(rootParentFd), path_(displayPath),
+          cap_(std::max<std::size_t>(options.maxOpenDescriptors, 2)) {}
+
+    RemoveReport run(std::string_view name, bool expectDirectory);
+
+  private:
+    enum class Step { Removed, Vanished, Failed, Descend };
+
+    Step removeOrOpen(int dirFd, const Identity& dirId, const std::string& name, bool expectDirectory,
+                      Frame& opened);
+    Step openDirectory(int dirFd, const Identity& dirId, const std::string& name, Frame& opened);
+    void fail(int error, std::string description = {}) {
+        if (error == EROFS) {
+            // Nothing on a read-only file system can go: one failure for the whole entry.
+            report_.failures.push_back({path_.substr(0, rootPathLength_), error, describe(error)});
+            aborted_ = true;
+            return;
+        }
+        report_.failures.push_back(
+            {path_, error, description.empty() ? describe(error) : std::move(description)});
+    }
+    void push(Frame&& frame);
+    enum class Parent { Ready, Resumed, Aborted };
+    // Makes sure the frame below the top has an open descriptor. Resumed: part of the tree
+    // vanished meanwhile and the stack now ends at what is left; Aborted: a directory was
+    // moved away, and nothing more may be removed.
+    Parent ensureParentOpen();
+    void finishTop();
+
+    int rootParentFd_;
+    std::string path_;
+    std::size_t rootPathLength_ = path_.size();
+    std::size_t cap_;
+    std::vector<Frame> stack_;
+    std::size_t firstOpen_ = 0; // frames [firstOpen_, size) hold open descriptors
+    RemoveReport report_;
+    bool aborted_ = false;
+};
+
+Remover::Step Remover::openDirectory(int dirFd, const Identity& dirId, const std::string& name,
+                                     Frame& opened) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            int error = errno;
+            if (error == ENOENT) return Step::Vanished;
+            if (error == ENOTDIR || error == ELOOP) {
+                // Swapped for a link or a file: unlink that, never follow it.
+                if (::unlinkat(dirFd, name.c_str(), 0) == 0) return Step::Removed;
+                int unlinkError = errno;
+                if (unlinkError == ENOENT) return Step::Vanished;
+                if (unlinkError == EISDIR) continue; // swapped back to a directory
+                fail(unlinkError);
+                return Step::Failed;
+            }
+            // Unreadable (no search permission) or out of descriptors: an empty directory
+            // can still go; otherwise report why it could not be opened.
+            if (::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0) return Step::Removed;
+            if (errno == ENOENT) return Step::Vanished;
+            fail(error);
+            return Step::Failed;
+        }
+        opened.fd.reset(fd);
+        auto id = identifyFd(fd);
+        if (!id) {
+            fail(errno);
+            return Step::Failed;
+        }
+        if (differentMount(dirId, *id)) {
+            fail(EBUSY, kMountPointText);
+            return Step::Failed;
+        }
+        opened.id = *id;
+        if (int error = readNames(fd, opened.children)) {
+            if (error == ENOENT) return Step::Vanished; // removed while we opened it
+            fail(error);
+            return Step::Failed;
+        }
+        opened.name = name;
+        return Step::Descend;
+    }
+    fail(EISDIR);
+    return Step::Failed;
+}
+
+Remover::Step Remover::removeOrOpen(int dirFd, const Identity& dirId, const std::string& name,
+                                    bool expectDirectory, Frame& opened) {
+    if (!expectDirectory) {
+        if (::unlinkat(dirFd, name.c_str(), 0) == 0) return Step::Removed;
+        int error = errno;
+        if (error == ENOENT) return Step::Vanished;
+        if (error != EISDIR) {
+            // Other systems say EPERM for a directory, and a permission check comes before
+            // the type check: find out whether it is a directory after all.
+            auto id = identify(dirFd, name.c_str(), 0);
+            if (!id) {
+                if (errno == ENOENT) return Step::Vanished;
+                fail(error);
+                return Step::Failed;
+            }
+            if (!S_ISDIR(id->mode)) {
+                if (error == EBUSY && differentMount(dirId, *id))
+                    fail(error, kMountPointText);
+                else
+                    fail(error);
+                return Step::Failed;
+            }
+        }
+    }
+    return openDirectory(dirFd, dirId, name, opened);
+}
+
+void Remover::push(Frame&& frame) {
+    frame.pathLength = path_.size();
+    stack_.push_back(std::move(frame));
+    while (stack_.size() - firstOpen_ > cap_) {
+        stack_[firstOpen_].fd.reset();
+        ++firstOpen_;
+    }
+}
+
+Remover::Parent Remover::ensureParentOpen() {
+    const std::size_t parent = stack_.size() - 2;
+    if (parent >= firstOpen_) return Parent::Ready;
+    Frame& above = stack_[parent];
+    UniqueFd up(::openat(stack_.back().fd.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (up) {
+        auto id = identifyFd(up.get());
+        if (id && id->dev == above.id.dev && id->ino == above.id.ino) {
+            above.fd = std::move(up);
+            firstOpen_ = parent;
+            return Parent::Ready;
+        }
+    }
+    // ".." is not the directory we came from: ours was moved or removed by someone else.
+    // Find the way down again from the entry's parent, by name, checking every level.
+    UniqueFd current;
+    int dirFd = rootParentFd_;
+    for (std::size_t k = 0; k <= parent; ++k) {
+        UniqueFd next(
+            ::openat(dirFd, stack_[k].name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        std::optional<Identity> id;
+        if (next) id = identifyFd(next.get());
+        if (!next && errno == ENOENT) {
+            // Level k is gone with everything below it: carry on with what is left above.
+            stack_.resize(k);
+            if (k == 0) {
+                report_.outcome = RemoveOutcome::Vanished;
+                return Parent::Resumed;
+            }
+            stack_.back().fd = std::move(current);
+            firstOpen_ = k - 1;
+            path_.resize(stack_.back().pathLength);
+            return Parent::Resumed;
+        }
+        if (!id || id->dev != stack_[k].id.dev || id->ino != stack_[k].id.ino) {
+            // Moved elsewhere: going on would remove names in the wrong place.
+            path_.resize(stack_[k].pathLength);
+            fail(ESTALE, kMovedText);
+            return Parent::Aborted;
+        }
+        current = std::move(next);
+        dirFd = current.get();
+    }
+    above.fd = std::move(current);
+    firstOpen_ = parent;
+    return Parent::Ready;
+}
+
+void Remover::finishTop() {
+    Frame& top = stack_.back();
+    const bool isRoot = stack_.size() == 1;
+    if (!isRoot) {
+        switch (ensureParentOpen()) {
+        case Parent::Ready:
+            break;
+        case Parent::Resumed:
+            return;
+        case Parent::Aborted:
+            aborted_ = true;
+            return;
+        }
+    }
+    const int parentFd = isRoot ? rootParentFd_ : stack_[stack_.size() - 2].fd.get();
+    bool removed = false;
+    bool vanished = false;
+    if (!top.leftSomething) {
+        if (::unlinkat(parentFd, top.name.c_str(), AT_REMOVEDIR) == 0) {
+            removed = true;
+        } else {
+            int error = errno;
+            if (error == ENOENT) {
+                vanished = true;
+            } else if ((error == ENOTEMPTY || error == EEXIST) && top.rereads < 2) {
+                // Something was created inside meanwhile: take it too.
+                ++top.rereads;
+                int readError = readNames(top.fd.get(), top.children);
+                if (readError == 0) {
+                    top.next = 0;
+                    return;
+                }
+                if (readError == ENOENT)
+                    vanished = true;
+                else
+                    fail(error);
+            } else {
+                fail(error);
+            }
+        }
+    }
+    if (removed) ++report_.entriesRemoved;
+    const bool stays = !removed && !vanished;
+    stack_.pop_back();
+    if (firstOpen_ > stack_.size()) firstOpen_ = stack_.size();
+    if (stack_.empty()) {
+        report_.outcome =
+            removed ? RemoveOutcome::Removed : (vanished ? RemoveOutcome::Vanished : RemoveOutcome::Failed);
+        return;
+    }
+    if (stays) stack_.back().leftSomething = true;
+    path_.resize(stack_.back().pathLength);
+}
+
+RemoveReport Remover::run(std::string_view name, bool expectDirectory) {
+    auto rootParentId = identifyFd(rootParentFd_);
+    if (!rootParentId) {
+        fail(errno);
+        report_.outcome = RemoveOutcome::Failed;
+        return std::move(report_);
+    }
+    Frame first;
+    switch (removeOrOpen(rootParentFd_, *rootParentId, std::string(name), expectDirectory, first)) {
+    case Step::Removed:
+        report_.entriesRemoved = 1;
+        report_.outcome = RemoveOutcome::Removed;
+        return std::move(report_);
+    case Step::Vanished:
+        report_.outcome = RemoveOutcome::Vanished;
+        return std::move(report_);
+    case Step::Failed:
+        report_.outcome = RemoveOutcome::Failed;
+        return std::move(report_);
+    case Step::Descend:
+        push(std::move(first));
+        break;
+    }
+
+    while (!stack_.empty() && !aborted_) {
+        Frame& top = stack_.back();
+        if (top.next == top.children.size()) {
+            finishTop();
+            continue;
+        }
+        const Child& child = top.children[top.next++];
+        path_.push_back('/');
+        path_.append(child.name);
+        Frame opened;
+        switch (removeOrOpen(top.fd.get(), top.id, child.name, child.type == DT_DIR, opened)) {
+        case Step::Removed:
+            ++report_.entriesRemoved;
+            break;
+        case Step::Vanished:
+            break;
+        case Step::Failed:
+            top.leftSomething = true;
+            break;
+        case Step::Descend:
+            push(std::move(opened)); // `top` is invalid from here on
+            continue;
+        }
+        path_.resize(stack_.back().pathLength);
+    }
+    if (aborted_) report_.outcome = RemoveOutcome::Failed;
+    return std::move(report_);
+}
+
+} // namespace
+
+RemoveReport removeEntryAt(int parentFd, std::string_view name, std::string_view displayPath,
+                           bool expectDirectory, const RemoveOptions& options) {
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos) {
+        RemoveReport report;
+        report.outcome = RemoveOutcome::Failed;
+        report.failures.push_back({std::string(displayPath), EINVAL, describe(EINVAL)});
+        return report;
+    }
+    Remover remover(parentFd, displayPath, options);
+    return remover.run(name, expectDirectory);
+}
+
+bool isOtherMount(int parentFd, int fd) {
+    auto parent = identifyFd(parentFd);
+    auto child = identifyFd(fd);
+    if (!parent || !child) return true;
+    return differentMount(*parent, *child);
+}
+
+UniqueFd openDirectoryNoFollow(const std::string& path) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return UniqueFd();
+    }
+    // A trailing slash would make the kernel follow a link in the last component.
+    std::size_t end = path.find_last_not_of('/');
+    if (end == std::string::npos) return UniqueFd(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::string trimmed = path.substr(0, end + 1);
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (trimmed.size() < PATH_MAX) return UniqueFd(::open(trimmed.c_str(), kFlags | O_NOFOLLOW));
+
+    // Too long for one call: open it a few components at a time, relative to the last piece.
+    UniqueFd current(::open(trimmed[0] == '/' ? "/" : ".", kFlags));
+    if (!current) return current;
+    std::size_t pos = trimmed.find_first_not_of('/');
+    while (pos != std::string::npos) {
+        std::size_t limit = pos + (PATH_MAX - 256);
+        bool last = limit >= trimmed.size();
+        std::size_t cut = last ? trimmed.size() : trimmed.rfind('/', limit);
+        if (cut == std::string::npos || cut <= pos) {
+            errno = ENAMETOOLONG;
+            return UniqueFd();
+        }
+        std::string piece = trimmed.substr(pos, cut - pos);
+        UniqueFd next(::openat(current.get(), piece.c_str(), kFlags | (last ? O_NOFOLLOW : 0)));
+        if (!next) return next;
+        current = std::move(next);
+        pos = last ? std::string::npos : trimmed.find_first_not_of('/', cut);
+    }
+    return current;
+}
+
+} // namespace velmora

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/unique_fd.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// One entry that a removal had to leave in place.
+struct RemoveFailure {
+    std::string path;        // full path of the entry, raw bytes
+    int error = 0;           // errno of the failed call
+    std::string description; // text for a log line: the errno's description, or a reason of ours
+};
+
+enum class RemoveOutcome {
+    Removed,  // the entry is gone and this call removed it
+    Vanished, // the entry was already gone (someone else removed it): not an error
+    Failed,   // the entry (or something inside it) is still there; see failures
+};
+
+struct RemoveOptions {
+    // Directory descriptors one removal may hold at once; deeper levels are reopened
+    // through ".." on the way back up, with device and inode checked. At least 2.
+    std::size_t maxOpenDescriptors = 64;
+};
+
+struct RemoveReport {
+    RemoveOutcome outcome = RemoveOutcome::Vanished;
+    std::uint64_t entriesRemoved = 0; // entries this call unlinked, the entry itself included
+    // The entries left in place because removing them failed, each once. A directory that
+    // stays only because something inside it stayed is not listed again.
+    std::vector<RemoveFailure> failures;
+};
+
+// Removes the entry `name` of the directory open at `parentFd` (a file, a link, or a whole
+// directory tree) without ever following a link, without crossing into another mount and
+// without forcing anything (no chmod). Everything is done relative to directory
+// descriptors, so a directory swapped for a link during the removal never redirects it.
+// `displayPath` is the entry's full path, used only to name failures. `expectDirectory`
+// saves a system call when the caller already knows the type; a wrong guess is harmless.
+[[nodiscard]] RemoveReport removeEntryAt(int parentFd, std::string_view name, std::string_view displayPath,
+                                         bool expectDirectory = false, const RemoveOptions& options = {});
+
+// Opens `path` as a directory without following a link in its last component (trailing
+// slashes do not make it follow one). Paths longer than PATH_MAX are opened piece by piece.
+// Returns an invalid descriptor with errno set on failure.
+[[nodiscard]] UniqueFd openDirectoryNoFollow(const std::string& path);
+
+// Whether the directory open at `fd` lies on another mount than the one open at `parentFd`
+// (mount id where the kernel reports it, device otherwise; a mount root always counts).
+[[nodiscard]] bool isOtherMount(int parentFd, int fd);
+
+} // namespace velmora

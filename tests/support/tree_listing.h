@@ -1,0 +1,15 @@
+#pragma once
+
+#include <set>
+#include <string>
+
+namespace velmora::testing {
+
+// Every path below `root`, relative to it, links not followed; directories end in "/".
+// Empty when `root` is missing.
+[[nodiscard]] std::set<std::string> listTree(const std::string& root);
+
+// Whether an entry exists at `path` (a dangling link counts).
+[[nodiscard]] bool entryExists(const std::string& path);
+
+} // namespace velmora::testing
