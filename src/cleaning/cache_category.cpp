@@ -5,17 +5,50 @@ namespace velmora {
 namespace {
 
 constexpr std::array<CacheCategoryInfo, 4> kCategories{{
-    {CacheCategory::render, "render", &FCPBundle::cacheSize, "缓存大小: ", "清理渲染缓存", "Render Files",
-     "Render Files", "正在清理时间线渲染缓存...", "已清理时间线渲染缓存。", "时间线渲染缓存中没有需要清理的文件。"},
-    {CacheCategory::proxy, "proxy", &FCPBundle::proxySize, "代理媒体: ", "清理代理媒体",
-     "Transcoded Media/Proxy Media", "Proxy Media", "正在清理代理媒体...", "已清理代理媒体。",
-     "代理媒体中没有需要清理的文件。"},
-    {CacheCategory::optimized, "optimized", &FCPBundle::optimizedSize, "优化媒体: ", "清理优化媒体",
-     "Transcoded Media/High Quality Media", "High Quality Media", "正在清理优化媒体...", "已清理优化媒体。",
-     "优化媒体中没有需要清理的文件。"},
-    {CacheCategory::analysis, "analysis", &FCPBundle::analysisSize, "媒体分析缓存: ", "清理分析缓存",
-     "Analysis Files", "Analysis Cache", "正在清理媒体分析缓存...", "已清理媒体分析缓存。",
-     "媒体分析缓存中没有需要清理的文件。"},
+    {CacheCategory::render,
+     "render",
+     &FCPBundle::cacheSize,
+     "缓存大小: ",
+     "清理渲染缓存",
+     "Render Files",
+     "Render Files",
+     "正在清理时间线渲染缓存...",
+     "已清理时间线渲染缓存。",
+     "时间线渲染缓存中没有需要清理的文件。",
+     {"Render Files", ""}},
+    {CacheCategory::proxy,
+     "proxy",
+     &FCPBundle::proxySize,
+     "代理媒体: ",
+     "清理代理媒体",
+     "Transcoded Media/Proxy Media",
+     "Proxy Media",
+     "正在清理代理媒体...",
+     "已清理代理媒体。",
+     "代理媒体中没有需要清理的文件。",
+     {"Transcoded Media/Proxy Media", ""}},
+    {CacheCategory::optimized,
+     "optimized",
+     &FCPBundle::optimizedSize,
+     "优化媒体: ",
+     "清理优化媒体",
+     "Transcoded Media/High Quality Media",
+     "High Quality Media",
+     "正在清理优化媒体...",
+     "已清理优化媒体。",
+     "优化媒体中没有需要清理的文件。",
+     {"Transcoded Media/High Quality Media", ""}},
+    {CacheCategory::analysis,
+     "analysis",
+     &FCPBundle::analysisSize,
+     "媒体分析缓存: ",
+     "清理分析缓存",
+     "Analysis Files",
+     "Analysis Cache",
+     "正在清理媒体分析缓存...",
+     "已清理媒体分析缓存。",
+     "媒体分析缓存中没有需要清理的文件。",
+     {"Analysis Cache", "Analysis Files"}},
 }};
 
 } // namespace
@@ -27,6 +60,12 @@ const CacheCategoryInfo& categoryInfo(CacheCategory category) {
 std::optional<CacheCategory> categoryFromKey(std::string_view key) {
     for (const auto& info : kCategories)
         if (info.key == key) return info.category;
+    return std::nullopt;
+}
+
+std::optional<CacheCategory> categoryFromDeletionName(std::string_view deletionName) {
+    for (const auto& info : kCategories)
+        if (info.deletionName == deletionName) return info.category;
     return std::nullopt;
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "discovery/fcp_bundle.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
-
-#include "discovery/fcp_bundle.h"
 
 namespace velmora {
 
@@ -18,18 +18,25 @@ inline constexpr std::array<CacheCategory, 4> allCacheCategories{
 // Every name a category bears, in one place for the scanner, the runs, the window and the CLI.
 struct CacheCategoryInfo {
     CacheCategory category;
-    std::string_view key;              // "render", "proxy", "optimized", "analysis" (CLI, QML)
+    std::string_view key; // "render", "proxy", "optimized", "analysis" (CLI, QML)
     std::int64_t FCPBundle::*sizeField;
-    std::string_view rowLabel;         // "缓存大小: " ...
-    std::string_view buttonLabel;      // "清理渲染缓存" ...
-    std::string_view measuredSubPath;  // "Render Files", "Transcoded Media/Proxy Media" ...
-    std::string_view deletionName;     // "Render Files", "Proxy Media", "High Quality Media", "Analysis Cache"
-    std::string_view runningText;      // progress text while a category run goes on
-    std::string_view removedText;      // closing text when something was removed
-    std::string_view nothingText;      // closing text when nothing was removed
+    std::string_view rowLabel;        // "缓存大小: " ...
+    std::string_view buttonLabel;     // "清理渲染缓存" ...
+    std::string_view measuredSubPath; // "Render Files", "Transcoded Media/Proxy Media" ...
+    std::string_view deletionName;    // "Render Files", "Proxy Media", "High Quality Media", "Analysis Cache"
+    std::string_view runningText;     // progress text while a category run goes on
+    std::string_view removedText;     // closing text when something was removed
+    std::string_view nothingText;     // closing text when nothing was removed
+    // What a deletion of this category removes: entries whose relative path ends, by whole
+    // components, with one of these (an empty one is unused). The optimized and proxy
+    // folders count only inside "Transcoded Media", so the renders that "Render Files" also
+    // keeps in a "High Quality Media" folder are never taken for optimized media; analysis
+    // data lives in "Analysis Files" folders, which the deletion name alone would miss.
+    std::array<std::string_view, 2> removedPaths;
 };
 
 [[nodiscard]] const CacheCategoryInfo& categoryInfo(CacheCategory category);
 [[nodiscard]] std::optional<CacheCategory> categoryFromKey(std::string_view key);
+[[nodiscard]] std::optional<CacheCategory> categoryFromDeletionName(std::string_view deletionName);
 
 } // namespace velmora

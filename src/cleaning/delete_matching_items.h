@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 
@@ -10,5 +14,41 @@ namespace velmora {
 // "Error deleting <full path>: <description>". True when at least one entry was removed.
 // A library that cannot be walked (or is a link) gives false and no output.
 bool deleteMatchingItems(const std::string& basePath, const std::string& deletionName);
+
+// Receives each log line, without its line feed.
+using DeletionLineSink = std::function<void(std::string_view line)>;
+
+struct DeletionOptions {
+    // List what would be removed ("Would delete: <full path> (<bytes> bytes)") and remove nothing.
+    bool dryRun = false;
+    // Where the lines go; empty: standard output, one whole line per write.
+    DeletionLineSink sink;
+    // Directory descriptors the walk and each removal may hold at once (each).
+    std::size_t maxOpenDescriptors = 64;
+};
+
+struct DeletionReport {
+    bool walked = false;            // the library could be opened and walked
+    std::uint64_t matched = 0;      // matched entries met by the walk
+    std::uint64_t removed = 0;      // matched entries removed completely ("Deleted:" lines)
+    std::uint64_t failed = 0;       // matched entries left in place, wholly or partly
+    std::uint64_t vanished = 0;     // matched entries someone else removed first (no line)
+    std::uint64_t innerRemoved = 0; // entries removed inside matched directories
+    std::uint64_t errorLines = 0;   // "Error deleting" lines written
+    std::int64_t bytesMatched = 0;  // dry run: regular-file bytes in the matched entries
+    // The result of deleteMatchingItems: something was removed, a matched entry or part of one.
+    [[nodiscard]] bool anythingRemoved() const { return removed > 0 || innerRemoved > 0; }
+};
+
+// deleteMatchingItems with its counts and options. Each line names one entry, its path
+// escaped (\n, \t, \\, \xNN) so a line always stands for exactly one entry. A matched entry
+// that is removed completely gives "Deleted: <path>". One that cannot be removed completely
+// gives one "Error deleting <path>: <description>" line for each entry inside it that had to
+// stay (a mount point, a read-only or immutable file, a folder without write permission),
+// and not again for the folders that stay only because they still hold it; everything else
+// in it is still removed. A matched entry already removed by someone else gives no line.
+[[nodiscard]] DeletionReport deleteMatchingItemsReport(const std::string& basePath,
+                                                       std::string_view deletionName,
+                                                       const DeletionOptions& options = {});
 
 } // namespace velmora

@@ -1,0 +1,427 @@
+#include "cleaning/cache_category.h"
+#include "cleaning/delete_matching_items.h"
+#include "platform/unique_fd.h"
+#include "support/mount_namespace.h"
+#include "support/temp_tree.h"
+#include "support/tree_listing.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+using testing::entryExists;
+using testing::listTree;
+using testing::makeDirs;
+using testing::makeSymlink;
+using testing::TempDir;
+using testing::writeFile;
+using Lines = std::multiset<std::string>;
+
+// Files of a small library: the category folders where Final Cut Pro keeps them, plus the
+// look-alikes that no category may touch.
+const std::vector<std::string> kLibraryFiles{
+    "CurrentVersion.flexolibrary",
+    "Event A/CurrentVersion.fcpevent",
+    "Event A/Original Media/clip.mov",
+    "Event A/Render Files/High Quality Media/AAA/r1.mov",
+    "Event A/Render Files/Peaks Data/p1",
+    "Event A/Transcoded Media/Proxy Media/p1.mov",
+    "Event A/Transcoded Media/High Quality Media/o1.mov",
+    "Event A/Analysis Files/Color Adjustments/a1",
+    "Event A/Analysis Cache",
+    "Event B/Render Files/r2.mov",
+    "Event B/render files/keep",
+    "Event B/My Render Files/keep",
+    "Event B/Render Files.mov",
+    "Event B/Proxy Media/keep",
+    "Event B/High Quality Media/keep",
+    "Event B/Transcoded Media/My Proxy Media/keep",
+    "Event B/Transcoded Media/Proxy Media.mov",
+    "Event B/Analysis Files.txt",
+    "Render Files/at-root.mov",
+    "Analysis Files/at-root",
+};
+
+void buildLibrary(const std::string& lib) {
+    for (const auto& file : kLibraryFiles) {
+        std::string path = lib + "/" + file;
+        makeDirs(path.substr(0, path.rfind('/')));
+        writeFile(path, 100);
+    }
+}
+
+struct Outcome {
+    bool result;
+    DeletionReport report;
+    Lines lines;
+};
+
+Outcome runDeletion(const std::string& base, std::string_view name, DeletionOptions options = {}) {
+    Outcome run;
+    std::mutex mutex;
+    options.sink = [&](std::string_view line) {
+        std::lock_guard lock(mutex);
+        run.lines.emplace(line);
+    };
+    run.report = deleteMatchingItemsReport(base, name, options);
+    run.result = run.report.anythingRemoved();
+    return run;
+}
+
+// `before` without the entries at or below each of `removed`.
+std::set<std::string> without(std::set<std::string> before, const std::vector<std::string>& removed) {
+    std::erase_if(before, [&](const std::string& path) {
+        for (const auto& r : removed)
+            if (path == r || path == r + "/" || path.starts_with(r + "/")) return true;
+        return false;
+    });
+    return before;
+}
+
+TEST(DeleteMatchingItems, EachCategoryRemovesExactlyWhatItNames) {
+    struct Case {
+        CacheCategory category;
+        std::vector<std::string> removed;
+    };
+    const std::vector<Case> cases{
+        {CacheCategory::render, {"Event A/Render Files", "Event B/Render Files", "Render Files"}},
+        {CacheCategory::proxy, {"Event A/Transcoded Media/Proxy Media"}},
+        // The renders' own "High Quality Media" inside "Render Files" is not optimized media.
+        {CacheCategory::optimized, {"Event A/Transcoded Media/High Quality Media"}},
+        {CacheCategory::analysis, {"Analysis Files", "Event A/Analysis Files", "Event A/Analysis Cache"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(categoryInfo(c.category).key));
+        TempDir tmp;
+        const std::string lib = tmp / "Lib.fcpbundle";
+        buildLibrary(lib);
+        const auto before = listTree(lib);
+
+        Outcome run = runDeletion(lib, categoryInfo(c.category).deletionName);
+        Lines expected;
+        for (const auto& r : c.removed)
+            expected.insert("Deleted: " + lib + "/" + r);
+        EXPECT_EQ(run.lines, expected);
+        EXPECT_TRUE(run.result);
+        EXPECT_EQ(run.report.removed, c.removed.size());
+        EXPECT_EQ(listTree(lib), without(before, c.removed));
+    }
+}
+
+TEST(DeleteMatchingItems, NothingToRemoveOrNothingToWalkGivesFalseAndNoOutput) {
+    TempDir tmp;
+    makeDirs(tmp / "Lib.fcpbundle/Event/Original Media");
+    writeFile(tmp / "Lib.fcpbundle/Event/Original Media/Render Files clip.mov", 1);
+    buildLibrary(tmp / "Real.fcpbundle");
+    makeSymlink(tmp / "Real.fcpbundle", tmp / "Link.fcpbundle");
+    writeFile(tmp / "File.fcpbundle", 1);
+    const auto realBefore = listTree(tmp / "Real.fcpbundle");
+
+    for (const std::string& base : {tmp / "Lib.fcpbundle", tmp / "Link.fcpbundle", tmp / "Link.fcpbundle/",
+                                    tmp / "File.fcpbundle", tmp / "Missing.fcpbundle", std::string()}) {
+        SCOPED_TRACE(base);
+        Outcome run = runDeletion(base, "Render Files");
+        EXPECT_FALSE(run.result);
+        EXPECT_EQ(run.lines, Lines{});
+        EXPECT_EQ(deleteMatchingItems(base, "Render Files"), false);
+    }
+    // Names that could only ever match by accident match nothing.
+    for (const char* name : {"", ".", "..", "/", "Event//Render Files"}) {
+        Outcome run = runDeletion(tmp / "Real.fcpbundle", name);
+        EXPECT_EQ(run.lines, Lines{}) << name;
+    }
+    EXPECT_EQ(listTree(tmp / "Real.fcpbundle"), realBefore);
+    EXPECT_TRUE(entryExists(tmp / "Lib.fcpbundle/Event/Original Media/Render Files clip.mov"));
+}
+
+TEST(DeleteMatchingItems, FullPathKeepsTheBasePathAsGiven) {
+    TempDir tmp;
+    buildLibrary(tmp / "Lib.fcpbundle");
+    Outcome run = runDeletion(tmp / "Lib.fcpbundle/", "Proxy Media");
+    EXPECT_EQ(run.lines,
+              Lines{"Deleted: " + tmp.path() + "/Lib.fcpbundle//Event A/Transcoded Media/Proxy Media"});
+}
+
+TEST(DeleteMatchingItems, WritesWholeLinesToStandardOutput) {
+    TempDir tmp;
+    makeDirs(tmp / "Lib.fcpbundle/E/Render Files");
+    fflush(stdout);
+    int saved = ::dup(STDOUT_FILENO);
+    {
+        UniqueFd out(::open((tmp / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        ::dup2(out.get(), STDOUT_FILENO);
+    }
+    bool result = deleteMatchingItems(tmp / "Lib.fcpbundle", "Render Files");
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    std::ifstream in(tmp / "out");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_TRUE(result);
+    EXPECT_EQ(text.str(), "Deleted: " + tmp.path() + "/Lib.fcpbundle/E/Render Files\n");
+}
+
+TEST(DeleteMatchingItems, LinksAreRemovedAndTheirTargetsStay) {
+    TempDir tmp;
+    makeDirs(tmp / "outside/inner");
+    writeFile(tmp / "outside/file.mov", 10);
+    writeFile(tmp / "outside/inner/deep.mov", 10);
+    const auto outsideBefore = listTree(tmp / "outside");
+    const std::string lib = tmp / "Lib.fcpbundle";
+    makeDirs(lib + "/A/Render Files/sub");
+    makeSymlink(tmp / "outside", lib + "/A/Render Files/to-folder");
+    makeSymlink(tmp / "outside/file.mov", lib + "/A/Render Files/sub/to-file");
+    makeSymlink(tmp / "nowhere", lib + "/A/Render Files/dangling");
+    // A matched entry that is itself a link: the link goes, not what it points to.
+    makeDirs(lib + "/B");
+    makeSymlink(tmp / "outside", lib + "/B/Render Files");
+    makeDirs(lib + "/C/Transcoded Media");
+    makeSymlink(tmp / "outside/inner", lib + "/C/Transcoded Media/Proxy Media");
+
+    Outcome render = runDeletion(lib, "Render Files");
+    Outcome proxy = runDeletion(lib, "Proxy Media");
+    EXPECT_EQ(render.lines,
+              (Lines{"Deleted: " + lib + "/A/Render Files", "Deleted: " + lib + "/B/Render Files"}));
+    EXPECT_EQ(proxy.lines, (Lines{"Deleted: " + lib + "/C/Transcoded Media/Proxy Media"}));
+    EXPECT_EQ(listTree(lib), (std::set<std::string>{"A/", "B/", "C/", "C/Transcoded Media/"}));
+    EXPECT_EQ(listTree(tmp / "outside"), outsideBefore);
+}
+
+TEST(DeleteMatchingItems, UnusualNamesGiveOneEscapedLineEach) {
+    TempDir tmp;
+    const std::string lib = tmp / "Lib.fcpbundle";
+    const std::vector<std::pair<std::string, std::string>> events{{"new\nline", "new\\nline"},
+                                                                  {"bad\xff\xfe"
+                                                                   "bytes",
+                                                                   "bad\\xFF\\xFEbytes"},
+                                                                  {"-rf", "-rf"},
+                                                                  {"back\\slash\ttab", "back\\\\slash\\ttab"},
+                                                                  {"事件 1", "事件 1"}};
+    Lines expected;
+    for (const auto& [raw, escaped] : events) {
+        makeDirs(lib + "/" + raw + "/Render Files/-x");
+        writeFile(lib + "/" + raw + "/Render Files/-x/\n", 1);
+        expected.insert("Deleted: " + lib + "/" + escaped + "/Render Files");
+    }
+    Outcome run = runDeletion(lib, "Render Files");
+    EXPECT_EQ(run.lines, expected);
+    for (const auto& line : run.lines)
+        EXPECT_EQ(line.find('\n'), std::string::npos);
+    std::set<std::string> left;
+    for (const auto& [raw, escaped] : events)
+        left.insert(raw + "/");
+    EXPECT_EQ(listTree(lib), left);
+}
+
+TEST(DeleteMatchingItems, ImmutableFileGivesOneErrorLineAndTheRestIsRemoved) {
+    TempDir tmp;
+    const std::string lib = tmp / "Lib.fcpbundle";
+    makeDirs(lib + "/A/Render Files/sub");
+    makeDirs(lib + "/B/Render Files");
+    makeDirs(lib + "/Only.fcpbundle/E/Render Files");
+    const std::string locked = lib + "/A/Render Files/sub/locked.mov";
+    const std::string lonely = lib + "/Only.fcpbundle/E/Render Files/locked.mov";
+    writeFile(locked, 10);
+    writeFile(lonely, 10);
+    writeFile(lib + "/A/Render Files/other.mov", 10);
+    writeFile(lib + "/A/Render Files/sub/sibling.mov", 10);
+    writeFile(lib + "/B/Render Files/r.mov", 10);
+    if (std::system(("chattr +i '" + locked + "' '" + lonely + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "chattr +i is not supported on the temporary folder's file system";
+
+    // A library whose only match cannot be removed: false, one error line.
+    Outcome lonelyRun = runDeletion(lib + "/Only.fcpbundle", "Render Files");
+    Outcome run = runDeletion(lib, "Render Files");
+    std::system(("chattr -i '" + locked + "' '" + lonely + "'").c_str());
+
+    EXPECT_FALSE(lonelyRun.result);
+    EXPECT_EQ(lonelyRun.lines, (Lines{"Error deleting " + lonely + ": Operation not permitted"}));
+    EXPECT_TRUE(run.result);
+    EXPECT_EQ(run.lines, (Lines{"Error deleting " + locked + ": Operation not permitted",
+                                "Error deleting " + lonely + ": Operation not permitted",
+                                "Deleted: " + lib + "/B/Render Files"}));
+    EXPECT_EQ(run.report.removed, 1u);
+    EXPECT_EQ(run.report.failed, 2u); // A's folder and the inner library's
+    EXPECT_EQ(listTree(lib + "/A"),
+              (std::set<std::string>{"Render Files/", "Render Files/sub/", "Render Files/sub/locked.mov"}));
+    EXPECT_FALSE(entryExists(lib + "/B/Render Files"));
+}
+
+TEST(DeleteMatchingItems, FolderTheUserCannotWriteGivesOneErrorLine) {
+    TempDir tmp;
+    const std::string lib = tmp / "Lib.fcpbundle";
+    makeDirs(lib + "/A/Render Files/closed");
+    makeDirs(lib + "/B/Render Files");
+    writeFile(lib + "/A/Render Files/closed/kept.mov", 10);
+    writeFile(lib + "/A/Render Files/free.mov", 10);
+    writeFile(lib + "/B/Render Files/r.mov", 10);
+    testing::chownTreeToNobody(lib);
+    ASSERT_EQ(::chmod((lib + "/A/Render Files/closed").c_str(), 0555), 0);
+
+    std::string out = testing::runAsNobody([&] {
+        Outcome run = runDeletion(lib, "Render Files");
+        std::string text = run.result ? "true\n" : "false\n";
+        for (const auto& line : run.lines)
+            text += line + "\n";
+        return text;
+    });
+    EXPECT_EQ(out, "true\nDeleted: " + lib + "/B/Render Files\nError deleting " + lib +
+                       "/A/Render Files/closed/kept.mov: Permission denied\n");
+    EXPECT_EQ(listTree(lib + "/A"), (std::set<std::string>{"Render Files/", "Render Files/closed/",
+                                                           "Render Files/closed/kept.mov"}));
+}
+
+TEST(DeleteMatchingItems, ReadOnlyMountGivesOneErrorLineAndOtherFoldersGo) {
+    TempDir tmp;
+    const std::string lib = tmp / "Lib.fcpbundle";
+    makeDirs(lib + "/A/Render Files/sub");
+    makeDirs(lib + "/B/Render Files");
+    for (int i = 0; i < 5; ++i)
+        writeFile(lib + "/A/Render Files/r" + std::to_string(i), 1);
+    writeFile(lib + "/A/Render Files/sub/s", 1);
+    writeFile(lib + "/B/Render Files/r", 1);
+
+    std::string out = testing::runInMountNamespace([&] {
+        testing::bindMount(lib + "/A", lib + "/A", true);
+        Outcome run = runDeletion(lib, "Render Files");
+        std::string text = run.result ? "true\n" : "false\n";
+        for (const auto& line : run.lines)
+            text += line + "\n";
+        return text;
+    });
+    if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
+    EXPECT_EQ(out, "true\nDeleted: " + lib + "/B/Render Files\nError deleting " + lib +
+                       "/A/Render Files: Read-only file system\n");
+    EXPECT_EQ(listTree(lib + "/A/Render Files").size(), 7u);
+}
+
+TEST(DeleteMatchingItems, MountsInsideRenderFilesSurviveWithOneLineEach) {
+    TempDir tmp;
+    const std::string lib = tmp / "Lib.fcpbundle";
+    const std::string render = lib + "/A/Render Files";
+    makeDirs(tmp / "elsewhere/sub");
+    writeFile(tmp / "elsewhere/sub/precious.mov", 10);
+    makeDirs(render + "/bound");
+    makeDirs(render + "/Peaks Data/tmp");
+    writeFile(render + "/r.mov", 10);
+    writeFile(render + "/Peaks Data/p", 10);
+
+    std::string out = testing::runInMountNamespace([&] {
+        testing::bindMount(tmp / "elsewhere", render + "/bound");
+        testing::mountTmpfs(render + "/Peaks Data/tmp");
+        writeFile(render + "/Peaks Data/tmp/in-tmpfs", 5);
+        Outcome run = runDeletion(lib, "Render Files");
+        std::string text = run.result ? "true\n" : "false\n";
+        for (const auto& line : run.lines)
+            text += line + "\n";
+        for (const auto& path : listTree(render))
+            text += "left " + path + "\n";
+        return text;
+    });
+    if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
+    std::multiset<std::string> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);)
+        lines.insert(line);
+    const std::string why = ": Is a mount point; left in place";
+    EXPECT_EQ(lines, (std::multiset<std::string>{"true", "Error deleting " + render + "/bound" + why,
+                                                 "Error deleting " + render + "/Peaks Data/tmp" + why,
+                                                 "left bound/", "left bound/sub/",
+                                                 "left bound/sub/precious.mov", "left Peaks Data/",
+                                                 "left Peaks Data/tmp/", "left Peaks Data/tmp/in-tmpfs"}));
+    EXPECT_TRUE(entryExists(tmp / "elsewhere/sub/precious.mov"));
+}
+
+TEST(DeleteMatchingItems, DeepChainAndLongPathUnderLowDescriptorLimit) {
+    TempDir tmp;
+    const std::string lib = tmp / "Lib.fcpbundle";
+    makeDirs(lib + "/A/Render Files");
+    makeDirs(lib + "/B/Render Files");
+    testing::makeDeepChain(lib + "/A/Render Files", 10000, "level", true);
+    testing::makeDeepChain(lib + "/B/Render Files", 30, std::string(250, 'x'), true);
+
+    std::string out = testing::runInChild([&] {
+        rlimit limit{200, 200};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("setrlimit failed");
+        Outcome run = runDeletion(lib, "Render Files");
+        std::string text = std::to_string(run.report.innerRemoved) + "\n";
+        for (const auto& line : run.lines)
+            text += line + "\n";
+        return text;
+    });
+    EXPECT_EQ(out, "20060\nDeleted: " + lib + "/A/Render Files\nDeleted: " + lib + "/B/Render Files\n");
+    EXPECT_EQ(listTree(lib), (std::set<std::string>{"A/", "B/"}));
+}
+
+TEST(DeleteMatchingItems, ParallelRunsOnOneLibraryRemoveEachEntryOnce) {
+    TempDir tmp;
+    const std::string lib = tmp / "Lib.fcpbundle";
+    buildLibrary(lib);
+    for (int e = 0; e < 6; ++e) {
+        for (const char* folder : {"Render Files/Peaks Data", "Transcoded Media/Proxy Media",
+                                   "Transcoded Media/High Quality Media", "Analysis Files/x"}) {
+            std::string dir = lib + "/Extra " + std::to_string(e) + "/" + folder;
+            makeDirs(dir);
+            for (int f = 0; f < 40; ++f)
+                writeFile(dir + "/f" + std::to_string(f), 1);
+        }
+    }
+    // Two copies of the four category runs at once, as a whole-location run may start them.
+    std::vector<Outcome> runs(8);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&, i] {
+            runs[i] = runDeletion(lib, categoryInfo(allCacheCategories[i % 4]).deletionName, {false, {}, 8});
+        });
+    for (auto& thread : threads)
+        thread.join();
+
+    Lines all;
+    for (const auto& run : runs)
+        all.insert(run.lines.begin(), run.lines.end());
+    Lines expected;
+    for (const char* r :
+         {"Event A/Render Files", "Event B/Render Files", "Render Files",
+          "Event A/Transcoded Media/Proxy Media", "Event A/Transcoded Media/High Quality Media",
+          "Analysis Files", "Event A/Analysis Files", "Event A/Analysis Cache"})
+        expected.insert("Deleted: " + lib + "/" + r);
+    for (int e = 0; e < 6; ++e)
+        for (const char* r : {"/Render Files", "/Transcoded Media/Proxy Media",
+                              "/Transcoded Media/High Quality Media", "/Analysis Files"})
+            expected.insert("Deleted: " + lib + "/Extra " + std::to_string(e) + r);
+    EXPECT_EQ(all, expected);
+    for (int e = 0; e < 6; ++e)
+        EXPECT_EQ(listTree(lib + "/Extra " + std::to_string(e)),
+                  (std::set<std::string>{"Transcoded Media/"}));
+}
+
+TEST(DeleteMatchingItems, DryRunListsSizesAndRemovesNothing) {
+    TempDir tmp;
+    const std::string lib = tmp / "Lib.fcpbundle";
+    buildLibrary(lib);
+    writeFile(lib + "/Event B/Render Files/big.mov", 5'000'000'000); // sparse
+    makeSymlink(tmp / "elsewhere", lib + "/Event B/Render Files/link");
+    const auto before = listTree(lib);
+
+    Outcome run = runDeletion(lib, "Render Files", {true, {}, 64});
+    EXPECT_EQ(run.lines, (Lines{"Would delete: " + lib + "/Event A/Render Files (200 bytes)",
+                                "Would delete: " + lib + "/Event B/Render Files (5000000100 bytes)",
+                                "Would delete: " + lib + "/Render Files (100 bytes)"}));
+    EXPECT_EQ(run.report.bytesMatched, 5000000400);
+    EXPECT_EQ(run.report.matched, 3u);
+    EXPECT_FALSE(run.result);
+    EXPECT_EQ(listTree(lib), before);
+}
+
+} // namespace
+} // namespace velmora
