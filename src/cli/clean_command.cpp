@@ -1,0 +1,155 @@
+#include "cli/clean_command.h"
+
+#include "cleaning/delete_matching_items.h"
+#include "discovery/format_size.h"
+#include "discovery/measure.h"
+#include "discovery/scanner.h"
+#include "platform/log_output.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <sys/stat.h>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kLibrarySuffix = ".fcpbundle";
+
+std::string withoutTrailingSlashes(const std::string& path) {
+    std::size_t end = path.find_last_not_of('/');
+    return end == std::string::npos ? (path.empty() ? path : "/") : path.substr(0, end + 1);
+}
+
+void complain(const std::string& what, const std::string& path) {
+    std::fprintf(stderr, "velmora-cli clean: %s: %s\n", what.c_str(), escapeForLog(path).c_str());
+}
+
+// Whether `path` lies inside `outer`, comparing the path strings component-wise.
+bool isInside(const std::string& path, const std::string& outer) {
+    std::string prefix = withoutTrailingSlashes(outer);
+    if (prefix != "/") prefix += '/';
+    return path.size() > prefix.size() && path.starts_with(prefix);
+}
+
+struct Target {
+    std::string path;
+    bool nested = false; // inside another library of the list: its bytes count there
+};
+
+// The libraries of the location and the bytes they hold, outer libraries only.
+std::int64_t totalSize(const std::vector<FCPBundle>& bundles, std::vector<Target>* targets) {
+    std::int64_t total = 0;
+    for (const auto& bundle : bundles) {
+        bool nested = false;
+        for (const auto& other : bundles)
+            if (&other != &bundle && isInside(bundle.path, other.path)) nested = true;
+        if (!nested) total += bundle.size;
+        if (targets) targets->push_back({bundle.path, nested});
+    }
+    return total;
+}
+
+void printSize(const char* label, std::int64_t bytes) {
+    std::fprintf(stderr, "%s: %lld (%s)\n", label, static_cast<long long>(bytes), formatSize(bytes).c_str());
+}
+
+} // namespace
+
+int runClean(const CleanRequest& request) {
+    if (!request.location) {
+        complain("no location given", "");
+        return kCleanBadArguments;
+    }
+    const std::string& location = *request.location;
+    struct stat st {};
+    if (::stat(location.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        complain("location is not a directory", location);
+        return kCleanBadArguments;
+    }
+
+    std::vector<Target> targets;
+    std::int64_t before = 0;
+    if (request.library) {
+        const std::string& library = *request.library;
+        // Only a real library folder: a link or any other folder would widen what is removed.
+        if (!withoutTrailingSlashes(library).ends_with(kLibrarySuffix) ||
+            ::lstat(withoutTrailingSlashes(library).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            complain("not a library folder (a directory whose name ends in .fcpbundle, not a link)", library);
+            return kCleanBadArguments;
+        }
+        if (!isInside(library, location)) {
+            complain("library is not inside the location", library);
+            return kCleanBadArguments;
+        }
+        targets.push_back({library, false});
+        before = directorySize(library);
+    } else {
+        before = totalSize(scanBundles(location), &targets);
+    }
+
+    DeletionOptions options;
+    options.dryRun = request.dryRun;
+    std::uint64_t removed = 0;
+    std::uint64_t failed = 0;
+    std::uint64_t matched = 0;
+    std::int64_t bytesMatched = 0;
+    for (const auto& target : targets) {
+        // A dry run lists a nested library's entries once, with the library that holds it.
+        if (request.dryRun && target.nested) continue;
+        for (CacheCategory category : request.categories) {
+            DeletionReport report =
+                deleteMatchingItemsReport(target.path, categoryInfo(category).deletionName, options);
+            removed += report.removed;
+            failed += report.failed;
+            matched += report.matched;
+            bytesMatched += report.bytesMatched;
+        }
+    }
+
+    std::fprintf(stderr, "Libraries: %zu\n", targets.size());
+    if (request.dryRun) {
+        std::fprintf(stderr, "Entries to remove: %llu\n", static_cast<unsigned long long>(matched));
+        printSize("Bytes to reclaim", bytesMatched);
+        return kCleanOk;
+    }
+    std::int64_t after =
+        request.library ? directorySize(*request.library) : totalSize(scanBundles(location), nullptr);
+    std::fprintf(stderr, "Entries removed: %llu\n", static_cast<unsigned long long>(removed));
+    std::fprintf(stderr, "Entries failed: %llu\n", static_cast<unsigned long long>(failed));
+    printSize("Bytes reclaimed", before - after);
+    return failed > 0 ? kCleanSomeFailed : kCleanOk;
+}
+
+void addCleanCommand(CLI::App& app, int& exitCode) {
+    struct Arguments {
+        std::string location;
+        std::string library;
+        std::string category = "all";
+        bool dryRun = false;
+    };
+    auto arguments = std::make_shared<Arguments>();
+    CLI::App* command = app.add_subcommand(
+        "clean",
+        "Remove render files, proxy media, optimized media and analysis files from the libraries of a "
+        "location; one line per entry on standard output, a summary on standard error");
+    command->add_option("LOCATION", arguments->location, "Folder whose libraries are cleaned")->required();
+    CLI::Option* library =
+        command->add_option("--library", arguments->library, "Clean only this library (inside LOCATION)");
+    command->add_option("--category", arguments->category, "What to remove (default: all)")
+        ->check(CLI::IsMember({"render", "proxy", "optimized", "analysis", "all"}));
+    command->add_flag("--dry-run", arguments->dryRun,
+                      "List what would be removed, with sizes; remove nothing");
+    command->callback([arguments, library, &exitCode] {
+        CleanRequest request;
+        request.location = arguments->location;
+        if (library->count() > 0) request.library = arguments->library;
+        if (arguments->category != "all") request.categories = {*categoryFromKey(arguments->category)};
+        request.dryRun = arguments->dryRun;
+        exitCode = runClean(request);
+    });
+}
+
+} // namespace velmora
