@@ -1,0 +1,230 @@
+// The one-pass scanner held to the literal three-walk rules on trees with every awkward case.
+#include "discovery/scanner.h"
+#include "platform/unique_fd.h"
+#include "samples/sample_tree.h"
+#include "support/reference_scanner.h"
+#include "support/temp_tree.h"
+
+#include <atomic>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+using testing::TempDir;
+using testing::writeFile;
+
+void file(const TempDir& tmp, const std::string& rel, std::int64_t size) {
+    std::string path = tmp / rel;
+    testing::makeDirs(path.substr(0, path.rfind('/')));
+    writeFile(path, size);
+}
+void link(const TempDir& tmp, const std::string& target, const std::string& rel) {
+    std::string path = tmp / rel;
+    testing::makeDirs(path.substr(0, path.rfind('/')));
+    testing::makeSymlink(target, path);
+}
+
+// Compares everything but the ids, and checks the ids are all distinct.
+void expectSameAsReference(const std::string& location) {
+    std::vector<FCPBundle> fast = scanBundles(location, ScanOptions{nullptr, 1});
+    std::vector<FCPBundle> reference = testing::referenceScanBundles(location);
+    EXPECT_EQ(testing::describeBundles(fast), testing::describeBundles(reference)) << location;
+    std::set<Uuid> ids;
+    for (const FCPBundle& b : fast)
+        ids.insert(b.id);
+    EXPECT_EQ(ids.size(), fast.size());
+    EXPECT_EQ(ids.count(Uuid{}), 0u);
+}
+
+std::map<std::string, FCPBundle> byName(const std::vector<FCPBundle>& bundles) {
+    std::map<std::string, FCPBundle> out;
+    for (const FCPBundle& b : bundles)
+        out[b.displayName] = b;
+    return out;
+}
+
+// The location "loc" below tmp, with links pointing to "outside" next to it.
+void buildEdgeCases(const TempDir& tmp) {
+    samples::SampleOptions options;
+    options.seed = 7;
+    options.entries = 4000;
+    options.libraries = 3;
+    samples::generateSampleLocation(tmp / "loc/samples", options);
+
+    file(tmp, "outside/Real.fcpbundle/E/Render Files/r", 5555);
+    file(tmp, "outside/event/Render Files/f", 7000);
+    file(tmp, "outside/event/Transcoded Media/Proxy Media/g", 800);
+    file(tmp, "outside/event/Analysis Files/q", 90);
+    file(tmp, "outside/render/a", 11000);
+    file(tmp, "outside/transcoded/Proxy Media/p", 120);
+    file(tmp, "outside/transcoded/High Quality Media/h", 140);
+    file(tmp, "outside/proxy/p", 130);
+    file(tmp, "outside/big", 1 << 30);
+
+    file(tmp, "loc/Plain.fcpbundle", 100);
+    file(tmp, "loc/Upper.FCPBUNDLE/E/Render Files/f", 10);
+    file(tmp, "loc/.fcpbundle/E/Render Files/f", 12);
+    link(tmp, tmp / "outside/Real.fcpbundle", "loc/Link.fcpbundle");
+    link(tmp, tmp / "outside/missing", "loc/Dangling.fcpbundle");
+    ASSERT_EQ(::mkfifo((tmp / "loc/fifo.fcpbundle").c_str(), 0644), 0);
+
+    const std::string e = "loc/Edge.fcpbundle/";
+    file(tmp, e + "Render Files/r", 1000);
+    file(tmp, e + "E1/Render Files/a/b", 2000);
+    file(tmp, e + "E1/Render Files/.hidden", 10);
+    file(tmp, e + "E1/Transcoded Media/Proxy Media/p", 300);
+    file(tmp, e + "E1/Transcoded Media/High Quality Media/h", 400);
+    file(tmp, e + "E1/Analysis Files/k/x", 50);
+    file(tmp, e + "E1/Sub/Render Files/z", 5000);
+    link(tmp, tmp / "outside/big", e + "E1/Transcoded Media/Proxy Media/link-to-file");
+    link(tmp, tmp / "outside/render", e + "E1/Render Files/dirlink");
+    ASSERT_EQ(::mkfifo((tmp / (e + "E1/Render Files/pipe")).c_str(), 0644), 0);
+    link(tmp, tmp / "outside/event", e + "LinkedEvent");
+    link(tmp, tmp / "outside/render", e + "E2/Render Files");
+    link(tmp, tmp / "outside/transcoded", e + "E3/Transcoded Media");
+    link(tmp, tmp / "outside/proxy", e + "E4/Transcoded Media/Proxy Media");
+    link(tmp, tmp / "outside/big", e + "E5/Analysis Files");
+    link(tmp, tmp / "outside/event", e + "Linked.fcpbundle");
+    link(tmp, tmp / "outside/big", e + "FileLink");
+    file(tmp, e + "NotAnEvent", 20);
+    file(tmp, e + "Inner.fcpbundle/E/Render Files/n", 600);
+    file(tmp, e + "E1/Render Files/Nested.fcpbundle/EV/Render Files/m", 700);
+    file(tmp, e + ".hiddenroot", 33);
+    file(tmp, e + "bad\n\xff event/Render Files/f", 44);
+    file(tmp,
+         "loc/samples/Projects/Lib In Media.fcpbundle/Ev/Original Media/Deep.fcpbundle/X/Analysis Files/a",
+         9);
+}
+
+TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
+    TempDir tmp;
+    buildEdgeCases(tmp);
+    expectSameAsReference(tmp / "loc");
+    expectSameAsReference(tmp / "loc/"); // doubled separator kept in every path
+    expectSameAsReference(tmp / "loc/Edge.fcpbundle");
+
+    // The figures themselves, worked out by hand, so both scanners are checked.
+    auto found = byName(scanBundles(tmp / "loc"));
+    EXPECT_EQ(found.size(), 3u + 11u); // three generated libraries, eleven made here
+    EXPECT_EQ(found.count("Upper.FCPBUNDLE"), 0u);
+    const FCPBundle& edge = found["Edge.fcpbundle"];
+    EXPECT_EQ(edge.path, tmp / "loc/Edge.fcpbundle");
+    EXPECT_EQ(edge.size, 1000 + 2000 + 10 + 300 + 400 + 50 + 5000 + 20 + 600 + 700 + 33 + 44);
+    EXPECT_EQ(edge.cacheSize, 2000 + 10 + 700 + 11000 + 7000 + 44);
+    EXPECT_EQ(edge.proxySize, 300 + 120 + 130 + 800);
+    EXPECT_EQ(edge.optimizedSize, 400 + 140);
+    EXPECT_EQ(edge.analysisSize, 50 + 90);
+    for (const char* zero :
+         {"Plain.fcpbundle", "Link.fcpbundle", "Dangling.fcpbundle", "fifo.fcpbundle", "Linked.fcpbundle"}) {
+        const FCPBundle& b = found[zero];
+        EXPECT_EQ(b.size + b.cacheSize + b.proxySize + b.optimizedSize + b.analysisSize, 0) << zero;
+    }
+    EXPECT_EQ(found["Inner.fcpbundle"].size, 600);
+    EXPECT_EQ(found["Inner.fcpbundle"].cacheSize, 600);
+    EXPECT_EQ(found["Nested.fcpbundle"].cacheSize, 700);
+    EXPECT_EQ(found[".fcpbundle"].cacheSize, 12);
+    EXPECT_EQ(found["Deep.fcpbundle"].analysisSize, 9);
+    EXPECT_EQ(found["Lib In Media.fcpbundle"].size, 9);
+    EXPECT_EQ(found["Lib In Media.fcpbundle"].analysisSize, 0);
+}
+
+TEST(ScannerDifferential, DeepChainsAndPathsBeyondPathMax) {
+    TempDir tmp;
+    file(tmp, "loc/Deep.fcpbundle/E/Render Files/seed", 1);
+    testing::makeDeepChain(tmp / "loc/Deep.fcpbundle/E/Render Files", 10000, "d", true);
+    file(tmp, "loc/Deep.fcpbundle/E/Analysis Files/x", 3);
+    testing::makeDeepChain(tmp / "loc/Deep.fcpbundle/E/Analysis Files", 30, std::string(250, 'n'), true);
+    testing::makeDeepChain(tmp / "loc", 3000, "chain", true); // no library: walked, never measured
+    writeFile(tmp / "loc/chain/chain/f", 4);
+    expectSameAsReference(tmp / "loc");
+    auto found = byName(scanBundles(tmp / "loc"));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found["Deep.fcpbundle"].cacheSize, 1);
+    EXPECT_EQ(found["Deep.fcpbundle"].analysisSize, 3);
+    EXPECT_EQ(found["Deep.fcpbundle"].size, 4);
+}
+
+TEST(ScannerDifferential, HugeDirectoryInsideALibrary) {
+    TempDir tmp;
+    file(tmp, "loc/Huge.fcpbundle/E/Render Files/HQ/keep", 5);
+    {
+        UniqueFd dir(::open((tmp / "loc/Huge.fcpbundle/E/Render Files/HQ").c_str(), O_RDONLY | O_DIRECTORY));
+        for (int i = 0; i < 100000; ++i) {
+            std::string name = "segment-" + std::to_string(i);
+            UniqueFd f(::openat(dir.get(), name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+            ASSERT_TRUE(f);
+            if (i % 1000 == 0) {
+                ASSERT_EQ(::ftruncate(f.get(), 1000), 0);
+            }
+        }
+    }
+    expectSameAsReference(tmp / "loc");
+    auto found = byName(scanBundles(tmp / "loc"));
+    EXPECT_EQ(found["Huge.fcpbundle"].cacheSize, 5 + 100 * 1000);
+}
+
+TEST(ScannerDifferential, UnreadableDirectoriesAsUnprivilegedUser) {
+    TempDir tmp;
+    file(tmp, "loc/A.fcpbundle/E/Render Files/ok", 10);
+    file(tmp, "loc/A.fcpbundle/E/Render Files/locked/hidden", 1000);
+    file(tmp, "loc/A.fcpbundle/Locked Event/Render Files/x", 2000);
+    file(tmp, "loc/A.fcpbundle/E/Analysis Files/a", 7);
+    file(tmp, "loc/Locked.fcpbundle/E/Render Files/y", 3000);
+    file(tmp, "loc/closed/B.fcpbundle/E/Render Files/z", 4000);
+    testing::chownTreeToNobody(tmp / "loc");
+    for (const char* rel : {"loc/A.fcpbundle/E/Render Files/locked", "loc/A.fcpbundle/Locked Event",
+                            "loc/Locked.fcpbundle", "loc/closed"})
+        ASSERT_EQ(::chmod((tmp / rel).c_str(), 0), 0);
+
+    const std::string location = tmp / "loc";
+    std::string out = testing::runAsNobody([&] {
+        return testing::describeBundles(scanBundles(location)) + "--\n" +
+               testing::describeBundles(testing::referenceScanBundles(location));
+    });
+    std::string fast = out.substr(0, out.find("--\n"));
+    std::string reference = out.substr(out.find("--\n") + 3);
+    EXPECT_EQ(fast, reference);
+    auto has = [&](const std::string& line) { return fast.find(line) != std::string::npos; };
+    EXPECT_TRUE(has(location + "/A.fcpbundle | A.fcpbundle | 17 10 0 0 7\n")) << fast;
+    EXPECT_TRUE(has(location + "/Locked.fcpbundle | Locked.fcpbundle | 0 0 0 0 0\n")) << fast;
+    EXPECT_FALSE(has("B.fcpbundle")) << fast;
+}
+
+TEST(ScannerDifferential, EntriesVanishingDuringTheScan) {
+    TempDir tmp;
+    file(tmp, "loc/Stable.fcpbundle/E/Render Files/keep", 100);
+    for (int i = 0; i < 200; ++i)
+        file(tmp, "loc/Stable.fcpbundle/E/Original Media/clip" + std::to_string(i), 1);
+    const std::string churn = tmp / "loc/Stable.fcpbundle/E/Render Files/churn";
+    std::atomic<bool> stop{false};
+    std::thread mutator([&] {
+        // Creates and removes a subtree over and over while scans run.
+        while (!stop.load()) {
+            testing::makeDirs(churn + "/a/b");
+            for (int i = 0; i < 20; ++i)
+                writeFile(churn + "/a/b/f" + std::to_string(i), 10);
+            std::filesystem::remove_all(churn);
+        }
+    });
+    for (int round = 0; round < 30; ++round) {
+        auto found = byName(scanBundles(tmp / "loc"));
+        ASSERT_EQ(found.size(), 1u);
+        const FCPBundle& b = found["Stable.fcpbundle"];
+        EXPECT_GE(b.cacheSize, 100);
+        EXPECT_LE(b.cacheSize, 100 + 200);
+        EXPECT_EQ(b.size - b.cacheSize, 200);
+    }
+    stop = true;
+    mutator.join();
+}
+
+} // namespace
+} // namespace velmora

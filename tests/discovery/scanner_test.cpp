@@ -1,0 +1,227 @@
+#include "discovery/scanner.h"
+#include "platform/unique_fd.h"
+#include "samples/sample_tree.h"
+#include "support/reference_scanner.h"
+#include "support/temp_tree.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+using testing::TempDir;
+
+void file(const TempDir& tmp, const std::string& rel, std::int64_t size) {
+    std::string path = tmp / rel;
+    testing::makeDirs(path.substr(0, path.rfind('/')));
+    testing::writeFile(path, size);
+}
+
+TEST(Scanner, LocationsWithoutLibrariesGiveAnEmptyList) {
+    TempDir tmp;
+    testing::makeDirs(tmp / "empty");
+    file(tmp, "plain/a/b.txt", 5);
+    file(tmp, "plain/Upper.FCPBUNDLE/E/Render Files/f", 5);
+    file(tmp, "plain/x.fcpbundle.bak", 5);
+    EXPECT_TRUE(scanBundles(tmp / "empty").empty());
+    EXPECT_TRUE(scanBundles(tmp / "plain").empty());
+    EXPECT_TRUE(scanBundles(tmp / "missing").empty());
+    EXPECT_TRUE(scanBundles(tmp / "plain/a/b.txt").empty());
+    EXPECT_TRUE(scanBundles("").empty());
+}
+
+TEST(Scanner, ScanningALibraryListsOnlyWhatIsNestedInIt) {
+    TempDir tmp;
+    file(tmp, "Outer.fcpbundle/E/Render Files/f", 10);
+    file(tmp, "Outer.fcpbundle/E/Original Media/Inner.fcpbundle/E/Render Files/g", 20);
+    auto bundles = scanBundles(tmp / "Outer.fcpbundle");
+    ASSERT_EQ(bundles.size(), 1u);
+    EXPECT_EQ(bundles[0].path, tmp / "Outer.fcpbundle/E/Original Media/Inner.fcpbundle");
+    EXPECT_EQ(bundles[0].displayName, "Inner.fcpbundle");
+    EXPECT_EQ(bundles[0].cacheSize, 20);
+}
+
+TEST(Scanner, TwoEventFoldersAddUpAndNestedLibrariesCountInBoth) {
+    TempDir tmp;
+    file(tmp, "loc/L.fcpbundle/Event A/Render Files/seg", 1048576);
+    file(tmp, "loc/L.fcpbundle/Event B/Render Files/x/seg", 1048576);
+    file(tmp, "loc/L.fcpbundle/Render Files/root-level", 1000);
+    file(tmp, "loc/L.fcpbundle/Event A/Sub/Render Files/two-down", 2000);
+    file(tmp, "loc/L.fcpbundle/Event A/.hidden", 3);
+    file(tmp, "loc/L.fcpbundle/Inner.fcpbundle/Ev/Transcoded Media/Proxy Media/p", 500);
+    auto bundles = scanBundles(tmp / "loc");
+    ASSERT_EQ(bundles.size(), 2u);
+    EXPECT_EQ(bundles[0].displayName, "L.fcpbundle"); // the outer one first
+    EXPECT_EQ(bundles[0].cacheSize, 2097152);
+    EXPECT_EQ(bundles[0].size, 2097152 + 1000 + 2000 + 3 + 500);
+    EXPECT_EQ(bundles[0].proxySize, 0); // the inner library's proxy is two levels down here
+    EXPECT_EQ(bundles[1].displayName, "Inner.fcpbundle");
+    EXPECT_EQ(bundles[1].size, 500);
+    EXPECT_EQ(bundles[1].proxySize, 500);
+}
+
+TEST(Scanner, LinksInsideALibraryAddNothingAndALibraryLinkIsNeverFollowed) {
+    TempDir tmp;
+    file(tmp, "big", 1 << 30);
+    file(tmp, "real/Real.fcpbundle/E/Render Files/f", 77);
+    file(tmp, "loc/L.fcpbundle/E/Render Files/f", 1);
+    testing::makeSymlink(tmp / "big", tmp / "loc/L.fcpbundle/E/Render Files/big-link");
+    testing::makeSymlink(tmp / "real/Real.fcpbundle", tmp / "loc/Alias.fcpbundle");
+    file(tmp, "loc/Plain.fcpbundle", 4096);
+    std::map<std::string, FCPBundle> found;
+    for (const FCPBundle& b : scanBundles(tmp / "loc"))
+        found[b.displayName] = b;
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found["L.fcpbundle"].size, 1);
+    EXPECT_EQ(found["L.fcpbundle"].cacheSize, 1);
+    for (const char* name : {"Alias.fcpbundle", "Plain.fcpbundle"}) {
+        const FCPBundle& b = found[name];
+        EXPECT_EQ(b.path, tmp / ("loc/" + std::string(name)));
+        EXPECT_EQ(b.size + b.cacheSize + b.proxySize + b.optimizedSize + b.analysisSize, 0) << name;
+    }
+    EXPECT_EQ(found.count("Real.fcpbundle"), 0u);
+}
+
+TEST(Scanner, TrailingSeparatorIsKeptAndRepeatedScansGiveNewIds) {
+    TempDir tmp;
+    file(tmp, "loc/A.fcpbundle/E/Analysis Files/a", 9);
+    auto first = scanBundles(tmp / "loc/");
+    auto second = scanBundles(tmp / "loc/");
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].path, tmp.path() + "/loc//A.fcpbundle");
+    EXPECT_EQ(first[0].displayName, "A.fcpbundle");
+    EXPECT_EQ(first[0].analysisSize, 9);
+    EXPECT_EQ(testing::describeBundles(first), testing::describeBundles(second));
+    EXPECT_NE(first[0].id, second[0].id);
+    EXPECT_FALSE(first[0] == second[0]);
+}
+
+TEST(Scanner, RootLocationGivesPathsWithADoubledSeparator) {
+    TempDir tmp;
+    file(tmp, "jail/Top.fcpbundle/E/Render Files/f", 5);
+    file(tmp, "jail/dir/Sub.fcpbundle/.lock", 0);
+    // "/" of a chrooted child is the small tree above, not the machine's root.
+    std::string out = testing::runInChild([&] {
+        if (::chroot((tmp / "jail").c_str()) != 0 || ::chdir("/") != 0) return std::string("chroot failed");
+        return testing::describeBundles(scanBundles("/"));
+    });
+    std::set<std::string> lines;
+    for (std::size_t start = 0, nl; (nl = out.find('\n', start)) != std::string::npos; start = nl + 1)
+        lines.insert(out.substr(start, nl - start));
+    EXPECT_EQ(lines, (std::set<std::string>{"//Top.fcpbundle | Top.fcpbundle | 5 5 0 0 0",
+                                            "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0"}));
+}
+
+TEST(Scanner, LibraryBeyondPathMaxIsFoundAndMeasured) {
+    TempDir tmp;
+    const std::string name(240, 'p');
+    testing::makeDeepChain(tmp / "", 20, name, false); // about 4,800 bytes of path
+    std::string rel;
+    for (int i = 0; i < 20; ++i)
+        rel += name + "/";
+    // Create the library at the bottom through descriptors: the path is too long for one call.
+    UniqueFd fd(::open(tmp.path().c_str(), O_RDONLY | O_DIRECTORY));
+    for (int i = 0; i < 20; ++i)
+        fd = UniqueFd(::openat(fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY));
+    for (const char* part : {"Far.fcpbundle", "E", "Render Files"}) {
+        ASSERT_EQ(::mkdirat(fd.get(), part, 0755), 0);
+        fd = UniqueFd(::openat(fd.get(), part, O_RDONLY | O_DIRECTORY));
+    }
+    UniqueFd f(::openat(fd.get(), "seg", O_WRONLY | O_CREAT, 0644));
+    ASSERT_EQ(::ftruncate(f.get(), 4242), 0);
+
+    auto bundles = scanBundles(tmp.path());
+    ASSERT_EQ(bundles.size(), 1u);
+    EXPECT_EQ(bundles[0].path, tmp.path() + "/" + rel + "Far.fcpbundle");
+    EXPECT_GT(bundles[0].path.size(), 4096u);
+    EXPECT_EQ(bundles[0].size, 4242);
+    EXPECT_EQ(bundles[0].cacheSize, 4242);
+}
+
+TEST(Scanner, ProgressCountsEveryEntryAndLibrary) {
+    TempDir tmp;
+    for (int i = 0; i < 3; ++i)
+        file(tmp, "L" + std::to_string(i) + ".fcpbundle/E/Render Files/f", 1);
+    for (int i = 0; i < 5000; ++i)
+        file(tmp, "misc/f" + std::to_string(i), 0);
+    ScanProgress progress;
+    auto bundles = scanBundles(tmp.path(), ScanOptions{&progress, 1});
+    EXPECT_EQ(bundles.size(), 3u);
+    EXPECT_EQ(progress.librariesFound.load(), 3u);
+    EXPECT_EQ(progress.entriesRead.load(), 3u * 4u + 1u + 5000u);
+}
+
+// The generator knows what it wrote; the scan must find exactly that.
+TEST(Scanner, GeneratedLocationMatchesWhatTheGeneratorWrote) {
+    TempDir tmp;
+    samples::SampleOptions options;
+    options.seed = 42;
+    options.entries = 20000;
+    options.libraries = 5;
+    options.large = true;
+    auto location = samples::generateSampleLocation(tmp / "loc", options);
+    ASSERT_EQ(location.libraries.size(), 5u);
+    EXPECT_GT(location.entries, 18000u);
+    EXPECT_LT(location.entries, 22000u);
+
+    ScanProgress progress;
+    auto bundles = scanBundles(tmp / "loc", ScanOptions{&progress, 1});
+    EXPECT_EQ(progress.entriesRead.load(), location.entries);
+    std::map<std::string, FCPBundle> byPath;
+    for (const FCPBundle& b : bundles)
+        byPath[b.path] = b;
+    ASSERT_EQ(byPath.size(), 5u);
+    for (const samples::SampleLibrary& lib : location.libraries) {
+        ASSERT_EQ(byPath.count(lib.path), 1u) << lib.path;
+        const FCPBundle& b = byPath[lib.path];
+        EXPECT_EQ(b.size, lib.size) << lib.path;
+        EXPECT_EQ(b.cacheSize, lib.cacheSize) << lib.path;
+        EXPECT_EQ(b.proxySize, lib.proxySize) << lib.path;
+        EXPECT_EQ(b.optimizedSize, lib.optimizedSize) << lib.path;
+        EXPECT_EQ(b.analysisSize, lib.analysisSize) << lib.path;
+        EXPECT_GT(lib.cacheSize, 0);
+        EXPECT_GT(lib.proxySize, 0);
+        EXPECT_GT(lib.optimizedSize, 0);
+        EXPECT_GT(lib.analysisSize, 0);
+        EXPECT_GT(lib.size, lib.cacheSize + lib.proxySize + lib.optimizedSize + lib.analysisSize);
+    }
+}
+
+TEST(SampleGenerator, SameSeedSameTreeAndRealisticShape) {
+    TempDir tmp;
+    samples::SampleOptions options;
+    options.seed = 9;
+    options.entries = 6000;
+    options.libraries = 2;
+    auto a = samples::generateSampleLocation(tmp / "a", options);
+    auto b = samples::generateSampleLocation(tmp / "b", options);
+    EXPECT_EQ(a.entries, b.entries);
+    EXPECT_EQ(a.bytes, b.bytes);
+    ASSERT_EQ(a.libraries.size(), 2u);
+    EXPECT_EQ(a.libraries[0].relativePath, b.libraries[0].relativePath);
+    EXPECT_EQ(a.libraries[1].size, b.libraries[1].size);
+
+    const std::string lib = a.libraries[0].path;
+    for (const char* rel : {"/.lock", "/.lock-info", "/__Temp", "/Motion Templates.localized"})
+        EXPECT_TRUE(std::filesystem::exists(lib + rel)) << rel;
+    ASSERT_FALSE(a.libraries[0].eventFolders.empty());
+    const std::string event = lib + "/" + a.libraries[0].eventFolders[0];
+    for (const char* rel :
+         {"/CurrentVersion.fcpevent", "/Original Media", "/Render Files/High Quality Media",
+          "/Render Files/Peaks Data", "/Render Files/Thumbnail Media", "/Transcoded Media/Proxy Media",
+          "/Transcoded Media/High Quality Media", "/Analysis Files", "/Shared Items"})
+        EXPECT_TRUE(std::filesystem::exists(event + rel)) << rel;
+
+    options.seed = 10;
+    auto c = samples::generateSampleLocation(tmp / "c", options);
+    EXPECT_NE(c.bytes, a.bytes);
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,76 @@
+#include "reference_scanner.h"
+
+#include "discovery/measure.h"
+#include "platform/dir_walker.h"
+#include "platform/path.h"
+#include "platform/unique_fd.h"
+
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace velmora::testing {
+namespace {
+
+bool endsWithLibrarySuffix(const std::string& text) {
+    return text.ends_with(".fcpbundle");
+}
+
+// categorySize, less what it reached through links named like a library directly inside it.
+std::int64_t categoryWithoutLibraryLinks(const std::string& library, const std::string& subPath) {
+    std::int64_t total = categorySize(library, subPath);
+    DIR* dir = ::opendir(library.c_str());
+    if (dir == nullptr) return total;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (!endsWithLibrarySuffix(name)) continue;
+        std::string entryPath = appendingPathComponent(library, name);
+        struct stat linkStat {
+        }, targetStat{};
+        if (::lstat(entryPath.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode) &&
+            ::stat(entryPath.c_str(), &targetStat) == 0 && S_ISDIR(targetStat.st_mode))
+            total -= directorySize(appendingPathComponent(entryPath, subPath));
+    }
+    ::closedir(dir);
+    return total;
+}
+
+} // namespace
+
+std::vector<FCPBundle> referenceScanBundles(const std::string& location) {
+    std::vector<FCPBundle> result;
+    UniqueFd root(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!root) return result;
+    walkDirectoryAt(root.get(), [&](const WalkEntry& entry) {
+        std::string relative(entry.relativePath);
+        if (!endsWithLibrarySuffix(relative)) return WalkAction::Continue;
+        FCPBundle bundle;
+        bundle.id = Uuid::random();
+        bundle.path = joinPath(location, relative);
+        bundle.displayName = lastPathComponent(bundle.path);
+        if (entry.type != EntryType::Symlink) {
+            bundle.size = directorySize(bundle.path);
+            bundle.cacheSize = categoryWithoutLibraryLinks(bundle.path, "Render Files");
+            bundle.proxySize = categoryWithoutLibraryLinks(bundle.path, "Transcoded Media/Proxy Media");
+            bundle.optimizedSize =
+                categoryWithoutLibraryLinks(bundle.path, "Transcoded Media/High Quality Media");
+            bundle.analysisSize = categoryWithoutLibraryLinks(bundle.path, "Analysis Files");
+        }
+        result.push_back(std::move(bundle));
+        return WalkAction::Continue;
+    });
+    return result;
+}
+
+std::string describeBundles(const std::vector<FCPBundle>& bundles) {
+    std::string out;
+    for (const FCPBundle& b : bundles) {
+        out += b.path + " | " + b.displayName + " | " + std::to_string(b.size) + " " +
+               std::to_string(b.cacheSize) + " " + std::to_string(b.proxySize) + " " +
+               std::to_string(b.optimizedSize) + " " + std::to_string(b.analysisSize) + "\n";
+    }
+    return out;
+}
+
+} // namespace velmora::testing
