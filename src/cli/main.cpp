@@ -1,1 +1,32 @@
-int main() { return 0; }
+// velmora-cli: the Velmora core from a terminal.
+#include "cli/commands.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    CLI::App app{"velmora-cli: find Final Cut Pro libraries, measure their regenerable data and clean it."};
+    app.name("velmora-cli");
+    app.require_subcommand(1);
+    int exitCode = 0;
+    velmora::cli::addScanCommand(app, exitCode);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == 0) return app.exit(error); // --help: usage on stdout, status 0
+        // Usage errors: the message and the usage of the command concerned, status 2.
+        std::cerr << "velmora-cli: " << error.what() << "\n\n";
+        if (app.get_subcommands().empty())
+            std::cerr << app.help();
+        else
+            std::cerr << app.get_subcommands().back()->help(app.get_name());
+        return 2;
+    } catch (const std::exception& error) {
+        std::cerr << "velmora-cli: " << error.what() << "\n";
+        return 1;
+    }
+    return exitCode;
+}

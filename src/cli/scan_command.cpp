@@ -1,0 +1,242 @@
+#include "cli/scan_command.h"
+
+#include "cleaning/cache_category.h"
+#include "cli/commands.h"
+#include "discovery/format_size.h"
+#include "discovery/scanner.h"
+#include "platform/unique_fd.h"
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <utf8proc.h>
+
+namespace velmora::cli {
+namespace {
+
+struct ScanArguments {
+    std::string location;
+    bool json = false;
+    unsigned threads = 0;
+};
+
+// The live line on stderr while a scan runs, redrawn from the scan's counters.
+class ProgressLine {
+  public:
+    explicit ProgressLine(const ScanProgress& progress) : progress_(progress), thread_([this] { run(); }) {}
+    ~ProgressLine() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+        std::fputs("\r\033[K", stderr); // leave the terminal line empty again
+        std::fflush(stderr);
+    }
+
+  private:
+    void run() {
+        std::unique_lock lock(mutex_);
+        while (!wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_; })) {
+            std::string line =
+                "\r\033[K已扫描 " + groupedCount(progress_.entriesRead.load(std::memory_order_relaxed)) +
+                " 项 · 找到 " + groupedCount(progress_.librariesFound.load(std::memory_order_relaxed)) +
+                " 个资源库";
+            std::fputs(line.c_str(), stderr);
+            std::fflush(stderr);
+        }
+    }
+
+    const ScanProgress& progress_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// Why the location cannot be scanned, or nothing when it can.
+std::string locationProblem(const std::string& location) {
+    struct stat st {};
+    if (::stat(location.c_str(), &st) != 0) {
+        if (errno == ENOENT) return "位置不存在: " + terminalSafe(location);
+        return "无法访问位置: " + terminalSafe(location) + " (" + std::strerror(errno) + ")";
+    }
+    if (!S_ISDIR(st.st_mode)) return "位置不是目录: " + terminalSafe(location);
+    UniqueFd fd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) return "无法读取位置: " + terminalSafe(location) + " (" + std::strerror(errno) + ")";
+    return {};
+}
+
+int runScan(const ScanArguments& args) {
+    if (std::string problem = locationProblem(args.location); !problem.empty()) {
+        std::cerr << "velmora-cli: " << problem << "\n";
+        return 1;
+    }
+    ScanProgress progress;
+    ScanOptions options{&progress, args.threads};
+    std::vector<FCPBundle> bundles;
+    if (::isatty(STDERR_FILENO)) {
+        ProgressLine line(progress);
+        bundles = scanBundles(args.location, options);
+    } else {
+        bundles = scanBundles(args.location, options);
+    }
+    std::string out = args.json ? bundlesJson(bundles) : bundleTable(bundles);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
+std::string padRight(const std::string& text, std::size_t width) {
+    std::size_t w = displayWidth(text);
+    return w >= width ? text : text + std::string(width - w, ' ');
+}
+
+std::string padLeft(const std::string& text, std::size_t width) {
+    std::size_t w = displayWidth(text);
+    return w >= width ? text : std::string(width - w, ' ') + text;
+}
+
+} // namespace
+
+std::string terminalSafe(std::string_view text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    auto length = static_cast<utf8proc_ssize_t>(text.size());
+    for (utf8proc_ssize_t i = 0; i < length;) {
+        utf8proc_int32_t codepoint = 0;
+        utf8proc_ssize_t n = utf8proc_iterate(bytes + i, length - i, &codepoint);
+        if (n <= 0) { // not UTF-8: show the byte
+            out += "\\x";
+            out += hex[bytes[i] >> 4];
+            out += hex[bytes[i] & 15];
+            ++i;
+            continue;
+        }
+        if (codepoint == '\n') {
+            out += "\\n";
+        } else if (codepoint == '\t') {
+            out += "\\t";
+        } else if (codepoint == '\\') {
+            out += "\\\\";
+        } else if (codepoint < 0x20 || codepoint == 0x7f || (codepoint >= 0x80 && codepoint < 0xa0)) {
+            out += "\\x";
+            out += hex[(codepoint >> 4) & 15];
+            out += hex[codepoint & 15];
+        } else {
+            out.append(text.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(n)));
+        }
+        i += n;
+    }
+    return out;
+}
+
+std::size_t displayWidth(std::string_view utf8) {
+    std::size_t width = 0;
+    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(utf8.data());
+    auto length = static_cast<utf8proc_ssize_t>(utf8.size());
+    for (utf8proc_ssize_t i = 0; i < length;) {
+        utf8proc_int32_t codepoint = 0;
+        utf8proc_ssize_t n = utf8proc_iterate(bytes + i, length - i, &codepoint);
+        if (n <= 0) {
+            ++width;
+            ++i;
+            continue;
+        }
+        width += static_cast<std::size_t>(utf8proc_charwidth(codepoint));
+        i += n;
+    }
+    return width;
+}
+
+std::string groupedCount(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    std::string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+std::string bundleTable(const std::vector<FCPBundle>& bundles) {
+    if (bundles.empty()) return "未找到 Final Cut Pro 资源库。\n";
+
+    // Category headings are the labels of the library rows, without their ": ".
+    std::vector<std::string> header{"资源库", "总大小"};
+    for (CacheCategory category : allCacheCategories) {
+        std::string_view label = categoryInfo(category).rowLabel;
+        while (!label.empty() && (label.back() == ' ' || label.back() == ':'))
+            label.remove_suffix(1);
+        header.emplace_back(label);
+    }
+    header.emplace_back("路径");
+
+    std::vector<std::vector<std::string>> rows;
+    for (const FCPBundle& b : bundles) {
+        std::vector<std::string> row{terminalSafe(b.displayName), formatSize(b.size)};
+        for (CacheCategory category : allCacheCategories)
+            row.push_back(formatSize(b.*categoryInfo(category).sizeField));
+        row.push_back(terminalSafe(b.path));
+        rows.push_back(std::move(row));
+    }
+    std::vector<std::size_t> widths(header.size(), 0);
+    for (std::size_t c = 0; c < header.size(); ++c)
+        widths[c] = displayWidth(header[c]);
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], displayWidth(row[c]));
+
+    auto line = [&](const std::vector<std::string>& cells) {
+        std::string out = padRight(cells[0], widths[0]);
+        for (std::size_t c = 1; c + 1 < cells.size(); ++c)
+            out += "  " + padLeft(cells[c], widths[c]);
+        out += "  " + cells.back() + "\n";
+        return out;
+    };
+    std::string out = line(header);
+    for (const auto& row : rows)
+        out += line(row);
+    return out;
+}
+
+std::string bundlesJson(const std::vector<FCPBundle>& bundles) {
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const FCPBundle& b : bundles) {
+        nlohmann::ordered_json object;
+        object["id"] = b.id.toString();
+        object["path"] = b.path;
+        object["displayName"] = b.displayName;
+        object["size"] = b.size;
+        object["cacheSize"] = b.cacheSize;
+        object["proxySize"] = b.proxySize;
+        object["optimizedSize"] = b.optimizedSize;
+        object["analysisSize"] = b.analysisSize;
+        array.push_back(std::move(object));
+    }
+    // Names are raw bytes: what is not UTF-8 becomes U+FFFD rather than failing the output.
+    return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+void addScanCommand(CLI::App& app, int& exitCode) {
+    auto args = std::make_shared<ScanArguments>();
+    CLI::App* scan =
+        app.add_subcommand("scan", "List every Final Cut Pro library below LOCATION with its sizes.");
+    scan->add_flag("--json", args->json, "Print one JSON array instead of the table");
+    scan->add_option("--threads", args->threads, "Threads for the walk (0: this machine's default)")
+        ->check(CLI::Range(0u, 256u));
+    scan->add_option("LOCATION", args->location, "Directory to scan")->required();
+    scan->callback([args, &exitCode] { exitCode = runScan(*args); });
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "discovery/fcp_bundle.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora::cli {
+
+// Text made safe for one terminal line: control characters and bytes that are not UTF-8
+// are shown as escapes (\n, \t, \xNN); everything else is kept.
+[[nodiscard]] std::string terminalSafe(std::string_view text);
+
+// Columns a terminal gives the text (East Asian wide characters take two).
+[[nodiscard]] std::size_t displayWidth(std::string_view utf8);
+
+// 1234567 -> "1,234,567", whatever the locale.
+[[nodiscard]] std::string groupedCount(std::uint64_t value);
+
+// The human table: name, total, the four category sizes (formatSize), path; one row per
+// library in scan order.
+[[nodiscard]] std::string bundleTable(const std::vector<FCPBundle>& bundles);
+
+// One JSON array in scan order, objects with exactly the eight record fields.
+[[nodiscard]] std::string bundlesJson(const std::vector<FCPBundle>& bundles);
+
+} // namespace velmora::cli
