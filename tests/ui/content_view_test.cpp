@@ -1,0 +1,683 @@
+// ContentView driven step by step: every background and main-queue item runs when the test
+// says so, and each step's effect on the thirteen fields and on disk is checked.
+#include "content_view_fixtures.h"
+#include "discovery/format_size.h"
+#include "discovery/locations.h"
+#include "support/step_dispatch.h"
+#include "ui/content_view.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+using namespace velmora;
+using namespace velmora::testing;
+
+namespace {
+
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QStringList qList(const std::vector<std::string>& items) {
+    QStringList list;
+    for (const auto& item : items)
+        list << q(item);
+    return list;
+}
+
+const FCPBundle* findByName(const ContentView& view, const std::string& displayName) {
+    for (const auto& bundle : view.fcpBundles())
+        if (bundle.displayName == displayName) return &bundle;
+    return nullptr;
+}
+
+// Bytes of a generated library with `events` full event folders.
+constexpr std::int64_t fullLibrarySize(int events) {
+    return kLibraryRootBytes +
+           events * (kOriginalBytes + kRenderBytes + kProxyBytes + kOptimizedBytes + kAnalysisBytes);
+}
+
+// One view with its step dispatch and fakes.
+struct Harness {
+    StepDispatch dispatch;
+    FakeChooser chooser;
+    FakeDesktop desktop;
+    ContentView view{dispatch, chooser, desktop};
+    ChangeLog log{&view};
+
+    // Chooses a location and publishes its list.
+    void open(const std::string& location) {
+        view.selectLocation(q(location));
+        dispatch.drainAll();
+        log.take();
+    }
+
+    void select(const std::string& displayName) {
+        const FCPBundle* bundle = findByName(view, displayName);
+        QVERIFY2(bundle != nullptr, displayName.c_str());
+        view.setSelectedBundleID(q(bundle->id.toString()));
+        log.take();
+    }
+};
+
+} // namespace
+
+class ContentViewTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void startsWithEveryFieldAtItsInitialValue();
+    void roadOfOneCleaning();
+    void actionsWithoutSelectionOrLocationChangeNothing();
+    void categoryRunsTextsAndWhatTheyRemove();
+    void selectedLibraryRunCleansAllFourKinds();
+    void wholeLocationProgressSequences();
+    void wholeLocationOnALocationWithoutLibraries();
+    void progressStaysFiniteWhenRunsOverlap();
+    void overlappingRetrievalsPublishOnlyTheNewest();
+    void overlappingCleaningsKeepIsCleaningTrue();
+    void listModelTexts();
+    void rowActionsActOnTheirOwnRow();
+    void retrievalProgressTextCountsTheRunningScan();
+    void selectedPathComparesUnderCanonicalEquivalence();
+};
+
+void ContentViewTest::startsWithEveryFieldAtItsInitialValue() {
+    Harness h;
+    QVERIFY(h.view.drives().isEmpty());
+    QVERIFY(h.view.userDirs().isEmpty());
+    QVERIFY(h.view.selectedPath().isNull());
+    QVERIFY(h.view.fcpBundles().empty());
+    QCOMPARE(h.view.fcpBundlesModel()->rowCount(), 0);
+    QCOMPARE(h.view.selectedBundleID(), QString());
+    QCOMPARE(h.view.isCleaning(), false);
+    QCOMPARE(h.view.isRetrieving(), false);
+    QCOMPARE(h.view.showAlert(), false);
+    QCOMPARE(h.view.alertMessage(), QString());
+    QCOMPARE(h.view.progressText(), QString());
+    QCOMPARE(h.view.progressValue(), 0.0);
+    QCOMPARE(h.view.totalTasks(), qint64(0));
+    QCOMPARE(h.view.completedTasks(), qint64(0));
+    QCOMPARE(h.view.retrievalProgressText(), QString());
+    QCOMPARE(h.dispatch.trace().size(), std::size_t(0));
+}
+
+// From choosing a location to the alert and the rescan behind it.
+void ContentViewTest::roadOfOneCleaning() {
+    TempDir root;
+    const std::string location = root / "Footage";
+    makeLibrary(location + "/Wedding.fcpbundle");
+    makeLibrary(location + "/Client/Trailer.fcpbundle", {.events = 1});
+    Harness h;
+
+    // Appearance fills the location lists and nothing else.
+    h.view.loadLocations();
+    QCOMPARE(h.view.userDirs(), qList(userDirsFor(homeDirectory())));
+    QCOMPARE(h.view.drives(), qList(loadDrives()));
+    QVERIFY(h.log.take().contains("userDirs"));
+    QCOMPARE(h.dispatch.pendingBackground(), std::size_t(0));
+
+    // 1. Choosing a location sets it and starts a scan.
+    h.chooser.answer = q(location);
+    h.view.chooseOtherDirectory();
+    QCOMPARE(h.chooser.calls, 1);
+    QCOMPARE(h.log.take(), (QStringList{"isRetrieving", "retrievalProgressText", "selectedPath"}));
+    QCOMPARE(h.view.selectedPath(), q(location));
+    QVERIFY(h.view.isRetrieving());
+    QCOMPARE(h.view.retrievalProgressText(), QString("已扫描 0 项 · 找到 0 个资源库"));
+    QCOMPARE(h.dispatch.pendingBackground(), std::size_t(1));
+    QVERIFY(h.dispatch.runBackground());
+    QCOMPARE(h.log.take(), QStringList());
+    QVERIFY(h.view.fcpBundles().empty());
+
+    // 2. The result arrives on the main queue.
+    QCOMPARE(h.dispatch.pendingMain(), std::size_t(1));
+    QVERIFY(h.dispatch.runMain());
+    QCOMPARE(h.log.take(), (QStringList{"fcpBundles", "isRetrieving", "retrievalProgressText"}));
+    QVERIFY(!h.view.isRetrieving());
+    QCOMPARE(h.view.retrievalProgressText(), QString());
+    QCOMPARE(h.view.fcpBundles().size(), std::size_t(2));
+    const FCPBundle wedding = *findByName(h.view, "Wedding.fcpbundle");
+    QCOMPARE(wedding.path, location + "/Wedding.fcpbundle");
+    QCOMPARE(wedding.size, fullLibrarySize(2));
+    QCOMPARE(wedding.cacheSize, 2 * kRenderBytes);
+    QCOMPARE(wedding.proxySize, 2 * kProxyBytes);
+    QCOMPARE(wedding.optimizedSize, 2 * kOptimizedBytes);
+    QCOMPARE(wedding.analysisSize, 2 * kAnalysisBytes);
+    QCOMPARE(findByName(h.view, "Trailer.fcpbundle")->path, location + "/Client/Trailer.fcpbundle");
+
+    // 3. Selecting a row writes selectedBundleID and nothing else; the proxy run starts.
+    h.view.setSelectedBundleID(q(wedding.id.toString()));
+    QCOMPARE(h.log.take(), QStringList{"selectedBundleID"});
+    QCOMPARE(h.view.selectedBundle()->path, wedding.path);
+    h.view.cleanCategory(QString("proxy"));
+    QCOMPARE(h.log.take(), (QStringList{"isCleaning", "progressText"}));
+    QVERIFY(h.view.isCleaning());
+    QCOMPARE(h.view.progressText(), QString("正在清理代理媒体..."));
+    QCOMPARE(h.view.progressValue(), 0.0);
+    QVERIFY(exists(wedding.path + "/Event 1/Transcoded Media/Proxy Media"));
+
+    // 4. The deletion on the background thread touches no field.
+    QVERIFY(h.dispatch.runBackground());
+    QCOMPARE(h.log.take(), QStringList());
+    QVERIFY(!exists(wedding.path + "/Event 1/Transcoded Media/Proxy Media"));
+    QVERIFY(!exists(wedding.path + "/Event 2/Transcoded Media/Proxy Media"));
+    QVERIFY(exists(wedding.path + "/Event 1/Transcoded Media/High Quality Media/clip.mov"));
+    QVERIFY(exists(wedding.path + "/Event 1/Render Files/High Quality Media/render.mov"));
+    QVERIFY(exists(location + "/Client/Trailer.fcpbundle/Event 1/Transcoded Media/Proxy Media/clip.mov"));
+
+    // 5. The end: cleaning state off, rescan started, alert open, all in one main step.
+    QCOMPARE(h.dispatch.pendingMain(), std::size_t(1));
+    QVERIFY(h.dispatch.runMain());
+    QCOMPARE(h.log.take(), (QStringList{"alertMessage", "isCleaning", "isRetrieving", "retrievalProgressText",
+                                        "showAlert"}));
+    QVERIFY(!h.view.isCleaning());
+    QVERIFY(h.view.isRetrieving());
+    QVERIFY(h.view.showAlert());
+    QCOMPARE(h.view.alertMessage(), QString("已清理代理媒体。"));
+    QCOMPARE(h.view.progressText(), QString("正在清理代理媒体..."));
+    QVERIFY(h.view.selectedBundle().has_value()); // the old list is still shown
+
+    // The rescan publishes the new sizes under new ids: nothing is selected any more.
+    QVERIFY(h.dispatch.runBackground());
+    QVERIFY(h.dispatch.runMain());
+    QCOMPARE(h.log.take(), (QStringList{"fcpBundles", "isRetrieving", "retrievalProgressText"}));
+    const FCPBundle after = *findByName(h.view, "Wedding.fcpbundle");
+    QVERIFY(after.id != wedding.id);
+    QCOMPARE(after.proxySize, std::int64_t(0));
+    QCOMPARE(after.size, fullLibrarySize(2) - 2 * kProxyBytes);
+    QCOMPARE(after.cacheSize, wedding.cacheSize);
+    QCOMPARE(after.optimizedSize, wedding.optimizedSize);
+    QCOMPARE(after.analysisSize, wedding.analysisSize);
+    QCOMPARE(h.view.selectedBundleID(), q(wedding.id.toString()));
+    QVERIFY(!h.view.selectedBundle().has_value());
+
+    // Dismissing the alert; a press without a matching selection then does nothing.
+    h.view.setShowAlert(false);
+    QCOMPARE(h.log.take(), QStringList{"showAlert"});
+    QCOMPARE(h.view.alertMessage(), QString("已清理代理媒体。"));
+    h.view.cleanCategory(CacheCategory::proxy);
+    QCOMPARE(h.log.take(), QStringList());
+    QCOMPARE(h.dispatch.pendingBackground() + h.dispatch.pendingMain(), std::size_t(0));
+}
+
+void ContentViewTest::actionsWithoutSelectionOrLocationChangeNothing() {
+    Harness h;
+    h.view.cleanCategory(CacheCategory::render);
+    h.view.cleanCategory(QString("render"));
+    h.view.cleanSelectedLibrary();
+    h.view.cleanAllLibraries();
+    h.view.retrieveBundles();
+    h.view.selectLocation(QString());
+    h.view.selectLocation(QString(""));
+    h.chooser.answer.reset();
+    h.view.chooseOtherDirectory();
+    h.chooser.answer = QString("");
+    h.view.chooseOtherDirectory();
+    QCOMPARE(h.chooser.calls, 2);
+    QCOMPARE(h.log.take(), QStringList());
+    QCOMPARE(h.dispatch.trace().size(), std::size_t(0));
+
+    // An id that matches no record: the selection holds it, the actions still do nothing.
+    const QString stray = q(Uuid::random().toString());
+    h.view.setSelectedBundleID(stray);
+    QCOMPARE(h.log.take(), QStringList{"selectedBundleID"});
+    QCOMPARE(h.view.selectedBundleID(), stray);
+    h.view.setSelectedBundleID(stray.toUpper()); // the same id
+    QCOMPARE(h.log.take(), QStringList());
+    h.view.cleanCategory(CacheCategory::analysis);
+    h.view.cleanSelectedLibrary();
+    QCOMPARE(h.log.take(), QStringList());
+    QCOMPARE(h.dispatch.trace().size(), std::size_t(0));
+
+    // Text that is not an id clears the selection once.
+    h.view.setSelectedBundleID("not an id");
+    QCOMPARE(h.view.selectedBundleID(), QString());
+    QCOMPARE(h.log.take(), QStringList{"selectedBundleID"});
+    h.view.setSelectedBundleID(QString());
+    QCOMPARE(h.log.take(), QStringList());
+
+    // An unknown category key with a real selection is ignored too.
+    TempDir root;
+    makeLibrary(root / "A.fcpbundle");
+    h.open(root.path());
+    h.select("A.fcpbundle");
+    h.dispatch.clearTrace();
+    h.view.cleanCategory(QString("Render"));
+    h.view.cleanCategory(QString("all"));
+    QCOMPARE(h.log.take(), QStringList());
+    QCOMPARE(h.dispatch.trace().size(), std::size_t(0));
+}
+
+// Each category against a library that has its data and one that has none. Run in reverse
+// order so that the optimized run meets the render files' own "High Quality Media".
+void ContentViewTest::categoryRunsTextsAndWhatTheyRemove() {
+    TempDir root;
+    const std::string full = makeLibrary(root / "Full.fcpbundle");
+    makeLibrary(root / "Bare.fcpbundle",
+                {.events = 2, .render = false, .proxy = false, .optimized = false, .analysis = false});
+    Harness h;
+    h.open(root.path());
+
+    struct Expect {
+        CacheCategory category;
+        const char* removed;
+        const char* nothing;
+        const char* running;
+    };
+    const Expect table[] = {
+        {CacheCategory::analysis, "已清理媒体分析缓存。", "媒体分析缓存中没有需要清理的文件。",
+         "正在清理媒体分析缓存..."},
+        {CacheCategory::optimized, "已清理优化媒体。", "优化媒体中没有需要清理的文件。",
+         "正在清理优化媒体..."},
+        {CacheCategory::proxy, "已清理代理媒体。", "代理媒体中没有需要清理的文件。", "正在清理代理媒体..."},
+        {CacheCategory::render, "已清理时间线渲染缓存。", "时间线渲染缓存中没有需要清理的文件。",
+         "正在清理时间线渲染缓存..."},
+    };
+    for (const Expect& e : table) {
+        const auto& info = categoryInfo(e.category);
+        const FCPBundle before = *findByName(h.view, "Full.fcpbundle");
+        h.select("Full.fcpbundle");
+        h.view.cleanCategory(e.category);
+        QCOMPARE(h.view.progressText(), QString(e.running));
+        h.dispatch.drainAll();
+        QCOMPARE(h.view.alertMessage(), QString(e.removed));
+        QVERIFY(h.view.showAlert());
+        QVERIFY(!h.view.isCleaning());
+        const FCPBundle after = *findByName(h.view, "Full.fcpbundle");
+        QCOMPARE(after.*info.sizeField, std::int64_t(0));
+        QCOMPARE(after.size, before.size - before.*info.sizeField);
+        if (e.category == CacheCategory::optimized) {
+            QVERIFY(exists(full + "/Event 1/Render Files/High Quality Media/render.mov"));
+            QCOMPARE(after.cacheSize, before.cacheSize);
+        }
+
+        h.view.setShowAlert(false);
+        h.select("Bare.fcpbundle");
+        h.view.cleanCategory(e.category);
+        h.dispatch.drainAll();
+        QCOMPARE(h.view.alertMessage(), QString(e.nothing));
+        QVERIFY(h.view.showAlert());
+        h.view.setShowAlert(false);
+    }
+    // Only the regenerable data went; the media and the library's own files stay.
+    QCOMPARE(filesBelow(full),
+             (std::vector<std::string>{"CurrentVersion.flexolibrary", "Event 1/Original Media/clip.mov",
+                                       "Event 2/Original Media/clip.mov"}));
+    // No category run writes the whole-location progress fields.
+    QCOMPARE(h.view.progressValue(), 0.0);
+    QCOMPARE(h.view.totalTasks(), qint64(0));
+}
+
+void ContentViewTest::selectedLibraryRunCleansAllFourKinds() {
+    TempDir root;
+    const std::string first = makeLibrary(root / "First.fcpbundle");
+    const std::string second = makeLibrary(root / "Second.fcpbundle", {.events = 1});
+    const std::vector<std::string> secondFiles = filesBelow(second);
+    Harness h;
+    h.open(root.path());
+    h.select("First.fcpbundle");
+
+    h.view.cleanSelectedLibrary();
+    QCOMPARE(h.log.take(), (QStringList{"isCleaning", "progressText"}));
+    QCOMPARE(h.view.progressText(), QString("正在清理资源库..."));
+    QVERIFY(h.dispatch.runBackground());
+    QCOMPARE(filesBelow(first),
+             (std::vector<std::string>{"CurrentVersion.flexolibrary", "Event 1/Original Media/clip.mov",
+                                       "Event 2/Original Media/clip.mov"}));
+    QCOMPARE(filesBelow(second), secondFiles);
+    QVERIFY(h.dispatch.runMain());
+    QCOMPARE(h.log.take(), (QStringList{"alertMessage", "isCleaning", "isRetrieving", "retrievalProgressText",
+                                        "showAlert"}));
+    QCOMPARE(h.view.alertMessage(), QString("已清理选定的资源库。"));
+    h.dispatch.drainAll();
+    const FCPBundle cleaned = *findByName(h.view, "First.fcpbundle");
+    QCOMPARE(cleaned.size, kLibraryRootBytes + 2 * kOriginalBytes);
+    QCOMPARE(cleaned.cacheSize + cleaned.proxySize + cleaned.optimizedSize + cleaned.analysisSize,
+             std::int64_t(0));
+
+    // A library with nothing to clean ends with the same text.
+    h.view.setShowAlert(false);
+    h.select("First.fcpbundle");
+    h.view.cleanSelectedLibrary();
+    h.dispatch.drainAll();
+    QCOMPARE(h.view.alertMessage(), QString("已清理选定的资源库。"));
+    QVERIFY(h.view.showAlert());
+}
+
+namespace {
+
+struct WholeLocationRun {
+    QStringList texts;          // progressText after each main step
+    std::vector<double> values; // progressValue after each main step
+    qint64 totalAfterFirstPost = -1;
+};
+
+// Runs cleanAllLibraries over `libraries` fresh libraries and steps through the main queue.
+WholeLocationRun runWholeLocation(Harness& h, const std::string& location, int libraries) {
+    for (int i = 0; i < libraries; ++i)
+        makeLibrary(location + "/Lib " + std::to_string(i) + ".fcpbundle", {.events = 1});
+    h.view.selectLocation(q(location));
+    h.dispatch.drainAll();
+    h.dispatch.clearTrace();
+
+    WholeLocationRun run;
+    h.view.cleanAllLibraries();
+    if (h.view.progressText() != QString("正在清理硬盘上的所有资源库...")) return run;
+    h.dispatch.runBackground();
+    h.dispatch.runMain();
+    run.totalAfterFirstPost = h.view.totalTasks();
+    while (h.dispatch.pendingMain() > 1) {
+        h.dispatch.runMain();
+        run.texts << h.view.progressText();
+        run.values.push_back(h.view.progressValue());
+    }
+    return run;
+}
+
+} // namespace
+
+void ContentViewTest::wholeLocationProgressSequences() {
+    {
+        TempDir root;
+        Harness h;
+        const WholeLocationRun run = runWholeLocation(h, root.path(), 1);
+        QCOMPARE(run.totalAfterFirstPost, qint64(4));
+        // The two counter writes are posted before the first task is queued, and every
+        // task's post precedes the closing post.
+        QCOMPARE(
+            h.dispatch.trace(),
+            (std::vector<std::string>{"background", "main", "main", "group cleaningQueue", "async", "async",
+                                      "async", "async", "wait", "main", "main", "main", "main", "main"}));
+        // After "completedTasks = 0" come the four steps.
+        QCOMPARE(run.texts, (QStringList{"正在清理硬盘上的所有资源库...", "正在清理... 25%",
+                                         "正在清理... 50%", "正在清理... 75%", "正在清理... 100%"}));
+        QCOMPARE(run.values, (std::vector<double>{0.0, 0.25, 0.5, 0.75, 1.0}));
+        QVERIFY(h.view.isCleaning());
+        QVERIFY(!h.view.showAlert());
+        QVERIFY(h.dispatch.runMain()); // finishCleaning
+        QVERIFY(!h.view.isCleaning());
+        QVERIFY(h.view.isRetrieving());
+        QVERIFY(h.view.showAlert());
+        QCOMPARE(h.view.alertMessage(),
+                 QString("已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。"));
+        QCOMPARE(h.view.completedTasks(), qint64(4));
+        QCOMPARE(
+            filesBelow(root / "Lib 0.fcpbundle"),
+            (std::vector<std::string>{"CurrentVersion.flexolibrary", "Event 1/Original Media/clip.mov"}));
+    }
+    {
+        TempDir root;
+        Harness h;
+        const WholeLocationRun run = runWholeLocation(h, root.path(), 3);
+        QCOMPARE(run.totalAfterFirstPost, qint64(12));
+        QCOMPARE(run.texts.size(), 13);
+        QCOMPARE(run.texts[1], QString("正在清理... 8%"));
+        QCOMPARE(run.texts[12], QString("正在清理... 100%"));
+    }
+    {
+        TempDir root;
+        Harness h;
+        const WholeLocationRun run = runWholeLocation(h, root.path(), 25);
+        QCOMPARE(run.totalAfterFirstPost, qint64(100));
+        QCOMPARE(run.texts.size(), 101);
+        // 29 / 100 * 100 is just below 29 in double arithmetic and truncates to 28.
+        QCOMPARE(run.texts[29], QString("正在清理... 28%"));
+        QCOMPARE(run.texts[30], QString("正在清理... 30%"));
+        QCOMPARE(run.values[29], 0.29);
+    }
+}
+
+void ContentViewTest::wholeLocationOnALocationWithoutLibraries() {
+    TempDir first;
+    TempDir empty;
+    Harness h;
+    runWholeLocation(h, first.path(), 1);
+    h.dispatch.drainAll();
+    QCOMPARE(h.view.progressValue(), 1.0);
+    h.view.setShowAlert(false);
+
+    // A second run starts with the bar where the first left it and never moves it.
+    h.view.selectLocation(q(empty.path()));
+    h.dispatch.drainAll();
+    h.log.take();
+    h.view.cleanAllLibraries();
+    QCOMPARE(h.view.progressText(), QString("正在清理硬盘上的所有资源库..."));
+    QCOMPARE(h.view.progressValue(), 1.0);
+    h.dispatch.drainAll();
+    QCOMPARE(h.view.totalTasks(), qint64(0));
+    QCOMPARE(h.view.completedTasks(), qint64(0));
+    QCOMPARE(h.view.progressValue(), 1.0);
+    QCOMPARE(h.view.progressText(), QString("正在清理硬盘上的所有资源库..."));
+    QCOMPARE(h.view.alertMessage(),
+             QString("已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。"));
+    QVERIFY(h.view.showAlert());
+    QVERIFY(!h.view.isCleaning());
+    QVERIFY(h.view.fcpBundles().empty());
+    QVERIFY(!h.log.take().contains("progressValue"));
+}
+
+// Overlapping whole-location runs share the counters: a task of one run can be counted after
+// another run reset the total to 0, or push the count above the total.
+void ContentViewTest::progressStaysFiniteWhenRunsOverlap() {
+    TempDir one;
+    TempDir empty;
+    Harness h;
+    runWholeLocation(h, one.path(), 1);
+    h.dispatch.drainAll();
+    QCOMPARE(h.view.completedTasks(), qint64(4));
+
+    h.view.recordTaskDone(); // 5 of 4
+    QCOMPARE(h.view.progressValue(), 1.0);
+    QCOMPARE(h.view.progressText(), QString("正在清理... 100%"));
+
+    h.view.selectLocation(q(empty.path()));
+    h.view.cleanAllLibraries();
+    h.dispatch.drainAll();
+    QCOMPARE(h.view.totalTasks(), qint64(0));
+    h.view.updateProgress(); // 0 of 0
+    QCOMPARE(h.view.progressValue(), 0.0);
+    QCOMPARE(h.view.progressText(), QString("正在清理... 0%"));
+    h.view.recordTaskDone(); // 1 of 0
+    QCOMPARE(h.view.progressValue(), 1.0);
+    QCOMPARE(h.view.progressText(), QString("正在清理... 100%"));
+}
+
+void ContentViewTest::overlappingRetrievalsPublishOnlyTheNewest() {
+    TempDir a;
+    TempDir b;
+    makeLibrary(a / "A.fcpbundle", {.events = 1});
+    makeLibrary(b / "B1.fcpbundle", {.events = 1});
+    makeLibrary(b / "B2.fcpbundle", {.events = 1});
+    Harness h;
+
+    // The later run finishes first: it publishes; the earlier one is dropped when it ends.
+    h.view.selectLocation(q(a.path()));
+    h.view.selectLocation(q(b.path()));
+    QCOMPARE(h.dispatch.pendingBackground(), std::size_t(2));
+    QVERIFY(h.dispatch.runNewestBackground());
+    QVERIFY(h.dispatch.runMain());
+    QCOMPARE(h.view.fcpBundles().size(), std::size_t(2));
+    QVERIFY(findByName(h.view, "B1.fcpbundle") != nullptr);
+    QVERIFY(h.view.isRetrieving()); // the first scan is still under way
+    QVERIFY(!h.view.retrievalProgressText().isEmpty());
+    const std::vector<FCPBundle> published = h.view.fcpBundles();
+
+    // Refreshing the locations meanwhile leaves the runs alone.
+    h.log.take();
+    h.view.loadLocations();
+    for (const QString& name : h.log.take())
+        QVERIFY2(name == "drives" || name == "userDirs", qPrintable(name));
+    QVERIFY(h.view.isRetrieving());
+
+    QVERIFY(h.dispatch.runBackground());
+    QVERIFY(h.dispatch.runMain());
+    QVERIFY(h.view.fcpBundles() == published);
+    QVERIFY(!h.view.isRetrieving());
+    QCOMPARE(h.view.retrievalProgressText(), QString());
+
+    // The earlier run finishes first: dropped, the flag stays up until the newest publishes.
+    h.log.take();
+    h.view.selectLocation(q(a.path()));
+    h.view.selectLocation(q(b.path()));
+    QVERIFY(h.dispatch.runBackground());
+    QVERIFY(h.dispatch.runMain());
+    QVERIFY(h.view.fcpBundles() == published);
+    QVERIFY(h.view.isRetrieving());
+    QVERIFY(h.dispatch.runBackground());
+    QVERIFY(h.dispatch.runMain());
+    QVERIFY(!h.view.isRetrieving());
+    // The same location scanned again: the same libraries under new ids.
+    QCOMPARE(h.view.fcpBundles().size(), std::size_t(2));
+    for (const auto& bundle : h.view.fcpBundles()) {
+        const auto old = std::find_if(published.begin(), published.end(),
+                                      [&](const FCPBundle& p) { return p.path == bundle.path; });
+        QVERIFY(old != published.end());
+        QVERIFY(old->id != bundle.id);
+        QCOMPARE(old->size, bundle.size);
+    }
+    QCOMPARE(h.log.count("isRetrieving"), 2); // up once, down once
+}
+
+void ContentViewTest::overlappingCleaningsKeepIsCleaningTrue() {
+    TempDir root;
+    const std::string library = makeLibrary(root / "L.fcpbundle");
+    Harness h;
+    h.open(root.path());
+    h.select("L.fcpbundle");
+
+    h.view.cleanCategory(CacheCategory::render);
+    h.view.cleanCategory(CacheCategory::proxy);
+    QCOMPARE(h.view.progressText(), QString("正在清理代理媒体..."));
+    QCOMPARE(h.log.count("isCleaning"), 1);
+
+    // The first run ends while the second still deletes: its alert opens, the flag stays up.
+    QVERIFY(h.dispatch.runBackground());
+    QVERIFY(h.dispatch.runMain());
+    QVERIFY(h.view.isCleaning());
+    QVERIFY(h.view.showAlert());
+    QCOMPARE(h.view.alertMessage(), QString("已清理时间线渲染缓存。"));
+    QVERIFY(h.view.isRetrieving());
+    QVERIFY(exists(library + "/Event 1/Transcoded Media/Proxy Media"));
+
+    QVERIFY(h.dispatch.runBackground()); // the proxy deletion
+    QVERIFY(!exists(library + "/Event 1/Transcoded Media/Proxy Media"));
+    QVERIFY(h.dispatch.runMain());
+    QVERIFY(!h.view.isCleaning());
+    QCOMPARE(h.view.alertMessage(), QString("已清理代理媒体。"));
+    QCOMPARE(h.log.count("isCleaning"), 2);
+    h.dispatch.drainAll();
+    QVERIFY(!h.view.isRetrieving());
+    QCOMPARE(findByName(h.view, "L.fcpbundle")->cacheSize + findByName(h.view, "L.fcpbundle")->proxySize,
+             std::int64_t(0));
+
+    // A category run and a whole-location run at once.
+    h.select("L.fcpbundle");
+    h.view.cleanCategory(CacheCategory::analysis);
+    h.view.cleanAllLibraries();
+    QVERIFY(h.dispatch.runNewestBackground()); // the whole-location run, to its last post
+    h.dispatch.drainMain();
+    QVERIFY(h.view.isCleaning());
+    h.dispatch.drainAll();
+    QVERIFY(!h.view.isCleaning());
+}
+
+void ContentViewTest::listModelTexts() {
+    BundleListModel model;
+    QSignalSpy countSpy(&model, &BundleListModel::countChanged);
+    FCPBundle demo{Uuid::random(), "/Volumes/X/Demo.fcpbundle", "Demo.fcpbundle", 1073741824, 0, 0, 0, 0};
+    FCPBundle odd{Uuid::random(),       "/x/50%1 off.fcpbundle",
+                  "50%1 off.fcpbundle", 5368710,
+                  123456789012,         5368709,
+                  1073741823,           536870912};
+    model.setBundles({demo, odd});
+    QCOMPARE(countSpy.size(), 1);
+    QCOMPARE(model.rowCount(), 2);
+    auto text = [&](int row, int role) { return model.data(model.index(row), role).toString(); };
+    QCOMPARE(text(0, BundleListModel::TitleTextRole), QString("Demo.fcpbundle (1.00 GB)"));
+    QCOMPARE(text(0, BundleListModel::CacheSizeTextRole), QString("缓存大小: 0.00 GB"));
+    QCOMPARE(text(0, BundleListModel::ProxySizeTextRole), QString("代理媒体: 0.00 GB"));
+    QCOMPARE(text(0, BundleListModel::OptimizedSizeTextRole), QString("优化媒体: 0.00 GB"));
+    QCOMPARE(text(0, BundleListModel::AnalysisSizeTextRole), QString("媒体分析缓存: 0.00 GB"));
+    QCOMPARE(text(0, BundleListModel::IdRole), q(demo.id.toString()));
+    QCOMPARE(text(0, BundleListModel::PathRole), QString("/Volumes/X/Demo.fcpbundle"));
+    QCOMPARE(model.data(model.index(0), BundleListModel::SizeRole).toLongLong(), 1073741824LL);
+    // A "%1" in a name is data, not a place for the size.
+    QCOMPARE(text(1, BundleListModel::TitleTextRole), QString("50%1 off.fcpbundle (0.01 GB)"));
+    QCOMPARE(text(1, BundleListModel::CacheSizeTextRole), QString("缓存大小: 114.98 GB"));
+    QCOMPARE(text(1, BundleListModel::ProxySizeTextRole), QString("代理媒体: 0.00 GB"));
+    QCOMPARE(text(1, BundleListModel::OptimizedSizeTextRole), QString("优化媒体: 1.00 GB"));
+    QCOMPARE(text(1, BundleListModel::AnalysisSizeTextRole), QString("媒体分析缓存: 0.50 GB"));
+    QVERIFY(!model.data(model.index(2), BundleListModel::TitleTextRole).isValid());
+    QCOMPARE(model.roleNames().value(BundleListModel::TitleTextRole), QByteArray("titleText"));
+    QCOMPARE(model.roleNames().value(BundleListModel::IdRole), QByteArray("bundleId"));
+
+    model.setBundles({odd, demo});
+    QCOMPARE(countSpy.size(), 1);
+    QCOMPARE(text(0, BundleListModel::DisplayNameRole), QString("50%1 off.fcpbundle"));
+    model.setBundles({});
+    QCOMPARE(countSpy.size(), 2);
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void ContentViewTest::rowActionsActOnTheirOwnRow() {
+    TempDir root;
+    makeLibrary(root / "One.fcpbundle", {.events = 1});
+    makeLibrary(root / "Two.fcpbundle", {.events = 1});
+    Harness h;
+    h.open(root.path());
+    h.select("One.fcpbundle");
+    const int twoRow = h.view.fcpBundles()[0].displayName == "Two.fcpbundle" ? 0 : 1;
+    h.view.revealInFinder(twoRow);
+    h.view.openLibrary(twoRow);
+    h.view.openLibrary(2);
+    h.view.revealInFinder(-1);
+    QCOMPARE(h.desktop.calls,
+             (QStringList{"reveal " + q(root / "Two.fcpbundle"), "open " + q(root / "Two.fcpbundle")}));
+    QCOMPARE(h.log.take(), QStringList());
+}
+
+void ContentViewTest::retrievalProgressTextCountsTheRunningScan() {
+    TempDir root;
+    makeLibrary(root / "A.fcpbundle", {.events = 1});
+    makeLibrary(root / "B.fcpbundle", {.events = 1});
+    makeDirs(root / "media");
+    for (int i = 0; i < 1200; ++i)
+        writeFile(root / ("media/clip" + std::to_string(i)), 1);
+    Harness h;
+    h.view.selectLocation(q(root.path()));
+    QVERIFY(h.dispatch.runBackground());
+    // The scan's counters are read on a timer, not per file.
+    QTRY_VERIFY_WITH_TIMEOUT(h.view.retrievalProgressText() != QString("已扫描 0 项 · 找到 0 个资源库"),
+                             2000);
+    const QRegularExpression grouped("^已扫描 \\d{1,3}(,\\d{3})+ 项 · 找到 2 个资源库$");
+    QVERIFY2(grouped.match(h.view.retrievalProgressText()).hasMatch(),
+             qPrintable(h.view.retrievalProgressText()));
+    h.dispatch.drainMain();
+    QCOMPARE(h.view.retrievalProgressText(), QString());
+}
+
+void ContentViewTest::selectedPathComparesUnderCanonicalEquivalence() {
+    TempDir root;
+    Harness h;
+    QVERIFY(!h.view.isSelectedPath(QString("/")));
+    const std::string precomposed = root / "Caf\xC3\xA9";
+    const std::string decomposed = root / "Cafe\xCC\x81";
+    h.view.selectLocation(q(precomposed));
+    QVERIFY(h.view.isSelectedPath(q(decomposed)));
+    QVERIFY(!h.view.isSelectedPath(q(decomposed + "/")));
+    QVERIFY(!h.view.isSelectedPath(q(root / "caf\xC3\xA9")));
+    // Selecting the same path again starts a second run and keeps the path.
+    h.log.take();
+    h.view.selectLocation(q(precomposed));
+    QCOMPARE(h.dispatch.pendingBackground(), std::size_t(2));
+    QCOMPARE(h.log.take(), QStringList()); // nothing new to announce
+    h.dispatch.drainAll();
+    QVERIFY(h.view.fcpBundles().empty());
+    QVERIFY(!h.view.isRetrieving());
+    QCOMPARE(h.view.driveLabel(QString("/Volumes/Backup Disk")), QString("Backup Disk"));
+    QCOMPARE(h.view.locationLabel(q(homeDirectory() + "/Movies")), QString("影片"));
+}
+
+QTEST_GUILESS_MAIN(ContentViewTest)
+#include "content_view_test.moc"
