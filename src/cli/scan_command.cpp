@@ -46,14 +46,14 @@ class ProgressLine {
   private:
     void run() {
         std::unique_lock lock(mutex_);
-        while (!wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_; })) {
+        do {
             std::string line =
                 "\r\033[K已扫描 " + groupedCount(progress_.entriesRead.load(std::memory_order_relaxed)) +
                 " 项 · 找到 " + groupedCount(progress_.librariesFound.load(std::memory_order_relaxed)) +
                 " 个资源库";
             std::fputs(line.c_str(), stderr);
             std::fflush(stderr);
-        }
+        } while (!wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_; }));
     }
 
     const ScanProgress& progress_;

@@ -1,0 +1,217 @@
+// velmora-cli scan, run as the real program.
+#include "discovery/scanner.h"
+#include "support/temp_tree.h"
+
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <pty.h>
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+using testing::TempDir;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+const std::string kProgram = std::string(VELMORA_BIN_DIR) + "/velmora-cli";
+
+[[noreturn]] void execCli(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    ::execv(kProgram.c_str(), argv.data());
+    ::_exit(127);
+}
+
+// stdout and stderr to files (not terminals), so no progress line is drawn.
+CliRun runCli(const std::vector<std::string>& args) {
+    TempDir outputs;
+    const std::string outPath = outputs / "out", errPath = outputs / "err";
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        execCli(args);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(outPath), slurp(errPath)};
+}
+
+void file(const TempDir& tmp, const std::string& rel, std::int64_t size) {
+    std::string path = tmp / rel;
+    testing::makeDirs(path.substr(0, path.rfind('/')));
+    testing::writeFile(path, size);
+}
+
+constexpr std::int64_t GiB = 1073741824;
+
+void buildKnownLibrary(const TempDir& tmp) {
+    file(tmp, "loc/L.fcpbundle/E/Render Files/r", GiB);
+    file(tmp, "loc/L.fcpbundle/E/Transcoded Media/Proxy Media/p", GiB / 2);
+    file(tmp, "loc/L.fcpbundle/E/Transcoded Media/High Quality Media/h", 5);
+    file(tmp, "loc/L.fcpbundle/E/Analysis Files/a", 10 * GiB);
+    testing::makeDirs(tmp / "loc/L.fcpbundle/E/Original Media/短片.fcpbundle");
+}
+
+TEST(ScanCommand, TableShowsEveryLibraryWithFormattedSizes) {
+    TempDir tmp;
+    buildKnownLibrary(tmp);
+    CliRun run = runCli({"scan", tmp / "loc"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    const std::string outer = tmp / "loc/L.fcpbundle";
+    const std::string inner = outer + "/E/Original Media/短片.fcpbundle";
+    EXPECT_EQ(run.out, "资源库            总大小  缓存大小  代理媒体  优化媒体  媒体分析缓存  路径\n"
+                       "L.fcpbundle     11.50 GB   1.00 GB   0.50 GB   0.00 GB      10.00 GB  " +
+                           outer +
+                           "\n"
+                           "短片.fcpbundle   0.00 GB   0.00 GB   0.00 GB   0.00 GB       0.00 GB  " +
+                           inner + "\n");
+}
+
+TEST(ScanCommand, TableEscapesNamesThatWouldBreakTheLine) {
+    TempDir tmp;
+    testing::makeDirs(tmp / "loc/two\nlines\xff.fcpbundle");
+    CliRun run = runCli({"scan", tmp / "loc"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("two\\nlines\\xff.fcpbundle  "), std::string::npos) << run.out;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2);
+}
+
+TEST(ScanCommand, JsonHasExactlyTheEightFieldsInScanOrder) {
+    TempDir tmp;
+    buildKnownLibrary(tmp);
+    for (int i = 0; i < 5; ++i)
+        file(tmp, "loc/Lib " + std::to_string(i) + ".fcpbundle/E/Render Files/f", i);
+    testing::makeDirs(tmp / "loc/bad\xff\n.fcpbundle");
+    CliRun run = runCli({"scan", "--json", tmp / "loc/"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    nlohmann::json parsed = nlohmann::json::parse(run.out);
+    ASSERT_TRUE(parsed.is_array());
+    std::vector<FCPBundle> expected = scanBundles(tmp / "loc/");
+    ASSERT_EQ(parsed.size(), expected.size());
+    ASSERT_EQ(parsed.size(), 8u);
+    const std::regex uuid("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
+        const nlohmann::json& o = parsed[i];
+        EXPECT_EQ(o.size(), 8u);
+        EXPECT_TRUE(std::regex_match(o.at("id").get<std::string>(), uuid)) << o.at("id");
+        std::string path = expected[i].path, name = expected[i].displayName;
+        if (name == "bad\xff\n.fcpbundle") {
+            name = "bad\xef\xbf\xbd\n.fcpbundle"; // U+FFFD for the byte that is not UTF-8
+            path = tmp / "loc//" + name;
+        }
+        EXPECT_EQ(o.at("path"), path);
+        EXPECT_EQ(o.at("displayName"), name);
+        EXPECT_EQ(o.at("size").get<std::int64_t>(), expected[i].size);
+        EXPECT_TRUE(o.at("size").is_number_integer());
+        EXPECT_EQ(o.at("cacheSize").get<std::int64_t>(), expected[i].cacheSize);
+        EXPECT_EQ(o.at("proxySize").get<std::int64_t>(), expected[i].proxySize);
+        EXPECT_EQ(o.at("optimizedSize").get<std::int64_t>(), expected[i].optimizedSize);
+        EXPECT_EQ(o.at("analysisSize").get<std::int64_t>(), expected[i].analysisSize);
+    }
+    bool sawKnown = false;
+    for (const nlohmann::json& o : parsed) {
+        if (o.at("displayName") != "L.fcpbundle") continue;
+        sawKnown = true;
+        EXPECT_EQ(o.at("path"), tmp / "loc//L.fcpbundle");
+        EXPECT_EQ(o.at("size").get<std::int64_t>(), 11 * GiB + GiB / 2 + 5);
+        EXPECT_EQ(o.at("analysisSize").get<std::int64_t>(), 10 * GiB);
+    }
+    EXPECT_TRUE(sawKnown);
+}
+
+TEST(ScanCommand, EmptyLocation) {
+    TempDir tmp;
+    CliRun table = runCli({"scan", tmp.path()});
+    EXPECT_EQ(table.status, 0);
+    EXPECT_EQ(table.out, "未找到 Final Cut Pro 资源库。\n");
+    CliRun json = runCli({"scan", "--json", tmp.path()});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out, "[]\n");
+}
+
+TEST(ScanCommand, LocationMissingOrNotADirectoryIsAOneLineError) {
+    TempDir tmp;
+    file(tmp, "plain", 1);
+    CliRun missing = runCli({"scan", "--json", tmp / "missing"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "velmora-cli: 位置不存在: " + (tmp / "missing") + "\n");
+    CliRun notDir = runCli({"scan", tmp / "plain"});
+    EXPECT_EQ(notDir.status, 1);
+    EXPECT_EQ(notDir.out, "");
+    EXPECT_EQ(notDir.err, "velmora-cli: 位置不是目录: " + (tmp / "plain") + "\n");
+}
+
+TEST(ScanCommand, BadArgumentsPrintTheUsageAndExitWithTwo) {
+    TempDir tmp;
+    for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                  {"scan"},
+                                                                  {"scan", "--bogus", tmp.path()},
+                                                                  {"scan", "--threads", "many", tmp.path()},
+                                                                  {"scan", "--threads", "-1", tmp.path()},
+                                                                  {"scan", tmp.path(), "extra"},
+                                                                  {"frobnicate"}}) {
+        CliRun run = runCli(args);
+        std::string joined;
+        for (const std::string& a : args)
+            joined += a + " ";
+        EXPECT_EQ(run.status, 2) << joined;
+        EXPECT_EQ(run.out, "") << joined;
+        EXPECT_EQ(run.err.rfind("velmora-cli: ", 0), 0u) << joined << run.err;
+        EXPECT_NE(run.err.find("Usage: velmora-cli"), std::string::npos) << joined << run.err;
+    }
+    CliRun help = runCli({"scan", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: velmora-cli scan [OPTIONS] LOCATION"), std::string::npos) << help.out;
+}
+
+TEST(ScanCommand, ProgressLineOnlyWhenStderrIsATerminal) {
+    TempDir tmp;
+    for (int i = 0; i < 3; ++i)
+        file(tmp, "loc/L" + std::to_string(i) + ".fcpbundle/E/Render Files/f", 1);
+    const std::string outPath = tmp / "out";
+    int master = -1;
+    pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+        execCli({"scan", "--json", tmp / "loc"});
+    }
+    std::string terminal;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+        terminal.append(buffer, n);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(master);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(terminal.find("\r\033[K已扫描 "), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find(" 个资源库"), std::string::npos) << terminal;
+    EXPECT_TRUE(terminal.ends_with("\r\033[K")) << terminal; // the line is cleared at the end
+    EXPECT_EQ(nlohmann::json::parse(slurp(outPath)).size(), 3u);
+}
+
+} // namespace
+} // namespace velmora
