@@ -1,0 +1,9 @@
+import QtQuick
+import QtQuick.Dialogs
+
+// The chooser behind "选择其他FCPX工程目录": one directory, never files.
+FolderDialog {
+    objectName: "directoryDialog"
+    title: qsTr("选择目录")
+    modality: Qt.ApplicationModal
+}

@@ -1,0 +1,137 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+
+// The left column: where to look for libraries.
+ColumnLayout {
+    id: panel
+    spacing: Theme.spacing
+
+    RowLayout {
+        spacing: 8
+        Label {
+            objectName: "locationHeader"
+            text: qsTr("选择资源库所在硬盘或目录")
+            font.pixelSize: Theme.headlineSize
+            font.bold: true
+        }
+        SquareIconButtonStyle {
+            objectName: "refreshButton"
+            symbol: "qrc:/qt/qml/Velmora/icons/arrow_clockwise.svg"
+            symbolSize: 17
+            ToolTip.text: qsTr("刷新外置硬盘和用户目录列表")
+            onClicked: contentView.loadLocations()
+        }
+    }
+
+    Rectangle {
+        objectName: "locationList"
+        Layout.preferredWidth: 250
+        Layout.minimumWidth: 250
+        Layout.maximumWidth: 250
+        Layout.fillHeight: true
+        implicitHeight: 320
+        color: Theme.listBackground
+        border.color: Theme.listBorder
+        radius: 6
+
+        Flickable {
+            id: locationList
+            objectName: "locationListView"
+            anchors.fill: parent
+            anchors.margins: 1
+            clip: true
+            contentWidth: width
+            contentHeight: sections.implicitHeight
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollBar.vertical: ScrollBar {
+                // Hidden, and so out of the way of clicks, while everything fits.
+                visible: size < 1.0
+            }
+
+            Column {
+                id: sections
+                width: locationList.width
+                topPadding: 6
+                bottomPadding: 6
+
+                Label {
+                    objectName: "drivesHeader"
+                    text: qsTr("外接硬盘")
+                    color: Theme.secondaryText
+                    leftPadding: 8
+                    topPadding: 2
+                    bottomPadding: 4
+                }
+                Repeater {
+                    objectName: "driveRows"
+                    model: contentView.drives
+                    delegate: LocationRow {
+                        required property string modelData
+                        width: sections.width
+                        path: modelData
+                        label: contentView.driveLabel(modelData)
+                    }
+                }
+                Label {
+                    objectName: "userDirsHeader"
+                    text: qsTr("用户目录")
+                    color: Theme.secondaryText
+                    leftPadding: 8
+                    topPadding: 10
+                    bottomPadding: 4
+                }
+                Repeater {
+                    objectName: "userDirRows"
+                    model: contentView.userDirs
+                    delegate: LocationRow {
+                        required property string modelData
+                        width: sections.width
+                        path: modelData
+                        label: contentView.locationLabel(modelData)
+                    }
+                }
+            }
+        }
+    }
+
+    ColumnLayout {
+        objectName: "retrievingIndicator"
+        visible: contentView.isRetrieving
+        Layout.topMargin: 5
+        Layout.maximumWidth: 250
+        spacing: 2
+
+        RowLayout {
+            BusyIndicator {
+                running: contentView.isRetrieving
+                Layout.preferredWidth: 22
+                Layout.preferredHeight: 22
+            }
+            Label {
+                text: qsTr("正在检索 FCPX 资源库...")
+                color: Theme.secondaryText
+            }
+        }
+        Label {
+            objectName: "retrievalProgress"
+            visible: text.length > 0
+            text: contentView.retrievalProgressText
+            textFormat: Text.PlainText
+            color: Theme.secondaryText
+            font.pixelSize: 12
+            elide: Text.ElideRight
+            Layout.maximumWidth: 250
+        }
+    }
+
+    RowLayout {
+        spacing: 12
+        Layout.topMargin: 32
+        FancyButtonStyle {
+            objectName: "chooseOtherDirectoryButton"
+            text: qsTr("选择其他FCPX工程目录")
+            onClicked: contentView.chooseOtherDirectory()
+        }
+    }
+}

@@ -1,0 +1,27 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+
+// What the running cleaning is doing, and how far the disk-wide run has come.
+ColumnLayout {
+    objectName: "progressSection"
+    spacing: Theme.spacing
+
+    Label {
+        objectName: "progressText"
+        text: contentView.progressText
+        textFormat: Text.PlainText
+        elide: Text.ElideMiddle
+        horizontalAlignment: Text.AlignHCenter
+        Layout.alignment: Qt.AlignHCenter
+        Layout.maximumWidth: parent.width
+    }
+    ProgressBar {
+        objectName: "progressBar"
+        from: 0
+        to: 1
+        value: contentView.progressValue
+        Layout.fillWidth: true
+        Layout.margins: Theme.spacing
+    }
+}

@@ -1,0 +1,217 @@
+// The road of a cleaning through the real window: real clicks, real queues, real files.
+#include "support/temp_tree.h"
+#include "window_helpers.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace velmora::window_testing;
+using velmora::testing::TempDir;
+
+namespace {
+
+QQuickItem* rowNamed(QQuickWindow* window, const QString& displayName) {
+    return findItem(window, QStringLiteral("libraryRow:") + displayName);
+}
+
+QString rowText(QQuickItem* row, const char* name) {
+    return textOf(findChildItem(row, QString::fromLatin1(name)));
+}
+
+bool anyRowSelected(QQuickWindow* window, int rows) {
+    for (QQuickItem* item : findItems(window, QStringLiteral("rowSelectArea"))) {
+        (void)rows;
+        if (item->parentItem() != nullptr && item->parentItem()->property("isSelected").toBool()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Chooses `location` through "选择其他FCPX工程目录" and waits for its list.
+void chooseLocation(WindowUnderTest& app, const QString& location, int expectedRows) {
+    app.chooser.answers.push_back(location);
+    QQuickItem* chooseButton = findItem(app.window(), QStringLiteral("chooseOtherDirectoryButton"));
+    QVERIFY(chooseButton != nullptr);
+    clickItem(app.window(), chooseButton);
+    QCOMPARE(app.chooser.calls, 1);
+    QCOMPARE(app.view.selectedPath(), location);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving() && app.view.fcpBundlesModel()->count() == expectedRows,
+                             20000);
+}
+
+} // namespace
+
+class WindowCleaningTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void cleansProxyMediaOfTheSelectedRow();
+    void cleansTheWholeLocationWithPercentages();
+};
+
+void WindowCleaningTest::cleansProxyMediaOfTheSelectedRow() {
+    TempDir dir;
+    const std::string location = dir / "Footage";
+    buildLibrary(location, {.relativePath = "Alpha.fcpbundle",
+                            .renderBytes = GiB / 2,
+                            .proxyBytes = GiB,
+                            .optimizedBytes = GiB / 4,
+                            .analysisFilesBytes = GiB * 3 / 10,
+                            .originalBytes = 2 * GiB});
+    buildLibrary(location, {.relativePath = "2024/Beta.fcpbundle", .proxyBytes = 3 * GiB / 2});
+
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    QVERIFY(window != nullptr);
+
+    chooseLocation(app, QString::fromStdString(location), 2);
+    if (QTest::currentTestFailed()) return;
+
+    // The rows show the measured sizes.
+    QQuickItem* alpha = nullptr;
+    QTRY_VERIFY((alpha = rowNamed(window, QStringLiteral("Alpha.fcpbundle"))) != nullptr);
+    QCOMPARE(rowText(alpha, "libraryTitle"), QStringLiteral("Alpha.fcpbundle (4.05 GB)"));
+    QCOMPARE(rowText(alpha, "cacheSizeText"), QStringLiteral("缓存大小: 0.50 GB"));
+    QCOMPARE(rowText(alpha, "proxySizeText"), QStringLiteral("代理媒体: 1.00 GB"));
+    QCOMPARE(rowText(alpha, "optimizedSizeText"), QStringLiteral("优化媒体: 0.25 GB"));
+    QCOMPARE(rowText(alpha, "analysisSizeText"), QStringLiteral("媒体分析缓存: 0.30 GB"));
+    QQuickItem* beta = rowNamed(window, QStringLiteral("Beta.fcpbundle"));
+    QVERIFY(beta != nullptr);
+    QCOMPARE(rowText(beta, "proxySizeText"), QStringLiteral("代理媒体: 1.50 GB"));
+    QVERIFY(!anyRowSelected(window, 2));
+
+    // Selecting the row by a click on its title.
+    clickItem(window, findChildItem(alpha, QStringLiteral("libraryTitle")));
+    const QString alphaID = alpha->property("bundleId").toString();
+    QVERIFY(!alphaID.isEmpty());
+    QCOMPARE(app.view.selectedBundleID(), alphaID);
+    QTRY_VERIFY(alpha->property("isSelected").toBool());
+    QVERIFY(!beta->property("isSelected").toBool());
+
+    // The progress section as it stands when the run starts.
+    QQuickItem* progressSection = findItem(window, QStringLiteral("progressSection"));
+    QQuickItem* progressText = findItem(window, QStringLiteral("progressText"));
+    QVERIFY(progressSection != nullptr && progressText != nullptr);
+    QVERIFY(!isShown(progressSection));
+    QStringList sectionWhileCleaning;
+    QObject::connect(&app.view, &velmora::ContentView::progressTextChanged, &app.view, [&] {
+        sectionWhileCleaning << (isShown(progressSection) ? textOf(progressText)
+                                                          : QStringLiteral("<hidden>"));
+    });
+
+    clickItem(window, findItem(window, QStringLiteral("cleanProxyButton")));
+    QCOMPARE(sectionWhileCleaning, QStringList{QStringLiteral("正在清理代理媒体...")});
+
+    // The alert closes the run.
+    QObject* alert = findObject(window, QStringLiteral("messageAlert"));
+    QVERIFY(alert != nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 20000);
+    QVERIFY(!app.view.isCleaning());
+    QVERIFY(!isShown(progressSection));
+    QCOMPARE(alert->property("title").toString(), QStringLiteral("提示"));
+    QCOMPARE(textOf(findItem(window, QStringLiteral("alertMessage"))), QStringLiteral("已清理代理媒体。"));
+
+    // Only the proxy media of the selected library went.
+    const std::string alphaEvent = location + "/Alpha.fcpbundle/Event 1";
+    QVERIFY(!exists(alphaEvent + "/Transcoded Media/Proxy Media"));
+    QVERIFY(exists(alphaEvent + "/Transcoded Media/High Quality Media/clip.mov"));
+    QVERIFY(exists(alphaEvent + "/Render Files/High Quality Media/render.mov"));
+    QVERIFY(exists(alphaEvent + "/Original Media/clip.mov"));
+    QVERIFY(exists(location + "/2024/Beta.fcpbundle/Event 1/Transcoded Media/Proxy Media/clip.mov"));
+
+    // "确定" dismisses it.
+    QQuickItem* okButton = findItem(window, QStringLiteral("alertOkButton"));
+    QVERIFY(okButton != nullptr);
+    QCOMPARE(textOf(okButton), QStringLiteral("确定"));
+    clickItem(window, okButton);
+    QTRY_VERIFY(!alert->property("visible").toBool());
+    QVERIFY(!app.view.showAlert());
+
+    // The rescan shows the new sizes, and no row is selected any more.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !app.view.isRetrieving() && rowNamed(window, QStringLiteral("Alpha.fcpbundle")) != nullptr &&
+            rowNamed(window, QStringLiteral("Alpha.fcpbundle"))->property("bundleId").toString() != alphaID,
+        20000);
+    alpha = rowNamed(window, QStringLiteral("Alpha.fcpbundle"));
+    QCOMPARE(rowText(alpha, "proxySizeText"), QStringLiteral("代理媒体: 0.00 GB"));
+    QCOMPARE(rowText(alpha, "optimizedSizeText"), QStringLiteral("优化媒体: 0.25 GB"));
+    QCOMPARE(rowText(alpha, "libraryTitle"), QStringLiteral("Alpha.fcpbundle (3.05 GB)"));
+    QCOMPARE(app.view.selectedBundleID(), alphaID);
+    QVERIFY(!anyRowSelected(window, 2));
+
+    const QString png = grabToPng(window, QStringLiteral("window_click_through"));
+    QVERIFY2(!png.isEmpty(), "the window grab could not be saved");
+}
+
+void WindowCleaningTest::cleansTheWholeLocationWithPercentages() {
+    TempDir dir;
+    const std::string location = dir / "Disk";
+    const std::vector<std::string> names{"One.fcpbundle", "Two.fcpbundle", "Nested/Three.fcpbundle"};
+    for (const std::string& name : names) {
+        buildLibrary(location, {.relativePath = name,
+                                .renderBytes = 100000,
+                                .proxyBytes = 200000,
+                                .optimizedBytes = 300000,
+                                .analysisFilesBytes = 1000,
+                                .analysisCacheBytes = 400000,
+                                .originalBytes = 500000});
+    }
+
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    QVERIFY(window != nullptr);
+    chooseLocation(app, QString::fromStdString(location), 3);
+    if (QTest::currentTestFailed()) return;
+
+    // Every text the progress label shows while the run goes, in order.
+    QQuickItem* progressText = findItem(window, QStringLiteral("progressText"));
+    QQuickItem* progressSection = findItem(window, QStringLiteral("progressSection"));
+    QStringList shown;
+    QObject::connect(&app.view, &velmora::ContentView::progressTextChanged, &app.view, [&] {
+        shown << (isShown(progressSection) ? textOf(progressText) : QStringLiteral("<hidden>"));
+    });
+
+    // No row needs to be selected: the run takes every library of the chosen location.
+    clickItem(window, findItem(window, QStringLiteral("cleanDiskButton")));
+    QObject* alert = findObject(window, QStringLiteral("messageAlert"));
+    QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 30000);
+
+    const QStringList expected{QStringLiteral("正在清理硬盘上的所有资源库..."),
+                               QStringLiteral("正在清理... 8%"),
+                               QStringLiteral("正在清理... 16%"),
+                               QStringLiteral("正在清理... 25%"),
+                               QStringLiteral("正在清理... 33%"),
+                               QStringLiteral("正在清理... 41%"),
+                               QStringLiteral("正在清理... 50%"),
+                               QStringLiteral("正在清理... 58%"),
+                               QStringLiteral("正在清理... 66%"),
+                               QStringLiteral("正在清理... 75%"),
+                               QStringLiteral("正在清理... 83%"),
+                               QStringLiteral("正在清理... 91%"),
+                               QStringLiteral("正在清理... 100%")};
+    QCOMPARE(shown, expected);
+    QCOMPARE(textOf(findItem(window, QStringLiteral("alertMessage"))),
+             QStringLiteral("已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。"));
+    QCOMPARE(findItem(window, QStringLiteral("progressBar"))->property("value").toDouble(), 1.0);
+    QVERIFY(!isShown(progressSection));
+
+    for (const std::string& name : names) {
+        const std::string event = location + "/" + name + "/Event 1";
+        QVERIFY2(!exists(event + "/Render Files"), name.c_str());
+        QVERIFY2(!exists(event + "/Transcoded Media/Proxy Media"), name.c_str());
+        QVERIFY2(!exists(event + "/Transcoded Media/High Quality Media"), name.c_str());
+        QVERIFY2(!exists(event + "/Analysis Cache"), name.c_str());
+        QVERIFY2(!exists(event + "/Analysis Files"), name.c_str());
+        QVERIFY2(exists(event + "/Original Media/clip.mov"), name.c_str());
+    }
+
+    // Escape dismisses the alert as well.
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!alert->property("visible").toBool());
+    QVERIFY(!app.view.showAlert());
+    grabToPng(window, QStringLiteral("window_clean_disk"));
+}
+
+QTEST_MAIN(WindowCleaningTest)
+#include "window_cleaning_test.moc"

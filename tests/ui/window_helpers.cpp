@@ -1,0 +1,162 @@
+#include "window_helpers.h"
+
+#include "support/temp_tree.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QQmlProperty>
+#include <QTest>
+#include <sys/stat.h>
+
+namespace velmora::window_testing {
+
+std::optional<QString> ScriptedChooser::chooseDirectory() {
+    ++calls;
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    std::optional<QString> answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+WindowUnderTest::WindowUnderTest() : mainWindow(std::make_unique<MainWindow>(view)) {
+    if (window() != nullptr) {
+        (void)QTest::qWaitForWindowExposed(window());
+        // Key presses go to the active window only.
+        window()->requestActivate();
+        (void)QTest::qWaitForWindowActive(window());
+    }
+}
+
+WindowUnderTest::~WindowUnderTest() {
+    mainWindow.reset();
+}
+
+namespace {
+
+void collect(QQuickItem* item, const QString& name, std::vector<QQuickItem*>& found, bool firstOnly) {
+    if (item == nullptr || (firstOnly && !found.empty())) {
+        return;
+    }
+    if (item->objectName() == name) {
+        found.push_back(item);
+    }
+    for (QQuickItem* child : item->childItems()) {
+        collect(child, name, found, firstOnly);
+    }
+}
+
+} // namespace
+
+QQuickItem* findChildItem(QQuickItem* root, const QString& name) {
+    std::vector<QQuickItem*> found;
+    collect(root, name, found, true);
+    return found.empty() ? nullptr : found.front();
+}
+
+QQuickItem* findItem(QQuickWindow* window, const QString& name) {
+    return window == nullptr ? nullptr : findChildItem(window->contentItem(), name);
+}
+
+std::vector<QQuickItem*> findItems(QQuickWindow* window, const QString& name) {
+    std::vector<QQuickItem*> found;
+    if (window != nullptr) {
+        collect(window->contentItem(), name, found, false);
+    }
+    return found;
+}
+
+QObject* findObject(QQuickWindow* window, const QString& name) {
+    if (window == nullptr) {
+        return nullptr;
+    }
+    if (QQuickItem* item = findItem(window, name)) {
+        return item;
+    }
+    return window->findChild<QObject*>(name);
+}
+
+QPoint centreOf(QQuickItem* item) {
+    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
+void waitForFrame(QQuickWindow* window) {
+    // A grab lays out and draws the scene at once, whatever the platform's frame timing.
+    QCoreApplication::processEvents();
+    (void)window->grabWindow();
+}
+
+void clickItem(QQuickWindow* window, QQuickItem* item) {
+    waitForFrame(window);
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, centreOf(item));
+}
+
+bool isShown(QQuickItem* item) {
+    for (QQuickItem* at = item; at != nullptr; at = at->parentItem()) {
+        if (!at->isVisible()) {
+            return false;
+        }
+    }
+    return item != nullptr;
+}
+
+QString textOf(QQuickItem* item) {
+    return item == nullptr ? QStringLiteral("<missing item>") : item->property("text").toString();
+}
+
+QString outputDirectory() {
+    QString dir = qEnvironmentVariable("VELMORA_TEST_OUTPUT");
+    if (dir.isEmpty()) {
+        dir = QDir::tempPath();
+    }
+    QDir().mkpath(dir);
+    return dir;
+}
+
+QString grabToPng(QQuickWindow* window, const QString& name) {
+    const QImage image = window->grabWindow();
+    const QString path = outputDirectory() + QLatin1Char('/') + name + QStringLiteral(".png");
+    return !image.isNull() && image.save(path, "PNG") ? path : QString();
+}
+
+void buildLibrary(const std::string& location, const LibrarySpec& spec) {
+    using velmora::testing::makeDirs;
+    using velmora::testing::writeFile;
+    const std::string library = location + "/" + spec.relativePath;
+    const std::string event = library + "/Event 1";
+    makeDirs(event + "/Original Media");
+    writeFile(library + "/CurrentVersion.flexolibrary", 4096);
+    writeFile(event + "/CurrentVersion.fcpevent", 2048);
+    if (spec.originalBytes > 0) {
+        writeFile(event + "/Original Media/clip.mov", spec.originalBytes);
+    }
+    if (spec.renderBytes > 0) {
+        makeDirs(event + "/Render Files/High Quality Media");
+        writeFile(event + "/Render Files/High Quality Media/render.mov", spec.renderBytes);
+    }
+    if (spec.proxyBytes > 0) {
+        makeDirs(event + "/Transcoded Media/Proxy Media");
+        writeFile(event + "/Transcoded Media/Proxy Media/clip.mov", spec.proxyBytes);
+    }
+    if (spec.optimizedBytes > 0) {
+        makeDirs(event + "/Transcoded Media/High Quality Media");
+        writeFile(event + "/Transcoded Media/High Quality Media/clip.mov", spec.optimizedBytes);
+    }
+    if (spec.analysisFilesBytes > 0) {
+        makeDirs(event + "/Analysis Files/Shots");
+        writeFile(event + "/Analysis Files/Shots/clip.plist", spec.analysisFilesBytes);
+    }
+    if (spec.analysisCacheBytes > 0) {
+        makeDirs(event + "/Analysis Cache");
+        writeFile(event + "/Analysis Cache/clip.cache", spec.analysisCacheBytes);
+    }
+}
+
+bool exists(const std::string& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+} // namespace velmora::window_testing

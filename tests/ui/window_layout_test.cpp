@@ -1,0 +1,284 @@
+// The window as it stands: texts, measures, the two button looks, the location rows.
+#include "support/temp_tree.h"
+#include "window_helpers.h"
+
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQmlProperty>
+#include <QTest>
+
+using namespace velmora::window_testing;
+using velmora::testing::TempDir;
+
+namespace {
+
+const QStringList fancyButtons{QStringLiteral("chooseOtherDirectoryButton"),
+                               QStringLiteral("cleanRenderButton"),
+                               QStringLiteral("cleanProxyButton"),
+                               QStringLiteral("cleanOptimizedButton"),
+                               QStringLiteral("cleanAnalysisButton"),
+                               QStringLiteral("cleanLibraryButton"),
+                               QStringLiteral("cleanDiskButton")};
+
+QString toolTipOf(QQuickItem* item) {
+    return QQmlProperty(item, QStringLiteral("ToolTip.text"), qmlContext(item)).read().toString();
+}
+
+// The look of `button` while the mouse holds it down, then after release.
+void checkPressedLook(QQuickWindow* window, QQuickItem* button) {
+    QQuickItem* fill = findChildItem(button, QStringLiteral("fill"));
+    QQuickItem* outline = findChildItem(button, QStringLiteral("outline"));
+    QVERIFY(fill != nullptr && outline != nullptr);
+    const QSizeF sizeBefore = button->size();
+    const QPointF placeBefore = button->position();
+    QCOMPARE(button->scale(), 1.0);
+    QCOMPARE(fill->opacity(), 1.0);
+
+    waitForFrame(window);
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, centreOf(button));
+    QTRY_COMPARE(button->scale(), 0.97);
+    QTRY_COMPARE(fill->opacity(), 0.7);
+    QCOMPARE(outline->opacity(), 1.0);
+    QCOMPARE(outline->property("border").value<QObject*>()->property("color").value<QColor>(),
+             QColor("#2C3E58"));
+    // The shrink is drawn only: the button keeps its place and size in the layout.
+    QCOMPARE(button->size(), sizeBefore);
+    QCOMPARE(button->position(), placeBefore);
+
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+    QTRY_COMPARE(button->scale(), 1.0);
+    QTRY_COMPARE(fill->opacity(), 1.0);
+}
+
+} // namespace
+
+class WindowLayoutTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void startsEmptyWithEveryFixedText();
+    void keepsTheMeasures();
+    void showsThePressedLook();
+    void locationRowsSelectAndHighlight();
+    void rowButtonsActOnTheirOwnLibrary();
+};
+
+void WindowLayoutTest::startsEmptyWithEveryFixedText() {
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    QVERIFY(window != nullptr);
+    QCOMPARE(window->title(), QStringLiteral("Velmora"));
+
+    // Appearance read the locations; nothing is chosen or shown yet.
+    QVERIFY(!app.view.userDirs().isEmpty());
+    QVERIFY(app.view.selectedPath().isEmpty());
+    QVERIFY(!isShown(findItem(window, QStringLiteral("retrievingIndicator"))));
+    QVERIFY(!isShown(findItem(window, QStringLiteral("progressSection"))));
+    QVERIFY(!findObject(window, QStringLiteral("messageAlert"))->property("visible").toBool());
+    QCOMPARE(findItem(window, QStringLiteral("libraryListView"))->property("count").toInt(), 0);
+    for (QQuickItem* highlight : findItems(window, QStringLiteral("locationHighlight"))) {
+        QCOMPARE(highlight->property("color").value<QColor>().alpha(), 0);
+    }
+
+    const std::vector<std::pair<QString, QString>> texts{
+        {QStringLiteral("locationHeader"), QStringLiteral("选择资源库所在硬盘或目录")},
+        {QStringLiteral("drivesHeader"), QStringLiteral("外接硬盘")},
+        {QStringLiteral("userDirsHeader"), QStringLiteral("用户目录")},
+        {QStringLiteral("libraryHeader"), QStringLiteral("FCPX 资源库")},
+        {QStringLiteral("chooseOtherDirectoryButton"), QStringLiteral("选择其他FCPX工程目录")},
+        {QStringLiteral("cleanRenderButton"), QStringLiteral("清理渲染缓存")},
+        {QStringLiteral("cleanProxyButton"), QStringLiteral("清理代理媒体")},
+        {QStringLiteral("cleanOptimizedButton"), QStringLiteral("清理优化媒体")},
+        {QStringLiteral("cleanAnalysisButton"), QStringLiteral("清理分析缓存")},
+        {QStringLiteral("cleanLibraryButton"), QStringLiteral("一键清理资源库")},
+        {QStringLiteral("cleanDiskButton"), QStringLiteral("一键清理硬盘")},
+    };
+    for (const auto& [name, text] : texts) {
+        QCOMPARE(textOf(findItem(window, name)), text);
+    }
+    QCOMPARE(toolTipOf(findItem(window, QStringLiteral("refreshButton"))),
+             QStringLiteral("刷新外置硬盘和用户目录列表"));
+
+    // The user directories carry their Chinese labels, in the order of the list.
+    QStringList labels;
+    for (QQuickItem* label : findItems(window, QStringLiteral("locationLabel"))) {
+        labels << textOf(label);
+    }
+    QStringList expected;
+    for (const QString& drive : app.view.drives()) {
+        expected << app.view.driveLabel(drive);
+    }
+    expected << QStringLiteral("主目录") << QStringLiteral("桌面") << QStringLiteral("下载")
+             << QStringLiteral("影片") << QStringLiteral("文稿") << QStringLiteral("图片");
+    QCOMPARE(labels, expected);
+
+    // With nothing selected or chosen, no button is disabled and pressing one starts nothing.
+    for (const QString& name : fancyButtons.mid(1)) {
+        QQuickItem* button = findItem(window, name);
+        QVERIFY(button->isEnabled());
+        clickItem(window, button);
+    }
+    QTest::qWait(100);
+    QVERIFY(!app.view.isCleaning());
+    QVERIFY(!app.view.showAlert());
+    QVERIFY(!isShown(findItem(window, QStringLiteral("progressSection"))));
+}
+
+void WindowLayoutTest::keepsTheMeasures() {
+    TempDir dir;
+    buildLibrary(dir.path(), {.relativePath = "A library with a rather long name for its row.fcpbundle",
+                              .proxyBytes = 4096});
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    app.chooser.answers.push_back(QString::fromStdString(dir.path()));
+    clickItem(window, findItem(window, QStringLiteral("chooseOtherDirectoryButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving() && app.view.fcpBundlesModel()->count() == 1, 20000);
+
+    // Also at the smallest size the window allows.
+    for (const QSize size : {window->size(), QSize(window->minimumWidth(), window->minimumHeight())}) {
+        window->resize(size);
+        QTRY_COMPARE(window->size(), size);
+        QTest::qWait(50);
+        QCOMPARE(findItem(window, QStringLiteral("locationList"))->width(), 250.0);
+        QVERIFY2(findItem(window, QStringLiteral("libraryList"))->width() >= 500.0,
+                 qPrintable(QString::number(findItem(window, QStringLiteral("libraryList"))->width())));
+        for (const QString& name : fancyButtons) {
+            QQuickItem* button = findItem(window, name);
+            QVERIFY2(button->width() >= 110.0 && button->height() >= 28.0, qPrintable(name));
+            // The label fits inside the button: nothing of it is cut off.
+            QQuickItem* label = findChildItem(button, QStringLiteral("fancyLabel"));
+            QVERIFY2(label->implicitWidth() <= button->width(), qPrintable(name));
+        }
+        std::vector<QQuickItem*> squares{findItem(window, QStringLiteral("refreshButton"))};
+        for (const char* name : {"revealButton", "openButton"}) {
+            const auto found = findItems(window, QString::fromLatin1(name));
+            QCOMPARE(found.size(), std::size_t{1});
+            squares.push_back(found.front());
+        }
+        for (QQuickItem* square : squares) {
+            QCOMPARE(square->size(), QSizeF(28, 28));
+        }
+    }
+
+    // Two rows of three, 12 apart.
+    QQuickItem* render = findItem(window, QStringLiteral("cleanRenderButton"));
+    QQuickItem* proxy = findItem(window, QStringLiteral("cleanProxyButton"));
+    QQuickItem* analysis = findItem(window, QStringLiteral("cleanAnalysisButton"));
+    const QPointF renderAt = render->mapToScene({0, 0});
+    QCOMPARE(proxy->mapToScene({0, 0}).x(), renderAt.x() + render->width() + 12);
+    QCOMPARE(proxy->mapToScene({0, 0}).y(), renderAt.y());
+    QCOMPARE(analysis->mapToScene({0, 0}).x(), renderAt.x());
+    QCOMPARE(analysis->mapToScene({0, 0}).y(), renderAt.y() + render->height() + 12);
+}
+
+void WindowLayoutTest::showsThePressedLook() {
+    TempDir dir;
+    buildLibrary(dir.path(), {.relativePath = "Look.fcpbundle"});
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    app.chooser.answers.push_back(QString::fromStdString(dir.path()));
+    clickItem(window, findItem(window, QStringLiteral("chooseOtherDirectoryButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving() && app.view.fcpBundlesModel()->count() == 1, 20000);
+
+    checkPressedLook(window, findItem(window, QStringLiteral("cleanRenderButton")));
+    checkPressedLook(window, findItem(window, QStringLiteral("refreshButton")));
+    checkPressedLook(window, findItem(window, QStringLiteral("openButton")));
+    // Releasing outside the button did not press it.
+    QVERIFY(app.desktop.opened.isEmpty());
+}
+
+void WindowLayoutTest::locationRowsSelectAndHighlight() {
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    const QStringList userDirs = app.view.userDirs();
+    QVERIFY(userDirs.size() >= 2);
+    const QString chosen = userDirs.at(1);
+    QQuickItem* row = findItem(window, QStringLiteral("locationRow:") + chosen);
+    QQuickItem* home = findItem(window, QStringLiteral("locationRow:") + userDirs.at(0));
+    QVERIFY(row != nullptr && home != nullptr);
+
+    // A click on the empty part of the row selects it too.
+    waitForFrame(window);
+    const QPointF nearRightEnd = row->mapToScene(QPointF(row->width() - 6, row->height() / 2));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, nearRightEnd.toPoint());
+    QCOMPARE(app.view.selectedPath(), chosen);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 60000);
+    const auto highlightOf = [](QQuickItem* locationRow) {
+        return findChildItem(locationRow, QStringLiteral("locationHighlight"))
+            ->property("color")
+            .value<QColor>();
+    };
+    QCOMPARE(highlightOf(row).alphaF(), 0.2f);
+    QCOMPARE(highlightOf(row).blue(), 255);
+    QCOMPARE(highlightOf(home).alpha(), 0);
+
+    // Refresh keeps the choice and its highlight.
+    clickItem(window, findItem(window, QStringLiteral("refreshButton")));
+    row = findItem(window, QStringLiteral("locationRow:") + chosen);
+    QTRY_COMPARE(highlightOf(row).alphaF(), 0.2f);
+    QCOMPARE(app.view.selectedPath(), chosen);
+
+    // A directory chosen elsewhere highlights no row.
+    TempDir other;
+    app.chooser.answers.push_back(QString::fromStdString(other.path()));
+    clickItem(window, findItem(window, QStringLiteral("chooseOtherDirectoryButton")));
+    for (QQuickItem* highlight : findItems(window, QStringLiteral("locationHighlight"))) {
+        QTRY_COMPARE(highlight->property("color").value<QColor>().alpha(), 0);
+    }
+    // A cancelled chooser changes nothing.
+    clickItem(window, findItem(window, QStringLiteral("chooseOtherDirectoryButton")));
+    QCOMPARE(app.chooser.calls, 2);
+    QCOMPARE(app.view.selectedPath(), QString::fromStdString(other.path()));
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 60000);
+}
+
+void WindowLayoutTest::rowButtonsActOnTheirOwnLibrary() {
+    TempDir dir;
+    buildLibrary(dir.path(), {.relativePath = "First.fcpbundle"});
+    buildLibrary(dir.path(), {.relativePath = "Second.fcpbundle"});
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    app.chooser.answers.push_back(QString::fromStdString(dir.path()));
+    clickItem(window, findItem(window, QStringLiteral("chooseOtherDirectoryButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving() && app.view.fcpBundlesModel()->count() == 2, 20000);
+
+    QQuickItem* first = nullptr;
+    QQuickItem* second = nullptr;
+    QTRY_VERIFY((first = findItem(window, QStringLiteral("libraryRow:First.fcpbundle"))) != nullptr &&
+                (second = findItem(window, QStringLiteral("libraryRow:Second.fcpbundle"))) != nullptr);
+    // The rows come in scan order; "first" here is the upper one.
+    if (first->property("index").toInt() == 1) {
+        std::swap(first, second);
+    }
+    const QString secondPath = second->property("path").toString();
+    clickItem(window, findChildItem(first, QStringLiteral("libraryTitle")));
+    QTRY_VERIFY(first->property("isSelected").toBool());
+
+    QQuickItem* reveal = findChildItem(second, QStringLiteral("revealButton"));
+    QQuickItem* open = findChildItem(second, QStringLiteral("openButton"));
+    QCOMPARE(toolTipOf(reveal), QStringLiteral("在访达中显示"));
+    QCOMPARE(toolTipOf(open), QStringLiteral("打开资源库"));
+    clickItem(window, reveal);
+    clickItem(window, open);
+    QVERIFY(secondPath == QString::fromStdString(dir.path() + "/Second.fcpbundle") ||
+            secondPath == QString::fromStdString(dir.path() + "/First.fcpbundle"));
+    QCOMPARE(app.desktop.revealed, QStringList{secondPath});
+    QCOMPARE(app.desktop.opened, QStringList{secondPath});
+    // The buttons do not select their row.
+    QVERIFY(first->property("isSelected").toBool());
+    QVERIFY(!second->property("isSelected").toBool());
+
+    // Down moves the selection to the next row; ctrl-click on the selected row clears it.
+    QQuickItem* listView = findItem(window, QStringLiteral("libraryListView"));
+    listView->forceActiveFocus();
+    QTest::keyClick(window, Qt::Key_Down);
+    QTRY_VERIFY(second->property("isSelected").toBool());
+    waitForFrame(window);
+    QTest::mouseClick(window, Qt::LeftButton, Qt::ControlModifier,
+                      centreOf(findChildItem(second, QStringLiteral("libraryTitle"))));
+    QTRY_COMPARE(app.view.selectedBundleID(), QString());
+    QVERIFY(!first->property("isSelected").toBool() && !second->property("isSelected").toBool());
+}
+
+QTEST_MAIN(WindowLayoutTest)
+#include "window_layout_test.moc"
