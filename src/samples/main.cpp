@@ -21,7 +21,7 @@ const char kUsage[] =
     "  --seed N          seed of the generator (default 1); same seed, same tree\n"
     "  --entries N       entries to create below OUTDIR, approximately (default 50000)\n"
     "  --libraries N     number of libraries (default 4)\n"
-    "  --unrelated SHARE share of the entries in folders without libraries (default 0.15)\n"
+    "  --unrelated SHARE share of the entries in folders without libraries (default 0.35)\n"
     "  --large           media sizes of real footage (gigabytes per clip)\n"
     "  -h, --help        this text\n";
 

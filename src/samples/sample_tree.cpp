@@ -74,10 +74,8 @@ const char* const kClipPrefixes[] = {"A001_C", "B002_C", "DJI_", "GX01", "IMG_",
 const char* const kClipExtensions[] = {".mov", ".mp4", ".MOV", ".MP4", ".mxf"};
 const char* const kAnalysisKinds[] = {"Color Adjustment Files", "Stabilization Files", "Audio Analysis Files",
                                       "Rolling Shutter Files", "Find People Files"};
-const char* const kUnrelatedTop[] = {"Projects", "Exports", "Music", "Documents",
-                                     "Photos",   "Archive", ".cache"};
-const char* const kUnrelatedFiles[] = {".mp4", ".wav",    ".pdf", ".jpg",
-                                       ".txt", ".prproj", ".aep", ".DS_Store"};
+const char* const kPhotoExtensions[] = {".JPG", ".CR3", ".HEIC", ".ARW"};
+const char* const kDocumentExtensions[] = {".pdf", ".docx", ".txt", ".psd", ".ai", ".aep", ".prproj", ".wav"};
 
 class Generator {
   public:
@@ -176,7 +174,7 @@ class Generator {
     }
 
     std::string clipName(std::size_t index) {
-        char number[16];
+        char number[24];
         std::snprintf(number, sizeof number, "%04zu", index);
         return std::string(rng_.pick(kClipPrefixes)) + number + rng_.pick(kClipExtensions);
     }
@@ -257,9 +255,9 @@ class Generator {
                 std::size_t perFolder;
                 const char* extension;
                 SizeRange range;
-            } kinds[] = {{"High Quality Media", 0.25, 24, ".mov", sizes_->renderVideo},
-                         {"Peaks Data", 0.11, 40, ".peaks", sizes_->peaks},
-                         {"Thumbnail Media", 0.11, 60, ".jpg", sizes_->thumbnail}};
+            } kinds[] = {{"High Quality Media", 0.25, 8, ".mov", sizes_->renderVideo},
+                         {"Peaks Data", 0.11, 6, ".peaks", sizes_->peaks},
+                         {"Thumbnail Media", 0.11, 12, ".jpg", sizes_->thumbnail}};
             for (const Kind& kind : kinds) {
                 UniqueFd kindDir = makeDir(render.get(), kind.name);
                 bytes += filesInFolders(
@@ -299,21 +297,73 @@ class Generator {
         }
     }
 
-    // Projects, exports and documents with no library in them: the scan walks them all.
+    // What else lives on an editing drive: camera card dumps, photos, music, exports and
+    // project folders, none with a library in them. The scan walks them all.
     void makeUnrelated(int root, std::size_t budget) {
-        std::size_t made = 0;
+        const std::size_t start = location_.entries;
+        auto left = [&] { return location_.entries - start < budget; };
         std::size_t index = 0;
-        while (made + 2 <= budget) {
-            const std::size_t before = location_.entries;
-            UniqueFd topDir = makePath(root, rng_.pick(kUnrelatedTop));
-            UniqueFd folder = makeDir(topDir.get(), "Folder " + std::to_string(index++));
-            const auto files = static_cast<std::size_t>(rng_.between(5, 120));
-            for (std::size_t f = 0; f < files && made + (location_.entries - before) < budget; ++f) {
-                if (f % 25 == 24) folder = makeDir(folder.get(), "Nested " + std::to_string(f));
-                makeFile(folder.get(), "item " + std::to_string(f) + rng_.pick(kUnrelatedFiles),
-                         sizeIn(sizes_->shared));
+        while (left()) {
+            ++index;
+            switch (rng_.next() % 6) {
+            case 0: { // camera card: every clip with its thumbnail and low-resolution copy
+                UniqueFd clips = makePath(root, "Footage/Card " + std::to_string(index) + "/DCIM/100MEDIA");
+                const auto count = rng_.between(3, 25);
+                for (std::int64_t c = 0; c < count && left(); ++c) {
+                    char stem[32];
+                    std::snprintf(stem, sizeof stem, "GX01%04lld", static_cast<long long>(c));
+                    makeFile(clips.get(), std::string(stem) + ".MP4", sizeIn(sizes_->original));
+                    makeFile(clips.get(), std::string(stem) + ".THM", sizeIn(sizes_->thumbnail));
+                    makeFile(clips.get(), std::string(stem) + ".LRV", sizeIn(sizes_->proxy));
+                }
+                break;
             }
-            made += location_.entries - before;
+            case 1: { // photos by day
+                UniqueFd day = makePath(root, "Photos/" + std::to_string(2018 + index % 7) + "/Day " +
+                                                  std::to_string(index));
+                const auto count = rng_.between(10, 80);
+                for (std::int64_t c = 0; c < count && left(); ++c)
+                    makeFile(day.get(), "IMG_" + std::to_string(1000 + c) + rng_.pick(kPhotoExtensions),
+                             sizeIn(sizes_->shared));
+                break;
+            }
+            case 2: { // music by artist and album
+                UniqueFd album = makePath(root, "Music/Artist " + std::to_string(index % 40) + "/Album " +
+                                                    std::to_string(index));
+                const auto count = rng_.between(8, 16);
+                for (std::int64_t c = 0; c < count && left(); ++c)
+                    makeFile(album.get(), std::to_string(c + 1) + " Track.m4a", sizeIn(sizes_->proxy));
+                break;
+            }
+            case 3: { // exports per client
+                UniqueFd exports = makePath(root, "Exports/Client " + std::to_string(index % 25));
+                const auto count = rng_.between(2, 10);
+                for (std::int64_t c = 0; c < count && left(); ++c)
+                    makeFile(exports.get(),
+                             "Export " + std::to_string(index) + "-" + std::to_string(c) + ".mp4",
+                             sizeIn(sizes_->original));
+                break;
+            }
+            case 4: { // a project folder with its assets
+                const std::string project = "Projects/Project " + std::to_string(index);
+                for (const char* part : {"Graphics", "Audio", "Documents"}) {
+                    if (!left()) break;
+                    UniqueFd folder = makePath(root, project + "/" + part);
+                    const auto count = rng_.between(3, 20);
+                    for (std::int64_t c = 0; c < count && left(); ++c)
+                        makeFile(folder.get(), "Asset " + std::to_string(c) + rng_.pick(kDocumentExtensions),
+                                 sizeIn(sizes_->shared));
+                }
+                break;
+            }
+            default: { // a hidden thumbnail cache
+                UniqueFd cache = makePath(root, ".cache/thumbnails/" + hashName(2));
+                const auto count = rng_.between(5, 50);
+                for (std::int64_t c = 0; c < count && left(); ++c)
+                    makeFile(cache.get(), hashName(32) + ".png", sizeIn(sizes_->thumbnail));
+                break;
+            }
+            }
         }
     }
 

@@ -18,8 +18,9 @@ struct SampleOptions {
     // Media sizes as real footage has them (gigabytes per clip) instead of megabytes.
     // Every file is sparse either way, so the disk holds almost nothing.
     bool large = false;
-    // Share of the entries placed in unrelated folders around the libraries.
-    double unrelatedShare = 0.15;
+    // Share of the entries placed in unrelated folders around the libraries (camera card
+    // dumps, photos, music, exports, project folders), as on a real editing drive.
+    double unrelatedShare = 0.35;
 };
 
 // One generated library and what a correct scan must report for it.
