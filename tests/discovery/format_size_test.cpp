@@ -1,0 +1,53 @@
+#include "discovery/format_size.h"
+#include "support/temp_tree.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace velmora {
+namespace {
+
+std::string printfReference(std::int64_t bytes) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.2f GB", static_cast<double>(bytes) / 1073741824.0);
+    return buffer;
+}
+
+TEST(FormatSize, GigabytesOfTwoToTheThirtyWithTwoDecimals) {
+    EXPECT_EQ(formatSize(0), "0.00 GB");
+    EXPECT_EQ(formatSize(1073741824), "1.00 GB");
+    EXPECT_EQ(formatSize(1000000000), "0.93 GB"); // never decimal gigabytes
+    EXPECT_EQ(formatSize(2097152), "0.00 GB");
+    EXPECT_EQ(formatSize(5368709120), "5.00 GB");
+    EXPECT_EQ(formatSize(1073741824LL * 1024 * 3), "3072.00 GB"); // no thousands separator
+    EXPECT_EQ(formatSize(-1073741824), "-1.00 GB");
+    EXPECT_EQ(formatSize(std::numeric_limits<std::int64_t>::max()), "8589934592.00 GB");
+    // Halves round as printf rounds the exact binary value: 0.125 -> 0.12, 0.375 -> 0.38.
+    EXPECT_EQ(formatSize(134217728), "0.12 GB");
+    EXPECT_EQ(formatSize(402653184), "0.38 GB");
+    for (std::int64_t bytes :
+         {1LL, 5368709LL, 10737418LL, 536870911LL, 536870912LL, 987654321987LL, -5368709LL})
+        EXPECT_EQ(formatSize(bytes), printfReference(bytes)) << bytes;
+}
+
+TEST(FormatSize, DecimalPointWhateverTheLocale) {
+    testing::TempDir tmp;
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + (tmp / "de_DE.UTF-8") + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0 && !std::filesystem::exists(tmp / "de_DE.UTF-8/LC_NUMERIC"))
+        GTEST_SKIP() << "localedef cannot build a German locale here";
+    std::string out = testing::runInChild([&] {
+        ::setenv("LOCPATH", tmp.path().c_str(), 1);
+        if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) return std::string("no locale");
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.2f", 1.5);
+        return std::string(buffer) + " | " + formatSize(1610612736);
+    });
+    EXPECT_EQ(out, "1,50 | 1.50 GB"); // the locale is active, the size text ignores it
+}
+
+} // namespace
+} // namespace velmora
