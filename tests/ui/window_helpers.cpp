@@ -23,7 +23,9 @@ std::optional<QString> ScriptedChooser::chooseDirectory() {
 
 WindowUnderTest::WindowUnderTest() : mainWindow(std::make_unique<MainWindow>(view)) {
     if (window() != nullptr) {
-        (void)QTest::qWaitForWindowExposed(window());
+        if (!QTest::qWaitForWindowExposed(window())) {
+            qWarning("the window was not shown");
+        }
         // Key presses go to the active window only.
         window()->requestActivate();
         (void)QTest::qWaitForWindowActive(window());

@@ -21,7 +21,7 @@ ColumnLayout {
         Layout.fillWidth: true
         Layout.fillHeight: true
         implicitWidth: 560
-        implicitHeight: 320
+        implicitHeight: 380
         color: Theme.listBackground
         border.color: Theme.listBorder
         radius: 6

@@ -30,7 +30,7 @@ ColumnLayout {
         Layout.minimumWidth: 250
         Layout.maximumWidth: 250
         Layout.fillHeight: true
-        implicitHeight: 320
+        implicitHeight: 380
         color: Theme.listBackground
         border.color: Theme.listBorder
         radius: 6
@@ -103,10 +103,25 @@ ColumnLayout {
         spacing: 2
 
         RowLayout {
+            // Drawn from the first frame on (no fade-in), so it shows however short the scan.
             BusyIndicator {
+                objectName: "retrievingSpinner"
                 running: contentView.isRetrieving
-                Layout.preferredWidth: 22
-                Layout.preferredHeight: 22
+                padding: 0
+                Layout.preferredWidth: 20
+                Layout.preferredHeight: 20
+                contentItem: Image {
+                    source: "qrc:/qt/qml/Velmora/icons/spinner.svg"
+                    sourceSize.width: 20
+                    sourceSize.height: 20
+                    RotationAnimator on rotation {
+                        from: 0
+                        to: 360
+                        duration: 900
+                        loops: Animation.Infinite
+                        running: contentView.isRetrieving
+                    }
+                }
             }
             Label {
                 text: qsTr("正在检索 FCPX 资源库...")
@@ -121,7 +136,8 @@ ColumnLayout {
             color: Theme.secondaryText
             font.pixelSize: 12
             elide: Text.ElideRight
-            Layout.maximumWidth: 250
+            Layout.leftMargin: 26
+            Layout.maximumWidth: 250 - 26
         }
     }
 

@@ -7,6 +7,7 @@ ApplicationWindow {
     id: window
     objectName: "mainWindow"
     title: "Velmora"
+    visible: true
     color: Theme.windowBackground
     font.family: Theme.fontFamily
     font.pixelSize: 13

@@ -1,0 +1,72 @@
+// The left column while a large location is being searched: spinner, its text and the live
+// counts, grabbed to PNG mid-scan.
+#include "samples/sample_tree.h"
+#include "support/temp_tree.h"
+#include "window_helpers.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace velmora::window_testing;
+using velmora::testing::TempDir;
+
+class WindowScanProgressTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void showsLiveCountsWhileSearching();
+};
+
+void WindowScanProgressTest::showsLiveCountsWhileSearching() {
+    TempDir dir;
+    const std::string location = dir / "Large Drive";
+    velmora::samples::SampleOptions options;
+    options.seed = 11;
+    options.entries = 120000;
+    options.libraries = 10;
+    options.large = true;
+    const velmora::samples::SampleLocation generated =
+        velmora::samples::generateSampleLocation(location, options);
+
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    QVERIFY(window != nullptr);
+    QQuickItem* indicator = findItem(window, QStringLiteral("retrievingIndicator"));
+    QQuickItem* counts = findItem(window, QStringLiteral("retrievalProgress"));
+    QVERIFY(indicator != nullptr && counts != nullptr);
+
+    // Each count the window shows while the scan runs; the last one is kept as a picture.
+    const QRegularExpression countsText(QStringLiteral("^已扫描 [0-9,]+ 项 · 找到 [0-9]+ 个资源库$"));
+    QStringList shownWhileSearching;
+    QString lastGrab;
+    QObject::connect(&app.view, &velmora::ContentView::retrievalProgressTextChanged, &app.view, [&] {
+        if (!app.view.isRetrieving() || app.view.retrievalProgressText().isEmpty()) {
+            return;
+        }
+        if (isShown(indicator) && isShown(counts)) {
+            shownWhileSearching << textOf(counts);
+            lastGrab = grabToPng(window, QStringLiteral("window_scan_progress"));
+        } else {
+            shownWhileSearching << QStringLiteral("<hidden>");
+        }
+    });
+
+    app.chooser.answers.push_back(QString::fromStdString(location));
+    clickItem(window, findItem(window, QStringLiteral("chooseOtherDirectoryButton")));
+    QVERIFY(isShown(indicator));
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 120000);
+
+    QCOMPARE(app.view.fcpBundlesModel()->count(), static_cast<int>(generated.libraries.size()));
+    QVERIFY(!shownWhileSearching.isEmpty());
+    for (const QString& text : shownWhileSearching) {
+        QVERIFY2(countsText.match(text).hasMatch(), qPrintable(text));
+    }
+    QVERIFY2(!lastGrab.isEmpty(), "no grab of the window was saved during the scan");
+    qInfo("counts shown during the scan: %s", qPrintable(shownWhileSearching.join(QStringLiteral(" | "))));
+
+    // When the scan has published, the indicator and its counts are gone.
+    QTRY_VERIFY(!isShown(indicator));
+}
+
+QTEST_MAIN(WindowScanProgressTest)
+#include "window_scan_progress_test.moc"
