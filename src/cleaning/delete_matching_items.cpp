@@ -7,7 +7,9 @@
 #include "platform/safe_remove.h"
 
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
+#include <vector>
 
 namespace velmora {
 
@@ -44,63 +46,93 @@ std::int64_t entryBytes(int parentFd, std::string_view nameView, std::size_t max
     return total;
 }
 
+// Deals with one matched entry: removes it (or measures it in a dry run) and writes its lines.
+void handleMatch(const WalkEntry& entry, const std::string& basePath, const DeletionOptions& options,
+                 DeletionReport& report, const std::function<void(std::string)>& emit) {
+    ++report.matched;
+    const std::string fullPath = joinPath(basePath, entry.relativePath);
+    if (options.dryRun) {
+        std::int64_t bytes = entryBytes(entry.parentFd, entry.name, options.maxOpenDescriptors);
+        report.bytesMatched += bytes;
+        emit("Would delete: " + escapeForLog(fullPath) + " (" + std::to_string(bytes) + " bytes)");
+        return;
+    }
+    RemoveReport removal =
+        removeEntryAt(entry.parentFd, entry.name, fullPath, entry.type == EntryType::Directory,
+                      RemoveOptions{options.maxOpenDescriptors});
+    switch (removal.outcome) {
+    case RemoveOutcome::Removed:
+        ++report.removed;
+        report.innerRemoved += removal.entriesRemoved - 1;
+        emit("Deleted: " + escapeForLog(fullPath));
+        break;
+    case RemoveOutcome::Vanished:
+        // Another run got there first; its own line reports the entry.
+        ++report.vanished;
+        report.innerRemoved += removal.entriesRemoved;
+        break;
+    case RemoveOutcome::Failed:
+        ++report.failed;
+        report.innerRemoved += removal.entriesRemoved;
+        if (removal.failures.empty()) removal.failures.push_back({fullPath, 0, "Unknown error"});
+        for (const RemoveFailure& failure : removal.failures) {
+            ++report.errorLines;
+            emit("Error deleting " + escapeForLog(failure.path) + ": " + failure.description);
+        }
+        break;
+    }
+}
+
 } // namespace
 
-DeletionReport deleteMatchingItemsReport(const std::string& basePath, std::string_view deletionName,
-                                         const DeletionOptions& options) {
-    DeletionReport report;
+std::vector<DeletionReport> deleteMatchingItemsReports(const std::string& basePath,
+                                                       const std::vector<std::string_view>& deletionNames,
+                                                       const DeletionOptions& options) {
+    std::vector<DeletionReport> reports(deletionNames.size());
     UniqueFd root = openDirectoryNoFollow(basePath);
-    if (!root) return report;
+    if (!root) return reports;
 
-    const DeletionMatch match(deletionName);
-    auto emit = [&](const std::string& line) {
+    std::vector<DeletionMatch> matches;
+    for (std::string_view name : deletionNames)
+        matches.emplace_back(name);
+    auto write = [&](std::string_view line) {
         if (options.sink)
             options.sink(line);
         else
             writeLogLine(line);
     };
-    const RemoveOptions removeOptions{options.maxOpenDescriptors};
+    // With several names the lines wait, so they come out grouped by name, in order.
+    const bool hold = deletionNames.size() > 1;
+    std::vector<std::vector<std::string>> held(deletionNames.size());
 
-    report.walked = walkDirectoryAt(
+    const bool walked = walkDirectoryAt(
         root.get(),
         [&](const WalkEntry& entry) {
-            if (!match.matches(entry.relativePath)) return WalkAction::Continue;
-            ++report.matched;
-            const std::string fullPath = joinPath(basePath, entry.relativePath);
-            if (options.dryRun) {
-                std::int64_t bytes = entryBytes(entry.parentFd, entry.name, options.maxOpenDescriptors);
-                report.bytesMatched += bytes;
-                emit("Would delete: " + escapeForLog(fullPath) + " (" + std::to_string(bytes) + " bytes)");
+            for (std::size_t i = 0; i < matches.size(); ++i) {
+                if (!matches[i].matches(entry.relativePath)) continue;
+                handleMatch(entry, basePath, options, reports[i], [&](std::string line) {
+                    if (hold)
+                        held[i].push_back(std::move(line));
+                    else
+                        write(line);
+                });
+                // A matched directory is dealt with whole: nothing inside it is matched again.
                 return WalkAction::SkipChildren;
             }
-            RemoveReport removal = removeEntryAt(entry.parentFd, entry.name, fullPath,
-                                                 entry.type == EntryType::Directory, removeOptions);
-            switch (removal.outcome) {
-            case RemoveOutcome::Removed:
-                ++report.removed;
-                report.innerRemoved += removal.entriesRemoved - 1;
-                emit("Deleted: " + escapeForLog(fullPath));
-                break;
-            case RemoveOutcome::Vanished:
-                // Another run got there first; its own line reports the entry.
-                ++report.vanished;
-                report.innerRemoved += removal.entriesRemoved;
-                break;
-            case RemoveOutcome::Failed:
-                ++report.failed;
-                report.innerRemoved += removal.entriesRemoved;
-                if (removal.failures.empty()) removal.failures.push_back({fullPath, 0, "Unknown error"});
-                for (const RemoveFailure& failure : removal.failures) {
-                    ++report.errorLines;
-                    emit("Error deleting " + escapeForLog(failure.path) + ": " + failure.description);
-                }
-                break;
-            }
-            // A matched directory is dealt with whole: nothing inside it is matched again.
-            return WalkAction::SkipChildren;
+            return WalkAction::Continue;
         },
         WalkOptions{options.maxOpenDescriptors});
-    return report;
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        reports[i].walked = walked;
+        for (const std::string& line : held[i])
+            write(line);
+    }
+    return reports;
+}
+
+DeletionReport deleteMatchingItemsReport(const std::string& basePath, std::string_view deletionName,
+                                         const DeletionOptions& options) {
+    return deleteMatchingItemsReports(basePath, {deletionName}, options).front();
 }
 
 bool deleteMatchingItems(const std::string& basePath, const std::string& deletionName) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -46,9 +47,19 @@ struct DeletionReport {
 // gives one "Error deleting <path>: <description>" line for each entry inside it that had to
 // stay (a mount point, a read-only or immutable file, a folder without write permission),
 // and not again for the folders that stay only because they still hold it; everything else
-// in it is still removed. A matched entry already removed by someone else gives no line.
+// in it is still removed; on a read-only file system nothing can go, and the matched entry
+// gets one line. A matched entry already removed by someone else gives no line.
 [[nodiscard]] DeletionReport deleteMatchingItemsReport(const std::string& basePath,
                                                        std::string_view deletionName,
                                                        const DeletionOptions& options = {});
+
+// Several deletion names over one walk of the library, one report per name. An entry takes
+// the first name that matches it and is dealt with whole. The lines come out grouped by
+// name in the given order, each group in walk order: what one deleteMatchingItemsReport per
+// name would write, except that a category folder nested in the folder of a later name goes
+// with that folder instead of getting its own line first.
+[[nodiscard]] std::vector<DeletionReport>
+deleteMatchingItemsReports(const std::string& basePath, const std::vector<std::string_view>& deletionNames,
+                           const DeletionOptions& options = {});
 
 } // namespace velmora

@@ -1,16 +1,20 @@
 #include "cli/clean_command.h"
 
 #include "cleaning/delete_matching_items.h"
+#include "cli/commands.h"
 #include "discovery/format_size.h"
 #include "discovery/measure.h"
 #include "discovery/scanner.h"
 #include "platform/log_output.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <sys/stat.h>
+#include <thread>
 
 namespace velmora {
 
@@ -58,6 +62,10 @@ void printSize(const char* label, std::int64_t bytes) {
 
 } // namespace
 
+unsigned defaultCleanJobs() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 int runClean(const CleanRequest& request) {
     if (!request.location) {
         complain("no location given", "");
@@ -92,43 +100,63 @@ int runClean(const CleanRequest& request) {
 
     DeletionOptions options;
     options.dryRun = request.dryRun;
-    std::uint64_t removed = 0;
-    std::uint64_t failed = 0;
-    std::uint64_t matched = 0;
-    std::int64_t bytesMatched = 0;
-    for (const auto& target : targets) {
-        // A dry run lists a nested library's entries once, with the library that holds it.
-        if (request.dryRun && target.nested) continue;
-        for (CacheCategory category : request.categories) {
-            DeletionReport report =
-                deleteMatchingItemsReport(target.path, categoryInfo(category).deletionName, options);
-            removed += report.removed;
-            failed += report.failed;
-            matched += report.matched;
-            bytesMatched += report.bytesMatched;
+    std::atomic<std::uint64_t> removed{0};
+    std::atomic<std::uint64_t> failed{0};
+    std::atomic<std::uint64_t> matched{0};
+    std::atomic<std::int64_t> bytesMatched{0};
+    std::atomic<std::size_t> nextTarget{0};
+    // Each worker takes the next library and cleans its categories in one walk, writing their
+    // lines in category order; libraries go in parallel, as the window's whole-location run
+    // does. A dry run lists in scan order.
+    std::vector<std::string_view> names;
+    for (CacheCategory category : request.categories)
+        names.push_back(categoryInfo(category).deletionName);
+    auto worker = [&] {
+        for (std::size_t i; (i = nextTarget.fetch_add(1)) < targets.size();) {
+            const Target& target = targets[i];
+            // A dry run lists a nested library's entries once, with the library that holds it.
+            if (request.dryRun && target.nested) continue;
+            for (const DeletionReport& report : deleteMatchingItemsReports(target.path, names, options)) {
+                removed += report.removed;
+                failed += report.failed;
+                matched += report.matched;
+                bytesMatched += report.bytesMatched;
+            }
         }
-    }
+    };
+    const unsigned jobs = request.dryRun ? 1u : std::clamp<unsigned>(request.jobs, 1u, 64u);
+    std::vector<std::thread> helpers;
+    for (unsigned j = 1; j < jobs && j < targets.size(); ++j)
+        helpers.emplace_back(worker);
+    worker();
+    for (auto& helper : helpers)
+        helper.join();
 
     std::fprintf(stderr, "Libraries: %zu\n", targets.size());
     if (request.dryRun) {
-        std::fprintf(stderr, "Entries to remove: %llu\n", static_cast<unsigned long long>(matched));
-        printSize("Bytes to reclaim", bytesMatched);
+        std::fprintf(stderr, "Entries to remove: %llu\n", static_cast<unsigned long long>(matched.load()));
+        printSize("Bytes to reclaim", bytesMatched.load());
         return kCleanOk;
     }
-    std::int64_t after =
-        request.library ? directorySize(*request.library) : totalSize(scanBundles(location), nullptr);
-    std::fprintf(stderr, "Entries removed: %llu\n", static_cast<unsigned long long>(removed));
-    std::fprintf(stderr, "Entries failed: %llu\n", static_cast<unsigned long long>(failed));
+    // The same measure the scan took of each library, now that it is clean.
+    std::int64_t after = 0;
+    for (const auto& target : targets)
+        if (!target.nested) after += directorySize(target.path);
+    std::fprintf(stderr, "Entries removed: %llu\n", static_cast<unsigned long long>(removed.load()));
+    std::fprintf(stderr, "Entries failed: %llu\n", static_cast<unsigned long long>(failed.load()));
     printSize("Bytes reclaimed", before - after);
     return failed > 0 ? kCleanSomeFailed : kCleanOk;
 }
 
-void addCleanCommand(CLI::App& app, int& exitCode) {
+// `velmora-cli clean LOCATION [--library PATH] [--category render|proxy|optimized|analysis|all]
+// [--dry-run] [--jobs N]`
+void cli::addCleanCommand(CLI::App& app, int& exitCode) {
     struct Arguments {
         std::string location;
         std::string library;
         std::string category = "all";
         bool dryRun = false;
+        unsigned jobs = defaultCleanJobs();
     };
     auto arguments = std::make_shared<Arguments>();
     CLI::App* command = app.add_subcommand(
@@ -142,12 +170,15 @@ void addCleanCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::IsMember({"render", "proxy", "optimized", "analysis", "all"}));
     command->add_flag("--dry-run", arguments->dryRun,
                       "List what would be removed, with sizes; remove nothing");
+    command->add_option("--jobs", arguments->jobs, "Libraries cleaned at once (default: one per processor)")
+        ->check(CLI::Range(1u, 64u));
     command->callback([arguments, library, &exitCode] {
         CleanRequest request;
         request.location = arguments->location;
         if (library->count() > 0) request.library = arguments->library;
         if (arguments->category != "all") request.categories = {*categoryFromKey(arguments->category)};
         request.dryRun = arguments->dryRun;
+        request.jobs = arguments->jobs;
         exitCode = runClean(request);
     });
 }

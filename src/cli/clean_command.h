@@ -6,10 +6,6 @@
 #include <string>
 #include <vector>
 
-namespace CLI {
-class App;
-}
-
 namespace velmora {
 
 struct CleanRequest {
@@ -17,7 +13,10 @@ struct CleanRequest {
     std::optional<std::string> library;  // clean this one library only
     std::vector<CacheCategory> categories{allCacheCategories.begin(), allCacheCategories.end()};
     bool dryRun = false;
+    unsigned jobs = 1; // libraries cleaned at once; a dry run always lists one at a time
 };
+
+[[nodiscard]] unsigned defaultCleanJobs();
 
 // Exit statuses of `velmora-cli clean`.
 inline constexpr int kCleanOk = 0;
@@ -30,9 +29,5 @@ inline constexpr int kCleanBadArguments = 2;
 // (the location or library is not a directory, a library that is a link, a library outside
 // the location).
 [[nodiscard]] int runClean(const CleanRequest& request);
-
-// `velmora-cli clean LOCATION [--library PATH] [--category render|proxy|optimized|analysis|all]
-// [--dry-run]`; sets `exitCode` when it runs.
-void addCleanCommand(CLI::App& app, int& exitCode);
 
 } // namespace velmora

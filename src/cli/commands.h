@@ -12,5 +12,6 @@ namespace velmora::cli {
 // with the usage and status 2 in main). To add a command, declare its function below and
 // call it from main.cpp.
 void addScanCommand(CLI::App& app, int& exitCode);
+void addCleanCommand(CLI::App& app, int& exitCode);
 
 } // namespace velmora::cli

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     int exitCode = 0;
     velmora::cli::addScanCommand(app, exitCode);
+    velmora::cli::addCleanCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

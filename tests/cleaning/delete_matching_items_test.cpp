@@ -118,6 +118,37 @@ TEST(DeleteMatchingItems, EachCategoryRemovesExactlyWhatItNames) {
     }
 }
 
+TEST(DeleteMatchingItems, OneWalkForAllCategoriesWritesTheirLinesInCategoryOrder) {
+    TempDir tmp;
+    const std::string lib = tmp / "Lib.fcpbundle";
+    buildLibrary(lib);
+    std::vector<std::string> ordered;
+    DeletionOptions options;
+    options.sink = [&](std::string_view line) { ordered.emplace_back(line); };
+    std::vector<std::string_view> names;
+    for (CacheCategory category : allCacheCategories)
+        names.push_back(categoryInfo(category).deletionName);
+    std::vector<DeletionReport> reports = deleteMatchingItemsReports(lib, names, options);
+
+    ASSERT_EQ(reports.size(), 4u);
+    EXPECT_EQ(reports[0].removed, 3u);
+    EXPECT_EQ(reports[1].removed, 1u);
+    EXPECT_EQ(reports[2].removed, 1u);
+    EXPECT_EQ(reports[3].removed, 3u);
+    ASSERT_EQ(ordered.size(), 8u);
+    // Grouped by category; inside a group the file system's order, so compare as sets.
+    auto group = [&](std::size_t from, std::size_t to) {
+        return Lines(ordered.begin() + from, ordered.begin() + to);
+    };
+    const std::string d = "Deleted: " + lib + "/";
+    EXPECT_EQ(group(0, 3),
+              (Lines{d + "Event A/Render Files", d + "Event B/Render Files", d + "Render Files"}));
+    EXPECT_EQ(group(3, 4), (Lines{d + "Event A/Transcoded Media/Proxy Media"}));
+    EXPECT_EQ(group(4, 5), (Lines{d + "Event A/Transcoded Media/High Quality Media"}));
+    EXPECT_EQ(group(5, 8),
+              (Lines{d + "Analysis Files", d + "Event A/Analysis Files", d + "Event A/Analysis Cache"}));
+}
+
 TEST(DeleteMatchingItems, NothingToRemoveOrNothingToWalkGivesFalseAndNoOutput) {
     TempDir tmp;
     makeDirs(tmp / "Lib.fcpbundle/Event/Original Media");

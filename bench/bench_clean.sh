@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Wall time of removing the four kinds of regenerable data from a generated location with
+# `velmora-cli clean`, against `rm -rf` of exactly the same folders. Every run works on a
+# fresh copy of one generated location, so both sides remove the same entries from the same
+# tree with a warm cache.
+#
+# Usage: bench/bench_clean.sh [BUILD_DIR] [ENTRIES] [RUNS]
+#   BUILD_DIR  build directory holding bin/velmora-cli and bin/velmora-samples (default: build)
+#   ENTRIES    entries in the generated location (default: 300000)
+#   RUNS       runs per side; the median is reported (default: 3)
+# WORK_DIR (environment) chooses where the trees go (default: a new folder under /tmp).
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$repo/build}
+entries=${2:-300000}
+runs=${3:-3}
+cli=$build/bin/velmora-cli
+samples=$build/bin/velmora-samples
+for program in "$cli" "$samples"; do
+  [ -x "$program" ] || { echo "missing $program: build first" >&2; exit 2; }
+done
+
+work=${WORK_DIR:-$(mktemp -d /tmp/velmora-bench-clean.XXXXXX)}
+mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+
+now() { date +%s.%N; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo "generating $entries entries (seed 42) ..."
+"$samples" --seed 42 --entries "$entries" "$work/master" >/dev/null
+total=$(find "$work/master" | wc -l)
+
+# The folders a clean removes, from a dry run of the master copy, relative to it.
+"$cli" clean "$work/master" --dry-run 2>/dev/null |
+  sed -e 's/^Would delete: //' -e 's/ ([0-9]* bytes)$//' -e "s|^$work/master/||" >"$work/targets"
+folders=$(wc -l <"$work/targets")
+removed=0
+while IFS= read -r path; do
+  removed=$((removed + $(find "$work/master/$path" | wc -l)))
+done <"$work/targets"
+echo "location: $total entries; $folders matched folders holding $removed entries"
+
+fresh_copy() {
+  rm -rf "$work/run"
+  cp -a "$work/master" "$work/run"
+  sync
+}
+
+velmora_times=()
+rm_times=()
+for ((i = 1; i <= runs; i++)); do
+  fresh_copy
+  start=$(now)
+  "$cli" clean "$work/run" >/dev/null 2>"$work/summary"
+  end=$(now)
+  velmora_times+=("$(echo "$end - $start" | bc -l)")
+  left=$(find "$work/run" | wc -l)
+  [ "$left" -eq $((total - removed)) ] || { echo "velmora-cli left $left entries, expected $((total - removed))" >&2; exit 1; }
+
+  fresh_copy
+  start=$(now)
+  (cd "$work/run" && tr '\n' '\0' <"$work/targets" | xargs -0 rm -rf --)
+  end=$(now)
+  rm_times+=("$(echo "$end - $start" | bc -l)")
+  left=$(find "$work/run" | wc -l)
+  [ "$left" -eq $((total - removed)) ] || { echo "rm -rf left $left entries, expected $((total - removed))" >&2; exit 1; }
+  printf 'run %d: velmora-cli clean %.3f s, rm -rf %.3f s\n' "$i" "${velmora_times[-1]}" "${rm_times[-1]}"
+done
+
+v=$(printf '%s\n' "${velmora_times[@]}" | median)
+r=$(printf '%s\n' "${rm_times[@]}" | median)
+printf 'median wall time: velmora-cli clean %.3f s, rm -rf %.3f s, ratio %.2f (target <= 1.00)\n' \
+  "$v" "$r" "$(echo "$v / $r" | bc -l)"
+echo "velmora-cli summary of the last run:"
+sed 's/^/  /' "$work/summary"
