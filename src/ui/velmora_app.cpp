@@ -45,7 +45,9 @@ std::variant<AppOptions, int> parseAppOptions(const QStringList& arguments) {
         return 2;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        std::printf("%s", qPrintable(parser.helpText()));
+        QString help = parser.helpText();
+        help.replace(QStringLiteral("<executable_name>"), QStringLiteral("velmora"));
+        std::printf("%s", qPrintable(help));
         return 0;
     }
     const QStringList positional = parser.positionalArguments();
