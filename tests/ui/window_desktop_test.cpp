@@ -154,6 +154,8 @@ void WindowDesktopTest::chooserIsAModalFolderDialogTitledInChinese() {
     chooser.attach(mainWindow.engine(), window);
 
     QString title;
+    QString acceptLabel;
+    QString rejectLabel;
     int modality = -1;
     bool wasVisible = false;
     QTimer::singleShot(200, window, [&] {
@@ -163,7 +165,10 @@ void WindowDesktopTest::chooserIsAModalFolderDialogTitledInChinese() {
         }
         title = dialog->property("title").toString();
         modality = dialog->property("modality").toInt();
+        acceptLabel = dialog->property("acceptLabel").toString();
+        rejectLabel = dialog->property("rejectLabel").toString();
         wasVisible = dialog->property("visible").toBool();
+        grabToPng(window, QStringLiteral("window_directory_dialog"));
         dialog->setProperty("currentFolder", QUrl::fromLocalFile(location));
         dialog->setProperty("selectedFolder", QUrl::fromLocalFile(location));
         QMetaObject::invokeMethod(dialog, "accept");
@@ -173,6 +178,8 @@ void WindowDesktopTest::chooserIsAModalFolderDialogTitledInChinese() {
     // The click returned only once the dialog was answered.
     QCOMPARE(title, QStringLiteral("选择目录"));
     QCOMPARE(modality, static_cast<int>(Qt::ApplicationModal));
+    QCOMPARE(acceptLabel, QStringLiteral("选择"));
+    QCOMPARE(rejectLabel, QStringLiteral("取消"));
     QVERIFY(wasVisible);
     QCOMPARE(view.selectedPath(), location);
     QTRY_VERIFY_WITH_TIMEOUT(!view.isRetrieving() && view.fcpBundlesModel()->count() == 1, 20000);

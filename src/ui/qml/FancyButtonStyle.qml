@@ -83,5 +83,16 @@ Button {
             border.width: 1.5
             border.color: ButtonBaseColor.value
         }
+        // Shows which button the keyboard is on.
+        Rectangle {
+            objectName: "focusRing"
+            visible: control.visualFocus
+            anchors.fill: parent
+            anchors.margins: -3
+            radius: 6 + 3
+            color: "transparent"
+            border.width: 2
+            border.color: Theme.systemBlue
+        }
     }
 }
