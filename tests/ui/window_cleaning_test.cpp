@@ -111,6 +111,7 @@ void WindowCleaningTest::cleansProxyMediaOfTheSelectedRow() {
     QVERIFY(!isShown(progressSection));
     QCOMPARE(alert->property("title").toString(), QStringLiteral("提示"));
     QCOMPARE(textOf(findItem(window, QStringLiteral("alertMessage"))), QStringLiteral("已清理代理媒体。"));
+    grabToPng(window, QStringLiteral("window_alert"));
 
     // Only the proxy media of the selected library went.
     const std::string alphaEvent = location + "/Alpha.fcpbundle/Event 1";
@@ -170,6 +171,9 @@ void WindowCleaningTest::cleansTheWholeLocationWithPercentages() {
     QStringList shown;
     QObject::connect(&app.view, &velmora::ContentView::progressTextChanged, &app.view, [&] {
         shown << (isShown(progressSection) ? textOf(progressText) : QStringLiteral("<hidden>"));
+        if (shown.back() == QStringLiteral("正在清理... 50%")) {
+            grabToPng(window, QStringLiteral("window_clean_disk_progress"));
+        }
     });
 
     // No row needs to be selected: the run takes every library of the chosen location.

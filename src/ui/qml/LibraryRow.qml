@@ -53,7 +53,10 @@ Control {
             }
         }
 
-        RowLayout {
+        // Left to right like a row; wraps instead of running out of a narrow list.
+        Flow {
+            objectName: "sizeLine"
+            Layout.fillWidth: true
             spacing: Theme.spacing
             Label {
                 objectName: "cacheSizeText"
@@ -79,7 +82,6 @@ Control {
                 color: Theme.systemOrange
                 font.pixelSize: 12
             }
-            Item { Layout.fillWidth: true }
         }
     }
 

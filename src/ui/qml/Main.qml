@@ -12,10 +12,18 @@ ApplicationWindow {
     font.family: Theme.fontFamily
     font.pixelSize: 13
 
-    width: body.implicitWidth + 2 * Theme.padding
-    height: body.implicitHeight + 2 * Theme.padding
-    minimumWidth: body.Layout.minimumWidth + 2 * Theme.padding
+    // The first size follows the content; afterwards the window keeps whatever size it has,
+    // so the progress section showing up takes room from the lists instead of resizing it.
+    width: initialWidth
+    height: initialHeight
+    minimumWidth: 250 + 500 + 3 * Theme.padding + 2
     minimumHeight: 420
+    readonly property int initialWidth: body.implicitWidth + 2 * Theme.padding
+    readonly property int initialHeight: body.implicitHeight + 2 * Theme.padding
+    Component.onCompleted: {
+        width = initialWidth;
+        height = initialHeight;
+    }
 
     RowLayout {
         id: body

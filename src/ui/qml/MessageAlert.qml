@@ -14,17 +14,50 @@ Dialog {
     anchors.centerIn: parent
     width: Math.min(Math.max(300, message.implicitWidth + leftPadding + rightPadding), 520)
 
+    padding: 20
+    topPadding: 4
+
+    background: Item {
+        Rectangle {
+            y: 3
+            width: parent.width
+            height: parent.height
+            radius: 10
+            color: Qt.rgba(0, 0, 0, 0.12)
+        }
+        Rectangle {
+            anchors.fill: parent
+            radius: 10
+            color: Theme.listBackground
+            border.color: Theme.listBorder
+        }
+    }
+
+    header: Label {
+        objectName: "alertTitle"
+        text: alert.title
+        font.bold: true
+        font.pixelSize: 14
+        horizontalAlignment: Text.AlignHCenter
+        topPadding: 18
+        bottomPadding: 8
+    }
+
     Label {
         id: message
         objectName: "alertMessage"
         text: contentView.alertMessage
         textFormat: Text.PlainText
         wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
         width: parent.width
     }
 
     footer: DialogButtonBox {
-        alignment: Qt.AlignRight
+        alignment: Qt.AlignHCenter
+        background: null
+        padding: 16
+        topPadding: 0
         FancyButtonStyle {
             id: okButton
             objectName: "alertOkButton"

@@ -17,11 +17,29 @@ ColumnLayout {
         Layout.maximumWidth: parent.width
     }
     ProgressBar {
+        id: bar
         objectName: "progressBar"
         from: 0
         to: 1
         value: contentView.progressValue
         Layout.fillWidth: true
         Layout.margins: Theme.spacing
+
+        background: Rectangle {
+            implicitWidth: 200
+            implicitHeight: 6
+            radius: 3
+            color: "#D8D8DC"
+        }
+        contentItem: Item {
+            implicitHeight: 6
+            Rectangle {
+                objectName: "progressFill"
+                width: bar.visualPosition * parent.width
+                height: parent.height
+                radius: 3
+                color: Theme.systemBlue
+            }
+        }
     }
 }
