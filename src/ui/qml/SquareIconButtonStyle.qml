@@ -29,6 +29,8 @@ Button {
 
     ToolTip.delay: 600
     ToolTip.visible: hovered && ToolTip.text.length > 0
+    // Screen readers announce the tooltip, as the button shows no text.
+    Accessible.name: ToolTip.text
 
     scale: control.down ? 0.97 : 1.0
     Behavior on scale {
