@@ -1,5 +1,6 @@
 #include "discovery/scanner.h"
 
+#include "discovery/parallel_scan.h"
 #include "discovery/scanner_attribution.h"
 #include "platform/dir_walker.h"
 #include "platform/unique_fd.h"
@@ -15,6 +16,10 @@ constexpr std::uint64_t kProgressBatch = 4096;
 } // namespace
 
 std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOptions& options) {
+    if (options.threads != 1) {
+        unsigned threads = options.threads == 0 ? defaultScanThreads() : options.threads;
+        return parallelScanBundles(location, threads, options.progress);
+    }
     // The chosen location itself is resolved like any path (it may be a link the user
     // picked); nothing below it is ever reached through a link.
     UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));

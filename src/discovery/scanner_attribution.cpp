@@ -13,11 +13,13 @@ using namespace std::string_view_literals;
 
 constexpr std::string_view kLibrarySuffix = ".fcpbundle";
 
-// The measured sub-paths below each event folder, in category order.
-constexpr std::string_view kSubPaths[] = {"Render Files", "Transcoded Media/Proxy Media",
-                                          "Transcoded Media/High Quality Media", "Analysis Files"};
+} // namespace
 
-EnclosingLibrary descend(const EnclosingLibrary& library, std::string_view name) {
+bool hasLibraryName(std::string_view name) {
+    return name.ends_with(kLibrarySuffix);
+}
+
+EnclosingLibrary descendInto(const EnclosingLibrary& library, std::string_view name) {
     EnclosingLibrary next = library;
     switch (library.position) {
     case LibraryPosition::Root:
@@ -54,10 +56,39 @@ EnclosingLibrary descend(const EnclosingLibrary& library, std::string_view name)
     return next;
 }
 
-} // namespace
-
-bool hasLibraryName(std::string_view name) {
-    return name.ends_with(kLibrarySuffix);
+std::span<const LinkedCategoryPath> categoryPathsThroughLink(const EnclosingLibrary& library,
+                                                             std::string_view name) {
+    // An event folder that is a link: each measured sub-path below it.
+    static constexpr LinkedCategoryPath kEvent[] = {
+        {"Render Files", Category::Render},
+        {"Transcoded Media/Proxy Media", Category::Proxy},
+        {"Transcoded Media/High Quality Media", Category::Optimized},
+        {"Analysis Files", Category::Analysis}};
+    static constexpr LinkedCategoryPath kRender[] = {{"", Category::Render}};
+    static constexpr LinkedCategoryPath kAnalysis[] = {{"", Category::Analysis}};
+    static constexpr LinkedCategoryPath kTranscoded[] = {{"Proxy Media", Category::Proxy},
+                                                         {"High Quality Media", Category::Optimized}};
+    static constexpr LinkedCategoryPath kProxy[] = {{"", Category::Proxy}};
+    static constexpr LinkedCategoryPath kOptimized[] = {{"", Category::Optimized}};
+    switch (library.position) {
+    case LibraryPosition::Root:
+        // A link named like a library is never entered, not even as an event folder.
+        if (hasLibraryName(name)) return {};
+        return kEvent;
+    case LibraryPosition::EventFolder:
+        if (name == "Render Files"sv) return kRender;
+        if (name == "Analysis Files"sv) return kAnalysis;
+        if (name == "Transcoded Media"sv) return kTranscoded;
+        return {};
+    case LibraryPosition::TranscodedMedia:
+        if (name == "Proxy Media"sv) return kProxy;
+        if (name == "High Quality Media"sv) return kOptimized;
+        return {};
+    case LibraryPosition::Category:
+    case LibraryPosition::Elsewhere:
+        return {};
+    }
+    return {};
 }
 
 void BundleAttribution::addRecord(std::string_view relativePath) {
@@ -87,38 +118,10 @@ void BundleAttribution::addToCategory(std::uint32_t record, Category category, s
 }
 
 void BundleAttribution::measureThroughLink(const EnclosingLibrary& library, const WalkEntry& entry) {
-    auto measure = [&](std::string_view rest, Category category) {
+    for (const LinkedCategoryPath& linked : categoryPathsThroughLink(library, entry.name)) {
         scratch_.assign(entry.name);
-        if (!rest.empty()) scratch_.append("/").append(rest);
-        addToCategory(library.record, category, directorySizeAt(entry.parentFd, scratch_.c_str()));
-    };
-    switch (library.position) {
-    case LibraryPosition::Root:
-        // An event folder that is a link: each sub-path below it is measured through it,
-        // unless the link is named like a library, which is never entered.
-        if (hasLibraryName(entry.name)) return;
-        for (int c = 0; c < 4; ++c)
-            measure(kSubPaths[c], static_cast<Category>(c));
-        break;
-    case LibraryPosition::EventFolder:
-        if (entry.name == "Render Files"sv) {
-            measure({}, Category::Render);
-        } else if (entry.name == "Analysis Files"sv) {
-            measure({}, Category::Analysis);
-        } else if (entry.name == "Transcoded Media"sv) {
-            measure("Proxy Media", Category::Proxy);
-            measure("High Quality Media", Category::Optimized);
-        }
-        break;
-    case LibraryPosition::TranscodedMedia:
-        if (entry.name == "Proxy Media"sv)
-            measure({}, Category::Proxy);
-        else if (entry.name == "High Quality Media"sv)
-            measure({}, Category::Optimized);
-        break;
-    case LibraryPosition::Category:
-    case LibraryPosition::Elsewhere:
-        break;
+        if (!linked.rest.empty()) scratch_.append("/").append(linked.rest);
+        addToCategory(library.record, linked.category, directorySizeAt(entry.parentFd, scratch_.c_str()));
     }
 }
 
@@ -144,7 +147,7 @@ void BundleAttribution::visit(const WalkEntry& entry, const DirectoryContext& pa
     case EntryType::Directory:
         child.clear();
         for (const EnclosingLibrary& library : parent)
-            child.push_back(descend(library, entry.name));
+            child.push_back(descendInto(library, entry.name));
         if (hasLibraryName(entry.name)) {
             child.push_back(
                 {static_cast<std::uint32_t>(bundles_.size()), LibraryPosition::Root, Category::Render});

@@ -4,6 +4,7 @@
 #include "platform/dir_walker.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,22 @@ using DirectoryContext = std::vector<EnclosingLibrary>;
 
 // True when the name ends in ".fcpbundle", compared byte for byte (letter case matters).
 [[nodiscard]] bool hasLibraryName(std::string_view name);
+
+// The position, relative to `library`, of a directory named `name` inside a directory whose
+// position is `library.position`.
+[[nodiscard]] EnclosingLibrary descendInto(const EnclosingLibrary& library, std::string_view name);
+
+// A category path that goes on through a symbolic link: the part below the link (empty when
+// the link itself is the category directory) and the category it measures.
+struct LinkedCategoryPath {
+    std::string_view rest;
+    Category category;
+};
+
+// The category paths that a link named `name`, met where `library.position` says, leads
+// into; each is measured by following the link. Empty where no category path goes on.
+[[nodiscard]] std::span<const LinkedCategoryPath> categoryPathsThroughLink(const EnclosingLibrary& library,
+                                                                           std::string_view name);
 
 // The measuring rules of a scan, one entry at a time: turns the entries of a walk below
 // `location` into library records and adds each regular file's size to every library that

@@ -1,0 +1,519 @@
+#include "discovery/parallel_scan.h"
+
+#include "discovery/measure_at.h"
+#include "discovery/scanner_attribution.h"
+#include "platform/dir_walker.h"
+#include "platform/path.h"
+#include "platform/unique_fd.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <numeric>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+// One read of a directory listing: large enough that most directories come in one call.
+constexpr std::size_t kListingBuffer = 128 * 1024;
+// Progress counters are read by another thread: publish in batches, not per entry.
+constexpr std::uint64_t kProgressBatch = 4096;
+// Descriptors each fallback walk of a subtree may hold.
+constexpr std::size_t kInlineWalkDescriptors = 16;
+constexpr unsigned kMaxThreads = 256;
+
+// One directory the scan has met, kept while anything below it still needs it: its
+// descriptor for opening the subdirectories queued from it, and its name and position for
+// the path and order of libraries found below it.
+struct DirNode {
+    DirNode* parent = nullptr; // nullptr for the location itself
+    std::string name;          // name inside the parent
+    std::uint64_t index = 0;   // position among the parent's entries, in listing order
+    // Owners: the task that reads it, and each child node.
+    std::atomic<std::uint32_t> refs{1};
+    int fd = -1;
+    // Holders of `fd`: the task reading the directory and each queued child not yet opened.
+    std::atomic<std::uint32_t> fdUsers{0};
+};
+
+struct DirTask {
+    DirNode* node = nullptr;
+    DirectoryContext context; // the libraries enclosing the directory's entries
+};
+
+// A library found by the scan, before it becomes a record.
+struct FoundLibrary {
+    std::vector<std::uint64_t> order; // index path from the location: sorts into pre-order
+    std::string relativePath;
+};
+
+// Sizes a worker has added up for one library: size, then the categories in order.
+using Totals = std::array<std::int64_t, 5>;
+
+std::vector<std::uint64_t> orderOf(const DirNode* node) {
+    std::vector<std::uint64_t> order;
+    for (; node->parent != nullptr; node = node->parent)
+        order.push_back(node->index);
+    std::reverse(order.begin(), order.end());
+    return order;
+}
+
+std::string relativePathOf(const DirNode* node) {
+    std::vector<const DirNode*> chain;
+    for (; node->parent != nullptr; node = node->parent)
+        chain.push_back(node);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.empty()) path.push_back('/');
+        path.append((*it)->name);
+    }
+    return path;
+}
+
+std::size_t defaultOpenDirectoryCap() {
+    rlimit limit{};
+    std::size_t available = 1024;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        available = static_cast<std::size_t>(limit.rlim_cur);
+    // Leave most descriptors to the rest of the process and to scans running beside this one.
+    return std::clamp<std::size_t>(available / 8, 16, 1024);
+}
+
+// openat for a directory. When the process is out of descriptors (other work in it holds
+// them), waits briefly for some to be closed rather than passing the directory over.
+int openDirectory(int parentFd, const char* name) {
+    for (int attempt = 0;; ++attempt) {
+        int fd = ::openat(parentFd, name, kDirFlags);
+        if (fd >= 0 || (errno != EMFILE && errno != ENFILE) || attempt == 200) return fd;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+EntryType typeFromMode(mode_t mode) {
+    if (S_ISDIR(mode)) return EntryType::Directory;
+    if (S_ISREG(mode)) return EntryType::Regular;
+    if (S_ISLNK(mode)) return EntryType::Symlink;
+    return EntryType::Other;
+}
+
+class ParallelScan {
+  public:
+    ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap)
+        : queues_(threads), workers_(threads), progress_(progress), openCap_(openCap) {}
+
+    std::vector<FCPBundle> run(const std::string& location, UniqueFd rootFd) {
+        auto* root = new DirNode;
+        root->fd = rootFd.release();
+        root->fdUsers.store(1);
+        openDirectories_.store(1);
+        outstanding_.store(1);
+        queued_.store(1);
+        queues_[0].tasks.push_back(DirTask{root, {}});
+
+        std::vector<std::thread> helpers;
+        helpers.reserve(queues_.size() - 1);
+        for (unsigned i = 1; i < queues_.size(); ++i)
+            helpers.emplace_back([this, i] { work(i); });
+        work(0);
+        for (std::thread& t : helpers)
+            t.join();
+        return collect(location);
+    }
+
+  private:
+    struct alignas(64) Queue {
+        std::mutex mutex;
+        std::deque<DirTask> tasks;
+    };
+
+    struct alignas(64) Worker {
+        std::vector<Totals> totals; // indexed by the order libraries were found in
+        std::unique_ptr<char[]> buffer;
+        std::string scratch;
+        std::uint64_t unpublished = 0;
+
+        Totals& of(std::uint32_t library) {
+            if (totals.size() <= library) totals.resize(library + 1, Totals{});
+            return totals[library];
+        }
+    };
+
+    // --- scheduling: each worker takes its newest task, or steals another's oldest ---
+
+    void push(unsigned self, DirTask task) {
+        outstanding_.fetch_add(1);
+        {
+            std::lock_guard lock(queues_[self].mutex);
+            queues_[self].tasks.push_back(std::move(task));
+        }
+        queued_.fetch_add(1);
+        if (sleepers_.load() > 0) {
+            std::lock_guard lock(idleMutex_);
+            idle_.notify_one();
+        }
+    }
+
+    std::optional<DirTask> take(unsigned self) {
+        const auto n = static_cast<unsigned>(queues_.size());
+        for (unsigned k = 0; k < n; ++k) {
+            Queue& queue = queues_[(self + k) % n];
+            std::lock_guard lock(queue.mutex);
+            if (queue.tasks.empty()) continue;
+            DirTask task;
+            if (k == 0) {
+                task = std::move(queue.tasks.back());
+                queue.tasks.pop_back();
+            } else {
+                task = std::move(queue.tasks.front());
+                queue.tasks.pop_front();
+            }
+            queued_.fetch_sub(1);
+            return task;
+        }
+        return std::nullopt;
+    }
+
+    // Waits until a task is queued somewhere or the whole scan is done; false when done.
+    bool waitForWork() {
+        std::unique_lock lock(idleMutex_);
+        sleepers_.fetch_add(1);
+        idle_.wait(lock, [this] { return queued_.load() > 0 || outstanding_.load() == 0; });
+        sleepers_.fetch_sub(1);
+        return outstanding_.load() != 0;
+    }
+
+    void work(unsigned self) {
+        Worker& worker = workers_[self];
+        worker.buffer = std::make_unique<char[]>(kListingBuffer);
+        for (;;) {
+            std::optional<DirTask> task = take(self);
+            if (!task) {
+                if (!waitForWork()) break;
+                continue;
+            }
+            readDirectory(self, std::move(*task));
+            if (outstanding_.fetch_sub(1) == 1) {
+                std::lock_guard lock(idleMutex_);
+                idle_.notify_all();
+            }
+        }
+        publishEntries(worker, true);
+        worker.buffer.reset();
+    }
+
+    // --- directory nodes ---
+
+    void releaseFd(DirNode* node) {
+        if (node->fdUsers.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            ::close(node->fd);
+            node->fd = -1;
+            openDirectories_.fetch_sub(1, std::memory_order_relaxed);
+        }
+    }
+
+    static void releaseNode(DirNode* node) {
+        // A loop, not recursion: chains of nodes can be many thousands deep.
+        while (node != nullptr && node->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            DirNode* parent = node->parent;
+            delete node;
+            node = parent;
+        }
+    }
+
+    // --- results ---
+
+    std::uint32_t addLibrary(std::vector<std::uint64_t> order, std::string relativePath) {
+        std::uint32_t id;
+        {
+            std::lock_guard lock(foundMutex_);
+            id = static_cast<std::uint32_t>(found_.size());
+            found_.push_back(FoundLibrary{std::move(order), std::move(relativePath)});
+        }
+        if (progress_ != nullptr) progress_->librariesFound.fetch_add(1, std::memory_order_relaxed);
+        return id;
+    }
+
+    void publishEntries(Worker& worker, bool final) {
+        if (progress_ == nullptr) return;
+        if (!final && worker.unpublished < kProgressBatch) return;
+        progress_->entriesRead.fetch_add(worker.unpublished, std::memory_order_relaxed);
+        worker.unpublished = 0;
+    }
+
+    static void addBytes(Worker& worker, const DirectoryContext& context, std::int64_t bytes) {
+        if (bytes == 0) return;
+        for (const EnclosingLibrary& library : context) {
+            Totals& totals = worker.of(library.record);
+            totals[0] += bytes;
+            if (library.position == LibraryPosition::Category)
+                totals[1 + static_cast<int>(library.category)] += bytes;
+        }
+    }
+
+    // A link inside a library: the category paths that go on through it are measured
+    // through the link.
+    static void measureLink(Worker& worker, int parentFd, std::string_view name,
+                            const DirectoryContext& context) {
+        for (const EnclosingLibrary& library : context) {
+            for (const LinkedCategoryPath& linked : categoryPathsThroughLink(library, name)) {
+                worker.scratch.assign(name);
+                if (!linked.rest.empty()) worker.scratch.append("/").append(linked.rest);
+                worker.of(library.record)[1 + static_cast<int>(linked.category)] +=
+                    directorySizeAt(parentFd, worker.scratch.c_str());
+            }
+        }
+    }
+
+    // The rules for one entry that is not a directory; returns the bytes of a regular file
+    // that count for the enclosing libraries. `knownSize` is the size when the type had to
+    // be looked up already.
+    template <typename AddRecord>
+    static std::int64_t visitNonDirectory(Worker& worker, int parentFd, const char* name, EntryType type,
+                                          const DirectoryContext& context,
+                                          std::optional<std::int64_t> knownSize, AddRecord&& addRecord) {
+        std::int64_t bytes = 0;
+        if (type == EntryType::Regular && !context.empty()) {
+            if (knownSize) {
+                bytes = *knownSize;
+            } else {
+                struct stat st {};
+                if (::fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+                    bytes = st.st_size;
+            }
+        } else if (type == EntryType::Symlink) {
+            measureLink(worker, parentFd, name, context);
+        }
+        // A link named like a library is listed, never followed: its sizes stay 0.
+        if (hasLibraryName(name)) addRecord();
+        return bytes;
+    }
+
+    static DirectoryContext childContext(const DirectoryContext& parent, std::string_view name) {
+        DirectoryContext child;
+        child.reserve(parent.size() + 1);
+        for (const EnclosingLibrary& library : parent)
+            child.push_back(descendInto(library, name));
+        return child;
+    }
+
+    void readDirectory(unsigned self, DirTask task) {
+        Worker& worker = workers_[self];
+        DirNode* node = task.node;
+        if (node->parent != nullptr) {
+            int fd = openDirectory(node->parent->fd, node->name.c_str());
+            releaseFd(node->parent);
+            if (fd < 0) { // vanished, unreadable, or replaced by something that is not a directory
+                releaseNode(node);
+                return;
+            }
+            node->fd = fd;
+            node->fdUsers.store(1, std::memory_order_relaxed);
+            openDirectories_.fetch_add(1, std::memory_order_relaxed);
+        }
+        const int fd = node->fd;
+        const DirectoryContext& context = task.context;
+        std::int64_t bytes = 0;
+        std::uint64_t index = 0;
+
+        for (;;) {
+            ssize_t n = ::getdents64(fd, worker.buffer.get(), kListingBuffer);
+            if (n <= 0) break;
+            for (ssize_t pos = 0; pos < n;) {
+                auto* entry = reinterpret_cast<struct dirent64*>(worker.buffer.get() + pos);
+                pos += entry->d_reclen;
+                const char* name = entry->d_name;
+                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+                const std::uint64_t position = index++;
+                ++worker.unpublished;
+
+                EntryType type;
+                std::optional<std::int64_t> knownSize;
+                switch (entry->d_type) {
+                case DT_DIR:
+                    type = EntryType::Directory;
+                    break;
+                case DT_REG:
+                    type = EntryType::Regular;
+                    break;
+                case DT_LNK:
+                    type = EntryType::Symlink;
+                    break;
+                case DT_UNKNOWN: {
+                    // File systems without d_type: one lookup gives the type and the size.
+                    struct stat st {};
+                    if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue; // vanished
+                    type = typeFromMode(st.st_mode);
+                    if (type == EntryType::Regular) knownSize = st.st_size;
+                    break;
+                }
+                default:
+                    type = EntryType::Other;
+                    break;
+                }
+
+                auto addRecord = [&] {
+                    std::vector<std::uint64_t> order = orderOf(node);
+                    order.push_back(position);
+                    std::string relative = relativePathOf(node);
+                    if (!relative.empty()) relative.push_back('/');
+                    relative.append(name);
+                    return addLibrary(std::move(order), std::move(relative));
+                };
+
+                if (type != EntryType::Directory) {
+                    bytes += visitNonDirectory(worker, fd, name, type, context, knownSize, addRecord);
+                    continue;
+                }
+                DirectoryContext child = childContext(context, name);
+                if (hasLibraryName(name))
+                    child.push_back({addRecord(), LibraryPosition::Root, Category::Render});
+                if (openDirectories_.load(std::memory_order_relaxed) >= openCap_) {
+                    walkInline(worker, node, position, fd, name, child);
+                } else {
+                    auto* childNode = new DirNode;
+                    childNode->parent = node;
+                    childNode->name = name;
+                    childNode->index = position;
+                    node->refs.fetch_add(1, std::memory_order_relaxed);
+                    node->fdUsers.fetch_add(1, std::memory_order_relaxed);
+                    push(self, DirTask{childNode, std::move(child)});
+                }
+            }
+            publishEntries(worker, false);
+        }
+        addBytes(worker, context, bytes);
+        releaseFd(node);
+        releaseNode(node);
+    }
+
+    // The subtree of directory `name` (entry `position` of `node`) walked here, in order,
+    // by the sequential walker with its own small descriptor cap: the way out when the
+    // queue already holds as many open directories as the scan allows.
+    void walkInline(Worker& worker, DirNode* node, std::uint64_t position, int parentFd, const char* name,
+                    const DirectoryContext& rootContext) {
+        UniqueFd subtree(openDirectory(parentFd, name));
+        if (!subtree) return;
+        std::vector<std::uint64_t> baseOrder = orderOf(node);
+        baseOrder.push_back(position);
+        std::string basePath = relativePathOf(node);
+        if (!basePath.empty()) basePath.push_back('/');
+        basePath.append(name);
+
+        // contexts[d]: context of the entries at depth d + 1; indices[d]: position of the
+        // current entry at depth d + 1 among its siblings.
+        std::vector<DirectoryContext> contexts{rootContext};
+        std::vector<std::uint64_t> indices;
+        WalkOptions options;
+        options.maxOpenDescriptors = kInlineWalkDescriptors;
+        walkDirectoryAt(
+            subtree.get(),
+            [&](const WalkEntry& entry) {
+                if (indices.size() < entry.depth) {
+                    indices.push_back(0);
+                } else {
+                    indices.resize(entry.depth);
+                    ++indices.back();
+                }
+                ++worker.unpublished;
+                publishEntries(worker, false);
+                const DirectoryContext& context = contexts[entry.depth - 1];
+                auto addRecord = [&] {
+                    std::vector<std::uint64_t> order = baseOrder;
+                    order.insert(order.end(), indices.begin(), indices.end());
+                    std::string relative = basePath;
+                    relative.push_back('/');
+                    relative.append(entry.relativePath);
+                    return addLibrary(std::move(order), std::move(relative));
+                };
+                if (entry.type != EntryType::Directory) {
+                    std::int64_t bytes = visitNonDirectory(worker, entry.parentFd, entry.name.data(),
+                                                           entry.type, context, std::nullopt, addRecord);
+                    addBytes(worker, context, bytes);
+                    return WalkAction::Continue;
+                }
+                DirectoryContext child = childContext(context, entry.name);
+                if (hasLibraryName(entry.name))
+                    child.push_back({addRecord(), LibraryPosition::Root, Category::Render});
+                if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);
+                contexts[entry.depth] = std::move(child);
+                return WalkAction::Continue;
+            },
+            options);
+    }
+
+    std::vector<FCPBundle> collect(const std::string& location) {
+        std::vector<Totals> totals(found_.size(), Totals{});
+        for (const Worker& worker : workers_)
+            for (std::size_t i = 0; i < worker.totals.size(); ++i)
+                for (std::size_t k = 0; k < 5; ++k)
+                    totals[i][k] += worker.totals[i][k];
+
+        std::vector<std::uint32_t> order(found_.size());
+        std::iota(order.begin(), order.end(), 0u);
+        std::sort(order.begin(), order.end(),
+                  [this](std::uint32_t a, std::uint32_t b) { return found_[a].order < found_[b].order; });
+
+        std::vector<FCPBundle> bundles;
+        bundles.reserve(order.size());
+        for (std::uint32_t i : order) {
+            FCPBundle bundle;
+            bundle.id = Uuid::random();
+            bundle.path = joinPath(location, found_[i].relativePath);
+            bundle.displayName = lastPathComponent(bundle.path);
+            bundle.size = totals[i][0];
+            bundle.cacheSize = totals[i][1];
+            bundle.proxySize = totals[i][2];
+            bundle.optimizedSize = totals[i][3];
+            bundle.analysisSize = totals[i][4];
+            bundles.push_back(std::move(bundle));
+        }
+        return bundles;
+    }
+
+    std::vector<Queue> queues_;
+    std::vector<Worker> workers_;
+    ScanProgress* progress_;
+    const std::size_t openCap_;
+
+    std::atomic<std::int64_t> outstanding_{0}; // tasks queued or being read
+    std::atomic<std::int64_t> queued_{0};      // tasks waiting in a queue
+    std::atomic<int> sleepers_{0};
+    std::mutex idleMutex_;
+    std::condition_variable idle_;
+    std::atomic<std::size_t> openDirectories_{0};
+
+    std::mutex foundMutex_;
+    std::vector<FoundLibrary> found_;
+};
+
+} // namespace
+
+unsigned defaultScanThreads() {
+    return 8;
+}
+
+std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
+                                           ScanProgress* progress, const ParallelScanLimits& limits) {
+    UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    if (!rootFd) return {};
+    threads = std::clamp(threads, 1u, kMaxThreads);
+    std::size_t cap = limits.maxOpenDirectories != 0 ? limits.maxOpenDirectories : defaultOpenDirectoryCap();
+    return ParallelScan(threads, progress, cap).run(location, std::move(rootFd));
+}
+
+} // namespace velmora

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "discovery/fcp_bundle.h"
+#include "discovery/scanner.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// Threads a scan uses when the caller leaves the choice to the machine.
+[[nodiscard]] unsigned defaultScanThreads();
+
+struct ParallelScanLimits {
+    // Directory descriptors the scan's own queue may hold open at once. When reached, a
+    // worker walks the next subdirectory itself with the capped sequential walker instead
+    // of queueing it, so no tree shape can exhaust the process's descriptors.
+    // 0: derived from the process's descriptor limit.
+    std::size_t maxOpenDirectories = 0;
+};
+
+// The scan of scanBundles done by `threads` (>= 1) workers that take directories from each
+// other's queues. Returns the same records in the same order as the sequential scan:
+// libraries in pre-order, siblings in the order the file system lists them.
+[[nodiscard]] std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
+                                                         ScanProgress* progress,
+                                                         const ParallelScanLimits& limits = {});
+
+} // namespace velmora
