@@ -346,10 +346,13 @@ TEST(DeleteMatchingItems, MountsInsideRenderFilesSurviveWithOneLineEach) {
     makeDirs(render + "/Peaks Data/tmp");
     writeFile(render + "/r.mov", 10);
     writeFile(render + "/Peaks Data/p", 10);
+    writeFile(render + "/file-mount", 1);
+    writeFile(tmp / "elsewhere/file", 10);
 
     std::string out = testing::runInMountNamespace([&] {
         testing::bindMount(tmp / "elsewhere", render + "/bound");
         testing::mountTmpfs(render + "/Peaks Data/tmp");
+        testing::bindMount(tmp / "elsewhere/file", render + "/file-mount");
         writeFile(render + "/Peaks Data/tmp/in-tmpfs", 5);
         Outcome run = runDeletion(lib, "Render Files");
         std::string text = run.result ? "true\n" : "false\n";
@@ -365,12 +368,14 @@ TEST(DeleteMatchingItems, MountsInsideRenderFilesSurviveWithOneLineEach) {
     for (std::string line; std::getline(in, line);)
         lines.insert(line);
     const std::string why = ": Is a mount point; left in place";
-    EXPECT_EQ(lines, (std::multiset<std::string>{"true", "Error deleting " + render + "/bound" + why,
-                                                 "Error deleting " + render + "/Peaks Data/tmp" + why,
-                                                 "left bound/", "left bound/sub/",
-                                                 "left bound/sub/precious.mov", "left Peaks Data/",
-                                                 "left Peaks Data/tmp/", "left Peaks Data/tmp/in-tmpfs"}));
+    EXPECT_EQ(lines, (std::multiset<std::string>{
+                         "true", "Error deleting " + render + "/bound" + why,
+                         "Error deleting " + render + "/Peaks Data/tmp" + why,
+                         "Error deleting " + render + "/file-mount" + why, "left bound/", "left bound/file",
+                         "left bound/sub/", "left bound/sub/precious.mov", "left file-mount",
+                         "left Peaks Data/", "left Peaks Data/tmp/", "left Peaks Data/tmp/in-tmpfs"}));
     EXPECT_TRUE(entryExists(tmp / "elsewhere/sub/precious.mov"));
+    EXPECT_TRUE(entryExists(tmp / "elsewhere/file"));
 }
 
 TEST(DeleteMatchingItems, DeepChainAndLongPathUnderLowDescriptorLimit) {

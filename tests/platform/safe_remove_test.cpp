@@ -1,5 +1,4 @@
 #include "platform/safe_remove.h"
-#include "support/mount_namespace.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
@@ -7,7 +6,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -97,128 +95,6 @@ TEST(SafeRemove, EntryThatIsALinkOrFileIsUnlinkedNotFollowed) {
         EXPECT_EQ(refused.outcome, RemoveOutcome::Failed) << bad;
     }
     EXPECT_TRUE(entryExists(tmp / "outside/inner/g"));
-}
-
-TEST(SafeRemove, DeepChainAndOverlongPathUnderLowDescriptorLimit) {
-    TempDir tmp;
-    makeDirs(tmp / "chain");
-    makeDirs(tmp / "long");
-    testing::makeDeepChain(tmp / "chain", 10000, "d", true);
-    // 40 levels of 200-byte names: a path of more than 8000 bytes.
-    testing::makeDeepChain(tmp / "long", 40, std::string(200, 'n'), true);
-
-    std::string result = testing::runInChild([&] {
-        // One descriptor per level would need ten thousand.
-        rlimit limit{48, 48};
-        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("setrlimit failed");
-        std::string out;
-        for (const char* name : {"chain", "long"}) {
-            RemoveReport report = removeIn(tmp.path(), name, RemoveOptions{16});
-            out += std::string(name) + " " + std::to_string(static_cast<int>(report.outcome)) + " " +
-                   std::to_string(report.entriesRemoved) + " " + std::to_string(report.failures.size()) +
-                   "\n";
-        }
-        return out;
-    });
-    EXPECT_EQ(result, "chain 0 20001 0\nlong 0 81 0\n");
-    EXPECT_FALSE(entryExists(tmp / "chain"));
-    EXPECT_FALSE(entryExists(tmp / "long"));
-}
-
-TEST(SafeRemove, ImmutableFileStaysAloneWithOneFailure) {
-    TempDir tmp;
-    makeDirs(tmp / "victim/sub");
-    writeFile(tmp / "victim/locked", 4);
-    writeFile(tmp / "victim/other", 4);
-    writeFile(tmp / "victim/sub/x", 4);
-    const std::string locked = tmp / "victim/locked";
-    if (std::system(("chattr +i '" + locked + "' 2>/dev/null").c_str()) != 0)
-        GTEST_SKIP() << "chattr +i is not supported on the temporary folder's file system";
-
-    RemoveReport report = removeIn(tmp.path(), "victim");
-    std::system(("chattr -i '" + locked + "'").c_str());
-    EXPECT_EQ(report.outcome, RemoveOutcome::Failed);
-    EXPECT_EQ(failureText(report), locked + "|Operation not permitted\n");
-    EXPECT_EQ(listTree(tmp / "victim"), (std::set<std::string>{"locked"}));
-}
-
-TEST(SafeRemove, FolderWithoutWritePermissionAsUnprivilegedUser) {
-    TempDir tmp;
-    makeDirs(tmp / "victim/closed");
-    writeFile(tmp / "victim/closed/kept", 4);
-    writeFile(tmp / "victim/free", 4);
-    makeDirs(tmp / "victim/open/deeper");
-    writeFile(tmp / "victim/open/deeper/y", 4);
-    testing::chownTreeToNobody(tmp / "victim");
-    ASSERT_EQ(::chmod((tmp / "victim/closed").c_str(), 0555), 0);
-
-    std::string failures = testing::runAsNobody([&] {
-        RemoveReport report = removeIn(tmp.path(), "victim");
-        return std::to_string(static_cast<int>(report.outcome)) + "\n" + failureText(report);
-    });
-    EXPECT_EQ(failures, "2\n" + (tmp / "victim/closed/kept") + "|Permission denied\n");
-    EXPECT_EQ(listTree(tmp / "victim"), (std::set<std::string>{"closed/", "closed/kept"}));
-}
-
-TEST(SafeRemove, MountPointsInsideAreLeftAloneWithOneFailureEach) {
-    TempDir tmp;
-    makeOutside(tmp / "bound-source");
-    writeFile(tmp / "file-source", 7);
-    makeDirs(tmp / "victim/bind");
-    makeDirs(tmp / "victim/sub/tmp");
-    writeFile(tmp / "victim/file-mount", 1);
-    writeFile(tmp / "victim/a", 1);
-    writeFile(tmp / "victim/sub/b", 1);
-
-    std::string result = testing::runInMountNamespace([&] {
-        testing::bindMount(tmp / "bound-source", tmp / "victim/bind");
-        testing::mountTmpfs(tmp / "victim/sub/tmp");
-        writeFile(tmp / "victim/sub/tmp/in-tmpfs", 3);
-        testing::bindMount(tmp / "file-source", tmp / "victim/file-mount");
-        RemoveReport report = removeIn(tmp.path(), "victim");
-        std::string out = std::to_string(static_cast<int>(report.outcome)) + "\n" + failureText(report);
-        for (const auto& path : listTree(tmp / "victim"))
-            out += "left " + path + "\n";
-        return out;
-    });
-    if (result == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
-    const std::string mountText = "|Is a mount point; left in place\n";
-    // Failures come in the order the directory lists its entries: compare as sets of lines.
-    std::multiset<std::string> lines;
-    std::size_t start = 0;
-    while (start < result.size()) {
-        std::size_t end = result.find('\n', start);
-        lines.insert(result.substr(start, end - start + 1));
-        start = end + 1;
-    }
-    std::multiset<std::string> expected{
-        "2\n", (tmp / "victim/bind") + mountText, (tmp / "victim/sub/tmp") + mountText,
-        (tmp / "victim/file-mount") + mountText,
-        // What stayed, seen inside the namespace: the mount points
-        // with their content, and the folders that hold them.
-        "left bind/\n", "left bind/f\n", "left bind/inner/\n", "left bind/inner/g\n", "left file-mount\n",
-        "left sub/\n", "left sub/tmp/\n", "left sub/tmp/in-tmpfs\n"};
-    EXPECT_EQ(lines, expected);
-    // The bind mount's source is untouched outside the namespace as well.
-    EXPECT_EQ(listTree(tmp / "bound-source"), (std::set<std::string>{"f", "inner/", "inner/g"}));
-    EXPECT_TRUE(entryExists(tmp / "file-source"));
-}
-
-TEST(SafeRemove, ReadOnlyFileSystemGivesOneFailureForTheEntry) {
-    TempDir tmp;
-    makeDirs(tmp / "ro/victim/sub");
-    for (int i = 0; i < 5; ++i)
-        writeFile(tmp / ("ro/victim/f" + std::to_string(i)), 1);
-    writeFile(tmp / "ro/victim/sub/g", 1);
-
-    std::string result = testing::runInMountNamespace([&] {
-        testing::bindMount(tmp / "ro", tmp / "ro", true);
-        RemoveReport report = removeIn(tmp / "ro", "victim");
-        return std::to_string(static_cast<int>(report.outcome)) + "\n" + failureText(report);
-    });
-    if (result == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
-    EXPECT_EQ(result, "2\n" + (tmp / "ro/victim") + "|Read-only file system\n");
-    EXPECT_EQ(listTree(tmp / "ro/victim").size(), 7u);
 }
 
 TEST(SafeRemove, ParallelRemovalsOfOneTreeRemoveEachEntryOnce) {
