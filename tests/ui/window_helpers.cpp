@@ -16,9 +16,10 @@ std::optional<QString> ScriptedChooser::chooseDirectory() {
     if (answers.empty()) {
         return std::nullopt;
     }
-    std::optional<QString> answer = answers.front();
+    const bool chosen = answers.front().has_value();
+    const QString path = answers.front().value_or(QString());
     answers.pop_front();
-    return answer;
+    return chosen ? std::optional<QString>(path) : std::nullopt;
 }
 
 WindowUnderTest::WindowUnderTest() : mainWindow(std::make_unique<MainWindow>(view)) {
