@@ -163,7 +163,7 @@ TEST(ParallelScan, StaysWithinALowDescriptorLimit) {
     testing::makeDirs(chain);
     {
         UniqueFd level(::open(chain.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        for (int i = 0; i < 1500; ++i) {
+        for (int i = 0; i < 600; ++i) {
             ASSERT_EQ(::mkdirat(level.get(), "side", 0755), 0);
             UniqueFd f(::openat(level.get(), "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
             ASSERT_EQ(::ftruncate(f.get(), 3), 0);
@@ -174,7 +174,7 @@ TEST(ParallelScan, StaysWithinALowDescriptorLimit) {
     }
     const std::string location = tmp / "loc";
     const std::string expected = sequential(location);
-    ASSERT_EQ(expected, location + "/L.fcpbundle | L.fcpbundle | 4500 4500 0 0 0\n");
+    ASSERT_EQ(expected, location + "/L.fcpbundle | L.fcpbundle | 1800 1800 0 0 0\n");
     std::string out = testing::runInChild([&] {
         rlimit limit{64, 64};
         if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("setrlimit failed");
