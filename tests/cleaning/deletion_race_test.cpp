@@ -31,7 +31,7 @@ void fillMirror(const std::string& dir) {
     for (int d = 0; d < 8; ++d) {
         std::string sub = dir + "/clip" + std::to_string(d);
         makeDirs(sub);
-        for (int f = 0; f < 25; ++f)
+        for (int f = 0; f < 60; ++f)
             writeFile(sub + "/frame" + std::to_string(f), 1);
     }
 }
@@ -70,12 +70,16 @@ std::size_t lostInOneRound(const std::function<void(const std::string& lib)>& re
     const std::size_t outsideBefore = listTree(tmp / "outside").size();
 
     std::atomic<bool> stop{false};
+    std::atomic<int> swaps{0};
     std::thread swapper([&] {
         const std::string a = event + "/Render Files";
         const std::string b = event + "/.swap";
         while (!stop.load(std::memory_order_relaxed))
-            ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
+            if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0)
+                swaps.fetch_add(1);
     });
+    while (swaps.load() < 10)
+        std::this_thread::yield(); // the race is on before the removal starts
     remove(lib);
     stop = true;
     swapper.join();
@@ -83,18 +87,13 @@ std::size_t lostInOneRound(const std::function<void(const std::string& lib)>& re
 }
 
 TEST(DeletionRace, SwappedFolderNeverLeadsOutside) {
-    // The control shows the test has teeth: the path-based remover loses outside files.
+    // The control shows the test has teeth: the path-based remover loses outside files. On
+    // a busy machine a round may pass without the two threads overlapping; one loss is proof.
     std::size_t naiveLosses = 0;
-    int naiveRoundsWithLoss = 0;
-    for (int round = 0; round < 5; ++round) {
-        std::size_t lost =
+    for (int round = 0; round < 20 && naiveLosses == 0; ++round)
+        naiveLosses +=
             lostInOneRound([](const std::string& lib) { naiveRemove(lib + "/Event/Render Files"); });
-        naiveLosses += lost;
-        naiveRoundsWithLoss += lost > 0;
-    }
-    EXPECT_GE(naiveRoundsWithLoss, 4)
-        << "the race did not hurt the path-based remover; the test proves nothing";
-    EXPECT_GT(naiveLosses, 0u);
+    EXPECT_GT(naiveLosses, 0u) << "the race never hurt the path-based remover; the test proves nothing";
 
     for (int round = 0; round < 60; ++round) {
         bool removedSomething = false;
