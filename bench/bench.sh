@@ -18,7 +18,8 @@
 #   SIZES        entry counts of the locations (default: "300000 1000000")
 #   RUNS         hot runs per measurement (default: 5); COLD_RUNS cold runs (default: 3)
 #   THREADS      thread counts of the sweep (default: "1 2 4 8 16")
-#   CLEAN_ENTRIES, CLEAN_RUNS  size and runs of the cleaning benchmark (default: 300000, 3)
+#   CLEAN_ENTRIES, CLEAN_RUNS  size and runs of the cleaning benchmark (default: 300000, 3;
+#                CLEAN_ENTRIES=0 leaves the cleaning out)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 REPO=$(pwd)
@@ -199,9 +200,11 @@ for cmd in velmora du; do
   rm -f "$trace"
 done
 
-echo
-echo "== whole-location cleaning against rm -rf of the same folders ($CLEAN_ENTRIES entries)"
-WORK_DIR="$BENCH_ROOT/clean-work" "$REPO/bench/bench_clean.sh" "$BUILD_DIR" "$CLEAN_ENTRIES" "$CLEAN_RUNS"
+if [ "$CLEAN_ENTRIES" -gt 0 ]; then
+  echo
+  echo "== whole-location cleaning against rm -rf of the same folders ($CLEAN_ENTRIES entries)"
+  WORK_DIR="$BENCH_ROOT/clean-work" "$REPO/bench/bench_clean.sh" "$BUILD_DIR" "$CLEAN_ENTRIES" "$CLEAN_RUNS"
+fi
 
 echo
 echo "== targets"

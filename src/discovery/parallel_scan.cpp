@@ -22,6 +22,7 @@
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -127,8 +128,13 @@ class ParallelScan {
 
         std::vector<std::thread> helpers;
         helpers.reserve(queues_.size() - 1);
-        for (unsigned i = 1; i < queues_.size(); ++i)
-            helpers.emplace_back([this, i] { work(i); });
+        for (unsigned i = 1; i < queues_.size(); ++i) {
+            try {
+                helpers.emplace_back([this, i] { work(i); });
+            } catch (const std::system_error&) {
+                break; // no more threads to be had: the ones running share all the work
+            }
+        }
         work(0);
         for (std::thread& t : helpers)
             t.join();

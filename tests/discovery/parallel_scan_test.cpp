@@ -214,6 +214,25 @@ TEST(ParallelScan, UnreadableDirectoriesAsUnprivilegedUser) {
     EXPECT_EQ(out, first + "--\n" + first + "--\n" + first + "--\n" + first);
 }
 
+// A process that may not start more threads: the scan does the work on those it has.
+TEST(ParallelScan, ScansWhenNoThreadCanBeStarted) {
+    TempDir tmp;
+    file(tmp, "loc/A.fcpbundle/E/Render Files/r", 10);
+    file(tmp, "loc/A.fcpbundle/E/Transcoded Media/Proxy Media/p", 20);
+    file(tmp, "loc/x/B.fcpbundle/E/Analysis Files/a", 30);
+    testing::chownTreeToNobody(tmp / "loc");
+    const std::string location = tmp / "loc";
+    const std::string expected = sequential(location);
+    std::string out = testing::runAsNobody([&] {
+        rlimit limit{1, 1}; // this process only: no thread can be created
+        if (::setrlimit(RLIMIT_NPROC, &limit) != 0) return std::string("setrlimit failed");
+        return testing::describeBundles(scanBundles(location, ScanOptions{nullptr, 8}));
+    });
+    EXPECT_EQ(out, expected);
+    EXPECT_NE(expected.find(location + "/A.fcpbundle | A.fcpbundle | 30 10 20 0 0\n"), std::string::npos);
+    EXPECT_NE(expected.find(location + "/x/B.fcpbundle | B.fcpbundle | 30 0 0 0 30\n"), std::string::npos);
+}
+
 TEST(ParallelScan, ProgressCountsEveryEntryAndLibrary) {
     TempDir tmp;
     samples::SampleOptions options;
