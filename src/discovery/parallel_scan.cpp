@@ -37,6 +37,8 @@ constexpr std::uint64_t kProgressBatch = 4096;
 // Descriptors each fallback walk of a subtree may hold.
 constexpr std::size_t kInlineWalkDescriptors = 16;
 constexpr unsigned kMaxThreads = 256;
+// Directories queued at once by default: plenty to keep every worker busy, a few MiB at most.
+constexpr std::size_t kDefaultMaxQueued = 16384;
 
 // One directory the scan has met, kept while anything below it still needs it: its
 // descriptor for opening the subdirectories queued from it, and its name and position for
@@ -122,8 +124,9 @@ EntryType typeFromMode(mode_t mode) {
 
 class ParallelScan {
   public:
-    ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap)
-        : queues_(threads), workers_(threads), progress_(progress), openCap_(openCap) {}
+    ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap)
+        : queues_(threads), workers_(threads), progress_(progress), openCap_(openCap),
+          queueCap_(static_cast<std::int64_t>(queueCap)) {}
 
     std::vector<FCPBundle> run(const std::string& location, UniqueFd rootFd) {
         auto* root = new DirNode;
@@ -396,7 +399,8 @@ class ParallelScan {
                 DirectoryContext child = childContext(context, name);
                 if (hasLibraryName(name))
                     child.push_back({addRecord(), LibraryPosition::Root, Category::Render});
-                if (openDirectories_.load(std::memory_order_relaxed) >= openCap_) {
+                if (openDirectories_.load(std::memory_order_relaxed) >= openCap_ ||
+                    queued_.load(std::memory_order_relaxed) >= queueCap_) {
                     walkInline(worker, node, position, fd, name, child);
                 } else {
                     auto* childNode = new DirNode;
@@ -417,7 +421,7 @@ class ParallelScan {
 
     // The subtree of directory `name` (entry `position` of `node`) walked here, in order,
     // by the sequential walker with its own small descriptor cap: the way out when the
-    // queue already holds as many open directories as the scan allows.
+    // queues already hold, or keep open, as many directories as the scan allows.
     void walkInline(Worker& worker, DirNode* node, std::uint64_t position, int parentFd, const char* name,
                     const DirectoryContext& rootContext) {
         UniqueFd subtree(openDirectory(parentFd, name));
@@ -503,6 +507,7 @@ class ParallelScan {
     std::vector<Worker> workers_;
     ScanProgress* progress_;
     const std::size_t openCap_;
+    const std::int64_t queueCap_;
 
     std::atomic<std::int64_t> outstanding_{0}; // tasks queued or being read
     std::atomic<std::int64_t> queued_{0};      // tasks waiting in a queue
@@ -530,8 +535,10 @@ std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned
     UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
     if (!rootFd) return {};
     threads = std::clamp(threads, 1u, kMaxThreads);
-    std::size_t cap = limits.maxOpenDirectories != 0 ? limits.maxOpenDirectories : defaultOpenDirectoryCap();
-    return ParallelScan(threads, progress, cap).run(location, std::move(rootFd));
+    std::size_t openCap =
+        limits.maxOpenDirectories != 0 ? limits.maxOpenDirectories : defaultOpenDirectoryCap();
+    std::size_t queueCap = limits.maxQueuedDirectories != 0 ? limits.maxQueuedDirectories : kDefaultMaxQueued;
+    return ParallelScan(threads, progress, openCap, queueCap).run(location, std::move(rootFd));
 }
 
 } // namespace velmora

@@ -18,6 +18,10 @@ struct ParallelScanLimits {
     // of queueing it, so no tree shape can exhaust the process's descriptors.
     // 0: derived from the process's descriptor limit.
     std::size_t maxOpenDirectories = 0;
+    // Directories waiting in the queues at once. Beyond it, subdirectories are walked in
+    // place as above, so memory stays bounded by depth, not by how wide a directory is.
+    // 0: the default.
+    std::size_t maxQueuedDirectories = 0;
 };
 
 // The scan of scanBundles done by `threads` (>= 1) workers that take directories from each

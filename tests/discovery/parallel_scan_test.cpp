@@ -142,14 +142,16 @@ TEST_F(ParallelScanMixedTree, SameRecordsAndOrderAsTheSequentialScanRunAfterRun)
               sequential(location + "/"));
 }
 
-TEST_F(ParallelScanMixedTree, FallsBackToTheCappedWalkWhenTheQueueHoldsTooManyDirectories) {
+TEST_F(ParallelScanMixedTree, FallsBackToTheCappedWalkWhenTheQueuesHoldTooManyDirectories) {
     const std::string location = this->location();
     const std::string expected = sequential(location);
-    for (std::size_t cap : {1u, 2u, 5u}) {
+    const ParallelScanLimits limits[] = {{1, 0}, {2, 0}, {5, 0}, {0, 1}, {0, 3}, {3, 2}};
+    for (const ParallelScanLimits& limit : limits) {
         for (int run = 0; run < 3; ++run) {
-            std::vector<FCPBundle> bundles =
-                parallelScanBundles(location, 4, nullptr, ParallelScanLimits{cap});
-            ASSERT_EQ(testing::describeBundles(bundles), expected) << "cap " << cap << ", run " << run;
+            std::vector<FCPBundle> bundles = parallelScanBundles(location, 4, nullptr, limit);
+            ASSERT_EQ(testing::describeBundles(bundles), expected)
+                << "open " << limit.maxOpenDirectories << ", queued " << limit.maxQueuedDirectories
+                << ", run " << run;
         }
     }
 }
