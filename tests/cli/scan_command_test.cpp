@@ -56,19 +56,13 @@ CliRun runCli(const std::vector<std::string>& args) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(outPath), slurp(errPath)};
 }
 
-void file(const TempDir& tmp, const std::string& rel, std::int64_t size) {
-    std::string path = tmp / rel;
-    testing::makeDirs(path.substr(0, path.rfind('/')));
-    testing::writeFile(path, size);
-}
-
 constexpr std::int64_t GiB = 1073741824;
 
 void buildKnownLibrary(const TempDir& tmp) {
-    file(tmp, "loc/L.fcpbundle/E/Render Files/r", GiB);
-    file(tmp, "loc/L.fcpbundle/E/Transcoded Media/Proxy Media/p", GiB / 2);
-    file(tmp, "loc/L.fcpbundle/E/Transcoded Media/High Quality Media/h", 5);
-    file(tmp, "loc/L.fcpbundle/E/Analysis Files/a", 10 * GiB);
+    testing::placeFile(tmp, "loc/L.fcpbundle/E/Render Files/r", GiB);
+    testing::placeFile(tmp, "loc/L.fcpbundle/E/Transcoded Media/Proxy Media/p", GiB / 2);
+    testing::placeFile(tmp, "loc/L.fcpbundle/E/Transcoded Media/High Quality Media/h", 5);
+    testing::placeFile(tmp, "loc/L.fcpbundle/E/Analysis Files/a", 10 * GiB);
     testing::makeDirs(tmp / "loc/L.fcpbundle/E/Original Media/短片.fcpbundle");
 }
 
@@ -101,7 +95,7 @@ TEST(ScanCommand, JsonHasExactlyTheEightFieldsInScanOrder) {
     TempDir tmp;
     buildKnownLibrary(tmp);
     for (int i = 0; i < 5; ++i)
-        file(tmp, "loc/Lib " + std::to_string(i) + ".fcpbundle/E/Render Files/f", i);
+        testing::placeFile(tmp, "loc/Lib " + std::to_string(i) + ".fcpbundle/E/Render Files/f", i);
     testing::makeDirs(tmp / "loc/bad\xff\n.fcpbundle");
     CliRun run = runCli({"scan", "--json", tmp / "loc/"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -153,7 +147,7 @@ TEST(ScanCommand, EmptyLocation) {
 
 TEST(ScanCommand, LocationMissingOrNotADirectoryIsAOneLineError) {
     TempDir tmp;
-    file(tmp, "plain", 1);
+    testing::placeFile(tmp, "plain", 1);
     CliRun missing = runCli({"scan", "--json", tmp / "missing"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
@@ -190,7 +184,7 @@ TEST(ScanCommand, BadArgumentsPrintTheUsageAndExitWithTwo) {
 TEST(ScanCommand, ProgressLineOnlyWhenStderrIsATerminal) {
     TempDir tmp;
     for (int i = 0; i < 3; ++i)
-        file(tmp, "loc/L" + std::to_string(i) + ".fcpbundle/E/Render Files/f", 1);
+        testing::placeFile(tmp, "loc/L" + std::to_string(i) + ".fcpbundle/E/Render Files/f", 1);
     const std::string outPath = tmp / "out";
     int master = -1;
     pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);

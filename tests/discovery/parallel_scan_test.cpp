@@ -20,17 +20,6 @@ namespace {
 using testing::TempDir;
 using testing::writeFile;
 
-void file(const TempDir& tmp, const std::string& rel, std::int64_t size) {
-    std::string path = tmp / rel;
-    testing::makeDirs(path.substr(0, path.rfind('/')));
-    writeFile(path, size);
-}
-void link(const TempDir& tmp, const std::string& target, const std::string& rel) {
-    std::string path = tmp / rel;
-    testing::makeDirs(path.substr(0, path.rfind('/')));
-    testing::makeSymlink(target, path);
-}
-
 std::string sequential(const std::string& location) {
     return testing::describeBundles(scanBundles(location, ScanOptions{nullptr, 1}));
 }
@@ -54,31 +43,32 @@ void buildMixedTree(const TempDir& tmp) {
     options.libraries = 5;
     samples::generateSampleLocation(tmp / "loc/samples", options);
 
-    file(tmp, "outside/event/Render Files/f", 7000);
-    file(tmp, "outside/event/Transcoded Media/High Quality Media/h", 300);
-    file(tmp, "outside/render/a", 11000);
-    file(tmp, "outside/big", 1 << 30);
+    testing::placeFile(tmp, "outside/event/Render Files/f", 7000);
+    testing::placeFile(tmp, "outside/event/Transcoded Media/High Quality Media/h", 300);
+    testing::placeFile(tmp, "outside/render/a", 11000);
+    testing::placeFile(tmp, "outside/big", 1 << 30);
 
     const std::string n = "loc/Nest.fcpbundle/";
-    file(tmp, n + "E/Render Files/r", 100);
-    file(tmp, n + "E/Render Files/Mid.fcpbundle/E2/Render Files/m", 200);
-    file(tmp, n + "E/Render Files/Mid.fcpbundle/E2/Original Media/In.fcpbundle/E3/Analysis Files/a", 300);
-    file(tmp, n + "E/Transcoded Media/Proxy Media/Leaf.fcpbundle", 400);
-    link(tmp, tmp / "outside/event", n + "LinkedEvent");
-    link(tmp, tmp / "outside/render", n + "E/Render Files/dirlink");
-    link(tmp, tmp / "outside/big", n + "E/Render Files/filelink");
-    link(tmp, tmp / "outside/event", n + "Linked.fcpbundle");
-    file(tmp, n + "bad\xff\n/Render Files/b", 55);
+    testing::placeFile(tmp, n + "E/Render Files/r", 100);
+    testing::placeFile(tmp, n + "E/Render Files/Mid.fcpbundle/E2/Render Files/m", 200);
+    testing::placeFile(
+        tmp, n + "E/Render Files/Mid.fcpbundle/E2/Original Media/In.fcpbundle/E3/Analysis Files/a", 300);
+    testing::placeFile(tmp, n + "E/Transcoded Media/Proxy Media/Leaf.fcpbundle", 400);
+    testing::placeSymlink(tmp, tmp / "outside/event", n + "LinkedEvent");
+    testing::placeSymlink(tmp, tmp / "outside/render", n + "E/Render Files/dirlink");
+    testing::placeSymlink(tmp, tmp / "outside/big", n + "E/Render Files/filelink");
+    testing::placeSymlink(tmp, tmp / "outside/event", n + "Linked.fcpbundle");
+    testing::placeFile(tmp, n + "bad\xff\n/Render Files/b", 55);
     ASSERT_EQ(::mkfifo((tmp / (n + "E/pipe.fcpbundle")).c_str(), 0644), 0);
 
     for (int i = 0; i < 40; ++i)
-        file(tmp, "loc/side/Lib" + std::to_string(i) + ".fcpbundle/E/Render Files/f", 10 + i);
+        testing::placeFile(tmp, "loc/side/Lib" + std::to_string(i) + ".fcpbundle/E/Render Files/f", 10 + i);
 
-    file(tmp, "loc/Deep.fcpbundle/E/Render Files/seed", 1);
+    testing::placeFile(tmp, "loc/Deep.fcpbundle/E/Render Files/seed", 1);
     testing::makeDeepChain(tmp / "loc/Deep.fcpbundle/E/Render Files", 3000, "d", true);
     testing::makeDirs(tmp / "loc/plainchain");
     testing::makeDeepChain(tmp / "loc/plainchain", 2000, "c", false);
-    file(tmp, "loc/plainchain/c/c/c/Chain.fcpbundle/E/Analysis Files/x", 9);
+    testing::placeFile(tmp, "loc/plainchain/c/c/c/Chain.fcpbundle/E/Analysis Files/x", 9);
 
     testing::makeDirs(tmp / "loc/Wide.fcpbundle/E/Render Files/HQ");
     UniqueFd dir(::open((tmp / "loc/Wide.fcpbundle/E/Render Files/HQ").c_str(), O_RDONLY | O_DIRECTORY));
@@ -190,12 +180,12 @@ TEST(ParallelScan, StaysWithinALowDescriptorLimit) {
 
 TEST(ParallelScan, UnreadableDirectoriesAsUnprivilegedUser) {
     TempDir tmp;
-    file(tmp, "loc/A.fcpbundle/E/Render Files/ok", 10);
-    file(tmp, "loc/A.fcpbundle/E/Render Files/locked/hidden", 1000);
-    file(tmp, "loc/A.fcpbundle/Locked Event/Render Files/x", 2000);
-    file(tmp, "loc/Locked.fcpbundle/E/Render Files/y", 3000);
-    file(tmp, "loc/closed/B.fcpbundle/E/Render Files/z", 4000);
-    file(tmp, "loc/open/C.fcpbundle/E/Analysis Files/w", 5);
+    testing::placeFile(tmp, "loc/A.fcpbundle/E/Render Files/ok", 10);
+    testing::placeFile(tmp, "loc/A.fcpbundle/E/Render Files/locked/hidden", 1000);
+    testing::placeFile(tmp, "loc/A.fcpbundle/Locked Event/Render Files/x", 2000);
+    testing::placeFile(tmp, "loc/Locked.fcpbundle/E/Render Files/y", 3000);
+    testing::placeFile(tmp, "loc/closed/B.fcpbundle/E/Render Files/z", 4000);
+    testing::placeFile(tmp, "loc/open/C.fcpbundle/E/Analysis Files/w", 5);
     testing::chownTreeToNobody(tmp / "loc");
     for (const char* rel : {"loc/A.fcpbundle/E/Render Files/locked", "loc/A.fcpbundle/Locked Event",
                             "loc/Locked.fcpbundle", "loc/closed"})
@@ -219,9 +209,9 @@ TEST(ParallelScan, UnreadableDirectoriesAsUnprivilegedUser) {
 // A process that may not start more threads: the scan does the work on those it has.
 TEST(ParallelScan, ScansWhenNoThreadCanBeStarted) {
     TempDir tmp;
-    file(tmp, "loc/A.fcpbundle/E/Render Files/r", 10);
-    file(tmp, "loc/A.fcpbundle/E/Transcoded Media/Proxy Media/p", 20);
-    file(tmp, "loc/x/B.fcpbundle/E/Analysis Files/a", 30);
+    testing::placeFile(tmp, "loc/A.fcpbundle/E/Render Files/r", 10);
+    testing::placeFile(tmp, "loc/A.fcpbundle/E/Transcoded Media/Proxy Media/p", 20);
+    testing::placeFile(tmp, "loc/x/B.fcpbundle/E/Analysis Files/a", 30);
     testing::chownTreeToNobody(tmp / "loc");
     const std::string location = tmp / "loc";
     const std::string expected = sequential(location);
@@ -242,7 +232,7 @@ TEST(ParallelScan, ProgressCountsEveryEntryAndLibrary) {
     options.entries = 5000;
     options.libraries = 3;
     samples::SampleLocation generated = samples::generateSampleLocation(tmp / "loc", options);
-    file(tmp, "loc/extra/Nested.fcpbundle/E/Original Media/Inner.fcpbundle/x", 1);
+    testing::placeFile(tmp, "loc/extra/Nested.fcpbundle/E/Original Media/Inner.fcpbundle/x", 1);
     const std::uint64_t entries = generated.entries + 6; // extra, Nested, E, Original Media, Inner, x
     for (unsigned threads : {1u, 2u, 8u}) {
         ScanProgress progress;
@@ -255,7 +245,7 @@ TEST(ParallelScan, ProgressCountsEveryEntryAndLibrary) {
 
 TEST(ParallelScan, MissingOrNonDirectoryLocationsGiveNothing) {
     TempDir tmp;
-    file(tmp, "plain.fcpbundle", 10);
+    testing::placeFile(tmp, "plain.fcpbundle", 10);
     for (unsigned threads : {2u, 8u}) {
         ScanProgress progress;
         EXPECT_TRUE(scanBundles(tmp / "missing", ScanOptions{&progress, threads}).empty());

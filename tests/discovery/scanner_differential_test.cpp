@@ -21,17 +21,6 @@ namespace {
 using testing::TempDir;
 using testing::writeFile;
 
-void file(const TempDir& tmp, const std::string& rel, std::int64_t size) {
-    std::string path = tmp / rel;
-    testing::makeDirs(path.substr(0, path.rfind('/')));
-    writeFile(path, size);
-}
-void link(const TempDir& tmp, const std::string& target, const std::string& rel) {
-    std::string path = tmp / rel;
-    testing::makeDirs(path.substr(0, path.rfind('/')));
-    testing::makeSymlink(target, path);
-}
-
 // Compares everything but the ids, and checks the ids are all distinct.
 void expectSameAsReference(const std::string& location) {
     std::vector<FCPBundle> fast = scanBundles(location, ScanOptions{nullptr, 1});
@@ -59,49 +48,49 @@ void buildEdgeCases(const TempDir& tmp) {
     options.libraries = 3;
     samples::generateSampleLocation(tmp / "loc/samples", options);
 
-    file(tmp, "outside/Real.fcpbundle/E/Render Files/r", 5555);
-    file(tmp, "outside/event/Render Files/f", 7000);
-    file(tmp, "outside/event/Transcoded Media/Proxy Media/g", 800);
-    file(tmp, "outside/event/Analysis Files/q", 90);
-    file(tmp, "outside/render/a", 11000);
-    file(tmp, "outside/transcoded/Proxy Media/p", 120);
-    file(tmp, "outside/transcoded/High Quality Media/h", 140);
-    file(tmp, "outside/proxy/p", 130);
-    file(tmp, "outside/big", 1 << 30);
+    testing::placeFile(tmp, "outside/Real.fcpbundle/E/Render Files/r", 5555);
+    testing::placeFile(tmp, "outside/event/Render Files/f", 7000);
+    testing::placeFile(tmp, "outside/event/Transcoded Media/Proxy Media/g", 800);
+    testing::placeFile(tmp, "outside/event/Analysis Files/q", 90);
+    testing::placeFile(tmp, "outside/render/a", 11000);
+    testing::placeFile(tmp, "outside/transcoded/Proxy Media/p", 120);
+    testing::placeFile(tmp, "outside/transcoded/High Quality Media/h", 140);
+    testing::placeFile(tmp, "outside/proxy/p", 130);
+    testing::placeFile(tmp, "outside/big", 1 << 30);
 
-    file(tmp, "loc/Plain.fcpbundle", 100);
-    file(tmp, "loc/Upper.FCPBUNDLE/E/Render Files/f", 10);
-    file(tmp, "loc/.fcpbundle/E/Render Files/f", 12);
-    link(tmp, tmp / "outside/Real.fcpbundle", "loc/Link.fcpbundle");
-    link(tmp, tmp / "outside/missing", "loc/Dangling.fcpbundle");
+    testing::placeFile(tmp, "loc/Plain.fcpbundle", 100);
+    testing::placeFile(tmp, "loc/Upper.FCPBUNDLE/E/Render Files/f", 10);
+    testing::placeFile(tmp, "loc/.fcpbundle/E/Render Files/f", 12);
+    testing::placeSymlink(tmp, tmp / "outside/Real.fcpbundle", "loc/Link.fcpbundle");
+    testing::placeSymlink(tmp, tmp / "outside/missing", "loc/Dangling.fcpbundle");
     ASSERT_EQ(::mkfifo((tmp / "loc/fifo.fcpbundle").c_str(), 0644), 0);
 
     const std::string e = "loc/Edge.fcpbundle/";
-    file(tmp, e + "Render Files/r", 1000);
-    file(tmp, e + "E1/Render Files/a/b", 2000);
-    file(tmp, e + "E1/Render Files/.hidden", 10);
-    file(tmp, e + "E1/Transcoded Media/Proxy Media/p", 300);
-    file(tmp, e + "E1/Transcoded Media/High Quality Media/h", 400);
-    file(tmp, e + "E1/Analysis Files/k/x", 50);
-    file(tmp, e + "E1/Sub/Render Files/z", 5000);
-    link(tmp, tmp / "outside/big", e + "E1/Transcoded Media/Proxy Media/link-to-file");
-    link(tmp, tmp / "outside/render", e + "E1/Render Files/dirlink");
+    testing::placeFile(tmp, e + "Render Files/r", 1000);
+    testing::placeFile(tmp, e + "E1/Render Files/a/b", 2000);
+    testing::placeFile(tmp, e + "E1/Render Files/.hidden", 10);
+    testing::placeFile(tmp, e + "E1/Transcoded Media/Proxy Media/p", 300);
+    testing::placeFile(tmp, e + "E1/Transcoded Media/High Quality Media/h", 400);
+    testing::placeFile(tmp, e + "E1/Analysis Files/k/x", 50);
+    testing::placeFile(tmp, e + "E1/Sub/Render Files/z", 5000);
+    testing::placeSymlink(tmp, tmp / "outside/big", e + "E1/Transcoded Media/Proxy Media/link-to-file");
+    testing::placeSymlink(tmp, tmp / "outside/render", e + "E1/Render Files/dirlink");
     ASSERT_EQ(::mkfifo((tmp / (e + "E1/Render Files/pipe")).c_str(), 0644), 0);
-    link(tmp, tmp / "outside/event", e + "LinkedEvent");
-    link(tmp, tmp / "outside/render", e + "E2/Render Files");
-    link(tmp, tmp / "outside/transcoded", e + "E3/Transcoded Media");
-    link(tmp, tmp / "outside/proxy", e + "E4/Transcoded Media/Proxy Media");
-    link(tmp, tmp / "outside/big", e + "E5/Analysis Files");
-    link(tmp, tmp / "outside/event", e + "Linked.fcpbundle");
-    link(tmp, tmp / "outside/big", e + "FileLink");
-    file(tmp, e + "NotAnEvent", 20);
-    file(tmp, e + "Inner.fcpbundle/E/Render Files/n", 600);
-    file(tmp, e + "E1/Render Files/Nested.fcpbundle/EV/Render Files/m", 700);
-    file(tmp, e + ".hiddenroot", 33);
-    file(tmp, e + "bad\n\xff event/Render Files/f", 44);
-    file(tmp,
-         "loc/samples/Projects/Lib In Media.fcpbundle/Ev/Original Media/Deep.fcpbundle/X/Analysis Files/a",
-         9);
+    testing::placeSymlink(tmp, tmp / "outside/event", e + "LinkedEvent");
+    testing::placeSymlink(tmp, tmp / "outside/render", e + "E2/Render Files");
+    testing::placeSymlink(tmp, tmp / "outside/transcoded", e + "E3/Transcoded Media");
+    testing::placeSymlink(tmp, tmp / "outside/proxy", e + "E4/Transcoded Media/Proxy Media");
+    testing::placeSymlink(tmp, tmp / "outside/big", e + "E5/Analysis Files");
+    testing::placeSymlink(tmp, tmp / "outside/event", e + "Linked.fcpbundle");
+    testing::placeSymlink(tmp, tmp / "outside/big", e + "FileLink");
+    testing::placeFile(tmp, e + "NotAnEvent", 20);
+    testing::placeFile(tmp, e + "Inner.fcpbundle/E/Render Files/n", 600);
+    testing::placeFile(tmp, e + "E1/Render Files/Nested.fcpbundle/EV/Render Files/m", 700);
+    testing::placeFile(tmp, e + ".hiddenroot", 33);
+    testing::placeFile(tmp, e + "bad\n\xff event/Render Files/f", 44);
+    testing::placeFile(
+        tmp,
+        "loc/samples/Projects/Lib In Media.fcpbundle/Ev/Original Media/Deep.fcpbundle/X/Analysis Files/a", 9);
 }
 
 TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
@@ -138,9 +127,9 @@ TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
 
 TEST(ScannerDifferential, DeepChainsAndPathsBeyondPathMax) {
     TempDir tmp;
-    file(tmp, "loc/Deep.fcpbundle/E/Render Files/seed", 1);
+    testing::placeFile(tmp, "loc/Deep.fcpbundle/E/Render Files/seed", 1);
     testing::makeDeepChain(tmp / "loc/Deep.fcpbundle/E/Render Files", 10000, "d", true);
-    file(tmp, "loc/Deep.fcpbundle/E/Analysis Files/x", 3);
+    testing::placeFile(tmp, "loc/Deep.fcpbundle/E/Analysis Files/x", 3);
     testing::makeDeepChain(tmp / "loc/Deep.fcpbundle/E/Analysis Files", 30, std::string(250, 'n'), true);
     testing::makeDeepChain(tmp / "loc", 3000, "chain", true); // no library: walked, never measured
     writeFile(tmp / "loc/chain/chain/f", 4);
@@ -154,7 +143,7 @@ TEST(ScannerDifferential, DeepChainsAndPathsBeyondPathMax) {
 
 TEST(ScannerDifferential, HugeDirectoryInsideALibrary) {
     TempDir tmp;
-    file(tmp, "loc/Huge.fcpbundle/E/Render Files/HQ/keep", 5);
+    testing::placeFile(tmp, "loc/Huge.fcpbundle/E/Render Files/HQ/keep", 5);
     {
         UniqueFd dir(::open((tmp / "loc/Huge.fcpbundle/E/Render Files/HQ").c_str(), O_RDONLY | O_DIRECTORY));
         for (int i = 0; i < 100000; ++i) {
@@ -173,12 +162,12 @@ TEST(ScannerDifferential, HugeDirectoryInsideALibrary) {
 
 TEST(ScannerDifferential, UnreadableDirectoriesAsUnprivilegedUser) {
     TempDir tmp;
-    file(tmp, "loc/A.fcpbundle/E/Render Files/ok", 10);
-    file(tmp, "loc/A.fcpbundle/E/Render Files/locked/hidden", 1000);
-    file(tmp, "loc/A.fcpbundle/Locked Event/Render Files/x", 2000);
-    file(tmp, "loc/A.fcpbundle/E/Analysis Files/a", 7);
-    file(tmp, "loc/Locked.fcpbundle/E/Render Files/y", 3000);
-    file(tmp, "loc/closed/B.fcpbundle/E/Render Files/z", 4000);
+    testing::placeFile(tmp, "loc/A.fcpbundle/E/Render Files/ok", 10);
+    testing::placeFile(tmp, "loc/A.fcpbundle/E/Render Files/locked/hidden", 1000);
+    testing::placeFile(tmp, "loc/A.fcpbundle/Locked Event/Render Files/x", 2000);
+    testing::placeFile(tmp, "loc/A.fcpbundle/E/Analysis Files/a", 7);
+    testing::placeFile(tmp, "loc/Locked.fcpbundle/E/Render Files/y", 3000);
+    testing::placeFile(tmp, "loc/closed/B.fcpbundle/E/Render Files/z", 4000);
     testing::chownTreeToNobody(tmp / "loc");
     for (const char* rel : {"loc/A.fcpbundle/E/Render Files/locked", "loc/A.fcpbundle/Locked Event",
                             "loc/Locked.fcpbundle", "loc/closed"})
@@ -200,9 +189,9 @@ TEST(ScannerDifferential, UnreadableDirectoriesAsUnprivilegedUser) {
 
 TEST(ScannerDifferential, EntriesVanishingDuringTheScan) {
     TempDir tmp;
-    file(tmp, "loc/Stable.fcpbundle/E/Render Files/keep", 100);
+    testing::placeFile(tmp, "loc/Stable.fcpbundle/E/Render Files/keep", 100);
     for (int i = 0; i < 200; ++i)
-        file(tmp, "loc/Stable.fcpbundle/E/Original Media/clip" + std::to_string(i), 1);
+        testing::placeFile(tmp, "loc/Stable.fcpbundle/E/Original Media/clip" + std::to_string(i), 1);
     const std::string churn = tmp / "loc/Stable.fcpbundle/E/Render Files/churn";
     std::atomic<bool> stop{false};
     std::thread mutator([&] {

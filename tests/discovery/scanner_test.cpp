@@ -17,18 +17,12 @@ namespace {
 
 using testing::TempDir;
 
-void file(const TempDir& tmp, const std::string& rel, std::int64_t size) {
-    std::string path = tmp / rel;
-    testing::makeDirs(path.substr(0, path.rfind('/')));
-    testing::writeFile(path, size);
-}
-
 TEST(Scanner, LocationsWithoutLibrariesGiveAnEmptyList) {
     TempDir tmp;
     testing::makeDirs(tmp / "empty");
-    file(tmp, "plain/a/b.txt", 5);
-    file(tmp, "plain/Upper.FCPBUNDLE/E/Render Files/f", 5);
-    file(tmp, "plain/x.fcpbundle.bak", 5);
+    testing::placeFile(tmp, "plain/a/b.txt", 5);
+    testing::placeFile(tmp, "plain/Upper.FCPBUNDLE/E/Render Files/f", 5);
+    testing::placeFile(tmp, "plain/x.fcpbundle.bak", 5);
     EXPECT_TRUE(scanBundles(tmp / "empty").empty());
     EXPECT_TRUE(scanBundles(tmp / "plain").empty());
     EXPECT_TRUE(scanBundles(tmp / "missing").empty());
@@ -38,8 +32,8 @@ TEST(Scanner, LocationsWithoutLibrariesGiveAnEmptyList) {
 
 TEST(Scanner, ScanningALibraryListsOnlyWhatIsNestedInIt) {
     TempDir tmp;
-    file(tmp, "Outer.fcpbundle/E/Render Files/f", 10);
-    file(tmp, "Outer.fcpbundle/E/Original Media/Inner.fcpbundle/E/Render Files/g", 20);
+    testing::placeFile(tmp, "Outer.fcpbundle/E/Render Files/f", 10);
+    testing::placeFile(tmp, "Outer.fcpbundle/E/Original Media/Inner.fcpbundle/E/Render Files/g", 20);
     auto bundles = scanBundles(tmp / "Outer.fcpbundle");
     ASSERT_EQ(bundles.size(), 1u);
     EXPECT_EQ(bundles[0].path, tmp / "Outer.fcpbundle/E/Original Media/Inner.fcpbundle");
@@ -49,12 +43,12 @@ TEST(Scanner, ScanningALibraryListsOnlyWhatIsNestedInIt) {
 
 TEST(Scanner, TwoEventFoldersAddUpAndNestedLibrariesCountInBoth) {
     TempDir tmp;
-    file(tmp, "loc/L.fcpbundle/Event A/Render Files/seg", 1048576);
-    file(tmp, "loc/L.fcpbundle/Event B/Render Files/x/seg", 1048576);
-    file(tmp, "loc/L.fcpbundle/Render Files/root-level", 1000);
-    file(tmp, "loc/L.fcpbundle/Event A/Sub/Render Files/two-down", 2000);
-    file(tmp, "loc/L.fcpbundle/Event A/.hidden", 3);
-    file(tmp, "loc/L.fcpbundle/Inner.fcpbundle/Ev/Transcoded Media/Proxy Media/p", 500);
+    testing::placeFile(tmp, "loc/L.fcpbundle/Event A/Render Files/seg", 1048576);
+    testing::placeFile(tmp, "loc/L.fcpbundle/Event B/Render Files/x/seg", 1048576);
+    testing::placeFile(tmp, "loc/L.fcpbundle/Render Files/root-level", 1000);
+    testing::placeFile(tmp, "loc/L.fcpbundle/Event A/Sub/Render Files/two-down", 2000);
+    testing::placeFile(tmp, "loc/L.fcpbundle/Event A/.hidden", 3);
+    testing::placeFile(tmp, "loc/L.fcpbundle/Inner.fcpbundle/Ev/Transcoded Media/Proxy Media/p", 500);
     auto bundles = scanBundles(tmp / "loc");
     ASSERT_EQ(bundles.size(), 2u);
     EXPECT_EQ(bundles[0].displayName, "L.fcpbundle"); // the outer one first
@@ -68,12 +62,12 @@ TEST(Scanner, TwoEventFoldersAddUpAndNestedLibrariesCountInBoth) {
 
 TEST(Scanner, LinksInsideALibraryAddNothingAndALibraryLinkIsNeverFollowed) {
     TempDir tmp;
-    file(tmp, "big", 1 << 30);
-    file(tmp, "real/Real.fcpbundle/E/Render Files/f", 77);
-    file(tmp, "loc/L.fcpbundle/E/Render Files/f", 1);
+    testing::placeFile(tmp, "big", 1 << 30);
+    testing::placeFile(tmp, "real/Real.fcpbundle/E/Render Files/f", 77);
+    testing::placeFile(tmp, "loc/L.fcpbundle/E/Render Files/f", 1);
     testing::makeSymlink(tmp / "big", tmp / "loc/L.fcpbundle/E/Render Files/big-link");
     testing::makeSymlink(tmp / "real/Real.fcpbundle", tmp / "loc/Alias.fcpbundle");
-    file(tmp, "loc/Plain.fcpbundle", 4096);
+    testing::placeFile(tmp, "loc/Plain.fcpbundle", 4096);
     std::map<std::string, FCPBundle> found;
     for (const FCPBundle& b : scanBundles(tmp / "loc"))
         found[b.displayName] = b;
@@ -90,7 +84,7 @@ TEST(Scanner, LinksInsideALibraryAddNothingAndALibraryLinkIsNeverFollowed) {
 
 TEST(Scanner, TrailingSeparatorIsKeptAndRepeatedScansGiveNewIds) {
     TempDir tmp;
-    file(tmp, "loc/A.fcpbundle/E/Analysis Files/a", 9);
+    testing::placeFile(tmp, "loc/A.fcpbundle/E/Analysis Files/a", 9);
     auto first = scanBundles(tmp / "loc/");
     auto second = scanBundles(tmp / "loc/");
     ASSERT_EQ(first.size(), 1u);
@@ -104,8 +98,8 @@ TEST(Scanner, TrailingSeparatorIsKeptAndRepeatedScansGiveNewIds) {
 
 TEST(Scanner, RootLocationGivesPathsWithADoubledSeparator) {
     TempDir tmp;
-    file(tmp, "jail/Top.fcpbundle/E/Render Files/f", 5);
-    file(tmp, "jail/dir/Sub.fcpbundle/.lock", 0);
+    testing::placeFile(tmp, "jail/Top.fcpbundle/E/Render Files/f", 5);
+    testing::placeFile(tmp, "jail/dir/Sub.fcpbundle/.lock", 0);
     // "/" of a chrooted child is the small tree above, not the machine's root.
     std::string out = testing::runInChild([&] {
         if (::chroot((tmp / "jail").c_str()) != 0 || ::chdir("/") != 0) return std::string("chroot failed");
@@ -147,9 +141,9 @@ TEST(Scanner, LibraryBeyondPathMaxIsFoundAndMeasured) {
 TEST(Scanner, ProgressCountsEveryEntryAndLibrary) {
     TempDir tmp;
     for (int i = 0; i < 3; ++i)
-        file(tmp, "L" + std::to_string(i) + ".fcpbundle/E/Render Files/f", 1);
+        testing::placeFile(tmp, "L" + std::to_string(i) + ".fcpbundle/E/Render Files/f", 1);
     for (int i = 0; i < 5000; ++i)
-        file(tmp, "misc/f" + std::to_string(i), 0);
+        testing::placeFile(tmp, "misc/f" + std::to_string(i), 0);
     ScanProgress progress;
     auto bundles = scanBundles(tmp.path(), ScanOptions{&progress, 1});
     EXPECT_EQ(bundles.size(), 3u);

@@ -151,4 +151,16 @@ void chownTreeToNobody(const std::string& path) {
     if (std::system(command.c_str()) != 0) throw std::runtime_error("chown failed: " + path);
 }
 
+void placeFile(const TempDir& tmp, const std::string& relative, std::int64_t size) {
+    std::string path = tmp / relative;
+    makeDirs(path.substr(0, path.rfind('/')));
+    writeFile(path, size);
+}
+
+void placeSymlink(const TempDir& tmp, const std::string& target, const std::string& relative) {
+    std::string path = tmp / relative;
+    makeDirs(path.substr(0, path.rfind('/')));
+    makeSymlink(target, path);
+}
+
 } // namespace velmora::testing

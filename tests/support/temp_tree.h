@@ -30,6 +30,10 @@ void makeDirs(const std::string& path);
 void writeFile(const std::string& path, std::int64_t size);
 void makeSymlink(const std::string& target, const std::string& linkPath);
 
+// The same, relative to a temporary folder, creating the missing parent directories first.
+void placeFile(const TempDir& tmp, const std::string& relative, std::int64_t size);
+void placeSymlink(const TempDir& tmp, const std::string& target, const std::string& relative);
+
 // Builds `levels` nested directories named `name` below `root` using descriptors only, so
 // the chain can be far longer than PATH_MAX. With `fileAtEachLevel`, every level also holds
 // an empty regular file "f".
