@@ -115,13 +115,6 @@ bool lookUp(int dirFd, const char* name, struct statx& st) {
     return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW, kWanted, &st) == 0 && (st.stx_mask & kWanted) == kWanted;
 }
 
-EntryType typeFromMode(mode_t mode) {
-    if (S_ISDIR(mode)) return EntryType::Directory;
-    if (S_ISREG(mode)) return EntryType::Regular;
-    if (S_ISLNK(mode)) return EntryType::Symlink;
-    return EntryType::Other;
-}
-
 class ParallelScan {
   public:
     ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap)
@@ -354,33 +347,20 @@ class ParallelScan {
                 auto* entry = reinterpret_cast<struct dirent64*>(worker.buffer.get() + pos);
                 pos += entry->d_reclen;
                 const char* name = entry->d_name;
-                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+                if (isDotOrDotDot(name)) continue;
                 const std::uint64_t position = index++;
                 ++worker.unpublished;
 
                 EntryType type;
                 std::optional<std::int64_t> knownSize;
-                switch (entry->d_type) {
-                case DT_DIR:
-                    type = EntryType::Directory;
-                    break;
-                case DT_REG:
-                    type = EntryType::Regular;
-                    break;
-                case DT_LNK:
-                    type = EntryType::Symlink;
-                    break;
-                case DT_UNKNOWN: {
+                if (std::optional<EntryType> listed = entryTypeFromListing(entry->d_type)) {
+                    type = *listed;
+                } else {
                     // File systems without d_type: one lookup gives the type and the size.
                     struct statx st {};
                     if (!lookUp(fd, name, st)) continue; // vanished
-                    type = typeFromMode(st.stx_mode);
+                    type = entryTypeFromMode(st.stx_mode);
                     if (type == EntryType::Regular) knownSize = static_cast<std::int64_t>(st.stx_size);
-                    break;
-                }
-                default:
-                    type = EntryType::Other;
-                    break;
                 }
 
                 auto addRecord = [&] {

@@ -32,17 +32,6 @@ struct Frame {
     ino_t ino = 0;
 };
 
-EntryType typeFromMode(mode_t mode) {
-    if (S_ISDIR(mode)) return EntryType::Directory;
-    if (S_ISREG(mode)) return EntryType::Regular;
-    if (S_ISLNK(mode)) return EntryType::Symlink;
-    return EntryType::Other;
-}
-
-bool isDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
 bool sameDirectory(int fd, const Frame& frame) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 && st.st_dev == frame.dev && st.st_ino == frame.ino;
@@ -191,25 +180,12 @@ class Walker {
         if (isDotOrDotDot(name)) return;
 
         EntryType type;
-        switch (entry->d_type) {
-        case DT_DIR:
-            type = EntryType::Directory;
-            break;
-        case DT_REG:
-            type = EntryType::Regular;
-            break;
-        case DT_LNK:
-            type = EntryType::Symlink;
-            break;
-        case DT_UNKNOWN: {
+        if (std::optional<EntryType> listed = entryTypeFromListing(entry->d_type)) {
+            type = *listed;
+        } else {
             struct stat st {};
             if (::fstatat(frame.fd.get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return; // vanished
-            type = typeFromMode(st.st_mode);
-            break;
-        }
-        default:
-            type = EntryType::Other;
-            break;
+            type = entryTypeFromMode(st.st_mode);
         }
 
         std::size_t nameLen = std::strlen(name);
@@ -259,6 +235,32 @@ bool walkDirectory(const std::string& root, const WalkVisitor& visit, const Walk
     if (!fd) return false;
     Walker(visit, options).run(std::move(fd));
     return true;
+}
+
+std::optional<EntryType> entryTypeFromListing(unsigned char dType) {
+    switch (dType) {
+    case DT_DIR:
+        return EntryType::Directory;
+    case DT_REG:
+        return EntryType::Regular;
+    case DT_LNK:
+        return EntryType::Symlink;
+    case DT_UNKNOWN:
+        return std::nullopt;
+    default:
+        return EntryType::Other;
+    }
+}
+
+EntryType entryTypeFromMode(unsigned mode) {
+    if (S_ISDIR(mode)) return EntryType::Directory;
+    if (S_ISREG(mode)) return EntryType::Regular;
+    if (S_ISLNK(mode)) return EntryType::Symlink;
+    return EntryType::Other;
+}
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 } // namespace velmora

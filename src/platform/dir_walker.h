@@ -2,12 +2,21 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace velmora {
 
 enum class EntryType : unsigned char { Directory, Regular, Symlink, Other };
+
+// The type a directory listing reports (a dirent's d_type); nothing for DT_UNKNOWN, where the
+// file system leaves the type to a stat call.
+[[nodiscard]] std::optional<EntryType> entryTypeFromListing(unsigned char dType);
+// The type a stat call reports (st_mode or stx_mode).
+[[nodiscard]] EntryType entryTypeFromMode(unsigned mode);
+// True for the "." and ".." entries of a listing.
+[[nodiscard]] bool isDotOrDotDot(const char* name);
 
 // One entry met by the walk. Everything here is valid only during the callback.
 struct WalkEntry {
