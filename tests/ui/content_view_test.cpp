@@ -72,8 +72,7 @@ class ContentViewTest : public QObject {
     void categoryRunsTextsAndWhatTheyRemove();
     void selectedLibraryRunCleansAllFourKinds();
     void wholeLocationProgressSequences();
-    void wholeLocationOnALocationWithoutLibraries();
-    void progressStaysFiniteWhenRunsOverlap();
+    void wholeLocationOnALocationWithoutLibrariesAndStrayCounts();
     void overlappingRetrievalsPublishOnlyTheNewest();
     void overlappingCleaningsKeepIsCleaningTrue();
     void listModelTexts();
@@ -428,13 +427,16 @@ void ContentViewTest::wholeLocationProgressSequences() {
     }
 }
 
-void ContentViewTest::wholeLocationOnALocationWithoutLibraries() {
+void ContentViewTest::wholeLocationOnALocationWithoutLibrariesAndStrayCounts() {
     TempDir first;
     TempDir empty;
     Harness h;
     runWholeLocation(h, first.path(), 1);
     h.dispatch.drainAll();
+    QCOMPARE(h.view.completedTasks(), qint64(4));
+    h.view.recordTaskDone(); // 5 of 4: a stray count from an overlapping run
     QCOMPARE(h.view.progressValue(), 1.0);
+    QCOMPARE(h.view.progressText(), QString("正在清理... 100%"));
     h.view.setShowAlert(false);
 
     // A second run starts with the bar where the first left it and never moves it.
@@ -455,26 +457,8 @@ void ContentViewTest::wholeLocationOnALocationWithoutLibraries() {
     QVERIFY(!h.view.isCleaning());
     QVERIFY(h.view.fcpBundles().empty());
     QVERIFY(!h.log.take().contains("progressValue"));
-}
 
-// Overlapping whole-location runs share the counters: a task of one run can be counted after
-// another run reset the total to 0, or push the count above the total.
-void ContentViewTest::progressStaysFiniteWhenRunsOverlap() {
-    TempDir one;
-    TempDir empty;
-    Harness h;
-    runWholeLocation(h, one.path(), 1);
-    h.dispatch.drainAll();
-    QCOMPARE(h.view.completedTasks(), qint64(4));
-
-    h.view.recordTaskDone(); // 5 of 4
-    QCOMPARE(h.view.progressValue(), 1.0);
-    QCOMPARE(h.view.progressText(), QString("正在清理... 100%"));
-
-    h.view.selectLocation(q(empty.path()));
-    h.view.cleanAllLibraries();
-    h.dispatch.drainAll();
-    QCOMPARE(h.view.totalTasks(), qint64(0));
+    // A stray count after this run reset the total to 0 still gives a finite text.
     h.view.updateProgress(); // 0 of 0
     QCOMPARE(h.view.progressValue(), 0.0);
     QCOMPARE(h.view.progressText(), QString("正在清理... 0%"));
@@ -675,8 +659,6 @@ void ContentViewTest::selectedPathComparesUnderCanonicalEquivalence() {
     h.dispatch.drainAll();
     QVERIFY(h.view.fcpBundles().empty());
     QVERIFY(!h.view.isRetrieving());
-    QCOMPARE(h.view.driveLabel(QString("/Volumes/Backup Disk")), QString("Backup Disk"));
-    QCOMPARE(h.view.locationLabel(q(homeDirectory() + "/Movies")), QString("影片"));
 }
 
 QTEST_GUILESS_MAIN(ContentViewTest)

@@ -8,6 +8,7 @@
 #include <QQmlProperty>
 #include <QTest>
 #include <sys/stat.h>
+#include <utility>
 
 namespace velmora::window_testing {
 
@@ -132,34 +133,37 @@ void buildLibrary(const std::string& location, const LibrarySpec& spec) {
     makeDirs(event + "/Original Media");
     writeFile(library + "/CurrentVersion.flexolibrary", 4096);
     writeFile(event + "/CurrentVersion.fcpevent", 2048);
-    if (spec.originalBytes > 0) {
-        writeFile(event + "/Original Media/clip.mov", spec.originalBytes);
-    }
-    if (spec.renderBytes > 0) {
-        makeDirs(event + "/Render Files/High Quality Media");
-        writeFile(event + "/Render Files/High Quality Media/render.mov", spec.renderBytes);
-    }
-    if (spec.proxyBytes > 0) {
-        makeDirs(event + "/Transcoded Media/Proxy Media");
-        writeFile(event + "/Transcoded Media/Proxy Media/clip.mov", spec.proxyBytes);
-    }
-    if (spec.optimizedBytes > 0) {
-        makeDirs(event + "/Transcoded Media/High Quality Media");
-        writeFile(event + "/Transcoded Media/High Quality Media/clip.mov", spec.optimizedBytes);
-    }
-    if (spec.analysisFilesBytes > 0) {
-        makeDirs(event + "/Analysis Files/Shots");
-        writeFile(event + "/Analysis Files/Shots/clip.plist", spec.analysisFilesBytes);
-    }
-    if (spec.analysisCacheBytes > 0) {
-        makeDirs(event + "/Analysis Cache");
-        writeFile(event + "/Analysis Cache/clip.cache", spec.analysisCacheBytes);
+    const std::pair<const char*, std::int64_t> files[] = {
+        {"Original Media/clip.mov", spec.originalBytes},
+        {"Render Files/High Quality Media/render.mov", spec.renderBytes},
+        {"Transcoded Media/Proxy Media/clip.mov", spec.proxyBytes},
+        {"Transcoded Media/High Quality Media/clip.mov", spec.optimizedBytes},
+        {"Analysis Files/Shots/clip.plist", spec.analysisFilesBytes},
+        {"Analysis Cache/clip.cache", spec.analysisCacheBytes},
+    };
+    for (const auto& [relative, bytes] : files) {
+        if (bytes > 0) {
+            const std::string path = event + "/" + relative;
+            makeDirs(path.substr(0, path.rfind('/')));
+            writeFile(path, bytes);
+        }
     }
 }
 
 bool exists(const std::string& path) {
     struct stat status {};
     return ::lstat(path.c_str(), &status) == 0;
+}
+
+void chooseLocation(WindowUnderTest& app, const QString& location, int expectedRows) {
+    app.chooser.answers.push_back(location);
+    QQuickItem* chooseButton = findItem(app.window(), QStringLiteral("chooseOtherDirectoryButton"));
+    QVERIFY(chooseButton != nullptr);
+    clickItem(app.window(), chooseButton);
+    QCOMPARE(app.chooser.calls, 1);
+    QCOMPARE(app.view.selectedPath(), location);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving() && app.view.fcpBundlesModel()->count() == expectedRows,
+                             20000);
 }
 
 } // namespace velmora::window_testing

@@ -69,6 +69,10 @@ void clickItem(QQuickWindow* window, QQuickItem* item);
 // The item's "text" property.
 [[nodiscard]] QString textOf(QQuickItem* item);
 
+// Chooses `location` through "选择其他FCPX工程目录" (the first chooser call of `app`) and
+// waits until its list shows `expectedRows` rows.
+void chooseLocation(WindowUnderTest& app, const QString& location, int expectedRows);
+
 // Where tests keep their PNG grabs (VELMORA_TEST_OUTPUT, else the temporary folder).
 [[nodiscard]] QString outputDirectory();
 // Saves a grab of the window as NAME.png in the output folder; returns its path or "".
