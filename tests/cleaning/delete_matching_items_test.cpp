@@ -78,6 +78,15 @@ Outcome runDeletion(const std::string& base, std::string_view name, DeletionOpti
     return run;
 }
 
+// The result flag then the lines, as text: what a run in a child process hands back.
+std::string runAsText(const std::string& base, std::string_view name) {
+    Outcome run = runDeletion(base, name);
+    std::string text = run.result ? "true\n" : "false\n";
+    for (const auto& line : run.lines)
+        text += line + "\n";
+    return text;
+}
+
 // `before` without the entries at or below each of `removed`.
 std::set<std::string> without(std::set<std::string> before, const std::vector<std::string>& removed) {
     std::erase_if(before, [&](const std::string& path) {
@@ -175,15 +184,8 @@ TEST(DeleteMatchingItems, NothingToRemoveOrNothingToWalkGivesFalseAndNoOutput) {
     EXPECT_TRUE(entryExists(tmp / "Lib.fcpbundle/Event/Original Media/Render Files clip.mov"));
 }
 
-TEST(DeleteMatchingItems, FullPathKeepsTheBasePathAsGiven) {
-    TempDir tmp;
-    buildLibrary(tmp / "Lib.fcpbundle");
-    Outcome run = runDeletion(tmp / "Lib.fcpbundle/", "Proxy Media");
-    EXPECT_EQ(run.lines,
-              Lines{"Deleted: " + tmp.path() + "/Lib.fcpbundle//Event A/Transcoded Media/Proxy Media"});
-}
-
-TEST(DeleteMatchingItems, WritesWholeLinesToStandardOutput) {
+// The base path is kept as given, a trailing separator included.
+TEST(DeleteMatchingItems, WritesWholeLinesWithTheBasePathAsGivenToStandardOutput) {
     TempDir tmp;
     makeDirs(tmp / "Lib.fcpbundle/E/Render Files");
     fflush(stdout);
@@ -192,14 +194,14 @@ TEST(DeleteMatchingItems, WritesWholeLinesToStandardOutput) {
         UniqueFd out(::open((tmp / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
         ::dup2(out.get(), STDOUT_FILENO);
     }
-    bool result = deleteMatchingItems(tmp / "Lib.fcpbundle", "Render Files");
+    bool result = deleteMatchingItems(tmp / "Lib.fcpbundle/", "Render Files");
     ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
     std::ifstream in(tmp / "out");
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_TRUE(result);
-    EXPECT_EQ(text.str(), "Deleted: " + tmp.path() + "/Lib.fcpbundle/E/Render Files\n");
+    EXPECT_EQ(text.str(), "Deleted: " + tmp.path() + "/Lib.fcpbundle//E/Render Files\n");
 }
 
 TEST(DeleteMatchingItems, LinksAreRemovedAndTheirTargetsStay) {
@@ -299,13 +301,7 @@ TEST(DeleteMatchingItems, FolderTheUserCannotWriteGivesOneErrorLine) {
     testing::chownTreeToNobody(lib);
     ASSERT_EQ(::chmod((lib + "/A/Render Files/closed").c_str(), 0555), 0);
 
-    std::string out = testing::runAsNobody([&] {
-        Outcome run = runDeletion(lib, "Render Files");
-        std::string text = run.result ? "true\n" : "false\n";
-        for (const auto& line : run.lines)
-            text += line + "\n";
-        return text;
-    });
+    std::string out = testing::runAsNobody([&] { return runAsText(lib, "Render Files"); });
     EXPECT_EQ(out, "true\nDeleted: " + lib + "/B/Render Files\nError deleting " + lib +
                        "/A/Render Files/closed/kept.mov: Permission denied\n");
     EXPECT_EQ(listTree(lib + "/A"), (std::set<std::string>{"Render Files/", "Render Files/closed/",
@@ -324,11 +320,7 @@ TEST(DeleteMatchingItems, ReadOnlyMountGivesOneErrorLineAndOtherFoldersGo) {
 
     std::string out = testing::runInMountNamespace([&] {
         testing::bindMount(lib + "/A", lib + "/A", true);
-        Outcome run = runDeletion(lib, "Render Files");
-        std::string text = run.result ? "true\n" : "false\n";
-        for (const auto& line : run.lines)
-            text += line + "\n";
-        return text;
+        return runAsText(lib, "Render Files");
     });
     if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
     EXPECT_EQ(out, "true\nDeleted: " + lib + "/B/Render Files\nError deleting " + lib +
@@ -354,21 +346,14 @@ TEST(DeleteMatchingItems, MountsInsideRenderFilesSurviveWithOneLineEach) {
         testing::mountTmpfs(render + "/Peaks Data/tmp");
         testing::bindMount(tmp / "elsewhere/file", render + "/file-mount");
         writeFile(render + "/Peaks Data/tmp/in-tmpfs", 5);
-        Outcome run = runDeletion(lib, "Render Files");
-        std::string text = run.result ? "true\n" : "false\n";
-        for (const auto& line : run.lines)
-            text += line + "\n";
+        std::string text = runAsText(lib, "Render Files");
         for (const auto& path : listTree(render))
             text += "left " + path + "\n";
         return text;
     });
     if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
-    std::multiset<std::string> lines;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);)
-        lines.insert(line);
     const std::string why = ": Is a mount point; left in place";
-    EXPECT_EQ(lines, (std::multiset<std::string>{
+    EXPECT_EQ(testing::lineSet(out), (Lines{
                          "true", "Error deleting " + render + "/bound" + why,
                          "Error deleting " + render + "/Peaks Data/tmp" + why,
                          "Error deleting " + render + "/file-mount" + why, "left bound/", "left bound/file",

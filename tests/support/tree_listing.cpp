@@ -23,4 +23,11 @@ bool entryExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+std::multiset<std::string> lineSet(const std::string& text) {
+    std::multiset<std::string> lines;
+    for (std::size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+        lines.insert(text.substr(start, nl - start));
+    return lines;
+}
+
 } // namespace velmora::testing

@@ -12,4 +12,7 @@ namespace velmora::testing {
 // Whether an entry exists at `path` (a dangling link counts).
 [[nodiscard]] bool entryExists(const std::string& path);
 
+// The lines of `text` (each ended by "\n"), as a multiset: for output whose order varies.
+[[nodiscard]] std::multiset<std::string> lineSet(const std::string& text);
+
 } // namespace velmora::testing
