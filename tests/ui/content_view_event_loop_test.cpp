@@ -17,10 +17,6 @@ using namespace velmora::testing;
 
 namespace {
 
-QString q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 // Spins a real event loop until `done` holds (checked whenever one of the view's fields
 // changes) or the timeout passes. True when `done` held.
 bool runUntil(ContentView& view, const std::function<bool()>& done, int timeoutMs) {

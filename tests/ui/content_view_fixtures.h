@@ -19,6 +19,10 @@
 
 namespace velmora::testing {
 
+inline QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
 // Byte counts of one generated event folder.
 inline constexpr std::int64_t kOriginalBytes = 1000;
 inline constexpr std::int64_t kRenderBytes = 2000 + 100; // High Quality Media + Peaks Data

@@ -14,10 +14,6 @@ using namespace velmora::testing;
 
 namespace {
 
-QString q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 QStringList qList(const std::vector<std::string>& items) {
     QStringList list;
     for (const auto& item : items)
