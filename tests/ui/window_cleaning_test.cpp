@@ -180,11 +180,10 @@ void WindowCleaningTest::cleansTheWholeLocationWithPercentages() {
 
     for (const std::string& name : names) {
         const std::string event = location + "/" + name + "/Event 1";
-        QVERIFY2(!exists(event + "/Render Files"), name.c_str());
-        QVERIFY2(!exists(event + "/Transcoded Media/Proxy Media"), name.c_str());
-        QVERIFY2(!exists(event + "/Transcoded Media/High Quality Media"), name.c_str());
-        QVERIFY2(!exists(event + "/Analysis Cache"), name.c_str());
-        QVERIFY2(!exists(event + "/Analysis Files"), name.c_str());
+        for (const char* gone : {"Render Files", "Transcoded Media/Proxy Media",
+                                 "Transcoded Media/High Quality Media", "Analysis Cache", "Analysis Files"}) {
+            QVERIFY2(!exists(event + "/" + gone), (name + ": " + gone).c_str());
+        }
         QVERIFY2(exists(event + "/Original Media/clip.mov"), name.c_str());
     }
 
