@@ -1,15 +1,12 @@
 #include "samples/sample_tree.h"
+#include "support/run_program.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
 #include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -20,48 +17,11 @@ using testing::makeSymlink;
 using testing::TempDir;
 using testing::writeFile;
 
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using CliResult = testing::ProgramRun;
+using testing::lineSet;
 
 CliResult runCli(const std::vector<std::string>& args) {
-    TempDir outputs;
-    const std::string outPath = outputs / "out";
-    const std::string errPath = outputs / "err";
-    const std::string program = std::string(VELMORA_BIN_DIR) + "/velmora-cli";
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(out, STDOUT_FILENO);
-        ::dup2(err, STDERR_FILENO);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const auto& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readAll(outPath), readAll(errPath)};
-}
-
-std::set<std::string> lines(const std::string& text) {
-    std::set<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.insert(line);
-    return out;
+    return testing::runProgram(std::string(VELMORA_BIN_DIR) + "/velmora-cli", args);
 }
 
 // The rules written out independently: the shortest prefix of a library-relative path that a
@@ -109,11 +69,10 @@ Expectation expect(const std::string& location, const std::set<std::string>& bef
     return e;
 }
 
-std::set<std::string> prefixed(const std::string& prefix, const std::set<std::string>& paths,
-                               const std::string& suffix = "") {
-    std::set<std::string> out;
+std::multiset<std::string> prefixed(const std::string& prefix, const std::set<std::string>& paths) {
+    std::multiset<std::string> out;
     for (const auto& p : paths)
-        out.insert(prefix + p + suffix);
+        out.insert(prefix + p);
     return out;
 }
 
@@ -157,7 +116,7 @@ TEST_F(CleanCommand, RemovesExactlyWhatTheRulesNameAndSummarises) {
     EXPECT_EQ(dry.status, 0) << dry.err;
     EXPECT_EQ(listTree(location), before);
     std::set<std::string> dryPaths;
-    for (const auto& line : lines(dry.out)) {
+    for (const auto& line : lineSet(dry.out)) {
         ASSERT_TRUE(line.starts_with("Would delete: ")) << line;
         dryPaths.insert(line.substr(14, line.rfind(" (") - 14));
     }
@@ -165,7 +124,7 @@ TEST_F(CleanCommand, RemovesExactlyWhatTheRulesNameAndSummarises) {
 
     CliResult run = runCli({"clean", location});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(lines(run.out), prefixed("Deleted: ", e.matchedEntries));
+    EXPECT_EQ(lineSet(run.out), prefixed("Deleted: ", e.matchedEntries));
     EXPECT_EQ(listTree(location), e.remaining);
 
     std::int64_t expectedBytes = extraBytes;
@@ -193,7 +152,7 @@ TEST_F(CleanCommand, OneLibraryAndOneCategory) {
 
     CliResult run = runCli({"clean", location, "--library", lib, "--category", "optimized"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(lines(run.out), prefixed("Deleted: ", e.matchedEntries));
+    EXPECT_EQ(lineSet(run.out), prefixed("Deleted: ", e.matchedEntries));
     EXPECT_EQ(listTree(location), e.remaining);
     EXPECT_NE(run.err.find("Bytes reclaimed: " + std::to_string(sample.libraries.at(1).optimizedSize) + " ("),
               std::string::npos)
@@ -238,7 +197,7 @@ TEST_F(CleanCommand, FailedRemovalExitsOne) {
     CliResult run = runCli({"clean", location, "--library", lib, "--category", "render"});
     std::system(("chattr -i '" + locked + "'").c_str());
     EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_EQ(lines(run.out).count("Error deleting " + locked + ": Operation not permitted"), 1u) << run.out;
+    EXPECT_EQ(lineSet(run.out).count("Error deleting " + locked + ": Operation not permitted"), 1u) << run.out;
     EXPECT_NE(run.err.find("Entries failed: 1\n"), std::string::npos) << run.err;
     EXPECT_EQ(listTree(lib + "/Event Z"),
               (std::set<std::string>{"Render Files/", "Render Files/locked.mov"}));

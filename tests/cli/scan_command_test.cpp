@@ -1,14 +1,13 @@
 // velmora-cli scan, run as the real program.
 #include "discovery/scanner.h"
+#include "support/run_program.h"
 #include "support/temp_tree.h"
 
 #include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <pty.h>
 #include <regex>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,44 +16,10 @@ namespace {
 
 using testing::TempDir;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
+using CliRun = testing::ProgramRun;
 const std::string kProgram = std::string(VELMORA_BIN_DIR) + "/velmora-cli";
 
-[[noreturn]] void execCli(const std::vector<std::string>& args) {
-    std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    ::execv(kProgram.c_str(), argv.data());
-    ::_exit(127);
-}
-
-// stdout and stderr to files (not terminals), so no progress line is drawn.
-CliRun runCli(const std::vector<std::string>& args) {
-    TempDir outputs;
-    const std::string outPath = outputs / "out", errPath = outputs / "err";
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
-        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
-        execCli(args);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(outPath), slurp(errPath)};
-}
+CliRun runCli(const std::vector<std::string>& args) { return testing::runProgram(kProgram, args); }
 
 constexpr std::int64_t GiB = 1073741824;
 
@@ -191,7 +156,7 @@ TEST(ScanCommand, ProgressLineOnlyWhenStderrIsATerminal) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
-        execCli({"scan", "--json", tmp / "loc"});
+        testing::execProgram(kProgram, {"scan", "--json", tmp / "loc"});
     }
     std::string terminal;
     char buffer[4096];
@@ -204,7 +169,7 @@ TEST(ScanCommand, ProgressLineOnlyWhenStderrIsATerminal) {
     EXPECT_NE(terminal.find("\r\033[K已扫描 "), std::string::npos) << terminal;
     EXPECT_NE(terminal.find(" 个资源库"), std::string::npos) << terminal;
     EXPECT_TRUE(terminal.ends_with("\r\033[K")) << terminal; // the line is cleared at the end
-    EXPECT_EQ(nlohmann::json::parse(slurp(outPath)).size(), 3u);
+    EXPECT_EQ(nlohmann::json::parse(testing::readWholeFile(outPath)).size(), 3u);
 }
 
 } // namespace

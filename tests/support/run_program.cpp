@@ -1,0 +1,43 @@
+#include "run_program.h"
+
+#include "temp_tree.h"
+
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace velmora::testing {
+
+void execProgram(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args) {
+    TempDir outputs;
+    const std::string outPath = outputs / "out", errPath = outputs / "err";
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        execProgram(program, args);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return {};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readWholeFile(outPath), readWholeFile(errPath)};
+}
+
+} // namespace velmora::testing

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velmora::testing {
+
+struct ProgramRun {
+    int status = -1; // exit status; -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `args`, its stdout and stderr sent to files (not terminals), and waits.
+[[nodiscard]] ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args);
+
+// In a forked child: replaces the process with `program`; exits 127 when that fails.
+[[noreturn]] void execProgram(const std::string& program, const std::vector<std::string>& args);
+
+// The whole content of a file; empty when it cannot be read.
+[[nodiscard]] std::string readWholeFile(const std::string& path);
+
+} // namespace velmora::testing
