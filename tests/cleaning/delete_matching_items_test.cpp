@@ -353,12 +353,12 @@ TEST(DeleteMatchingItems, MountsInsideRenderFilesSurviveWithOneLineEach) {
     });
     if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
     const std::string why = ": Is a mount point; left in place";
-    EXPECT_EQ(testing::lineSet(out), (Lines{
-                         "true", "Error deleting " + render + "/bound" + why,
-                         "Error deleting " + render + "/Peaks Data/tmp" + why,
-                         "Error deleting " + render + "/file-mount" + why, "left bound/", "left bound/file",
-                         "left bound/sub/", "left bound/sub/precious.mov", "left file-mount",
-                         "left Peaks Data/", "left Peaks Data/tmp/", "left Peaks Data/tmp/in-tmpfs"}));
+    EXPECT_EQ(testing::lineSet(out),
+              (Lines{"true", "Error deleting " + render + "/bound" + why,
+                     "Error deleting " + render + "/Peaks Data/tmp" + why,
+                     "Error deleting " + render + "/file-mount" + why, "left bound/", "left bound/file",
+                     "left bound/sub/", "left bound/sub/precious.mov", "left file-mount", "left Peaks Data/",
+                     "left Peaks Data/tmp/", "left Peaks Data/tmp/in-tmpfs"}));
     EXPECT_TRUE(entryExists(tmp / "elsewhere/sub/precious.mov"));
     EXPECT_TRUE(entryExists(tmp / "elsewhere/file"));
 }

@@ -79,11 +79,8 @@ std::multiset<std::string> prefixed(const std::string& prefix, const std::set<st
 class CleanCommand : public ::testing::Test {
   protected:
     void SetUp() override {
-        samples::SampleOptions options;
-        options.seed = 7;
-        options.entries = 4000;
-        options.libraries = 3;
-        sample = samples::generateSampleLocation(tmp / "location", options);
+        sample =
+            samples::generateSampleLocation(tmp / "location", {.seed = 7, .entries = 4000, .libraries = 3});
         location = tmp / "location";
         // Look-alikes no category may touch, and a category folder at a library's root.
         const std::string lib = sample.libraries.at(0).path;
@@ -197,7 +194,8 @@ TEST_F(CleanCommand, FailedRemovalExitsOne) {
     CliResult run = runCli({"clean", location, "--library", lib, "--category", "render"});
     std::system(("chattr -i '" + locked + "'").c_str());
     EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_EQ(lineSet(run.out).count("Error deleting " + locked + ": Operation not permitted"), 1u) << run.out;
+    EXPECT_EQ(lineSet(run.out).count("Error deleting " + locked + ": Operation not permitted"), 1u)
+        << run.out;
     EXPECT_NE(run.err.find("Entries failed: 1\n"), std::string::npos) << run.err;
     EXPECT_EQ(listTree(lib + "/Event Z"),
               (std::set<std::string>{"Render Files/", "Render Files/locked.mov"}));

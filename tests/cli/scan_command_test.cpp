@@ -19,7 +19,9 @@ using testing::TempDir;
 using CliRun = testing::ProgramRun;
 const std::string kProgram = std::string(VELMORA_BIN_DIR) + "/velmora-cli";
 
-CliRun runCli(const std::vector<std::string>& args) { return testing::runProgram(kProgram, args); }
+CliRun runCli(const std::vector<std::string>& args) {
+    return testing::runProgram(kProgram, args);
+}
 
 constexpr std::int64_t GiB = 1073741824;
 

@@ -42,11 +42,7 @@ std::map<std::string, FCPBundle> byName(const std::vector<FCPBundle>& bundles) {
 
 // The location "loc" below tmp, with links pointing to "outside" next to it.
 void buildEdgeCases(const TempDir& tmp) {
-    samples::SampleOptions options;
-    options.seed = 7;
-    options.entries = 4000;
-    options.libraries = 3;
-    samples::generateSampleLocation(tmp / "loc/samples", options);
+    samples::generateSampleLocation(tmp / "loc/samples", {.seed = 7, .entries = 4000, .libraries = 3});
 
     testing::placeFile(tmp, "outside/Real.fcpbundle/E/Render Files/r", 5555);
     testing::placeFile(tmp, "outside/event/Render Files/f", 7000);
@@ -144,22 +140,13 @@ TEST(ScannerDifferential, DeepChainsAndPathsBeyondPathMax) {
 TEST(ScannerDifferential, HugeDirectoryInsideALibrary) {
     TempDir tmp;
     testing::placeFile(tmp, "loc/Huge.fcpbundle/E/Render Files/HQ/keep", 5);
-    {
-        UniqueFd dir(::open((tmp / "loc/Huge.fcpbundle/E/Render Files/HQ").c_str(), O_RDONLY | O_DIRECTORY));
-        for (int i = 0; i < 100000; ++i) {
-            std::string name = "segment-" + std::to_string(i);
-            UniqueFd f(::openat(dir.get(), name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-            ASSERT_TRUE(f);
-            if (i % 1000 == 0) {
-                ASSERT_EQ(::ftruncate(f.get(), 1000), 0);
-            }
-        }
-    }
+    testing::makeManyFiles(tmp / "loc/Huge.fcpbundle/E/Render Files/HQ", 100000, "segment-", 1000, 1000);
     expectSameAsReference(tmp / "loc");
     auto found = byName(scanBundles(tmp / "loc"));
     EXPECT_EQ(found["Huge.fcpbundle"].cacheSize, 5 + 100 * 1000);
 }
 
+// The literal rules, the sequential scan and the parallel one agree on what a user can read.
 TEST(ScannerDifferential, UnreadableDirectoriesAsUnprivilegedUser) {
     TempDir tmp;
     testing::placeFile(tmp, "loc/A.fcpbundle/E/Render Files/ok", 10);
@@ -168,6 +155,7 @@ TEST(ScannerDifferential, UnreadableDirectoriesAsUnprivilegedUser) {
     testing::placeFile(tmp, "loc/A.fcpbundle/E/Analysis Files/a", 7);
     testing::placeFile(tmp, "loc/Locked.fcpbundle/E/Render Files/y", 3000);
     testing::placeFile(tmp, "loc/closed/B.fcpbundle/E/Render Files/z", 4000);
+    testing::placeFile(tmp, "loc/open/C.fcpbundle/E/Analysis Files/w", 5);
     testing::chownTreeToNobody(tmp / "loc");
     for (const char* rel : {"loc/A.fcpbundle/E/Render Files/locked", "loc/A.fcpbundle/Locked Event",
                             "loc/Locked.fcpbundle", "loc/closed"})
@@ -175,16 +163,19 @@ TEST(ScannerDifferential, UnreadableDirectoriesAsUnprivilegedUser) {
 
     const std::string location = tmp / "loc";
     std::string out = testing::runAsNobody([&] {
-        return testing::describeBundles(scanBundles(location)) + "--\n" +
-               testing::describeBundles(testing::referenceScanBundles(location));
+        std::string result = testing::describeBundles(testing::referenceScanBundles(location));
+        for (unsigned threads : {1u, 2u, 4u, 8u})
+            result += "--\n" + testing::describeBundles(scanBundles(location, ScanOptions{nullptr, threads}));
+        return result;
     });
-    std::string fast = out.substr(0, out.find("--\n"));
-    std::string reference = out.substr(out.find("--\n") + 3);
-    EXPECT_EQ(fast, reference);
-    auto has = [&](const std::string& line) { return fast.find(line) != std::string::npos; };
-    EXPECT_TRUE(has(location + "/A.fcpbundle | A.fcpbundle | 17 10 0 0 7\n")) << fast;
-    EXPECT_TRUE(has(location + "/Locked.fcpbundle | Locked.fcpbundle | 0 0 0 0 0\n")) << fast;
-    EXPECT_FALSE(has("B.fcpbundle")) << fast;
+    std::string reference = out.substr(0, out.find("--\n"));
+    EXPECT_EQ(out,
+              reference + "--\n" + reference + "--\n" + reference + "--\n" + reference + "--\n" + reference);
+    auto has = [&](const std::string& line) { return reference.find(line) != std::string::npos; };
+    EXPECT_TRUE(has(location + "/A.fcpbundle | A.fcpbundle | 17 10 0 0 7\n")) << reference;
+    EXPECT_TRUE(has(location + "/Locked.fcpbundle | Locked.fcpbundle | 0 0 0 0 0\n")) << reference;
+    EXPECT_TRUE(has(location + "/open/C.fcpbundle | C.fcpbundle | 5 0 0 0 5\n")) << reference;
+    EXPECT_FALSE(has("B.fcpbundle")) << reference;
 }
 
 TEST(ScannerDifferential, EntriesVanishingDuringTheScan) {

@@ -106,8 +106,9 @@ TEST(Scanner, RootLocationGivesPathsWithADoubledSeparator) {
         if (::chroot((tmp / "jail").c_str()) != 0 || ::chdir("/") != 0) return std::string("chroot failed");
         return testing::describeBundles(scanBundles("/"));
     });
-    EXPECT_EQ(testing::lineSet(out), (std::multiset<std::string>{"//Top.fcpbundle | Top.fcpbundle | 5 5 0 0 0",
-                                            "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0"}));
+    EXPECT_EQ(testing::lineSet(out),
+              (std::multiset<std::string>{"//Top.fcpbundle | Top.fcpbundle | 5 5 0 0 0",
+                                          "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0"}));
 }
 
 TEST(Scanner, LibraryBeyondPathMaxIsFoundAndMeasured) {
@@ -139,12 +140,8 @@ TEST(Scanner, LibraryBeyondPathMaxIsFoundAndMeasured) {
 // The generator knows what it wrote; the scan must find exactly that.
 TEST(Scanner, GeneratedLocationMatchesWhatTheGeneratorWrote) {
     TempDir tmp;
-    samples::SampleOptions options;
-    options.seed = 42;
-    options.entries = 20000;
-    options.libraries = 5;
-    options.large = true;
-    auto location = samples::generateSampleLocation(tmp / "loc", options);
+    auto location = samples::generateSampleLocation(
+        tmp / "loc", {.seed = 42, .entries = 20000, .libraries = 5, .large = true});
     ASSERT_EQ(location.libraries.size(), 5u);
     EXPECT_GT(location.entries, 18000u);
     EXPECT_LT(location.entries, 22000u);
@@ -174,10 +171,7 @@ TEST(Scanner, GeneratedLocationMatchesWhatTheGeneratorWrote) {
 
 TEST(SampleGenerator, SameSeedSameTreeAndRealisticShape) {
     TempDir tmp;
-    samples::SampleOptions options;
-    options.seed = 9;
-    options.entries = 6000;
-    options.libraries = 2;
+    samples::SampleOptions options{.seed = 9, .entries = 6000, .libraries = 2};
     auto a = samples::generateSampleLocation(tmp / "a", options);
     auto b = samples::generateSampleLocation(tmp / "b", options);
     EXPECT_EQ(a.entries, b.entries);

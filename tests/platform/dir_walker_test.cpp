@@ -79,7 +79,9 @@ TEST(DirWalker, PreOrderInFileSystemOrderWithTypesAndDepths) {
         EXPECT_EQ(::fstatat(e.parentFd, std::string(e.name).c_str(), &st, AT_SYMLINK_NOFOLLOW), 0)
             << e.relativePath;
         EXPECT_TRUE(e.relativePath.ends_with(e.name));
-        if (e.name == "deep") EXPECT_EQ(st.st_size, 3);
+        if (e.name == "deep") {
+            EXPECT_EQ(st.st_size, 3);
+        }
         return WalkAction::Continue;
     });
     std::vector<std::string> paths;
@@ -127,7 +129,8 @@ TEST(DirWalker, LinksAreNeverFollowedAndARootThatIsNoDirectoryFails) {
         ADD_FAILURE() << "no entry expected";
         return WalkAction::Continue;
     };
-    for (const std::string& root : {tmp / "walked/dirlink", tmp / "missing", tmp / "real/sub/f", std::string()})
+    for (const std::string& root :
+         {tmp / "walked/dirlink", tmp / "missing", tmp / "real/sub/f", std::string()})
         EXPECT_FALSE(walkDirectory(root, never)) << root;
 }
 
@@ -306,14 +309,7 @@ TEST(DirWalker, DirectoryMovedAwayWhileItsParentIsClosed) {
 TEST(DirWalker, HugeDirectory) {
     TempDir tmp;
     const int count = 100000;
-    {
-        UniqueFd dir(::open(tmp.path().c_str(), O_RDONLY | O_DIRECTORY));
-        for (int i = 0; i < count; ++i) {
-            std::string n = "entry-" + std::to_string(i);
-            UniqueFd f(::openat(dir.get(), n.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-            ASSERT_TRUE(f);
-        }
-    }
+    testing::makeManyFiles(tmp.path(), count, "entry-");
     std::set<std::string> names;
     std::size_t calls = 0;
     walkDirectory(tmp.path(), [&](const WalkEntry& e) {

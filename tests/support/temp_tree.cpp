@@ -132,6 +132,19 @@ void makeDeepChain(const std::string& root, std::size_t levels, const std::strin
     }
 }
 
+void makeManyFiles(const std::string& dir, int count, const std::string& prefix, int sizedEvery,
+                   std::int64_t size) {
+    UniqueFd parent(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parent) fail("open " + dir);
+    for (int i = 0; i < count; ++i) {
+        const std::string name = prefix + std::to_string(i);
+        UniqueFd file(::openat(parent.get(), name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        if (!file) fail("create " + name);
+        if (sizedEvery > 0 && i % sizedEvery == 0 && ::ftruncate(file.get(), size) != 0)
+            fail("ftruncate " + name);
+    }
+}
+
 void removeTree(const std::string& path) {
     // Permissions changed by a test must not stop the clean-up.
     std::string command = "chmod -R u+rwx " + quoted(path) + " 2>/dev/null; rm -rf " + quoted(path);

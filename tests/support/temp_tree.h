@@ -43,6 +43,12 @@ void makeDeepChain(const std::string& root, std::size_t levels, const std::strin
 // Removes `path` and everything below it (handles trees deeper than PATH_MAX).
 void removeTree(const std::string& path);
 
+// Creates `count` files "<prefix><i>" in the existing directory `dir`, through one descriptor
+// (fast for huge directories); every file whose index is a multiple of `sizedEvery` gets
+// `size` bytes (sparse), the others are empty.
+void makeManyFiles(const std::string& dir, int count, const std::string& prefix, int sizedEvery = 0,
+                   std::int64_t size = 0);
+
 // Runs `work` in a child process as uid/gid 65534 with no supplementary groups and returns
 // the text it produced. Throws when the child does not finish normally.
 [[nodiscard]] std::string runAsNobody(const std::function<std::string()>& work);
