@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace velmora {
@@ -154,29 +153,14 @@ TEST(HomeDirectory, PasswordEntryThenEnvironmentThenRoot) {
 
 // A user without a password entry: the real lookup falls back to $HOME, then to "/".
 TEST(HomeDirectory, RealLookupForAUserWithoutPasswordEntry) {
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        if (::setresgid(54321, 54321, 54321) != 0 || ::setresuid(54321, 54321, 54321) != 0) ::_exit(2);
+    std::string output = testing::runInChild([] {
+        if (::setresgid(54321, 54321, 54321) != 0 || ::setresuid(54321, 54321, 54321) != 0)
+            return std::string("the child could not change its user");
         ::setenv("HOME", "/tmp/fallback-home", 1);
         std::string result = homeDirectory() + "\n";
         ::unsetenv("HOME");
-        result += homeDirectory() + "\n";
-        (void)!::write(pipeFds[1], result.data(), result.size());
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    std::string output;
-    char buffer[256];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        output.append(buffer, n);
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child could not change its user";
+        return result + homeDirectory() + "\n";
+    });
     EXPECT_EQ(output, "/tmp/fallback-home\n/\n");
 }
 
