@@ -1,17 +1,14 @@
 #include "cleaning/cache_category.h"
 #include "cleaning/delete_matching_items.h"
-#include "platform/unique_fd.h"
 #include "support/mount_namespace.h"
+#include "support/run_program.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
 #include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -188,20 +185,11 @@ TEST(DeleteMatchingItems, NothingToRemoveOrNothingToWalkGivesFalseAndNoOutput) {
 TEST(DeleteMatchingItems, WritesWholeLinesWithTheBasePathAsGivenToStandardOutput) {
     TempDir tmp;
     makeDirs(tmp / "Lib.fcpbundle/E/Render Files");
-    fflush(stdout);
-    int saved = ::dup(STDOUT_FILENO);
-    {
-        UniqueFd out(::open((tmp / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        ::dup2(out.get(), STDOUT_FILENO);
-    }
-    bool result = deleteMatchingItems(tmp / "Lib.fcpbundle/", "Render Files");
-    ::dup2(saved, STDOUT_FILENO);
-    ::close(saved);
-    std::ifstream in(tmp / "out");
-    std::stringstream text;
-    text << in.rdbuf();
+    bool result = false;
+    std::string text =
+        testing::captureStdout([&] { result = deleteMatchingItems(tmp / "Lib.fcpbundle/", "Render Files"); });
     EXPECT_TRUE(result);
-    EXPECT_EQ(text.str(), "Deleted: " + tmp.path() + "/Lib.fcpbundle//E/Render Files\n");
+    EXPECT_EQ(text, "Deleted: " + tmp.path() + "/Lib.fcpbundle//E/Render Files\n");
 }
 
 TEST(DeleteMatchingItems, LinksAreRemovedAndTheirTargetsStay) {

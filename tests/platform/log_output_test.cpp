@@ -1,14 +1,10 @@
 #include "platform/log_output.h"
-#include "platform/unique_fd.h"
-#include "support/temp_tree.h"
+#include "support/run_program.h"
+#include "support/tree_listing.h"
 
-#include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <sstream>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace velmora {
@@ -44,36 +40,23 @@ TEST(EscapeForLog, ControlCharactersBackslashesAndBrokenUtf8AreEscaped) {
 }
 
 TEST(WriteLogLine, ParallelWritersNeverMixInsideALine) {
-    testing::TempDir tmp;
-    const std::string file = tmp / "out.txt";
-    fflush(stdout);
-    int saved = ::dup(STDOUT_FILENO);
-    ASSERT_GE(saved, 0);
-    {
-        UniqueFd target(::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        ASSERT_TRUE(target);
-        ASSERT_GE(::dup2(target.get(), STDOUT_FILENO), 0);
-    }
     constexpr int kThreads = 8;
     constexpr int kLines = 500;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t] {
-            // Long lines, so a split write would show.
-            const std::string body(3000 + t, static_cast<char>('a' + t));
-            for (int i = 0; i < kLines; ++i)
-                writeLogLine("Deleted: " + std::to_string(t) + " " + body);
-        });
-    }
-    for (auto& thread : threads)
-        thread.join();
-    ::dup2(saved, STDOUT_FILENO);
-    ::close(saved);
-
-    std::ifstream in(file);
+    const std::string out = testing::captureStdout([] {
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([t] {
+                // Long lines, so a split write would show.
+                const std::string body(3000 + t, static_cast<char>('a' + t));
+                for (int i = 0; i < kLines; ++i)
+                    writeLogLine("Deleted: " + std::to_string(t) + " " + body);
+            });
+        }
+        for (auto& thread : threads)
+            thread.join();
+    });
     std::map<std::string, int> counts;
-    std::string line;
-    while (std::getline(in, line))
+    for (const std::string& line : testing::lineSet(out))
         ++counts[line];
     ASSERT_EQ(counts.size(), static_cast<std::size_t>(kThreads));
     for (int t = 0; t < kThreads; ++t) {

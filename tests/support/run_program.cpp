@@ -2,9 +2,11 @@
 
 #include "temp_tree.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,6 +26,28 @@ std::string readWholeFile(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string captureStdout(const std::function<void()>& work) {
+    TempDir outputs;
+    const std::string path = outputs / "stdout";
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (saved < 0 || target < 0 || ::dup2(target, STDOUT_FILENO) < 0)
+        throw std::runtime_error("cannot redirect standard output");
+    ::close(target);
+    try {
+        work();
+    } catch (...) {
+        ::dup2(saved, STDOUT_FILENO);
+        ::close(saved);
+        throw;
+    }
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    return readWholeFile(path);
 }
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args) {

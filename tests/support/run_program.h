@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ struct ProgramRun {
 
 // In a forked child: replaces the process with `program`; exits 127 when that fails.
 [[noreturn]] void execProgram(const std::string& program, const std::vector<std::string>& args);
+
+// Runs `work` with this process's standard output sent to a file, and returns what it wrote.
+[[nodiscard]] std::string captureStdout(const std::function<void()>& work);
 
 // The whole content of a file; empty when it cannot be read.
 [[nodiscard]] std::string readWholeFile(const std::string& path);
