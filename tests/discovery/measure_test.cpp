@@ -10,12 +10,11 @@ using testing::TempDir;
 
 TEST(Measure, DirectorySizeCountsRegularFilesBelowAndNeverFollowsLinksBelowTheStart) {
     TempDir tmp;
-    testing::makeDirs(tmp / "d/sub/.hidden dir");
-    testing::writeFile(tmp / "d/a", 10);
-    testing::writeFile(tmp / "d/sub/b", 20);
-    testing::writeFile(tmp / "d/sub/.hidden dir/.c", 30);
-    testing::writeFile(tmp / "d/sub/sparse", 5'000'000'000LL);
-    testing::writeFile(tmp / "big", 1 << 20);
+    testing::placeFile(tmp, "d/a", 10);
+    testing::placeFile(tmp, "d/sub/b", 20);
+    testing::placeFile(tmp, "d/sub/.hidden dir/.c", 30);
+    testing::placeFile(tmp, "d/sub/sparse", 5'000'000'000LL);
+    testing::placeFile(tmp, "big", 1 << 20);
     testing::makeSymlink(tmp / "big", tmp / "d/filelink");
     testing::makeSymlink(tmp.path(), tmp / "d/dirlink");
     testing::makeSymlink(tmp / "d", tmp / "start-link");
@@ -31,16 +30,11 @@ TEST(Measure, DirectorySizeCountsRegularFilesBelowAndNeverFollowsLinksBelowTheSt
 TEST(Measure, CategorySizeSumsTheSubPathBelowEveryDirectoryInsideTheLibrary) {
     TempDir tmp;
     const std::string lib = tmp / "L.fcpbundle";
-    testing::makeDirs(lib + "/E1/Render Files/x");
-    testing::makeDirs(lib + "/E2/Render Files");
-    testing::makeDirs(lib + "/Render Files");
-    testing::makeDirs(lib + "/E3/deeper/Render Files");
-    testing::makeDirs(tmp / "outside/Render Files");
-    testing::writeFile(lib + "/E1/Render Files/x/f", 1 << 20);
-    testing::writeFile(lib + "/E2/Render Files/f", 1 << 20);
-    testing::writeFile(lib + "/Render Files/root", 5);
-    testing::writeFile(lib + "/E3/deeper/Render Files/g", 7);
-    testing::writeFile(tmp / "outside/Render Files/o", 9);
+    testing::placeFile(tmp, "L.fcpbundle/E1/Render Files/x/f", 1 << 20);
+    testing::placeFile(tmp, "L.fcpbundle/E2/Render Files/f", 1 << 20);
+    testing::placeFile(tmp, "L.fcpbundle/Render Files/root", 5);
+    testing::placeFile(tmp, "L.fcpbundle/E3/deeper/Render Files/g", 7);
+    testing::placeFile(tmp, "outside/Render Files/o", 9);
     testing::writeFile(lib + "/file", 3);
     testing::makeSymlink(tmp / "outside", lib + "/linked");
     testing::makeSymlink(lib + "/file", lib + "/filelink");
