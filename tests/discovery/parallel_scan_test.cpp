@@ -66,24 +66,12 @@ void buildMixedTree(const TempDir& tmp) {
     testing::makeDeepChain(tmp / "loc/plainchain", 2000, "c", false);
     testing::placeFile(tmp, "loc/plainchain/c/c/c/Chain.fcpbundle/E/Analysis Files/x", 9);
 
-    testing::makeDirs(tmp / "loc/Wide.fcpbundle/E/Render Files/HQ");
-    UniqueFd dir(::open((tmp / "loc/Wide.fcpbundle/E/Render Files/HQ").c_str(), O_RDONLY | O_DIRECTORY));
-    for (int i = 0; i < 12000; ++i) {
-        std::string name = (i % 500 == 0 ? "sub-" : "seg-") + std::to_string(i);
-        if (i % 500 == 0) {
-            ASSERT_EQ(::mkdirat(dir.get(), name.c_str(), 0755), 0);
-            UniqueFd f(::openat(dir.get(), (name + "/inner.fcpbundle").c_str(),
-                                O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-            ASSERT_TRUE(f);
-            ASSERT_EQ(::ftruncate(f.get(), i), 0);
-        } else {
-            UniqueFd f(::openat(dir.get(), name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-            ASSERT_TRUE(f);
-            if (i % 100 == 0) {
-                ASSERT_EQ(::ftruncate(f.get(), 1000), 0);
-            }
-        }
-    }
+    const std::string wide = tmp / "loc/Wide.fcpbundle/E/Render Files/HQ";
+    testing::makeDirs(wide);
+    testing::makeManyFiles(wide, 12000, "seg-", 100, 1000);
+    for (int i = 0; i < 12000; i += 500)
+        testing::placeFile(
+            tmp, "loc/Wide.fcpbundle/E/Render Files/HQ/sub-" + std::to_string(i) + "/inner.fcpbundle", i);
 }
 
 // The mixed tree takes seconds to write on a slow disk: built once for the tests that read it.
