@@ -14,6 +14,13 @@ namespace velmora {
 
 namespace {
 
+// Stores `value` and says whether the field changed, so a change signal fires only then.
+template <typename T> bool assign(T& field, T value) {
+    if (field == value) return false;
+    field = std::move(value);
+    return true;
+}
+
 constexpr int kRetrievalProgressIntervalMs = 200;
 
 // Fixed texts are translatable keys; without a table they read exactly as written here.
@@ -121,9 +128,7 @@ QString ContentView::selectedBundleID() const {
 void ContentView::setSelectedBundleID(const QString& id) {
     // Text that is not an id clears the selection, as an empty string does.
     std::optional<Uuid> value = id.isEmpty() ? std::nullopt : Uuid::parse(id.toStdString());
-    if (value == state->selectedBundleID) return;
-    state->selectedBundleID = value;
-    emit selectedBundleIDChanged();
+    if (assign(state->selectedBundleID, value)) emit selectedBundleIDChanged();
 }
 
 bool ContentView::isCleaning() const {
@@ -137,9 +142,7 @@ bool ContentView::showAlert() const {
 }
 
 void ContentView::setShowAlert(bool show) {
-    if (state->showAlert == show) return;
-    state->showAlert = show;
-    emit showAlertChanged();
+    if (assign(state->showAlert, show)) emit showAlertChanged();
 }
 
 QString ContentView::alertMessage() const {
@@ -168,45 +171,31 @@ void ContentView::setSelectedPath(const QString& path) {
 }
 
 void ContentView::setIsCleaning(bool value) {
-    if (state->isCleaning == value) return;
-    state->isCleaning = value;
-    emit isCleaningChanged();
+    if (assign(state->isCleaning, value)) emit isCleaningChanged();
 }
 
 void ContentView::setIsRetrieving(bool value) {
-    if (state->isRetrieving == value) return;
-    state->isRetrieving = value;
-    emit isRetrievingChanged();
+    if (assign(state->isRetrieving, value)) emit isRetrievingChanged();
 }
 
 void ContentView::setAlertMessage(const QString& text) {
-    if (state->alertMessage == text) return;
-    state->alertMessage = text;
-    emit alertMessageChanged();
+    if (assign(state->alertMessage, text)) emit alertMessageChanged();
 }
 
 void ContentView::setProgressText(const QString& text) {
-    if (state->progressText == text) return;
-    state->progressText = text;
-    emit progressTextChanged();
+    if (assign(state->progressText, text)) emit progressTextChanged();
 }
 
 void ContentView::setProgressValue(double value) {
-    if (state->progressValue == value) return;
-    state->progressValue = value;
-    emit progressValueChanged();
+    if (assign(state->progressValue, value)) emit progressValueChanged();
 }
 
 void ContentView::setTotalTasks(qint64 value) {
-    if (state->totalTasks == value) return;
-    state->totalTasks = value;
-    emit totalTasksChanged();
+    if (assign(state->totalTasks, value)) emit totalTasksChanged();
 }
 
 void ContentView::setCompletedTasks(qint64 value) {
-    if (state->completedTasks == value) return;
-    state->completedTasks = value;
-    emit completedTasksChanged();
+    if (assign(state->completedTasks, value)) emit completedTasksChanged();
 }
 
 void ContentView::setBundles(std::vector<FCPBundle> bundles) {
@@ -218,16 +207,8 @@ void ContentView::setBundles(std::vector<FCPBundle> bundles) {
 // ---- locations ----------------------------------------------------------------------------
 
 void ContentView::loadLocations() {
-    QStringList drives = toStringList(loadDrives());
-    if (drives != state->drives) {
-        state->drives = std::move(drives);
-        emit drivesChanged();
-    }
-    QStringList userDirs = toStringList(loadUserDirs());
-    if (userDirs != state->userDirs) {
-        state->userDirs = std::move(userDirs);
-        emit userDirsChanged();
-    }
+    if (assign(state->drives, toStringList(loadDrives()))) emit drivesChanged();
+    if (assign(state->userDirs, toStringList(loadUserDirs()))) emit userDirsChanged();
 }
 
 void ContentView::selectLocation(const QString& path) {
@@ -301,9 +282,7 @@ void ContentView::refreshRetrievalProgressText() {
                    .arg(groupedNumber(progress.entriesRead.load(std::memory_order_relaxed)),
                         groupedNumber(progress.librariesFound.load(std::memory_order_relaxed)));
     }
-    if (text == state->retrievalProgressText) return;
-    state->retrievalProgressText = text;
-    emit retrievalProgressTextChanged();
+    if (assign(state->retrievalProgressText, text)) emit retrievalProgressTextChanged();
 }
 
 // ---- rows ---------------------------------------------------------------------------------
