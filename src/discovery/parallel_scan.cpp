@@ -378,7 +378,7 @@ class ParallelScan {
                 }
                 DirectoryContext child = childContext(context, name);
                 if (hasLibraryName(name))
-                    child.push_back({addRecord(), LibraryPosition::Root, Category::Render});
+                    child.push_back({addRecord(), LibraryPosition::Root, CacheCategory::render});
                 if (openDirectories_.load(std::memory_order_relaxed) >= openCap_ ||
                     queued_.load(std::memory_order_relaxed) >= queueCap_) {
                     walkInline(worker, node, position, fd, name, child);
@@ -446,7 +446,7 @@ class ParallelScan {
                 }
                 DirectoryContext child = childContext(context, entry.name);
                 if (hasLibraryName(entry.name))
-                    child.push_back({addRecord(), LibraryPosition::Root, Category::Render});
+                    child.push_back({addRecord(), LibraryPosition::Root, CacheCategory::render});
                 if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);
                 contexts[entry.depth] = std::move(child);
                 return WalkAction::Continue;
@@ -474,10 +474,8 @@ class ParallelScan {
             bundle.path = joinPath(location, found_[i].relativePath);
             bundle.displayName = lastPathComponent(bundle.path);
             bundle.size = totals[i][0];
-            bundle.cacheSize = totals[i][1];
-            bundle.proxySize = totals[i][2];
-            bundle.optimizedSize = totals[i][3];
-            bundle.analysisSize = totals[i][4];
+            for (CacheCategory category : allCacheCategories)
+                bundle.*categoryInfo(category).sizeField = totals[i][1 + static_cast<int>(category)];
             bundles.push_back(std::move(bundle));
         }
         return bundles;

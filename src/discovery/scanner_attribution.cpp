@@ -28,10 +28,10 @@ EnclosingLibrary descendInto(const EnclosingLibrary& library, std::string_view n
     case LibraryPosition::EventFolder:
         if (name == "Render Files"sv) {
             next.position = LibraryPosition::Category;
-            next.category = Category::Render;
+            next.category = CacheCategory::render;
         } else if (name == "Analysis Files"sv) {
             next.position = LibraryPosition::Category;
-            next.category = Category::Analysis;
+            next.category = CacheCategory::analysis;
         } else if (name == "Transcoded Media"sv) {
             next.position = LibraryPosition::TranscodedMedia;
         } else {
@@ -41,10 +41,10 @@ EnclosingLibrary descendInto(const EnclosingLibrary& library, std::string_view n
     case LibraryPosition::TranscodedMedia:
         if (name == "Proxy Media"sv) {
             next.position = LibraryPosition::Category;
-            next.category = Category::Proxy;
+            next.category = CacheCategory::proxy;
         } else if (name == "High Quality Media"sv) {
             next.position = LibraryPosition::Category;
-            next.category = Category::Optimized;
+            next.category = CacheCategory::optimized;
         } else {
             next.position = LibraryPosition::Elsewhere;
         }
@@ -60,16 +60,16 @@ std::span<const LinkedCategoryPath> categoryPathsThroughLink(const EnclosingLibr
                                                              std::string_view name) {
     // An event folder that is a link: each measured sub-path below it.
     static constexpr LinkedCategoryPath kEvent[] = {
-        {"Render Files", Category::Render},
-        {"Transcoded Media/Proxy Media", Category::Proxy},
-        {"Transcoded Media/High Quality Media", Category::Optimized},
-        {"Analysis Files", Category::Analysis}};
-    static constexpr LinkedCategoryPath kRender[] = {{"", Category::Render}};
-    static constexpr LinkedCategoryPath kAnalysis[] = {{"", Category::Analysis}};
-    static constexpr LinkedCategoryPath kTranscoded[] = {{"Proxy Media", Category::Proxy},
-                                                         {"High Quality Media", Category::Optimized}};
-    static constexpr LinkedCategoryPath kProxy[] = {{"", Category::Proxy}};
-    static constexpr LinkedCategoryPath kOptimized[] = {{"", Category::Optimized}};
+        {"Render Files", CacheCategory::render},
+        {"Transcoded Media/Proxy Media", CacheCategory::proxy},
+        {"Transcoded Media/High Quality Media", CacheCategory::optimized},
+        {"Analysis Files", CacheCategory::analysis}};
+    static constexpr LinkedCategoryPath kRender[] = {{"", CacheCategory::render}};
+    static constexpr LinkedCategoryPath kAnalysis[] = {{"", CacheCategory::analysis}};
+    static constexpr LinkedCategoryPath kTranscoded[] = {{"Proxy Media", CacheCategory::proxy},
+                                                         {"High Quality Media", CacheCategory::optimized}};
+    static constexpr LinkedCategoryPath kProxy[] = {{"", CacheCategory::proxy}};
+    static constexpr LinkedCategoryPath kOptimized[] = {{"", CacheCategory::optimized}};
     switch (library.position) {
     case LibraryPosition::Root:
         // A link named like a library is never entered, not even as an event folder.
@@ -99,22 +99,8 @@ void BundleAttribution::addRecord(std::string_view relativePath) {
     bundles_.push_back(std::move(bundle));
 }
 
-void BundleAttribution::addToCategory(std::uint32_t record, Category category, std::int64_t bytes) {
-    FCPBundle& bundle = bundles_[record];
-    switch (category) {
-    case Category::Render:
-        bundle.cacheSize += bytes;
-        break;
-    case Category::Proxy:
-        bundle.proxySize += bytes;
-        break;
-    case Category::Optimized:
-        bundle.optimizedSize += bytes;
-        break;
-    case Category::Analysis:
-        bundle.analysisSize += bytes;
-        break;
-    }
+void BundleAttribution::addToCategory(std::uint32_t record, CacheCategory category, std::int64_t bytes) {
+    bundles_[record].*categoryInfo(category).sizeField += bytes;
 }
 
 void BundleAttribution::measureThroughLink(const EnclosingLibrary& library, const WalkEntry& entry) {
@@ -150,7 +136,7 @@ void BundleAttribution::visit(const WalkEntry& entry, const DirectoryContext& pa
             child.push_back(descendInto(library, entry.name));
         if (hasLibraryName(entry.name)) {
             child.push_back(
-                {static_cast<std::uint32_t>(bundles_.size()), LibraryPosition::Root, Category::Render});
+                {static_cast<std::uint32_t>(bundles_.size()), LibraryPosition::Root, CacheCategory::render});
             addRecord(entry.relativePath);
         }
         break;

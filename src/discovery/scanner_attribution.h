@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cleaning/cache_category.h"
 #include "discovery/fcp_bundle.h"
 #include "platform/dir_walker.h"
 
@@ -20,12 +21,10 @@ enum class LibraryPosition : std::uint8_t {
     Elsewhere,       // anywhere else inside the library: counts in `size` only
 };
 
-enum class Category : std::uint8_t { Render, Proxy, Optimized, Analysis };
-
 struct EnclosingLibrary {
     std::uint32_t record; // index of the library's record in the result list
     LibraryPosition position;
-    Category category; // meaningful when position is Category
+    CacheCategory category; // meaningful when position is Category
 };
 
 // Every library that encloses a directory, outermost first, each with the directory's
@@ -43,7 +42,7 @@ using DirectoryContext = std::vector<EnclosingLibrary>;
 // the link itself is the category directory) and the category it measures.
 struct LinkedCategoryPath {
     std::string_view rest;
-    Category category;
+    CacheCategory category;
 };
 
 // The category paths that a link named `name`, met where `library.position` says, leads
@@ -69,7 +68,7 @@ class BundleAttribution {
 
   private:
     void addRecord(std::string_view relativePath);
-    void addToCategory(std::uint32_t record, Category category, std::int64_t bytes);
+    void addToCategory(std::uint32_t record, CacheCategory category, std::int64_t bytes);
     // A link met where a category path goes on: that part is measured through the link.
     void measureThroughLink(const EnclosingLibrary& library, const WalkEntry& entry);
 
