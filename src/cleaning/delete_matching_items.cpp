@@ -6,8 +6,9 @@
 #include "platform/path.h"
 #include "platform/safe_remove.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
-#include <functional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -15,119 +16,194 @@ namespace velmora {
 
 namespace {
 
-// Regular-file bytes of the entry `name` in `parentFd`: its size for a file, the total below
-// it for a directory (links not followed, other mounts not entered), 0 for anything else.
-std::int64_t entryBytes(int parentFd, std::string_view nameView, std::size_t maxOpenDescriptors) {
-    std::string name(nameView);
-    struct stat st {};
-    if (::fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return 0;
-    if (S_ISREG(st.st_mode)) return st.st_size;
-    if (!S_ISDIR(st.st_mode)) return 0;
-    UniqueFd fd(::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd || isOtherMount(parentFd, fd.get())) return 0;
-    std::int64_t total = 0;
-    walkDirectoryAt(
-        fd.get(),
-        [&](const WalkEntry& entry) {
-            std::string child(entry.name);
-            if (entry.type == EntryType::Regular) {
-                struct stat childStat {};
-                if (::fstatat(entry.parentFd, child.c_str(), &childStat, AT_SYMLINK_NOFOLLOW) == 0 &&
-                    S_ISREG(childStat.st_mode))
-                    total += childStat.st_size;
-            } else if (entry.type == EntryType::Directory) {
-                UniqueFd sub(::openat(entry.parentFd, child.c_str(),
-                                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_PATH));
-                if (!sub || isOtherMount(entry.parentFd, sub.get())) return WalkAction::SkipChildren;
-            }
-            return WalkAction::Continue;
-        },
-        WalkOptions{maxOpenDescriptors});
-    return total;
+std::string describe(int error) {
+    const char* text = ::strerrordesc_np(error);
+    return text ? std::string(text) : "Unknown error " + std::to_string(error);
 }
 
-// Deals with one matched entry: removes it (or measures it in a dry run) and writes its lines.
-void handleMatch(const WalkEntry& entry, const std::string& basePath, const DeletionOptions& options,
-                 DeletionReport& report, const std::function<void(std::string)>& emit) {
-    ++report.matched;
-    const std::string fullPath = joinPath(basePath, entry.relativePath);
-    if (options.dryRun) {
-        std::int64_t bytes = entryBytes(entry.parentFd, entry.name, options.maxOpenDescriptors);
-        report.bytesMatched += bytes;
-        emit("Would delete: " + escapeForLog(fullPath) + " (" + std::to_string(bytes) + " bytes)");
-        return;
+// One library's cleaning: the walk's visitor and what it reports.
+class LibraryCleaning {
+  public:
+    LibraryCleaning(const std::string& basePath, const std::vector<std::string_view>& names,
+                    const DeletionOptions& options)
+        : basePath_(basePath), options_(options), reports_(names.size()) {
+        for (std::string_view name : names)
+            matches_.emplace_back(name);
     }
-    RemoveReport removal =
-        removeEntryAt(entry.parentFd, entry.name, fullPath, entry.type == EntryType::Directory,
-                      RemoveOptions{options.maxOpenDescriptors});
-    switch (removal.outcome) {
-    case RemoveOutcome::Removed:
-        ++report.removed;
-        report.innerRemoved += removal.entriesRemoved - 1;
-        emit("Deleted: " + escapeForLog(fullPath));
-        break;
-    case RemoveOutcome::Vanished:
-        // Another run got there first; its own line reports the entry.
-        ++report.vanished;
-        report.innerRemoved += removal.entriesRemoved;
-        break;
-    case RemoveOutcome::Failed:
-        ++report.failed;
-        report.innerRemoved += removal.entriesRemoved;
-        if (removal.failures.empty()) removal.failures.push_back({fullPath, 0, "Unknown error"});
-        for (const RemoveFailure& failure : removal.failures) {
-            ++report.errorLines;
-            emit("Error deleting " + escapeForLog(failure.path) + ": " + failure.description);
+
+    // Walks the library open at `libraryFd` and deals with every match.
+    std::vector<DeletionReport> run(int libraryFd) {
+        WalkOptions walk = walkOptions();
+        walk.onError = [this](std::string_view relativePath, int error) {
+            unreadable(joinPath(basePath_, relativePath), error);
+        };
+        walk.onOtherMount = [this](std::string_view) { ++reports_.front().mountsSkipped; };
+        const bool walked = walkDirectoryAt(
+            libraryFd,
+            [this](const WalkEntry& entry) {
+                for (std::size_t i = 0; i < matches_.size(); ++i) {
+                    if (!matches_[i].matches(entry.relativePath)) continue;
+                    handleMatch(entry, i);
+                    // A matched directory is dealt with whole: nothing inside it is matched again.
+                    return WalkAction::SkipChildren;
+                }
+                return WalkAction::Continue;
+            },
+            walk);
+        if (!walked) unreadable(basePath_, errno);
+        for (DeletionReport& report : reports_)
+            report.walked = walked;
+        return std::move(reports_);
+    }
+
+    // The library itself could not be opened.
+    std::vector<DeletionReport> unopenable(int error) {
+        unreadable(basePath_, error);
+        return std::move(reports_);
+    }
+
+  private:
+    WalkOptions walkOptions() const {
+        WalkOptions walk;
+        walk.maxOpenDescriptors = options_.maxOpenDescriptors;
+        walk.stayOnMount = !options_.crossFileSystems;
+        return walk;
+    }
+
+    void write(const std::string& line) {
+        if (options_.sink)
+            options_.sink(line);
+        else
+            (void)writeLogLine(line); // a failed write is remembered and reported by the caller
+    }
+
+    void finish(DeletionEntry& entry, DeletionReport& report) {
+        if (options_.onEntry) options_.onEntry(entry);
+        switch (entry.outcome) {
+        case DeletionOutcome::Deleted:
+            write("Deleted: " + escapeForLog(entry.path));
+            break;
+        case DeletionOutcome::WouldDelete:
+            write("Would delete: " + escapeForLog(entry.path) + " (" + std::to_string(entry.bytes) +
+                  " bytes)");
+            break;
+        case DeletionOutcome::Failed:
+        case DeletionOutcome::Unreadable:
+            for (const RemoveFailure& failure : entry.failures) {
+                ++report.errorLines;
+                write(std::string(entry.outcome == DeletionOutcome::Failed ? "Error deleting "
+                                                                           : "Error reading ") +
+                      escapeForLog(failure.path) + ": " + failure.description);
+            }
+            break;
         }
-        break;
     }
-}
+
+    // A folder the walk could not open or read: its contents were not searched.
+    void unreadable(std::string path, int error) {
+        DeletionReport& report = reports_.front();
+        ++report.failed;
+        DeletionEntry entry{
+            0, path, DeletionOutcome::Unreadable, 0, {{std::move(path), error, describe(error)}}};
+        finish(entry, report);
+    }
+
+    // Regular-file bytes of the matched entry `name` in `parentFd`: its size for a file, the
+    // total below it for a directory (links not followed, other mounts not entered), 0 for
+    // anything else. Folders inside it that cannot be read are reported.
+    std::int64_t entryBytes(int parentFd, const std::string& name, const std::string& fullPath) {
+        struct stat st {};
+        if (::fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return 0;
+        if (S_ISREG(st.st_mode)) return st.st_size;
+        if (!S_ISDIR(st.st_mode)) return 0;
+        UniqueFd fd(::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd) {
+            if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP) unreadable(fullPath, errno);
+            return 0;
+        }
+        if (isOtherMount(parentFd, fd.get())) return 0;
+        std::int64_t total = 0;
+        WalkOptions walk = walkOptions();
+        walk.stayOnMount = true; // removal never enters a mount inside a matched entry
+        walk.onError = [&](std::string_view relativePath, int error) {
+            unreadable(joinPath(fullPath, relativePath), error);
+        };
+        walkDirectoryAt(
+            fd.get(),
+            [&](const WalkEntry& entry) {
+                if (entry.type == EntryType::Regular) {
+                    struct stat childStat {};
+                    if (::fstatat(entry.parentFd, entry.name.data(), &childStat, AT_SYMLINK_NOFOLLOW) == 0 &&
+                        S_ISREG(childStat.st_mode))
+                        total += childStat.st_size;
+                }
+                return WalkAction::Continue;
+            },
+            walk);
+        return total;
+    }
+
+    // Deals with one matched entry: removes it (or measures it in a dry run) and reports it.
+    void handleMatch(const WalkEntry& match, std::size_t nameIndex) {
+        DeletionReport& report = reports_[nameIndex];
+        ++report.matched;
+        DeletionEntry entry;
+        entry.nameIndex = nameIndex;
+        entry.path = joinPath(basePath_, match.relativePath);
+        if (options_.dryRun) {
+            entry.outcome = DeletionOutcome::WouldDelete;
+            entry.bytes = entryBytes(match.parentFd, std::string(match.name), entry.path);
+            report.bytesMatched += entry.bytes;
+            finish(entry, report);
+            return;
+        }
+        RemoveReport removal =
+            removeEntryAt(match.parentFd, match.name, entry.path, match.type == EntryType::Directory,
+                          RemoveOptions{options_.maxOpenDescriptors});
+        entry.bytes = removal.bytesUnlinked;
+        report.bytesRemoved += removal.bytesUnlinked;
+        switch (removal.outcome) {
+        case RemoveOutcome::Removed:
+            ++report.removed;
+            report.innerRemoved += removal.entriesRemoved - 1;
+            entry.outcome = DeletionOutcome::Deleted;
+            finish(entry, report);
+            break;
+        case RemoveOutcome::Vanished:
+            // Another run got there first; its own line reports the entry.
+            ++report.vanished;
+            report.innerRemoved += removal.entriesRemoved;
+            break;
+        case RemoveOutcome::Failed:
+            ++report.failed;
+            report.innerRemoved += removal.entriesRemoved;
+            if (removal.failures.empty()) removal.failures.push_back({entry.path, 0, "Unknown error"});
+            entry.outcome = DeletionOutcome::Failed;
+            entry.failures = std::move(removal.failures);
+            finish(entry, report);
+            break;
+        }
+    }
+
+    const std::string& basePath_;
+    const DeletionOptions& options_;
+    std::vector<DeletionMatch> matches_;
+    std::vector<DeletionReport> reports_;
+};
 
 } // namespace
 
 std::vector<DeletionReport> deleteMatchingItemsReports(const std::string& basePath,
                                                        const std::vector<std::string_view>& deletionNames,
                                                        const DeletionOptions& options) {
-    std::vector<DeletionReport> reports(deletionNames.size());
+    LibraryCleaning cleaning(basePath, deletionNames, options);
     UniqueFd root = openDirectoryNoFollow(basePath);
-    if (!root) return reports;
-
-    std::vector<DeletionMatch> matches;
-    for (std::string_view name : deletionNames)
-        matches.emplace_back(name);
-    auto write = [&](std::string_view line) {
-        if (options.sink)
-            options.sink(line);
-        else
-            writeLogLine(line);
-    };
-    // With several names the lines wait, so they come out grouped by name, in order.
-    const bool hold = deletionNames.size() > 1;
-    std::vector<std::vector<std::string>> held(deletionNames.size());
-
-    const bool walked = walkDirectoryAt(
-        root.get(),
-        [&](const WalkEntry& entry) {
-            for (std::size_t i = 0; i < matches.size(); ++i) {
-                if (!matches[i].matches(entry.relativePath)) continue;
-                handleMatch(entry, basePath, options, reports[i], [&](std::string line) {
-                    if (hold)
-                        held[i].push_back(std::move(line));
-                    else
-                        write(line);
-                });
-                // A matched directory is dealt with whole: nothing inside it is matched again.
-                return WalkAction::SkipChildren;
-            }
-            return WalkAction::Continue;
-        },
-        WalkOptions{options.maxOpenDescriptors});
-    for (std::size_t i = 0; i < reports.size(); ++i) {
-        reports[i].walked = walked;
-        for (const std::string& line : held[i])
-            write(line);
+    if (!root) {
+        // A link or a file named like a library is not a library folder: nothing to clean.
+        if (errno == ENOTDIR || errno == ELOOP) return std::vector<DeletionReport>(deletionNames.size());
+        return cleaning.unopenable(errno);
     }
-    return reports;
+    return cleaning.run(root.get());
 }
 
 DeletionReport deleteMatchingItemsReport(const std::string& basePath, std::string_view deletionName,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/safe_remove.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -19,45 +21,74 @@ bool deleteMatchingItems(const std::string& basePath, const std::string& deletio
 // Receives each log line, without its line feed.
 using DeletionLineSink = std::function<void(std::string_view line)>;
 
+enum class DeletionOutcome {
+    Deleted,     // the matched entry is gone
+    Failed,      // the matched entry, or something inside it, had to stay
+    WouldDelete, // dry run: the entry would be removed
+    Unreadable,  // a folder (or the library itself) could not be opened or read: not searched
+};
+
+// One finished entry, reported the moment it is done (before its log line is written).
+struct DeletionEntry {
+    std::size_t nameIndex = 0; // which deletion name matched (0 for an unreadable folder)
+    std::string path;          // full path, raw bytes
+    DeletionOutcome outcome = DeletionOutcome::Deleted;
+    // Regular-file bytes this run unlinked in the entry (dry run: the bytes it holds).
+    std::int64_t bytes = 0;
+    // What had to stay and why (Failed: one per entry left in place; Unreadable: the folder).
+    std::vector<RemoveFailure> failures;
+};
+using DeletionEntrySink = std::function<void(const DeletionEntry& entry)>;
+
 struct DeletionOptions {
     // List what would be removed ("Would delete: <full path> (<bytes> bytes)") and remove nothing.
     bool dryRun = false;
-    // Where the lines go; empty: standard output, one whole line per write.
+    // Where the lines go; empty: standard output, one whole line per write, as each entry finishes.
     DeletionLineSink sink;
     // Directory descriptors the walk and each removal may hold at once (each).
     std::size_t maxOpenDescriptors = 64;
+    // Look for matches on other mounts below the library too (removal itself never enters a
+    // mount inside a matched entry).
+    bool crossFileSystems = false;
+    // Told about every finished entry, from the thread that cleans the library.
+    DeletionEntrySink onEntry;
 };
 
 struct DeletionReport {
-    bool walked = false;            // the library could be opened and walked
-    std::uint64_t matched = 0;      // matched entries met by the walk
-    std::uint64_t removed = 0;      // matched entries removed completely ("Deleted:" lines)
-    std::uint64_t failed = 0;       // matched entries left in place, wholly or partly
+    bool walked = false;       // the library could be opened and walked
+    std::uint64_t matched = 0; // matched entries met by the walk
+    std::uint64_t removed = 0; // matched entries removed completely ("Deleted:" lines)
+    // Matched entries left in place, wholly or partly, and folders that could not be read
+    // (a library's unreadable folders count with its first deletion name).
+    std::uint64_t failed = 0;
     std::uint64_t vanished = 0;     // matched entries someone else removed first (no line)
     std::uint64_t innerRemoved = 0; // entries removed inside matched directories
-    std::uint64_t errorLines = 0;   // "Error deleting" lines written
-    std::int64_t bytesMatched = 0;  // dry run: regular-file bytes in the matched entries
+    std::uint64_t errorLines = 0;   // "Error deleting" and "Error reading" lines written
+    // Mount points below the library that the walk did not enter (with the first name).
+    std::uint64_t mountsSkipped = 0;
+    std::int64_t bytesMatched = 0; // dry run: regular-file bytes in the matched entries
+    std::int64_t bytesRemoved = 0; // regular-file bytes this run unlinked
     // The result of deleteMatchingItems: something was removed, a matched entry or part of one.
     [[nodiscard]] bool anythingRemoved() const { return removed > 0 || innerRemoved > 0; }
 };
 
 // deleteMatchingItems with its counts and options. Each line names one entry, its path
-// escaped (\n, \t, \\, \xNN) so a line always stands for exactly one entry. A matched entry
-// that is removed completely gives "Deleted: <path>". One that cannot be removed completely
-// gives one "Error deleting <path>: <description>" line for each entry inside it that had to
-// stay (a mount point, a read-only or immutable file, a folder without write permission),
-// and not again for the folders that stay only because they still hold it; everything else
-// in it is still removed; on a read-only file system nothing can go, and the matched entry
-// gets one line. A matched entry already removed by someone else gives no line.
+// escaped (\n, \t, \\, \xNN) so a line always stands for exactly one entry, written as soon
+// as the entry is done. A matched entry that is removed completely gives "Deleted: <path>". One that cannot
+// be removed completely gives one "Error deleting <path>: <description>" line for each entry inside it that
+// had to stay (a mount point, a read-only or immutable file, a folder without write permission), and not
+// again for the folders that stay only because they still hold it; everything else in it is still removed; on
+// a read-only file system nothing can go, and the matched entry gets one line. A matched entry already
+// removed by someone else gives no line. A folder that cannot be opened or read (the library itself included)
+// gives "Error reading <path>: <description>" and counts as failed; a library path that is a link or a file
+// is not a library folder and gives nothing.
 [[nodiscard]] DeletionReport deleteMatchingItemsReport(const std::string& basePath,
                                                        std::string_view deletionName,
                                                        const DeletionOptions& options = {});
 
 // Several deletion names over one walk of the library, one report per name. An entry takes
-// the first name that matches it and is dealt with whole. The lines come out grouped by
-// name in the given order, each group in walk order: what one deleteMatchingItemsReport per
-// name would write, except that a category folder nested in the folder of a later name goes
-// with that folder instead of getting its own line first.
+// the first name that matches it and is dealt with whole; lines come out in the order the
+// entries finish.
 [[nodiscard]] std::vector<DeletionReport>
 deleteMatchingItemsReports(const std::string& basePath, const std::vector<std::string_view>& deletionNames,
                            const DeletionOptions& options = {});

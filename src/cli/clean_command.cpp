@@ -3,7 +3,6 @@
 #include "cleaning/delete_matching_items.h"
 #include "cli/commands.h"
 #include "discovery/format_size.h"
-#include "discovery/measure.h"
 #include "discovery/scanner.h"
 #include "platform/log_output.h"
 
@@ -12,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sys/stat.h>
 #include <thread>
@@ -43,17 +43,16 @@ struct Target {
     bool nested = false; // inside another library of the list: its bytes count there
 };
 
-// The libraries of the location and the bytes they hold, outer libraries only.
-std::int64_t totalSize(const std::vector<FCPBundle>& bundles, std::vector<Target>* targets) {
-    std::int64_t total = 0;
+// The libraries of the location, each marked when it lies inside another one.
+std::vector<Target> libraryTargets(const std::vector<FCPBundle>& bundles) {
+    std::vector<Target> targets;
     for (const auto& bundle : bundles) {
         bool nested = false;
         for (const auto& other : bundles)
             if (&other != &bundle && isInside(bundle.path, other.path)) nested = true;
-        if (!nested) total += bundle.size;
-        if (targets) targets->push_back({bundle.path, nested});
+        targets.push_back({bundle.path, nested});
     }
-    return total;
+    return targets;
 }
 
 void printSize(const char* label, std::int64_t bytes) {
@@ -79,7 +78,6 @@ int runClean(const CleanRequest& request) {
     }
 
     std::vector<Target> targets;
-    std::int64_t before = 0;
     if (request.library) {
         const std::string& library = *request.library;
         // Only a real library folder: a link or any other folder would widen what is removed.
@@ -93,9 +91,8 @@ int runClean(const CleanRequest& request) {
             return kCleanBadArguments;
         }
         targets.push_back({library, false});
-        before = directorySize(library);
     } else {
-        before = totalSize(scanBundles(location), &targets);
+        targets = libraryTargets(scanBundles(location));
     }
 
     DeletionOptions options;
@@ -104,6 +101,7 @@ int runClean(const CleanRequest& request) {
     std::atomic<std::uint64_t> failed{0};
     std::atomic<std::uint64_t> matched{0};
     std::atomic<std::int64_t> bytesMatched{0};
+    std::atomic<std::int64_t> bytesRemoved{0};
     std::atomic<std::size_t> nextTarget{0};
     // Each worker takes the next library and cleans its categories in one walk, writing their
     // lines in category order; libraries go in parallel, as the window's whole-location run
@@ -121,6 +119,7 @@ int runClean(const CleanRequest& request) {
                 failed += report.failed;
                 matched += report.matched;
                 bytesMatched += report.bytesMatched;
+                bytesRemoved += report.bytesRemoved;
             }
         }
     };
@@ -135,16 +134,20 @@ int runClean(const CleanRequest& request) {
     std::fprintf(stderr, "Libraries: %zu\n", targets.size());
     if (request.dryRun) {
         std::fprintf(stderr, "Entries to remove: %llu\n", static_cast<unsigned long long>(matched.load()));
+        std::fprintf(stderr, "Entries failed: %llu\n", static_cast<unsigned long long>(failed.load()));
         printSize("Bytes to reclaim", bytesMatched.load());
-        return kCleanOk;
+    } else {
+        std::fprintf(stderr, "Entries removed: %llu\n", static_cast<unsigned long long>(removed.load()));
+        std::fprintf(stderr, "Entries failed: %llu\n", static_cast<unsigned long long>(failed.load()));
+        // What this run itself unlinked: never a re-measurement, so runs at once never count
+        // the same bytes twice.
+        printSize("Bytes reclaimed", bytesRemoved.load());
     }
-    // The same measure the scan took of each library, now that it is clean.
-    std::int64_t after = 0;
-    for (const auto& target : targets)
-        if (!target.nested) after += directorySize(target.path);
-    std::fprintf(stderr, "Entries removed: %llu\n", static_cast<unsigned long long>(removed.load()));
-    std::fprintf(stderr, "Entries failed: %llu\n", static_cast<unsigned long long>(failed.load()));
-    printSize("Bytes reclaimed", before - after);
+    if (int error = logWriteError()) {
+        std::fprintf(stderr, "velmora-cli clean: the log could not be written to standard output: %s\n",
+                     std::strerror(error));
+        return kCleanSomeFailed;
+    }
     return failed > 0 ? kCleanSomeFailed : kCleanOk;
 }
 

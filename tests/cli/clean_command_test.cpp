@@ -3,10 +3,16 @@
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -96,6 +102,8 @@ class CleanCommand : public ::testing::Test {
         // Category-named folders outside any library stay.
         makeDirs(location + "/Exports/Render Files");
         writeFile(location + "/Exports/Render Files/keep.mov", 10);
+        // A link named like a library is listed by the scan and never followed by the clean.
+        makeSymlink("/", location + "/Root.fcpbundle");
     }
 
     TempDir tmp;
@@ -129,7 +137,7 @@ TEST_F(CleanCommand, RemovesExactlyWhatTheRulesNameAndSummarises) {
         expectedBytes += lib.cacheSize + lib.proxySize + lib.optimizedSize + lib.analysisSize;
     char gb[32];
     std::snprintf(gb, sizeof gb, "%.2f GB", static_cast<double>(expectedBytes) / 1073741824.0);
-    EXPECT_EQ(run.err, "Libraries: 3\nEntries removed: " + std::to_string(e.matchedEntries.size()) +
+    EXPECT_EQ(run.err, "Libraries: 4\nEntries removed: " + std::to_string(e.matchedEntries.size()) +
                            "\nEntries failed: 0\nBytes reclaimed: " + std::to_string(expectedBytes) + " (" +
                            gb + ")\n");
     const std::string dryBytes = "Bytes to reclaim: " + std::to_string(expectedBytes) + " (";
@@ -157,7 +165,7 @@ TEST_F(CleanCommand, OneLibraryAndOneCategory) {
 }
 
 TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
-    const auto before = listTree(location);
+    auto before = listTree(location);
     const std::string lib = sample.libraries.at(0).path;
     makeSymlink(lib, location + "/Link.fcpbundle");
     makeDirs(tmp / "elsewhere/Other.fcpbundle/E/Render Files");
@@ -178,9 +186,8 @@ TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
         EXPECT_EQ(run.out, "") << args.back();
         EXPECT_FALSE(run.err.empty()) << args.back();
     }
-    auto after = listTree(location);
-    after.erase("Link.fcpbundle");
-    EXPECT_EQ(after, before);
+    before.insert("Link.fcpbundle");
+    EXPECT_EQ(listTree(location), before);
     EXPECT_TRUE(testing::entryExists(tmp / "elsewhere/Other.fcpbundle/E/Render Files"));
 }
 
@@ -199,6 +206,89 @@ TEST_F(CleanCommand, FailedRemovalExitsOne) {
     EXPECT_NE(run.err.find("Entries failed: 1\n"), std::string::npos) << run.err;
     EXPECT_EQ(listTree(lib + "/Event Z"),
               (std::set<std::string>{"Render Files/", "Render Files/locked.mov"}));
+}
+
+// Two cleans of one location at once: each reports the bytes it unlinked itself, so together
+// they report exactly what there was, and every entry gets one line from one of them.
+TEST_F(CleanCommand, RunsAtOnceReportTheBytesEachRemoved) {
+    const Expectation e = expect(location, listTree(location), {"render", "proxy", "optimized", "analysis"});
+    std::int64_t expectedBytes = extraBytes;
+    for (const auto& lib : sample.libraries)
+        expectedBytes += lib.cacheSize + lib.proxySize + lib.optimizedSize + lib.analysisSize;
+    std::vector<CliResult> runs(2);
+    std::vector<std::thread> threads;
+    for (auto& run : runs)
+        threads.emplace_back([&] { run = runCli({"clean", location, "--jobs", "2"}); });
+    for (auto& thread : threads)
+        thread.join();
+    std::int64_t reclaimed = 0;
+    std::multiset<std::string> lines;
+    for (const auto& run : runs) {
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::size_t at = run.err.find("Bytes reclaimed: ");
+        ASSERT_NE(at, std::string::npos) << run.err;
+        reclaimed += std::stoll(run.err.substr(at + 17));
+        for (const auto& line : lineSet(run.out))
+            lines.insert(line);
+    }
+    EXPECT_EQ(reclaimed, expectedBytes);
+    EXPECT_EQ(lines, prefixed("Deleted: ", e.matchedEntries));
+    EXPECT_EQ(listTree(location), e.remaining);
+}
+
+// Every line is out the moment its entry is gone: with the log's pipe full, the program waits
+// in its write having removed exactly one entry more than the pipe holds lines. A log that
+// cannot be written at all (a full disk) is an error, not a silent success.
+TEST_F(CleanCommand, LogLinesLeaveAsEachEntryIsDoneAndAFailedLogIsAnError) {
+    const std::string lib = sample.libraries.at(0).path;
+    const std::string events(150, 'e');
+    for (int i = 0; i < 60; ++i) {
+        makeDirs(lib + "/" + events + std::to_string(i) + "/Render Files");
+        writeFile(lib + "/" + events + std::to_string(i) + "/Render Files/r", 1);
+    }
+    auto matchedLeft = [&] {
+        int left = 0;
+        for (const auto& entry : listTree(lib))
+            left += entry.ends_with("/Render Files/") && entry.starts_with(events);
+        return left;
+    };
+    int pipeFds[2];
+    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    ASSERT_GE(::fcntl(pipeFds[1], F_SETPIPE_SZ, 4096), 4096);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);
+        testing::execProgram(std::string(VELMORA_BIN_DIR) + "/velmora-cli",
+                             {"clean", location, "--library", lib, "--category", "render", "--jobs", "1"});
+    }
+    ::close(pipeFds[1]);
+    // Wait until the program blocks writing into the full pipe.
+    const std::string wchan = "/proc/" + std::to_string(pid) + "/wchan";
+    while (!testing::readWholeFile(wchan).ends_with("pipe_write")) {
+        ASSERT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "the program ended without filling the pipe";
+        std::this_thread::yield();
+    }
+    int queued = 0;
+    ASSERT_EQ(::ioctl(pipeFds[0], FIONREAD, &queued), 0);
+    std::string out(static_cast<std::size_t>(queued), '\0');
+    ASSERT_EQ(::read(pipeFds[0], out.data(), out.size()), queued);
+    const auto linesOut = static_cast<int>(std::count(out.begin(), out.end(), '\n'));
+    EXPECT_GT(linesOut, 0);
+    EXPECT_EQ(60 - matchedLeft(), linesOut + 1) << out;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    ::close(pipeFds[0]);
+
+    CliResult full = testing::runProgram(
+        "/bin/sh", {"-c", std::string(VELMORA_BIN_DIR) + "/velmora-cli clean \"$0\" >/dev/full", location});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(
+        full.err.find("velmora-cli clean: the log could not be written to standard output: No space left on "
+                      "device\n"),
+        std::string::npos)
+        << full.err;
+    EXPECT_EQ(matchedLeft(), 0);
 }
 
 } // namespace
