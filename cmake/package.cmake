@@ -44,12 +44,13 @@ velmora-cli, which scans and cleans from a shell with table or JSON
 output.")
 # The libraries the programs link come from dpkg-shlibdeps. What it cannot see: the QML
 # modules the window and its folder chooser import at run time (their plugins are loaded by
-# the QML engine), and the font that shows the Chinese texts. The Wayland platform plugin is
+# the QML engine), the SVG image and icon plugins that draw its icons, and the font that shows
+# the Chinese texts. The Wayland platform plugin is
 # welcome but not needed: without it Qt shows the window through XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qml6-module-qtqml, qml6-module-qtqml-workerscript, qml6-module-qtquick, \
 qml6-module-qtquick-controls, qml6-module-qtquick-templates, qml6-module-qtquick-layouts, \
-qml6-module-qtquick-dialogs, qml6-module-qt-labs-folderlistmodel, fonts-wqy-microhei")
+qml6-module-qtquick-dialogs, qml6-module-qt-labs-folderlistmodel, libqt6svg6, fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)

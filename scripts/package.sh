@@ -14,8 +14,8 @@ if [ ! -f "$package_build/build.ninja" ]; then
   export DEB_BUILD_MAINT_OPTIONS=hardening=+bindnow
   CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
     LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-    cmake -S . -B "$package_build" -G Ninja -DCMAKE_BUILD_TYPE=None -DVELMORA_BUILD_TESTS=OFF \
-    "${launcher[@]}"
+    cmake -S . -B "$package_build" -G Ninja -DCMAKE_BUILD_TYPE=None "${launcher[@]}" \
+    -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=OFF
 fi
 cmake --build "$package_build" -j"$(nproc)"
 
