@@ -3,6 +3,7 @@
 #include "cleaning/deletion_match.h"
 #include "platform/dir_walker.h"
 #include "platform/log_output.h"
+#include "platform/open_beneath.h"
 #include "platform/path.h"
 #include "platform/safe_remove.h"
 
@@ -59,6 +60,16 @@ class LibraryCleaning {
     // The library itself could not be opened.
     std::vector<DeletionReport> unopenable(int error) {
         unreadable(basePath_, error);
+        return std::move(reports_);
+    }
+
+    // The library is not reached, or not as the scan saw it: nothing in it is touched.
+    std::vector<DeletionReport> refused(int error, std::string description) {
+        DeletionReport& report = reports_.front();
+        ++report.failed;
+        DeletionEntry entry{
+            0, basePath_, DeletionOutcome::Failed, 0, {{basePath_, error, std::move(description)}}};
+        finish(entry, report);
         return std::move(reports_);
     }
 
@@ -213,6 +224,81 @@ DeletionReport deleteMatchingItemsReport(const std::string& basePath, std::strin
 
 bool deleteMatchingItems(const std::string& basePath, const std::string& deletionName) {
     return deleteMatchingItemsReport(basePath, deletionName).anythingRemoved();
+}
+
+namespace {
+
+constexpr char kNotBeneathText[] =
+    "Reached only through a link or another file system, not inside the location; left in place";
+constexpr char kReplacedText[] = "Not the folder the scan found (moved or replaced since); left in place";
+
+// Whether the record's entry is still the link or file the scan met: not a library folder,
+// so there is nothing to clean and nothing to report.
+bool isSameNonDirectory(int locationFd, const FCPBundle& library, bool crossMounts) {
+    const std::string& relative = library.relativePath;
+    const std::size_t slash = relative.rfind('/');
+    UniqueFd parent =
+        slash == std::string::npos
+            ? openDirectoryBeneath(locationFd, "", crossMounts)
+            : openDirectoryBeneath(locationFd, std::string_view(relative).substr(0, slash), crossMounts);
+    if (!parent) return false;
+    struct stat st {};
+    const std::string name = relative.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (::fstatat(parent.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    const bool identityKnown = library.device != 0 || library.inode != 0;
+    return !identityKnown || (st.st_dev == library.device && st.st_ino == library.inode);
+}
+
+} // namespace
+
+std::vector<DeletionReport> deleteMatchingItemsBeneath(int locationFd, const FCPBundle& library,
+                                                       const std::vector<std::string_view>& deletionNames,
+                                                       const DeletionOptions& options) {
+    LibraryCleaning cleaning(library.path, deletionNames, options);
+    const bool crossMounts = options.crossFileSystems;
+    UniqueFd fd = openDirectoryBeneath(locationFd, library.relativePath, crossMounts);
+    if (!fd) {
+        const int error = errno;
+        if ((error == ELOOP || error == ENOTDIR) && isSameNonDirectory(locationFd, library, crossMounts))
+            return std::vector<DeletionReport>(deletionNames.size());
+        if (error == ELOOP || error == EXDEV) return cleaning.refused(error, kNotBeneathText);
+        return cleaning.unopenable(error);
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return cleaning.unopenable(errno);
+    const bool identityKnown = library.device != 0 || library.inode != 0;
+    if (identityKnown && (st.st_dev != library.device || st.st_ino != library.inode))
+        return cleaning.refused(ESTALE, kReplacedText);
+    return cleaning.run(fd.get());
+}
+
+std::vector<DeletionReport> deleteMatchingItemsOf(const FCPBundle& library,
+                                                  const std::vector<std::string_view>& deletionNames,
+                                                  const DeletionOptions& options) {
+    FCPBundle reach = library;
+    std::string location;
+    const std::string& path = library.path;
+    const std::string& relative = library.relativePath;
+    if (!relative.empty() && path.size() > relative.size() && path.ends_with(relative) &&
+        path[path.size() - relative.size() - 1] == '/') {
+        location = path.substr(0, path.size() - relative.size() - 1);
+        if (location.empty()) location = "/";
+    } else {
+        // No scan made it: its own last component, below its parent folder.
+        std::string trimmed = path;
+        while (trimmed.size() > 1 && trimmed.ends_with('/'))
+            trimmed.pop_back();
+        const std::size_t slash = trimmed.rfind('/');
+        location = slash == std::string::npos ? "." : (slash == 0 ? "/" : trimmed.substr(0, slash));
+        reach.relativePath = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+    }
+    UniqueFd locationFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    if (!locationFd) {
+        LibraryCleaning cleaning(library.path, deletionNames, options);
+        return cleaning.unopenable(errno);
+    }
+    return deleteMatchingItemsBeneath(locationFd.get(), reach, deletionNames, options);
 }
 
 } // namespace velmora

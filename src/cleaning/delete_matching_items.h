@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/fcp_bundle.h"
 #include "platform/safe_remove.h"
 
 #include <cstddef>
@@ -92,5 +93,22 @@ struct DeletionReport {
 [[nodiscard]] std::vector<DeletionReport>
 deleteMatchingItemsReports(const std::string& basePath, const std::vector<std::string_view>& deletionNames,
                            const DeletionOptions& options = {});
+
+// A library that a scan found, cleaned the safe way: reached beneath the location open at
+// `locationFd` by the record's relative path, never following a link and (unless
+// crossFileSystems) never entering another mount on the way, and checked to be the very
+// entry the scan met (device and inode) before anything in it is removed. A library that
+// cannot be reached so, or is no longer that entry, is left alone with one "Error deleting"
+// line and counts as failed; a record that is a link or a file gives nothing.
+[[nodiscard]] std::vector<DeletionReport>
+deleteMatchingItemsBeneath(int locationFd, const FCPBundle& library,
+                           const std::vector<std::string_view>& deletionNames,
+                           const DeletionOptions& options = {});
+
+// The same with the location reopened from the record: its path without the relative path.
+// A record that no scan made (no relative path) is reached beneath its parent folder.
+[[nodiscard]] std::vector<DeletionReport>
+deleteMatchingItemsOf(const FCPBundle& library, const std::vector<std::string_view>& deletionNames,
+                      const DeletionOptions& options = {});
 
 } // namespace velmora

@@ -2,9 +2,12 @@
 
 #include "cleaning/delete_matching_items.h"
 #include "cli/commands.h"
+#include "cli/library_argument.h"
 #include "discovery/scanner.h"
 #include "library/format_size.h"
+#include "platform/descriptor_budget.h"
 #include "platform/log_output.h"
+#include "platform/unique_fd.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -12,15 +15,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <thread>
+#include <variant>
 
 namespace velmora {
 
 namespace {
-
-constexpr std::string_view kLibrarySuffix = ".fcpbundle";
 
 std::string withoutTrailingSlashes(const std::string& path) {
     std::size_t end = path.find_last_not_of('/');
@@ -39,20 +42,30 @@ bool isInside(const std::string& path, const std::string& outer) {
 }
 
 struct Target {
-    std::string path;
+    FCPBundle library;
     bool nested = false; // inside another library of the list: its bytes count there
 };
 
 // The libraries of the location, each marked when it lies inside another one.
-std::vector<Target> libraryTargets(const std::vector<FCPBundle>& bundles) {
+std::vector<Target> libraryTargets(std::vector<FCPBundle> bundles) {
     std::vector<Target> targets;
     for (const auto& bundle : bundles) {
         bool nested = false;
         for (const auto& other : bundles)
             if (&other != &bundle && isInside(bundle.path, other.path)) nested = true;
-        targets.push_back({bundle.path, nested});
+        targets.push_back({bundle, nested});
     }
     return targets;
+}
+
+// Descriptors left to the rest of the program, and the fewest one cleaning job needs: the
+// library, the walk's own two and the removal's two, with one to spare.
+constexpr std::size_t kReservedDescriptors = 4;
+constexpr std::size_t kDescriptorsPerJob = 8;
+
+std::string describeError(int error) {
+    const char* text = ::strerrordesc_np(error);
+    return text ? text : "Unknown error " + std::to_string(error);
 }
 
 void printSize(const char* label, std::int64_t bytes) {
@@ -71,34 +84,42 @@ int runClean(const CleanRequest& request) {
         return kCleanBadArguments;
     }
     const std::string& location = *request.location;
-    struct stat st {};
-    if (::stat(location.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    // The location is opened once, and every library is reached beneath this descriptor.
+    UniqueFd locationFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    if (!locationFd) {
         complain("location is not a directory", location);
         return kCleanBadArguments;
     }
 
     std::vector<Target> targets;
+    std::atomic<std::uint64_t> scanFailures{0};
+    std::atomic<std::uint64_t> mountPointsSkipped{0};
     if (request.library) {
-        const std::string& library = *request.library;
-        // Only a real library folder: a link or any other folder would widen what is removed.
-        if (!withoutTrailingSlashes(library).ends_with(kLibrarySuffix) ||
-            ::lstat(withoutTrailingSlashes(library).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            complain("not a library folder (a directory whose name ends in .fcpbundle, not a link)", library);
+        auto resolved = resolveLibraryArgument(locationFd.get(), *request.library, request.crossFileSystems);
+        if (auto* problem = std::get_if<LibraryArgumentProblem>(&resolved)) {
+            complain(problem->text, *request.library);
             return kCleanBadArguments;
         }
-        if (!isInside(library, location)) {
-            complain("library is not inside the location", library);
-            return kCleanBadArguments;
-        }
-        targets.push_back({library, false});
+        targets.push_back({std::get<FCPBundle>(std::move(resolved)), false});
     } else {
-        targets = libraryTargets(scanBundles(location));
+        // Folders the scan cannot read may hold libraries: each is an error and a failure.
+        ScanOptions scan;
+        ScanProgress progress;
+        scan.progress = &progress;
+        scan.crossFileSystems = request.crossFileSystems;
+        scan.onUnreadable = [&](const std::string& path, int error) {
+            ++scanFailures;
+            (void)writeLogLine("Error reading " + escapeForLog(path) + ": " + describeError(error));
+        };
+        targets = libraryTargets(scanBundles(location, scan));
+        mountPointsSkipped += progress.mountPointsSkipped.load();
     }
 
     DeletionOptions options;
     options.dryRun = request.dryRun;
+    options.crossFileSystems = request.crossFileSystems;
     std::atomic<std::uint64_t> removed{0};
-    std::atomic<std::uint64_t> failed{0};
+    std::atomic<std::uint64_t> failed{scanFailures.load()};
     std::atomic<std::uint64_t> matched{0};
     std::atomic<std::int64_t> bytesMatched{0};
     std::atomic<std::int64_t> bytesRemoved{0};
@@ -114,16 +135,28 @@ int runClean(const CleanRequest& request) {
             const Target& target = targets[i];
             // A dry run lists a nested library's entries once, with the library that holds it.
             if (request.dryRun && target.nested) continue;
-            for (const DeletionReport& report : deleteMatchingItemsReports(target.path, names, options)) {
+            for (const DeletionReport& report :
+                 deleteMatchingItemsBeneath(locationFd.get(), target.library, names, options)) {
                 removed += report.removed;
                 failed += report.failed;
                 matched += report.matched;
                 bytesMatched += report.bytesMatched;
                 bytesRemoved += report.bytesRemoved;
+                mountPointsSkipped += report.mountsSkipped;
             }
         }
     };
-    const unsigned jobs = request.dryRun ? 1u : std::clamp<unsigned>(request.jobs, 1u, 64u);
+    // Libraries at once, and descriptors for each, from the limit in force: a low limit means
+    // fewer at once, never libraries left out.
+    const std::size_t budget = descriptorsAvailable();
+    const std::size_t spare = budget > kReservedDescriptors ? budget - kReservedDescriptors : 0;
+    const unsigned jobs =
+        request.dryRun ? 1u
+                       : static_cast<unsigned>(std::clamp<std::size_t>(spare / kDescriptorsPerJob, 1,
+                                                                       std::clamp(request.jobs, 1u, 64u)));
+    // Each job's walk and its removal (or dry-run measurement) hold up to this many each,
+    // besides the library's own two.
+    options.maxOpenDescriptors = std::clamp<std::size_t>((spare / jobs) / 2, 3, 64) - 1;
     std::vector<std::thread> helpers;
     for (unsigned j = 1; j < jobs && j < targets.size(); ++j)
         helpers.emplace_back(worker);
@@ -131,6 +164,9 @@ int runClean(const CleanRequest& request) {
     for (auto& helper : helpers)
         helper.join();
 
+    if (mountPointsSkipped > 0)
+        std::fprintf(stderr, "Mount points not entered: %llu (--cross-file-systems enters them)\n",
+                     static_cast<unsigned long long>(mountPointsSkipped.load()));
     std::fprintf(stderr, "Libraries: %zu\n", targets.size());
     if (request.dryRun) {
         std::fprintf(stderr, "Entries to remove: %llu\n", static_cast<unsigned long long>(matched.load()));
@@ -159,6 +195,7 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         std::string library;
         std::string category = "all";
         bool dryRun = false;
+        bool crossFileSystems = false;
         unsigned jobs = defaultCleanJobs();
     };
     auto arguments = std::make_shared<Arguments>();
@@ -171,6 +208,8 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         command->add_option("--library", arguments->library, "Clean only this library (inside LOCATION)");
     command->add_option("--category", arguments->category, "What to remove (default: all)")
         ->check(CLI::IsMember({"render", "proxy", "optimized", "analysis", "all"}));
+    command->add_flag("--cross-file-systems", arguments->crossFileSystems,
+                      "Also scan and clean folders mounted below LOCATION (other drives, shares)");
     command->add_flag("--dry-run", arguments->dryRun,
                       "List what would be removed, with sizes; remove nothing");
     command->add_option("--jobs", arguments->jobs, "Libraries cleaned at once (default: one per processor)")
@@ -181,6 +220,7 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         if (library->count() > 0) request.library = arguments->library;
         if (arguments->category != "all") request.categories = {*categoryFromKey(arguments->category)};
         request.dryRun = arguments->dryRun;
+        request.crossFileSystems = arguments->crossFileSystems;
         request.jobs = arguments->jobs;
         exitCode = runClean(request);
     });

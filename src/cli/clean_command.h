@@ -13,7 +13,8 @@ struct CleanRequest {
     std::optional<std::string> library;  // clean this one library only
     std::vector<CacheCategory> categories{allCacheCategories.begin(), allCacheCategories.end()};
     bool dryRun = false;
-    unsigned jobs = 1; // libraries cleaned at once; a dry run always lists one at a time
+    bool crossFileSystems = false; // also scan and clean what is mounted below the location
+    unsigned jobs = 1;             // libraries cleaned at once; a dry run always lists one at a time
 };
 
 [[nodiscard]] unsigned defaultCleanJobs();

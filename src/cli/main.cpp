@@ -1,6 +1,7 @@
 // velmora-cli: the Velmora core from a terminal.
 #include "app_identity.h"
 #include "cli/commands.h"
+#include "platform/descriptor_budget.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    velmora::raiseDescriptorLimit();
     CLI::App app{"velmora-cli: find Final Cut Pro libraries, measure their regenerable data and clean it."};
     app.name("velmora-cli");
     app.set_version_flag("--version", std::string("velmora-cli ") + velmora::kVersion);

@@ -25,6 +25,7 @@ namespace {
 struct ScanArguments {
     std::string location;
     bool json = false;
+    bool crossFileSystems = false;
     unsigned threads = 0;
 };
 
@@ -83,6 +84,16 @@ int runScan(const ScanArguments& args) {
     }
     ScanProgress progress;
     ScanOptions options{&progress, args.threads};
+    options.crossFileSystems = args.crossFileSystems;
+    // Like du: one line per folder that could not be read; the listing still shows the rest,
+    // and the exit status says it is incomplete.
+    std::mutex unreadableMutex;
+    std::vector<std::string> unreadable;
+    options.onUnreadable = [&](const std::string& path, int error) {
+        std::lock_guard lock(unreadableMutex);
+        unreadable.push_back("velmora-cli: 无法读取目录: " + terminalSafe(path) + " (" +
+                             std::strerror(error) + ")");
+    };
     std::vector<FCPBundle> bundles;
     if (::isatty(STDERR_FILENO)) {
         ProgressLine line(progress);
@@ -90,9 +101,14 @@ int runScan(const ScanArguments& args) {
     } else {
         bundles = scanBundles(args.location, options);
     }
+    for (const std::string& line : unreadable)
+        std::cerr << line << "\n";
+    if (const auto skipped = progress.mountPointsSkipped.load())
+        std::cerr << "velmora-cli: 未进入的挂载点: " << skipped << " (--cross-file-systems 可进入)\n";
     std::string out = args.json ? bundlesJson(bundles) : bundleTable(bundles);
     std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    return written && unreadable.empty() ? 0 : 1;
 }
 
 std::string padRight(const std::string& text, std::size_t width) {
@@ -233,6 +249,8 @@ void addScanCommand(CLI::App& app, int& exitCode) {
     CLI::App* scan =
         app.add_subcommand("scan", "List every Final Cut Pro library below LOCATION with its sizes.");
     scan->add_flag("--json", args->json, "Print one JSON array instead of the table");
+    scan->add_flag("--cross-file-systems", args->crossFileSystems,
+                   "Also scan folders mounted below LOCATION (other drives, shares)");
     scan->add_option("--threads", args->threads, "Threads for the walk (0: this machine's default)")
         ->check(CLI::Range(0u, 256u));
     scan->add_option("LOCATION", args->location, "Directory to scan")->required();

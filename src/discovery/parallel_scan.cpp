@@ -2,7 +2,9 @@
 
 #include "discovery/measure_at.h"
 #include "discovery/scanner_attribution.h"
+#include "platform/descriptor_budget.h"
 #include "platform/dir_walker.h"
+#include "platform/file_identity.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
 
@@ -34,8 +36,13 @@ constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NO
 constexpr std::size_t kListingBuffer = 128 * 1024;
 // Progress counters are read by another thread: publish in batches, not per entry.
 constexpr std::uint64_t kProgressBatch = 4096;
-// Descriptors each fallback walk of a subtree may hold.
+// Descriptors each fallback walk of a subtree may hold, when the limit leaves room.
 constexpr std::size_t kInlineWalkDescriptors = 16;
+// Descriptors a worker may hold besides its fallback walk: the directory it reads, the one
+// it opens below it, and a measurement through a link (a start and a walk of two).
+constexpr std::size_t kWorkerDescriptors = 5;
+// Descriptors left to the rest of the process and to scans running beside this one.
+constexpr std::size_t kReserved = 4;
 constexpr unsigned kMaxThreads = 256;
 // Directories queued at once by default: plenty to keep every worker busy, a few MiB at most.
 constexpr std::size_t kDefaultMaxQueued = 16384;
@@ -62,7 +69,7 @@ struct DirTask {
 // A library found by the scan, before it becomes a record.
 struct FoundLibrary {
     std::vector<std::uint64_t> order; // index path from the location: sorts into pre-order
-    std::string relativePath;
+    FCPBundle record;                 // its way back in (relative path, device, inode)
 };
 
 // Sizes a worker has added up for one library: size, then the categories in order.
@@ -88,13 +95,28 @@ std::string relativePathOf(const DirNode* node) {
     return path;
 }
 
-std::size_t defaultOpenDirectoryCap() {
-    rlimit limit{};
-    std::size_t available = 1024;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        available = static_cast<std::size_t>(limit.rlim_cur);
-    // Leave most descriptors to the rest of the process and to scans running beside this one.
-    return std::clamp<std::size_t>(available / 8, 16, 1024);
+// How many descriptors each part of a scan may hold, sized from the limit in force, so that
+// all of them at once stay below it: a low limit makes the scan narrower, never incomplete.
+struct DescriptorCaps {
+    unsigned threads;
+    std::size_t queue;      // directories held open by the queues
+    std::size_t inlineWalk; // each fallback walk
+};
+
+DescriptorCaps descriptorCaps(unsigned threads, std::size_t requestedQueueCap) {
+    const std::size_t available = descriptorsAvailable();
+    const std::size_t budget = available > kReserved ? available - kReserved : 1;
+    // Every worker needs its own few and a fallback walk of at least two; the queue one more.
+    const std::size_t perWorkerMinimum = kWorkerDescriptors + 2;
+    threads = static_cast<unsigned>(std::clamp<std::size_t>(budget / (2 * perWorkerMinimum), 1, threads));
+    // Half of what is left after the workers' own for the queue, half for the fallback walks.
+    const std::size_t forWorkers = threads * kWorkerDescriptors;
+    const std::size_t spare = budget > forWorkers ? budget - forWorkers : 0;
+    DescriptorCaps caps{threads, 0, 0};
+    caps.inlineWalk = std::clamp<std::size_t>(spare / 2 / threads, 2, kInlineWalkDescriptors);
+    const std::size_t queueRoom = spare > caps.inlineWalk * threads ? spare - caps.inlineWalk * threads : 0;
+    caps.queue = requestedQueueCap != 0 ? requestedQueueCap : std::clamp<std::size_t>(queueRoom, 2, 1024);
+    return caps;
 }
 
 // openat for a directory. When the process is out of descriptors (other work in it holds
@@ -117,11 +139,21 @@ bool lookUp(int dirFd, const char* name, struct statx& st) {
 
 class ParallelScan {
   public:
-    ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap)
+    ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap,
+                 std::size_t inlineCap, const ParallelScanRules& rules)
         : queues_(threads), workers_(threads), progress_(progress), openCap_(openCap),
-          queueCap_(static_cast<std::int64_t>(queueCap)) {}
+          queueCap_(static_cast<std::int64_t>(queueCap)), inlineCap_(inlineCap), rules_(rules) {}
 
     std::vector<FCPBundle> run(const std::string& location, UniqueFd rootFd) {
+        location_ = &location;
+        if (!rules_.crossFileSystems) {
+            auto id = identifyFd(rootFd.get());
+            if (!id) {
+                unreadable("", errno);
+                return {};
+            }
+            rootId_ = *id;
+        }
         auto* root = new DirNode;
         root->fd = rootFd.release();
         root->fdUsers.store(1);
@@ -226,6 +258,35 @@ class ParallelScan {
         worker.buffer.reset();
     }
 
+    // --- what the scan does not enter ---
+
+    void unreadable(const std::string& relativePath, int error) {
+        if (rules_.onUnreadable) rules_.onUnreadable(joinPath(*location_, relativePath), error);
+    }
+
+    // A directory that could not be opened: gone or swapped for a link or file is no error.
+    template <typename PathOf> void notOpened(int error, PathOf&& pathOf) {
+        if (error != ENOENT && error != ENOTDIR && error != ELOOP) unreadable(pathOf(), error);
+    }
+
+    void mountSkipped() {
+        if (progress_ != nullptr) progress_->mountPointsSkipped.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    // Whether the scan may enter the directory just opened: on the location's own mount, or
+    // anywhere when crossing was asked for.
+    template <typename PathOf> bool mayEnter(int fd, PathOf&& pathOf) {
+        if (rules_.crossFileSystems) return true;
+        auto id = identifyFd(fd);
+        if (!id) {
+            unreadable(pathOf(), errno);
+            return false;
+        }
+        if (!onOtherMount(rootId_, *id)) return true;
+        mountSkipped();
+        return false;
+    }
+
     // --- directory nodes ---
 
     void releaseFd(DirNode* node) {
@@ -247,12 +308,16 @@ class ParallelScan {
 
     // --- results ---
 
-    std::uint32_t addLibrary(std::vector<std::uint64_t> order, std::string relativePath) {
+    std::uint32_t addLibrary(std::vector<std::uint64_t> order, std::string relativePath, int parentFd,
+                             const char* name) {
+        FCPBundle record;
+        record.relativePath = std::move(relativePath);
+        recordIdentity(parentFd, name, record);
         std::uint32_t id;
         {
             std::lock_guard lock(foundMutex_);
             id = static_cast<std::uint32_t>(found_.size());
-            found_.push_back(FoundLibrary{std::move(order), std::move(relativePath)});
+            found_.push_back(FoundLibrary{std::move(order), std::move(record)});
         }
         if (progress_ != nullptr) progress_->librariesFound.fetch_add(1, std::memory_order_relaxed);
         return id;
@@ -327,7 +392,9 @@ class ParallelScan {
         if (node->parent != nullptr) {
             int fd = openDirectory(node->parent->fd, node->name.c_str());
             releaseFd(node->parent);
-            if (fd < 0) { // vanished, unreadable, or replaced by something that is not a directory
+            if (fd < 0 || !mayEnter(fd, [node] { return relativePathOf(node); })) {
+                if (fd < 0) notOpened(errno, [node] { return relativePathOf(node); });
+                if (fd >= 0) ::close(fd);
                 releaseNode(node);
                 return;
             }
@@ -342,6 +409,7 @@ class ParallelScan {
 
         for (;;) {
             ssize_t n = ::getdents64(fd, worker.buffer.get(), kListingBuffer);
+            if (n < 0 && errno != ENOENT) unreadable(relativePathOf(node), errno);
             if (n <= 0) break;
             for (ssize_t pos = 0; pos < n;) {
                 auto* entry = reinterpret_cast<struct dirent64*>(worker.buffer.get() + pos);
@@ -369,7 +437,7 @@ class ParallelScan {
                     std::string relative = relativePathOf(node);
                     if (!relative.empty()) relative.push_back('/');
                     relative.append(name);
-                    return addLibrary(std::move(order), std::move(relative));
+                    return addLibrary(std::move(order), std::move(relative), fd, name);
                 };
 
                 if (type != EntryType::Directory) {
@@ -404,8 +472,17 @@ class ParallelScan {
     // queues already hold, or keep open, as many directories as the scan allows.
     void walkInline(Worker& worker, DirNode* node, std::uint64_t position, int parentFd, const char* name,
                     const DirectoryContext& rootContext) {
+        auto subtreePath = [&] {
+            std::string path = relativePathOf(node);
+            if (!path.empty()) path.push_back('/');
+            return path.append(name);
+        };
         UniqueFd subtree(openDirectory(parentFd, name));
-        if (!subtree) return;
+        if (!subtree) {
+            notOpened(errno, subtreePath);
+            return;
+        }
+        if (!mayEnter(subtree.get(), subtreePath)) return;
         std::vector<std::uint64_t> baseOrder = orderOf(node);
         baseOrder.push_back(position);
         std::string basePath = relativePathOf(node);
@@ -417,7 +494,12 @@ class ParallelScan {
         std::vector<DirectoryContext> contexts{rootContext};
         std::vector<std::uint64_t> indices;
         WalkOptions options;
-        options.maxOpenDescriptors = kInlineWalkDescriptors;
+        options.maxOpenDescriptors = inlineCap_;
+        options.stayOnMount = !rules_.crossFileSystems;
+        options.onOtherMount = [this](std::string_view) { mountSkipped(); };
+        options.onError = [&](std::string_view relative, int error) {
+            unreadable(basePath + "/" + std::string(relative), error);
+        };
         walkDirectoryAt(
             subtree.get(),
             [&](const WalkEntry& entry) {
@@ -436,7 +518,8 @@ class ParallelScan {
                     std::string relative = basePath;
                     relative.push_back('/');
                     relative.append(entry.relativePath);
-                    return addLibrary(std::move(order), std::move(relative));
+                    return addLibrary(std::move(order), std::move(relative), entry.parentFd,
+                                      entry.name.data());
                 };
                 if (entry.type != EntryType::Directory) {
                     std::int64_t bytes = visitNonDirectory(worker, entry.parentFd, entry.name.data(),
@@ -469,9 +552,9 @@ class ParallelScan {
         std::vector<FCPBundle> bundles;
         bundles.reserve(order.size());
         for (std::uint32_t i : order) {
-            FCPBundle bundle;
+            FCPBundle bundle = std::move(found_[i].record);
             bundle.id = Uuid::random();
-            bundle.path = joinPath(location, found_[i].relativePath);
+            bundle.path = joinPath(location, bundle.relativePath);
             bundle.displayName = lastPathComponent(bundle.path);
             bundle.size = totals[i][0];
             for (CacheCategory category : allCacheCategories)
@@ -486,6 +569,10 @@ class ParallelScan {
     ScanProgress* progress_;
     const std::size_t openCap_;
     const std::int64_t queueCap_;
+    const std::size_t inlineCap_;
+    const ParallelScanRules& rules_;
+    const std::string* location_ = nullptr;
+    FileIdentity rootId_;
 
     std::atomic<std::int64_t> outstanding_{0}; // tasks queued or being read
     std::atomic<std::int64_t> queued_{0};      // tasks waiting in a queue
@@ -509,14 +596,18 @@ unsigned defaultScanThreads() {
 }
 
 std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
-                                           ScanProgress* progress, const ParallelScanLimits& limits) {
+                                           ScanProgress* progress, const ParallelScanLimits& limits,
+                                           const ParallelScanRules& rules) {
     UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
-    if (!rootFd) return {};
-    threads = std::clamp(threads, 1u, kMaxThreads);
-    std::size_t openCap =
-        limits.maxOpenDirectories != 0 ? limits.maxOpenDirectories : defaultOpenDirectoryCap();
+    if (!rootFd) {
+        if (rules.onUnreadable) rules.onUnreadable(location, errno);
+        return {};
+    }
+    const DescriptorCaps caps =
+        descriptorCaps(std::clamp(threads, 1u, kMaxThreads), limits.maxOpenDirectories);
     std::size_t queueCap = limits.maxQueuedDirectories != 0 ? limits.maxQueuedDirectories : kDefaultMaxQueued;
-    return ParallelScan(threads, progress, openCap, queueCap).run(location, std::move(rootFd));
+    return ParallelScan(caps.threads, progress, caps.queue, queueCap, caps.inlineWalk, rules)
+        .run(location, std::move(rootFd));
 }
 
 } // namespace velmora

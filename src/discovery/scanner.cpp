@@ -2,9 +2,12 @@
 
 #include "discovery/parallel_scan.h"
 #include "discovery/scanner_attribution.h"
+#include "platform/descriptor_budget.h"
 #include "platform/dir_walker.h"
+#include "platform/path.h"
 #include "platform/unique_fd.h"
 
+#include <algorithm>
 #include <fcntl.h>
 
 namespace velmora {
@@ -18,12 +21,16 @@ constexpr std::uint64_t kProgressBatch = 4096;
 std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOptions& options) {
     if (options.threads != 1) {
         unsigned threads = options.threads == 0 ? defaultScanThreads() : options.threads;
-        return parallelScanBundles(location, threads, options.progress);
+        return parallelScanBundles(location, threads, options.progress, {},
+                                   {options.crossFileSystems, options.onUnreadable});
     }
     // The chosen location itself is resolved like any path (it may be a link the user
     // picked); nothing below it is ever reached through a link.
     UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
-    if (!rootFd) return {};
+    if (!rootFd) {
+        if (options.onUnreadable) options.onUnreadable(location, errno);
+        return {};
+    }
 
     BundleAttribution attribution(location);
     // contexts[d]: the libraries enclosing the directory at depth d of the current path.
@@ -34,22 +41,36 @@ std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOption
     std::uint64_t librariesPublished = 0;
     ScanProgress* progress = options.progress;
 
-    walkDirectoryAt(rootFd.get(), [&](const WalkEntry& entry) {
-        DirectoryContext* child = &unusedChild;
-        if (entry.type == EntryType::Directory) {
-            if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);
-            child = &contexts[entry.depth];
-        }
-        attribution.visit(entry, contexts[entry.depth - 1], *child);
-        if (progress != nullptr && ++unpublished == kProgressBatch) {
-            progress->entriesRead.fetch_add(unpublished, std::memory_order_relaxed);
-            unpublished = 0;
-            std::uint64_t found = attribution.bundles().size();
-            progress->librariesFound.fetch_add(found - librariesPublished, std::memory_order_relaxed);
-            librariesPublished = found;
-        }
-        return WalkAction::Continue;
-    });
+    WalkOptions walk;
+    const std::size_t available = descriptorsAvailable();
+    walk.maxOpenDescriptors = std::clamp<std::size_t>(available > 8 ? available - 8 : 2, 2, 64);
+    walk.stayOnMount = !options.crossFileSystems;
+    walk.onOtherMount = [progress](std::string_view) {
+        if (progress != nullptr) progress->mountPointsSkipped.fetch_add(1, std::memory_order_relaxed);
+    };
+    if (options.onUnreadable)
+        walk.onError = [&](std::string_view relativePath, int error) {
+            options.onUnreadable(joinPath(location, relativePath), error);
+        };
+    walkDirectoryAt(
+        rootFd.get(),
+        [&](const WalkEntry& entry) {
+            DirectoryContext* child = &unusedChild;
+            if (entry.type == EntryType::Directory) {
+                if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);
+                child = &contexts[entry.depth];
+            }
+            attribution.visit(entry, contexts[entry.depth - 1], *child);
+            if (progress != nullptr && ++unpublished == kProgressBatch) {
+                progress->entriesRead.fetch_add(unpublished, std::memory_order_relaxed);
+                unpublished = 0;
+                std::uint64_t found = attribution.bundles().size();
+                progress->librariesFound.fetch_add(found - librariesPublished, std::memory_order_relaxed);
+                librariesPublished = found;
+            }
+            return WalkAction::Continue;
+        },
+        walk);
 
     if (progress != nullptr) {
         progress->entriesRead.fetch_add(unpublished, std::memory_order_relaxed);

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/uuid.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "platform/uuid.h"
 
 namespace velmora {
 
@@ -18,14 +18,19 @@ struct FCPBundle {
     std::int64_t proxySize = 0;
     std::int64_t optimizedSize = 0;
     std::int64_t analysisSize = 0;
+    // How a cleaning reaches the library again, never by `path`: its path below the location
+    // that was scanned, and the device and inode of the entry the scan met there (0 and 0
+    // for a record that no scan made).
+    std::string relativePath;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
 };
 
-// All eight fields equal; the strings compare as text under canonical equivalence.
+// The eight fields above the way back in are equal; the strings compare as text under canonical equivalence.
 [[nodiscard]] bool operator==(const FCPBundle& a, const FCPBundle& b);
 
 } // namespace velmora
 
-template <>
-struct std::hash<velmora::FCPBundle> {
+template <> struct std::hash<velmora::FCPBundle> {
     std::size_t operator()(const velmora::FCPBundle& bundle) const noexcept;
 };

@@ -3,11 +3,13 @@
 #include "cleaning/delete_matching_items.h"
 #include "discovery/locations.h"
 #include "platform/text.h"
+#include "platform/unique_fd.h"
 
 #include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <fcntl.h>
 #include <map>
 
 namespace velmora {
@@ -55,6 +57,12 @@ const std::string_view kLocationStart = "正在清理硬盘上的所有资源库
 const std::string_view kLocationDone = "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。";
 const char* const kPercentText = "正在清理... %1%";
 const char* const kRetrievalProgress = "已扫描 %1 项 · 找到 %2 个资源库";
+
+// Cleans one category of a listed library, reached beneath the location it was found in
+// and checked against the scan; true when something was removed.
+bool cleanOneCategory(const FCPBundle& library, CacheCategory category) {
+    return deleteMatchingItemsOf(library, {categoryInfo(category).deletionName}).front().anythingRemoved();
+}
 
 } // namespace
 
@@ -324,8 +332,8 @@ void ContentView::cleanCategory(CacheCategory category) {
     beginCleaning(translated(categoryInfo(category).runningText));
 
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, category] {
-        const bool removed = deleteMatchingItems(path, std::string(categoryInfo(category).deletionName));
+    dispatch->runInBackground([dispatch, view = state->self, library = *bundle, category] {
+        const bool removed = cleanOneCategory(library, category);
         dispatch->postToMain([view, category, removed] {
             if (view) view->finishCategoryClean(category, removed);
         });
@@ -347,10 +355,10 @@ void ContentView::cleanSelectedLibrary() {
     beginCleaning(translated(kSelectedLibraryStart));
 
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground([dispatch, view = state->self, path = bundle->path] {
+    dispatch->runInBackground([dispatch, view = state->self, library = *bundle] {
         // One category after the other; an empty or failed category does not stop the next.
         for (CacheCategory category : allCacheCategories)
-            (void)deleteMatchingItems(path, std::string(categoryInfo(category).deletionName));
+            (void)cleanOneCategory(library, category);
         dispatch->postToMain([view] {
             if (view) view->finishCleaning(translated(kSelectedLibraryDone));
         });
@@ -374,6 +382,9 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
                                       const std::string& location) {
     // A fresh scan: libraries created since the list was shown are cleaned too.
     const std::vector<FCPBundle> libraries = scanBundles(location);
+    // Every library is reached beneath this descriptor, and checked against what the scan saw.
+    auto locationFd =
+        std::make_shared<UniqueFd>(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const qint64 total = 4 * static_cast<qint64>(libraries.size());
 
     // Both writes are posted before the first task exists, so every progress step of this
@@ -388,8 +399,9 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
     auto group = dispatch.makeConcurrentGroup("cleaningQueue");
     for (const FCPBundle& library : libraries) {
         for (CacheCategory category : allCacheCategories) {
-            group->async([&dispatch, view, path = library.path, category] {
-                (void)deleteMatchingItems(path, std::string(categoryInfo(category).deletionName));
+            group->async([&dispatch, view, locationFd, library, category] {
+                (void)deleteMatchingItemsBeneath(locationFd->get(), library,
+                                                 {categoryInfo(category).deletionName});
                 // Posted before the task ends, hence before the closing post below.
                 dispatch.postToMain([view] {
                     if (view) view->recordTaskDone();
