@@ -1,5 +1,6 @@
 // velmora-cli: the Velmora core from a terminal.
 #include "cli/commands.h"
+#include "i18n/translation.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -7,6 +8,9 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    // The same choice of language as the window's, from the same tables. Only the texts meant
+    // for people change with it: log lines, JSON and exit statuses stay the same in every language.
+    (void)velmora::useTranslationFor();
     CLI::App app{"velmora-cli: find Final Cut Pro libraries, measure their regenerable data and clean it."};
     app.name("velmora-cli");
     app.require_subcommand(1);

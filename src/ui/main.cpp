@@ -1,3 +1,4 @@
+#include "i18n/translation.h"
 #include "ui/velmora_app.h"
 
 #include <QGuiApplication>
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Velmora"));
     QGuiApplication::setOrganizationName(QStringLiteral("Velmora"));
+    // The user's language, before the first text is looked up.
+    (void)velmora::useTranslationFor(QLocale::system());
     // Qt's own options (-platform and the like) are gone from arguments() by now.
     auto parsed = velmora::parseAppOptions(QGuiApplication::arguments());
     if (const int* exitCode = std::get_if<int>(&parsed)) {
