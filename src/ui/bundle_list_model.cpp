@@ -1,8 +1,8 @@
 #include "ui/bundle_list_model.h"
 
-#include "cleaning/cache_category.h"
-#include "discovery/format_size.h"
 #include "i18n/translation.h"
+#include "library/cache_category.h"
+#include "library/format_size.h"
 
 namespace velmora {
 

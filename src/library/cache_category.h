@@ -1,6 +1,6 @@
 #pragma once
 
-#include "discovery/fcp_bundle.h"
+#include "library/fcp_bundle.h"
 #include "platform/translatable_text.h"
 
 #include <array>
