@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/library_argument.h"
 #include "discovery/scanner.h"
+#include "i18n/translation.h"
 #include "library/format_size.h"
 #include "platform/descriptor_budget.h"
 #include "platform/log_output.h"
@@ -30,8 +31,13 @@ std::string withoutTrailingSlashes(const std::string& path) {
     return end == std::string::npos ? (path.empty() ? path : "/") : path.substr(0, end + 1);
 }
 
-void complain(const std::string& what, const std::string& path) {
-    std::fprintf(stderr, "velmora-cli clean: %s: %s\n", what.c_str(), escapeForLog(path).c_str());
+void complain(const QString& what) {
+    std::fprintf(stderr, "velmora-cli clean: %s\n", what.toStdString().c_str());
+}
+
+// `what` is a looked-up text with %1 where the path goes.
+void complain(const QString& what, const std::string& path) {
+    complain(what.arg(QString::fromStdString(escapeForLog(path))));
 }
 
 // Whether `path` lies inside `outer`, comparing the path strings component-wise.
@@ -68,8 +74,16 @@ std::string describeError(int error) {
     return text ? text : "Unknown error " + std::to_string(error);
 }
 
-void printSize(const char* label, std::int64_t bytes) {
-    std::fprintf(stderr, "%s: %lld (%s)\n", label, static_cast<long long>(bytes), formatSize(bytes).c_str());
+// One summary line to standard error; `text` is a looked-up text and `values` fill its %1, %2...
+void printSummary(const QString& text, const QStringList& values) {
+    QString line = text;
+    for (const QString& value : values)
+        line = line.arg(value);
+    std::fprintf(stderr, "%s\n", line.toStdString().c_str());
+}
+
+QString number(std::int64_t value) {
+    return QString::number(value);
 }
 
 } // namespace
@@ -80,14 +94,14 @@ unsigned defaultCleanJobs() {
 
 int runClean(const CleanRequest& request) {
     if (!request.location) {
-        complain("no location given", "");
+        complain(translate("CleanCommand", "no location given"));
         return kCleanBadArguments;
     }
     const std::string& location = *request.location;
     // The location is opened once, and every library is reached beneath this descriptor.
     UniqueFd locationFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
     if (!locationFd) {
-        complain("location is not a directory", location);
+        complain(translate("CleanCommand", "location is not a directory: %1"), location);
         return kCleanBadArguments;
     }
 
@@ -165,23 +179,27 @@ int runClean(const CleanRequest& request) {
         helper.join();
 
     if (mountPointsSkipped > 0)
-        std::fprintf(stderr, "Mount points not entered: %llu (--cross-file-systems enters them)\n",
-                     static_cast<unsigned long long>(mountPointsSkipped.load()));
-    std::fprintf(stderr, "Libraries: %zu\n", targets.size());
+        printSummary(
+            translate("CleanCommand", "Mount points not entered: %1 (--cross-file-systems enters them)"),
+            {QString::number(mountPointsSkipped.load())});
+    printSummary(translate("CleanCommand", "Libraries: %1"),
+                 {number(static_cast<std::int64_t>(targets.size()))});
     if (request.dryRun) {
-        std::fprintf(stderr, "Entries to remove: %llu\n", static_cast<unsigned long long>(matched.load()));
-        std::fprintf(stderr, "Entries failed: %llu\n", static_cast<unsigned long long>(failed.load()));
-        printSize("Bytes to reclaim", bytesMatched.load());
+        printSummary(translate("CleanCommand", "Entries to remove: %1"), {QString::number(matched.load())});
+        printSummary(translate("CleanCommand", "Entries failed: %1"), {QString::number(failed.load())});
+        printSummary(translate("CleanCommand", "Bytes to reclaim: %1 (%2)"),
+                     {number(bytesMatched.load()), QString::fromStdString(formatSize(bytesMatched.load()))});
     } else {
-        std::fprintf(stderr, "Entries removed: %llu\n", static_cast<unsigned long long>(removed.load()));
-        std::fprintf(stderr, "Entries failed: %llu\n", static_cast<unsigned long long>(failed.load()));
+        printSummary(translate("CleanCommand", "Entries removed: %1"), {QString::number(removed.load())});
+        printSummary(translate("CleanCommand", "Entries failed: %1"), {QString::number(failed.load())});
         // What this run itself unlinked: never a re-measurement, so runs at once never count
         // the same bytes twice.
-        printSize("Bytes reclaimed", bytesRemoved.load());
+        printSummary(translate("CleanCommand", "Bytes reclaimed: %1 (%2)"),
+                     {number(bytesRemoved.load()), QString::fromStdString(formatSize(bytesRemoved.load()))});
     }
     if (int error = logWriteError()) {
-        std::fprintf(stderr, "velmora-cli clean: the log could not be written to standard output: %s\n",
-                     std::strerror(error));
+        complain(translate("CleanCommand", "the log could not be written to standard output: %1")
+                     .arg(QString::fromUtf8(std::strerror(error))));
         return kCleanSomeFailed;
     }
     return failed > 0 ? kCleanSomeFailed : kCleanOk;

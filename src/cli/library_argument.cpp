@@ -1,5 +1,6 @@
 #include "cli/library_argument.h"
 
+#include "i18n/translation.h"
 #include "platform/open_beneath.h"
 #include "platform/path.h"
 
@@ -26,6 +27,11 @@ std::vector<std::string> components(const std::string& path) {
     return parts;
 }
 
+QString notALibrary() {
+    return translate("CleanCommand",
+                     "not a library folder (a directory whose name ends in .fcpbundle, not a link): %1");
+}
+
 } // namespace
 
 std::variant<FCPBundle, LibraryArgumentProblem>
@@ -33,17 +39,18 @@ resolveLibraryArgument(int locationFd, const std::string& library, bool crossMou
     const std::vector<std::string> given = components(library);
     // The last real component must carry the library ending: "X.fcpbundle/." is not a library.
     if (given.empty() || !given.back().ends_with(kLibrarySuffix))
-        return LibraryArgumentProblem{"not a library folder (a directory whose name ends in .fcpbundle)"};
+        return LibraryArgumentProblem{notALibrary()};
 
     struct stat location {};
-    if (::fstat(locationFd, &location) != 0) return LibraryArgumentProblem{"location cannot be read"};
+    if (::fstat(locationFd, &location) != 0)
+        return LibraryArgumentProblem{translate("CleanCommand", "location cannot be read: %1")};
     std::string prefix;
     if (library.starts_with('/')) {
         prefix = "/";
     } else {
         char cwd[PATH_MAX];
         if (::getcwd(cwd, sizeof cwd) == nullptr)
-            return LibraryArgumentProblem{"working folder cannot be read"};
+            return LibraryArgumentProblem{translate("CleanCommand", "working folder cannot be read: %1")};
         prefix = cwd;
     }
     // The shortest leading part that is the location; the rest must stay beneath it.
@@ -57,7 +64,8 @@ resolveLibraryArgument(int locationFd, const std::string& library, bool crossMou
         }
         prefix = appendingPathComponent(prefix, given[k]);
     }
-    if (inside == given.size()) return LibraryArgumentProblem{"library is not inside the location"};
+    if (inside == given.size())
+        return LibraryArgumentProblem{translate("CleanCommand", "library is not inside the location: %1")};
     std::string relative;
     for (std::size_t k = inside; k < given.size(); ++k)
         relative = relative.empty() ? given[k] : relative + "/" + given[k];
@@ -69,10 +77,11 @@ resolveLibraryArgument(int locationFd, const std::string& library, bool crossMou
                                               ? "library is outside the location (through \"..\" or a link)"
                                               : "library is outside the location (through \"..\", a link "
                                                 "or another file system)"};
-        return LibraryArgumentProblem{"not a library folder (a directory whose name ends in .fcpbundle)"};
+        return LibraryArgumentProblem{notALibrary()};
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) return LibraryArgumentProblem{"library cannot be read"};
+    if (::fstat(fd.get(), &st) != 0)
+        return LibraryArgumentProblem{translate("CleanCommand", "library cannot be read: %1")};
     FCPBundle record;
     std::string path = library;
     while (path.size() > 1 && path.ends_with('/'))

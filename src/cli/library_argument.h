@@ -2,6 +2,7 @@
 
 #include "library/fcp_bundle.h"
 
+#include <QString>
 #include <string>
 #include <variant>
 
@@ -9,7 +10,7 @@ namespace velmora {
 
 // Why a `--library` argument names no library inside the location.
 struct LibraryArgumentProblem {
-    std::string text;
+    QString text; // a looked-up text with %1 where the argument goes
 };
 
 // Finds the library that `library` names inside the location open at `locationFd`, by
