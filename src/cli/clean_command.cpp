@@ -5,6 +5,7 @@
 #include "discovery/format_size.h"
 #include "discovery/measure.h"
 #include "discovery/scanner.h"
+#include "discovery/walk_concurrency.h"
 #include "platform/log_output.h"
 
 #include <CLI/CLI.hpp>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 
@@ -62,10 +64,6 @@ void printSize(const char* label, std::int64_t bytes) {
 
 } // namespace
 
-unsigned defaultCleanJobs() {
-    return std::max(1u, std::thread::hardware_concurrency());
-}
-
 int runClean(const CleanRequest& request) {
     if (!request.location) {
         complain("no location given", "");
@@ -107,24 +105,47 @@ int runClean(const CleanRequest& request) {
     std::atomic<std::size_t> nextTarget{0};
     // Each worker takes the next library and cleans its categories in one walk, writing their
     // lines in category order; libraries go in parallel, as the window's whole-location run
-    // does. A dry run lists in scan order.
+    // does. A dry run holds each library's lines until those of the libraries before it are
+    // out, so it lists in scan order whatever finishes first.
     std::vector<std::string_view> names;
     for (CacheCategory category : request.categories)
         names.push_back(categoryInfo(category).deletionName);
+    std::mutex listing;
+    std::vector<std::vector<std::string>> heldLines(targets.size());
+    std::vector<bool> finished(targets.size(), false);
+    std::size_t nextToList = 0;
+    auto listInOrder = [&](std::size_t done) {
+        std::lock_guard lock(listing);
+        finished[done] = true;
+        for (; nextToList < targets.size() && finished[nextToList]; ++nextToList) {
+            for (const std::string& line : heldLines[nextToList])
+                writeLogLine(line);
+            heldLines[nextToList].clear();
+        }
+    };
     auto worker = [&] {
         for (std::size_t i; (i = nextTarget.fetch_add(1)) < targets.size();) {
             const Target& target = targets[i];
             // A dry run lists a nested library's entries once, with the library that holds it.
-            if (request.dryRun && target.nested) continue;
-            for (const DeletionReport& report : deleteMatchingItemsReports(target.path, names, options)) {
-                removed += report.removed;
-                failed += report.failed;
-                matched += report.matched;
-                bytesMatched += report.bytesMatched;
+            if (!(request.dryRun && target.nested)) {
+                DeletionOptions targetOptions = options;
+                if (request.dryRun)
+                    targetOptions.sink = [&heldLines, i](std::string_view line) {
+                        heldLines[i].emplace_back(line);
+                    };
+                for (const DeletionReport& report :
+                     deleteMatchingItemsReports(target.path, names, targetOptions)) {
+                    removed += report.removed;
+                    failed += report.failed;
+                    matched += report.matched;
+                    bytesMatched += report.bytesMatched;
+                }
             }
+            if (request.dryRun) listInOrder(i);
         }
     };
-    const unsigned jobs = request.dryRun ? 1u : std::clamp<unsigned>(request.jobs, 1u, 64u);
+    const unsigned jobs =
+        std::clamp<unsigned>(request.jobs == 0 ? defaultCleaningJobs(location) : request.jobs, 1u, 64u);
     std::vector<std::thread> helpers;
     for (unsigned j = 1; j < jobs && j < targets.size(); ++j)
         helpers.emplace_back(worker);
@@ -156,7 +177,7 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         std::string library;
         std::string category = "all";
         bool dryRun = false;
-        unsigned jobs = defaultCleanJobs();
+        unsigned jobs = 0; // by the location's storage
     };
     auto arguments = std::make_shared<Arguments>();
     CLI::App* command = app.add_subcommand(
@@ -170,7 +191,9 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::IsMember({"render", "proxy", "optimized", "analysis", "all"}));
     command->add_flag("--dry-run", arguments->dryRun,
                       "List what would be removed, with sizes; remove nothing");
-    command->add_option("--jobs", arguments->jobs, "Libraries cleaned at once (default: one per processor)")
+    command
+        ->add_option("--jobs", arguments->jobs,
+                     "Libraries cleaned at once (default: one per processor, 64 on a network share)")
         ->check(CLI::Range(1u, 64u));
     command->callback([arguments, library, &exitCode] {
         CleanRequest request;

@@ -13,10 +13,8 @@ struct CleanRequest {
     std::optional<std::string> library;  // clean this one library only
     std::vector<CacheCategory> categories{allCacheCategories.begin(), allCacheCategories.end()};
     bool dryRun = false;
-    unsigned jobs = 1; // libraries cleaned at once; a dry run always lists one at a time
+    unsigned jobs = 0; // libraries cleaned at once; 0: by the location's storage
 };
-
-[[nodiscard]] unsigned defaultCleanJobs();
 
 // Exit statuses of `velmora-cli clean`.
 inline constexpr int kCleanOk = 0;

@@ -500,14 +500,6 @@ class ParallelScan {
 
 } // namespace
 
-unsigned defaultScanThreads() {
-    // Cached metadata needs one thread per core; a cold disk or a network share answers
-    // faster the more lookups wait on it at once. Twice the cores, and at least 8, served
-    // both on the machines measured (bench/RESULTS.md).
-    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::clamp(2 * cores, 8u, 32u);
-}
-
 std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
                                            ScanProgress* progress, const ParallelScanLimits& limits) {
     UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));

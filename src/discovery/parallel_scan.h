@@ -9,9 +9,6 @@
 
 namespace velmora {
 
-// Threads a scan uses when the caller leaves the choice to the machine.
-[[nodiscard]] unsigned defaultScanThreads();
-
 struct ParallelScanLimits {
     // Directory descriptors the scan's own queue may hold open at once. When reached, a
     // worker walks the next subdirectory itself with the capped sequential walker instead

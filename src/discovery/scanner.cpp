@@ -2,6 +2,7 @@
 
 #include "discovery/parallel_scan.h"
 #include "discovery/scanner_attribution.h"
+#include "discovery/walk_concurrency.h"
 #include "platform/dir_walker.h"
 #include "platform/unique_fd.h"
 
@@ -17,7 +18,7 @@ constexpr std::uint64_t kProgressBatch = 4096;
 
 std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOptions& options) {
     if (options.threads != 1) {
-        unsigned threads = options.threads == 0 ? defaultScanThreads() : options.threads;
+        unsigned threads = options.threads == 0 ? defaultScanThreads(location) : options.threads;
         return parallelScanBundles(location, threads, options.progress);
     }
     // The chosen location itself is resolved like any path (it may be a link the user

@@ -17,7 +17,7 @@ struct ScanProgress {
 
 struct ScanOptions {
     ScanProgress* progress = nullptr; // optional live counters
-    unsigned threads = 0;             // 0: the default for this machine; 1: single-threaded
+    unsigned threads = 0;             // 0: the default for this machine and location; 1: single-threaded
 };
 
 // Every library (entry whose name ends in ".fcpbundle") below `location`, measured, in walk

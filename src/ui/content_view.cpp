@@ -2,6 +2,7 @@
 
 #include "cleaning/delete_matching_items.h"
 #include "discovery/locations.h"
+#include "discovery/walk_concurrency.h"
 #include "platform/text.h"
 
 #include <QCoreApplication>
@@ -385,7 +386,8 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
         if (view) view->setCompletedTasks(0);
     });
 
-    auto group = dispatch.makeConcurrentGroup("cleaningQueue");
+    // On a share each removal waits on its round trip: many libraries go at once there.
+    auto group = dispatch.makeConcurrentGroup("cleaningQueue", defaultCleaningJobs(location));
     for (const FCPBundle& library : libraries) {
         for (CacheCategory category : allCacheCategories) {
             group->async([&dispatch, view, path = library.path, category] {

@@ -118,6 +118,9 @@ TEST_F(CleanCommand, RemovesExactlyWhatTheRulesNameAndSummarises) {
         dryPaths.insert(line.substr(14, line.rfind(" (") - 14));
     }
     EXPECT_EQ(dryPaths, e.matchedEntries);
+    // Libraries listed at once still come out in scan order, as when listed one at a time.
+    EXPECT_EQ(runCli({"clean", location, "--dry-run", "--jobs", "1"}).out, dry.out);
+    EXPECT_EQ(runCli({"clean", location, "--dry-run", "--jobs", "16"}).out, dry.out);
 
     CliResult run = runCli({"clean", location});
     EXPECT_EQ(run.status, 0) << run.err;
