@@ -32,8 +32,10 @@ namespace {
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
 // One read of a directory listing: large enough that most directories come in one call.
 constexpr std::size_t kListingBuffer = 128 * 1024;
-// Progress counters are read by another thread: publish in batches, not per entry.
-constexpr std::uint64_t kProgressBatch = 4096;
+// Progress counters are read by another thread: publish in batches, not per entry. Small
+// enough that the count moves several times a second even where each listing is a network
+// round trip; the listing loop also publishes after every read of a listing.
+constexpr std::uint64_t kProgressBatch = 256;
 // Descriptors each fallback walk of a subtree may hold.
 constexpr std::size_t kInlineWalkDescriptors = 16;
 constexpr unsigned kMaxThreads = 256;
@@ -258,9 +260,10 @@ class ParallelScan {
         return id;
     }
 
-    void publishEntries(Worker& worker, bool final) {
-        if (progress_ == nullptr) return;
-        if (!final && worker.unpublished < kProgressBatch) return;
+    // Adds the entries counted so far to the shared counter: now, or once a batch is full.
+    void publishEntries(Worker& worker, bool now) {
+        if (progress_ == nullptr || worker.unpublished == 0) return;
+        if (!now && worker.unpublished < kProgressBatch) return;
         progress_->entriesRead.fetch_add(worker.unpublished, std::memory_order_relaxed);
         worker.unpublished = 0;
     }
@@ -392,7 +395,7 @@ class ParallelScan {
                     push(self, DirTask{childNode, std::move(child)});
                 }
             }
-            publishEntries(worker, false);
+            publishEntries(worker, true);
         }
         addBytes(worker, context, bytes);
         releaseFd(node);

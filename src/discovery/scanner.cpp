@@ -11,8 +11,9 @@
 namespace velmora {
 namespace {
 
-// Progress counters are shared with a reader thread: publish in batches, not per entry.
-constexpr std::uint64_t kProgressBatch = 4096;
+// Progress counters are shared with a reader thread: publish in batches, not per entry, small
+// enough that the count moves several times a second on a slow share too.
+constexpr std::uint64_t kProgressBatch = 256;
 
 } // namespace
 
