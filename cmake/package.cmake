@@ -45,8 +45,8 @@ output.")
 # The libraries the programs link come from dpkg-shlibdeps. What it cannot see: the QML
 # modules the window and its folder chooser import at run time (their plugins are loaded by
 # the QML engine), the SVG image and icon plugins that draw its icons, and the font that shows
-# the Chinese texts. The Wayland platform plugin is
-# welcome but not needed: without it Qt shows the window through XWayland.
+# the Chinese texts. The Wayland platform plugin is welcome but not needed: without it Qt
+# shows the window through XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qml6-module-qtqml, qml6-module-qtqml-workerscript, qml6-module-qtquick, \

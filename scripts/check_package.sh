@@ -18,7 +18,7 @@ if dpkg-query -W -f='${db:Status-Abbrev}' velmora 2>/dev/null | grep -q '^ii'; t
   echo "check_package: velmora is installed already; remove it first" >&2
   exit 1
 fi
-for tool in lintian xvfb-run desktop-file-validate; do
+for tool in lintian xvfb-run xprop xwininfo; do
   command -v "$tool" >/dev/null || { echo "check_package: $tool is missing; run VELMORA_TEST_PACKAGE=1 scripts/setup.sh" >&2; exit 1; }
 done
 
@@ -73,19 +73,38 @@ if command -v man >/dev/null; then
 fi
 
 location=$work/location
-mkdir -p "$location/Trip.fcpbundle/Day 1/Proxy Media"
-head -c 2048 /dev/zero >"$location/Trip.fcpbundle/Day 1/Proxy Media/clip.mov"
+mkdir -p "$location/Trip.fcpbundle/Day 1/Transcoded Media/Proxy Media"
+head -c 2048 /dev/zero >"$location/Trip.fcpbundle/Day 1/Transcoded Media/Proxy Media/clip.mov"
 velmora-cli scan --json "$location" | grep -q '"proxySize": 2048' || fail "velmora-cli scan from /usr"
 
 # The menu entry's command line, with the location for %f, on a virtual X display: the
-# window comes up through the xcb platform plugin and lists the library.
-exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop")
+# window comes up through the xcb platform plugin and lists the library. While it is up, its
+# WM_CLASS must name the entry's StartupWMClass, which is how X11 shells match the window to
+# the menu entry and its icon (on Wayland the app id does it).
+desktop=/usr/share/applications/$app_id.desktop
+exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 read -r -a command <<<"${exec_line//%f/$location}"
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
+cat >"$work/window.sh" <<'WINDOW'
+"$@" &
+app=$!
+# Wait for the window to be mapped, then read its class.
+for _ in $(seq 1 600); do
+  id=$(xwininfo -root -tree | awk '/\("velmora" / {print $1; exit}')
+  [ -n "$id" ] && break
+  kill -0 "$app" 2>/dev/null || exit 1
+  sleep 0.1
+done
+xprop -id "$id" WM_CLASS
+wait "$app"
+WINDOW
 mkdir -m 700 "$work/runtime"
 if XDG_RUNTIME_DIR="$work/runtime" QT_QUICK_BACKEND=software xvfb-run -a -s "-screen 0 1280x800x24" \
-  "${command[@]}" --screenshot-when-loaded "$work/window.png" >"$work/window.log" 2>&1; then
+  bash "$work/window.sh" "${command[@]}" --screenshot-when-loaded "$work/window.png" >"$work/window.log" 2>&1; then
   echo "== the window from the menu entry listed the library: $(file -b "$work/window.png")"
   cp "$work/window.png" build/package-window.png
+  grep -qx "WM_CLASS(STRING) = \"velmora\", \"$wm_class\"" "$work/window.log" ||
+    fail "the window's class does not match StartupWMClass=$wm_class: $(grep WM_CLASS "$work/window.log")"
 else
   cat "$work/window.log" >&2
   fail "the window started from the menu entry did not list the library"

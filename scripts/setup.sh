@@ -16,9 +16,9 @@ packages=(
   util-linux e2fsprogs strace time procps
   scdoc librsvg2-bin desktop-file-utils appstream bash-completion file dpkg-dev
 )
-# The package check (VELMORA_TEST_PACKAGE=1 ./test.sh) also needs lintian.
+# The package check (VELMORA_TEST_PACKAGE=1 ./test.sh) also needs lintian and X11 tools.
 if [ -n "${VELMORA_TEST_PACKAGE:-}" ]; then
-  packages+=(lintian)
+  packages+=(lintian x11-utils)
 fi
 
 missing=()

@@ -9,7 +9,15 @@ set -uo pipefail
 
 build_dir=$1 version=$2 app_id=$3 with_window=$4
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# cmake --install rewrites the build's install_manifest.txt; keep the one of the user's own
+# install, which lists what to remove to uninstall it.
+manifest=$build_dir/install_manifest.txt
+[ -f "$manifest" ] && cp -p "$manifest" "$work/manifest"
+restore() {
+  if [ -f "$work/manifest" ]; then cp -p "$work/manifest" "$manifest"; else rm -f "$manifest"; fi
+  rm -rf "$work"
+}
+trap restore EXIT
 prefix=$work/prefix
 failures=0
 fail() {
