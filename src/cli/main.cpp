@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     CLI::App app{"velmora-cli: find Final Cut Pro libraries, measure their regenerable data and clean it."};
     app.name("velmora-cli");
     app.require_subcommand(1);
+    app.footer(velmora::cli::kExitStatusHelp);
     int exitCode = 0;
     velmora::cli::addScanCommand(app, exitCode);
     velmora::cli::addCleanCommand(app, exitCode);
@@ -24,10 +25,10 @@ int main(int argc, char** argv) {
             std::cerr << app.help();
         else
             std::cerr << app.get_subcommands().back()->help(app.get_name());
-        return 2;
+        return velmora::cli::kExitUsage;
     } catch (const std::exception& error) {
         std::cerr << "velmora-cli: " << error.what() << "\n";
-        return 1;
+        return velmora::cli::kExitIncomplete;
     }
     return exitCode;
 }
