@@ -4,6 +4,7 @@
 #include "cli/clean_report.h"
 #include "cli/commands.h"
 #include "discovery/scanner.h"
+#include "i18n/translation.h"
 #include "platform/log_output.h"
 
 #include <CLI/CLI.hpp>
@@ -27,8 +28,13 @@ std::string withoutTrailingSlashes(const std::string& path) {
     return end == std::string::npos ? (path.empty() ? path : "/") : path.substr(0, end + 1);
 }
 
-void complain(const std::string& what, const std::string& path) {
-    std::fprintf(stderr, "velmora-cli clean: %s: %s\n", what.c_str(), escapeForLog(path).c_str());
+void complain(const QString& what) {
+    std::fprintf(stderr, "velmora-cli clean: %s\n", what.toStdString().c_str());
+}
+
+// `what` is a looked-up text with %1 where the path goes.
+void complain(const QString& what, const std::string& path) {
+    complain(what.arg(QString::fromStdString(escapeForLog(path))));
 }
 
 // Whether `path` lies inside `outer`, comparing the path strings component-wise.
@@ -64,13 +70,13 @@ unsigned defaultCleanJobs() {
 
 int runClean(const CleanRequest& request) {
     if (!request.location) {
-        complain("no location given", "");
+        complain(translate("CleanCommand", "no location given"));
         return cli::kExitUsage;
     }
     const std::string& location = *request.location;
     struct stat st {};
     if (::stat(location.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        complain("location is not a directory", location);
+        complain(translate("CleanCommand", "location is not a directory: %1"), location);
         return cli::kExitUsage;
     }
 
@@ -80,11 +86,14 @@ int runClean(const CleanRequest& request) {
         // Only a real library folder: a link or any other folder would widen what is removed.
         if (!withoutTrailingSlashes(library).ends_with(kLibrarySuffix) ||
             ::lstat(withoutTrailingSlashes(library).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            complain("not a library folder (a directory whose name ends in .fcpbundle, not a link)", library);
+            complain(
+                translate("CleanCommand",
+                          "not a library folder (a directory whose name ends in .fcpbundle, not a link): %1"),
+                library);
             return cli::kExitUsage;
         }
         if (!isInside(library, location)) {
-            complain("library is not inside the location", library);
+            complain(translate("CleanCommand", "library is not inside the location: %1"), library);
             return cli::kExitUsage;
         }
         FCPBundle record;

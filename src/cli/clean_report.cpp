@@ -1,7 +1,8 @@
 #include "cli/clean_report.h"
 
 #include "cli/json_fields.h"
-#include "discovery/format_size.h"
+#include "i18n/translation.h"
+#include "library/format_size.h"
 
 #include <nlohmann/json.hpp>
 
@@ -21,8 +22,11 @@ const char* statusKey(DeletionStatus status) {
     return "failed";
 }
 
-std::string sizeLine(const char* label, std::int64_t bytes) {
-    return std::string(label) + ": " + std::to_string(bytes) + " (" + formatSize(bytes) + ")\n";
+// One line of the summary: a looked-up text whose %1 is `value` and %2 (when present) `extra`.
+std::string line(const QString& text, std::int64_t value, const std::string& extra = {}) {
+    QString filled = text.arg(value);
+    if (!extra.empty()) filled = filled.arg(QString::fromStdString(extra));
+    return filled.toStdString() + "\n";
 }
 
 } // namespace
@@ -78,14 +82,17 @@ std::string CleanReport::summary() const {
         else
             ++done;
     }
-    std::string out = "Libraries: " + std::to_string(libraries_) + "\n";
+    const auto count = [](std::uint64_t n) { return static_cast<std::int64_t>(n); };
+    std::string out = line(translate("CleanCommand", "Libraries: %1"), count(libraries_));
     if (skippedAsRecent_)
-        out += std::to_string(*skippedAsRecent_) + " libraries skipped as recently modified\n";
+        out += line(translate("CleanCommand", "%1 libraries skipped as recently modified"),
+                    count(*skippedAsRecent_));
     if (dryRun_)
-        return out + "Entries to remove: " + std::to_string(done) + "\n" +
-               sizeLine("Bytes to reclaim", bytes);
-    return out + "Entries removed: " + std::to_string(done) + "\nEntries failed: " + std::to_string(failed) +
-           "\n" + sizeLine("Bytes reclaimed", bytes);
+        return out + line(translate("CleanCommand", "Entries to remove: %1"), count(done)) +
+               line(translate("CleanCommand", "Bytes to reclaim: %1 (%2)"), bytes, formatSize(bytes));
+    return out + line(translate("CleanCommand", "Entries removed: %1"), count(done)) +
+           line(translate("CleanCommand", "Entries failed: %1"), count(failed)) +
+           line(translate("CleanCommand", "Bytes reclaimed: %1 (%2)"), bytes, formatSize(bytes));
 }
 
 } // namespace velmora::cli

@@ -1,8 +1,8 @@
 #include "reference_scanner.h"
 
-#include "cleaning/cache_category.h"
 #include "cleaning/deletion_match.h"
 #include "discovery/measure.h"
+#include "library/cache_category.h"
 #include "platform/dir_walker.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
