@@ -145,8 +145,9 @@ int runClean(const CleanRequest& request) {
             if (!targets[i].nested) (void)deleteMatchingItemsReports(targets[i].path, names, options);
     };
     const unsigned jobs =
-        request.dryRun ? 1u
-                       : std::clamp<unsigned>(request.jobs == 0 ? defaultCleaningJobs(location) : request.jobs, 1u, 64u);
+        request.dryRun
+            ? 1u
+            : std::clamp<unsigned>(request.jobs == 0 ? defaultCleaningJobs(location) : request.jobs, 1u, 64u);
     std::vector<std::thread> helpers;
     for (unsigned j = 1; j < jobs && j < targets.size(); ++j)
         helpers.emplace_back(worker);
@@ -190,8 +191,9 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::IsMember({"render", "proxy", "optimized", "analysis", "all"}));
     command->add_flag("--dry-run", arguments->dryRun,
                       "List what would be removed, with sizes; remove nothing");
-    command->add_option("--jobs", arguments->jobs,
-                        "Libraries cleaned at once (default: one per processor, 64 on a network share)")
+    command
+        ->add_option("--jobs", arguments->jobs,
+                     "Libraries cleaned at once (default: one per processor, 64 on a network share)")
         ->check(CLI::Range(1u, 64u));
     CLI::Option* untouchedFor = command->add_option(
         "--untouched-for", arguments->untouchedForDays,

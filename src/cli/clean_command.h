@@ -14,14 +14,14 @@ struct CleanRequest {
     std::optional<std::string> library;  // clean this one library only
     std::vector<CacheCategory> categories{allCacheCategories.begin(), allCacheCategories.end()};
     bool dryRun = false;
-    unsigned jobs = 0; // libraries cleaned at once, 0: by the location's storage; a dry run lists one at a time
+    unsigned jobs =
+        0; // libraries cleaned at once, 0: by the location's storage; a dry run lists one at a time
     // Clean only the libraries whose lastModified lies at least this long ago (or is none);
     // the others are skipped and counted in the summary.
     std::optional<std::chrono::seconds> untouchedFor;
     bool json = false; // one JSON report on stdout instead of the lines ("Error deleting" lines go to stderr)
     bool quiet = false; // no "Deleted:" / "Would delete:" lines; errors and the summary stay
 };
-
 
 // Cleans the libraries the request names, category by category in the fixed order, writing
 // the deletion lines (or the JSON report) to standard output and a summary to standard error.
