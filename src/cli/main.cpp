@@ -1,5 +1,7 @@
 // velmora-cli: the Velmora core from a terminal.
+#include "app_identity.h"
 #include "cli/commands.h"
+#include "i18n/translation.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -7,8 +9,12 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    // The same choice of language as the window's, from the same tables. Only the texts meant
+    // for people change with it: log lines, JSON and exit statuses stay the same in every language.
+    (void)velmora::useTranslationFor();
     CLI::App app{"velmora-cli: find Final Cut Pro libraries, measure their regenerable data and clean it."};
     app.name("velmora-cli");
+    app.set_version_flag("--version", std::string("velmora-cli ") + velmora::kVersion);
     app.require_subcommand(1);
     int exitCode = 0;
     velmora::cli::addScanCommand(app, exitCode);
@@ -17,7 +23,7 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        if (error.get_exit_code() == 0) return app.exit(error); // --help: usage on stdout, status 0
+        if (error.get_exit_code() == 0) return app.exit(error); // --help, --version: stdout, status 0
         // Usage errors: the message and the usage of the command concerned, status 2.
         std::cerr << "velmora-cli: " << error.what() << "\n\n";
         if (app.get_subcommands().empty())

@@ -2,9 +2,9 @@
 
 #include "cleaning/delete_matching_items.h"
 #include "discovery/locations.h"
+#include "i18n/translation.h"
 #include "platform/text.h"
 
-#include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
@@ -22,12 +22,6 @@ template <typename T> bool assign(T& field, T value) {
 }
 
 constexpr int kRetrievalProgressIntervalMs = 200;
-
-// Fixed texts are translatable keys; without a table they read exactly as written here.
-QString translated(std::string_view key) {
-    const QByteArray bytes(key.data(), static_cast<qsizetype>(key.size()));
-    return QCoreApplication::translate("ContentView", bytes.constData());
-}
 
 QString fromBytes(const std::string& text) {
     return QString::fromStdString(text);
@@ -49,12 +43,10 @@ QString groupedNumber(std::uint64_t value) {
     return digits;
 }
 
-const std::string_view kSelectedLibraryStart = "正在清理资源库...";
-const std::string_view kSelectedLibraryDone = "已清理选定的资源库。";
-const std::string_view kLocationStart = "正在清理硬盘上的所有资源库...";
-const std::string_view kLocationDone = "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。";
-const char* const kPercentText = "正在清理... %1%";
-const char* const kRetrievalProgress = "已扫描 %1 项 · 找到 %2 个资源库";
+// A category's own texts live with the category, in the core; they are looked up here.
+QString categoryText(std::string_view sourceText) {
+    return translate(cacheCategoryTextContext, sourceText);
+}
 
 } // namespace
 
@@ -226,7 +218,10 @@ void ContentView::chooseOtherDirectory() {
 }
 
 QString ContentView::locationLabel(const QString& path) const {
-    return fromBytes(velmora::locationLabel(path.toStdString()));
+    const std::string bytes = path.toStdString();
+    const std::string label = velmora::locationLabel(bytes);
+    // A user directory's label is a fixed text to look up; any other path shows as it is.
+    return label == bytes ? path : translate(locationTextContext, label);
 }
 
 QString ContentView::driveLabel(const QString& path) const {
@@ -278,7 +273,7 @@ void ContentView::refreshRetrievalProgressText() {
     if (!state->runningScans.empty()) {
         // The newest scan still running is the one whose counts matter to the user.
         const ScanProgress& progress = *state->runningScans.rbegin()->second;
-        text = QCoreApplication::translate("ContentView", kRetrievalProgress)
+        text = translate("ContentView", "已扫描 %1 项 · 找到 %2 个资源库")
                    .arg(groupedNumber(progress.entriesRead.load(std::memory_order_relaxed)),
                         groupedNumber(progress.librariesFound.load(std::memory_order_relaxed)));
     }
@@ -321,7 +316,7 @@ void ContentView::cleanCategory(const QString& categoryKey) {
 void ContentView::cleanCategory(CacheCategory category) {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    beginCleaning(translated(categoryInfo(category).runningText));
+    beginCleaning(categoryText(categoryInfo(category).runningText));
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, category] {
@@ -337,14 +332,14 @@ void ContentView::finishCategoryClean(CacheCategory category, bool removed) {
     if (state->activeCleanings > 0) --state->activeCleanings;
     setIsCleaning(state->activeCleanings > 0);
     retrieveBundles();
-    setAlertMessage(translated(removed ? info.removedText : info.nothingText));
+    setAlertMessage(categoryText(removed ? info.removedText : info.nothingText));
     setShowAlert(true);
 }
 
 void ContentView::cleanSelectedLibrary() {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    beginCleaning(translated(kSelectedLibraryStart));
+    beginCleaning(translate("ContentView", "正在清理资源库..."));
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, path = bundle->path] {
@@ -352,14 +347,14 @@ void ContentView::cleanSelectedLibrary() {
         for (CacheCategory category : allCacheCategories)
             (void)deleteMatchingItems(path, std::string(categoryInfo(category).deletionName));
         dispatch->postToMain([view] {
-            if (view) view->finishCleaning(translated(kSelectedLibraryDone));
+            if (view) view->finishCleaning(translate("ContentView", "已清理选定的资源库。"));
         });
     });
 }
 
 void ContentView::cleanAllLibraries() {
     if (state->selectedPath.isNull()) return;
-    beginCleaning(translated(kLocationStart));
+    beginCleaning(translate("ContentView", "正在清理硬盘上的所有资源库..."));
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, location = selectedPath().toStdString()] {
         runLocationCleaning(*dispatch, view, location);
@@ -399,7 +394,9 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
     }
     group->wait();
     dispatch.postToMain([view] {
-        if (view) view->finishCleaning(translated(kLocationDone));
+        if (view)
+            view->finishCleaning(translate(
+                "ContentView", "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。"));
     });
 }
 
@@ -416,7 +413,7 @@ void ContentView::updateProgress() {
     value = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
     setProgressValue(value);
     const auto percent = static_cast<int>(value * 100.0); // truncates toward zero
-    setProgressText(QCoreApplication::translate("ContentView", kPercentText).arg(percent));
+    setProgressText(translate("ContentView", "正在清理... %1%").arg(percent));
 }
 
 void ContentView::finishCleaning(const QString& text) {
