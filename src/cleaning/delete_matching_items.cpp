@@ -59,7 +59,7 @@ void handleMatch(const WalkEntry& entry, const std::string& basePath, const Dele
     }
     RemoveReport removal =
         removeEntryAt(entry.parentFd, entry.name, fullPath, entry.type == EntryType::Directory,
-                      RemoveOptions{options.maxOpenDescriptors});
+                      RemoveOptions{options.maxOpenDescriptors, options.cancel});
     switch (removal.outcome) {
     case RemoveOutcome::Removed:
         ++report.removed;
@@ -69,6 +69,10 @@ void handleMatch(const WalkEntry& entry, const std::string& basePath, const Dele
     case RemoveOutcome::Vanished:
         // Another run got there first; its own line reports the entry.
         ++report.vanished;
+        report.innerRemoved += removal.entriesRemoved;
+        break;
+    case RemoveOutcome::Stopped:
+        ++report.stopped;
         report.innerRemoved += removal.entriesRemoved;
         break;
     case RemoveOutcome::Failed:
@@ -108,6 +112,7 @@ std::vector<DeletionReport> deleteMatchingItemsReports(const std::string& basePa
     const bool walked = walkDirectoryAt(
         root.get(),
         [&](const WalkEntry& entry) {
+            if (cancelled(options.cancel)) return WalkAction::Stop;
             for (std::size_t i = 0; i < matches.size(); ++i) {
                 if (!matches[i].matches(entry.relativePath)) continue;
                 handleMatch(entry, basePath, options, reports[i], [&](std::string line) {
@@ -124,6 +129,7 @@ std::vector<DeletionReport> deleteMatchingItemsReports(const std::string& basePa
         WalkOptions{options.maxOpenDescriptors});
     for (std::size_t i = 0; i < reports.size(); ++i) {
         reports[i].walked = walked;
+        reports[i].cancelled = cancelled(options.cancel);
         for (const std::string& line : held[i])
             write(line);
     }

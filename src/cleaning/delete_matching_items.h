@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cancellation.h"
+
 namespace velmora {
 
 // Removes every entry of the library at `basePath` that the category with this deletion name
@@ -26,6 +28,10 @@ struct DeletionOptions {
     DeletionLineSink sink;
     // Directory descriptors the walk and each removal may hold at once (each).
     std::size_t maxOpenDescriptors = 64;
+    // A stop request, checked before each removal call (one unlink or rmdir): once requested,
+    // the call under way finishes and no other starts. The entry being removed may be left
+    // partly emptied; it counts as stopped, not as removed, and gets no line.
+    const CancellationToken* cancel = nullptr;
 };
 
 struct DeletionReport {
@@ -34,9 +40,11 @@ struct DeletionReport {
     std::uint64_t removed = 0;      // matched entries removed completely ("Deleted:" lines)
     std::uint64_t failed = 0;       // matched entries left in place, wholly or partly
     std::uint64_t vanished = 0;     // matched entries someone else removed first (no line)
+    std::uint64_t stopped = 0;      // matched entries the stop request left partly removed (no line)
     std::uint64_t innerRemoved = 0; // entries removed inside matched directories
     std::uint64_t errorLines = 0;   // "Error deleting" lines written
     std::int64_t bytesMatched = 0;  // dry run: regular-file bytes in the matched entries
+    bool cancelled = false;         // the stop request ended the walk before its end
     // The result of deleteMatchingItems: something was removed, a matched entry or part of one.
     [[nodiscard]] bool anythingRemoved() const { return removed > 0 || innerRemoved > 0; }
 };

@@ -2,6 +2,7 @@
 
 #include "cleaning/delete_matching_items.h"
 #include "cli/commands.h"
+#include "cli/stop_signals.h"
 #include "discovery/format_size.h"
 #include "discovery/measure.h"
 #include "discovery/scanner.h"
@@ -78,6 +79,10 @@ int runClean(const CleanRequest& request) {
         return kCleanBadArguments;
     }
 
+    // From here on an interrupt stops the run between removals; the summary still follows.
+    CancellationToken stop;
+    cli::StopSignals signals(stop);
+
     std::vector<Target> targets;
     std::int64_t before = 0;
     if (request.library) {
@@ -95,11 +100,19 @@ int runClean(const CleanRequest& request) {
         targets.push_back({library, false});
         before = directorySize(library);
     } else {
-        before = totalSize(scanBundles(location), &targets);
+        ScanOptions scan;
+        scan.cancel = &stop;
+        before = totalSize(scanBundles(location, scan), &targets);
+        // An interrupted scan lists only part of the location: clean none of it.
+        if (stop.requested()) {
+            targets.clear();
+            before = 0;
+        }
     }
 
     DeletionOptions options;
     options.dryRun = request.dryRun;
+    options.cancel = &stop;
     std::atomic<std::uint64_t> removed{0};
     std::atomic<std::uint64_t> failed{0};
     std::atomic<std::uint64_t> matched{0};
@@ -112,7 +125,7 @@ int runClean(const CleanRequest& request) {
     for (CacheCategory category : request.categories)
         names.push_back(categoryInfo(category).deletionName);
     auto worker = [&] {
-        for (std::size_t i; (i = nextTarget.fetch_add(1)) < targets.size();) {
+        for (std::size_t i; !stop.requested() && (i = nextTarget.fetch_add(1)) < targets.size();) {
             const Target& target = targets[i];
             // A dry run lists a nested library's entries once, with the library that holds it.
             if (request.dryRun && target.nested) continue;
@@ -132,11 +145,15 @@ int runClean(const CleanRequest& request) {
     for (auto& helper : helpers)
         helper.join();
 
+    // Exit status of a run a signal stopped: 128 + its number, as a shell reports it.
+    const int stoppedBy = signals.received();
+    const int stoppedStatus = kCleanStoppedBySignal + stoppedBy;
     std::fprintf(stderr, "Libraries: %zu\n", targets.size());
+    if (stoppedBy != 0) std::fprintf(stderr, "Stopped by signal %d before the run was complete\n", stoppedBy);
     if (request.dryRun) {
         std::fprintf(stderr, "Entries to remove: %llu\n", static_cast<unsigned long long>(matched.load()));
         printSize("Bytes to reclaim", bytesMatched.load());
-        return kCleanOk;
+        return stoppedBy != 0 ? stoppedStatus : kCleanOk;
     }
     // The same measure the scan took of each library, now that it is clean.
     std::int64_t after = 0;
@@ -145,6 +162,7 @@ int runClean(const CleanRequest& request) {
     std::fprintf(stderr, "Entries removed: %llu\n", static_cast<unsigned long long>(removed.load()));
     std::fprintf(stderr, "Entries failed: %llu\n", static_cast<unsigned long long>(failed.load()));
     printSize("Bytes reclaimed", before - after);
+    if (stoppedBy != 0) return stoppedStatus;
     return failed > 0 ? kCleanSomeFailed : kCleanOk;
 }
 

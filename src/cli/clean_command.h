@@ -22,12 +22,15 @@ struct CleanRequest {
 inline constexpr int kCleanOk = 0;
 inline constexpr int kCleanSomeFailed = 1;
 inline constexpr int kCleanBadArguments = 2;
+// A run that SIGINT or SIGTERM stopped exits with this plus the signal's number (130, 143).
+inline constexpr int kCleanStoppedBySignal = 128;
 
 // Cleans the libraries the request names, category by category in the fixed order, writing
 // the deletion lines to standard output and a summary to standard error. Returns the exit
 // status: 0 when nothing failed, 1 when some removal failed, 2 when the request is unusable
 // (the location or library is not a directory, a library that is a link, a library outside
-// the location).
+// the location), 128 + the signal's number when SIGINT or SIGTERM stopped the run (it then
+// removes nothing more, and the summary counts what was removed before the stop).
 [[nodiscard]] int runClean(const CleanRequest& request);
 
 } // namespace velmora

@@ -18,7 +18,7 @@ constexpr std::uint64_t kProgressBatch = 4096;
 std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOptions& options) {
     if (options.threads != 1) {
         unsigned threads = options.threads == 0 ? defaultScanThreads() : options.threads;
-        return parallelScanBundles(location, threads, options.progress);
+        return parallelScanBundles(location, threads, options.progress, {}, options.cancel);
     }
     // The chosen location itself is resolved like any path (it may be a link the user
     // picked); nothing below it is ever reached through a link.
@@ -35,6 +35,7 @@ std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOption
     ScanProgress* progress = options.progress;
 
     walkDirectoryAt(rootFd.get(), [&](const WalkEntry& entry) {
+        if (cancelled(options.cancel)) return WalkAction::Stop;
         DirectoryContext* child = &unusedChild;
         if (entry.type == EntryType::Directory) {
             if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);

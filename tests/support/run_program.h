@@ -15,6 +15,11 @@ struct ProgramRun {
 // Runs `program` with `args`, its stdout and stderr sent to files (not terminals), and waits.
 [[nodiscard]] ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args);
 
+// Runs `program` with its stdout on a small pipe, sends it `signal` as soon as its first whole
+// line has arrived, and waits. The pipe holds little, so the program cannot get far ahead.
+[[nodiscard]] ProgramRun runProgramSignalledAfterFirstLine(const std::string& program,
+                                                           const std::vector<std::string>& args, int signal);
+
 // In a forked child: replaces the process with `program`; exits 127 when that fails.
 [[noreturn]] void execProgram(const std::string& program, const std::vector<std::string>& args);
 
