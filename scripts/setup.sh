@@ -14,7 +14,12 @@ packages=(
   libqt6svg6 libqt6dbus6 qt6-qpa-plugins
   fonts-wqy-microhei xvfb xauth x11-apps
   util-linux e2fsprogs strace time procps
+  scdoc librsvg2-bin desktop-file-utils appstream bash-completion file dpkg-dev
 )
+# The package check (VELMORA_TEST_PACKAGE=1 ./test.sh) also needs lintian and X11 tools.
+if [ -n "${VELMORA_TEST_PACKAGE:-}" ]; then
+  packages+=(lintian x11-utils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/fcp_bundle.h"
+#include "library/fcp_bundle.h"
 #include "platform/cancellation.h"
 
 namespace velmora {

@@ -1,6 +1,6 @@
 #include "ui/bundle_sort_filter_model.h"
 
-#include "cleaning/cache_category.h"
+#include "library/cache_category.h"
 #include "platform/text.h"
 #include "ui/grouped_number.h"
 

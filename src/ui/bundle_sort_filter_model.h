@@ -3,7 +3,7 @@
 #include <QCollator>
 #include <QSortFilterProxyModel>
 
-#include "discovery/fcp_bundle.h"
+#include "library/fcp_bundle.h"
 #include "ui/bundle_list_model.h"
 
 namespace velmora {

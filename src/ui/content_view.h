@@ -11,9 +11,9 @@
 #include <optional>
 #include <vector>
 
-#include "cleaning/cache_category.h"
-#include "discovery/fcp_bundle.h"
 #include "discovery/scanner.h"
+#include "library/cache_category.h"
+#include "library/fcp_bundle.h"
 #include "platform/dispatch.h"
 #include "platform/uuid.h"
 #include "ui/bundle_list_model.h"

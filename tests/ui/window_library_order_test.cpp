@@ -1,6 +1,6 @@
 // The list at scale through the real window: sort orders and the selection across them, the
 // filter and its count, paging, the wheel and the scroll bar over 2,000 libraries.
-#include "discovery/format_size.h"
+#include "library/format_size.h"
 #include "support/temp_tree.h"
 #include "window_helpers.h"
 
