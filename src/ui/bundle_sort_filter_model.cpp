@@ -111,7 +111,8 @@ bool BundleSortFilterModel::lessThan(const QModelIndex& left, const QModelIndex&
     case ScanOrder:
         break;
     case Name:
-        order = naturalCompare(collator, QString::fromStdString(a.displayName), QString::fromStdString(b.displayName));
+        order = naturalCompare(collator, QString::fromStdString(a.displayName),
+                               QString::fromStdString(b.displayName));
         if (order == 0)
             order = naturalCompare(collator, QString::fromStdString(a.path), QString::fromStdString(b.path));
         break;
@@ -157,8 +158,7 @@ int BundleSortFilterModel::rowOf(const QString& bundleId) const {
     if (!wanted) return -1;
     const auto& bundles = source->bundles();
     for (std::size_t i = 0; i < bundles.size(); ++i) {
-        if (bundles[i].id == *wanted)
-            return mapFromSource(source->index(static_cast<int>(i))).row();
+        if (bundles[i].id == *wanted) return mapFromSource(source->index(static_cast<int>(i))).row();
     }
     return -1;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QCollator>
-#include <QSortFilterProxyModel>
-
 #include "library/fcp_bundle.h"
 #include "ui/bundle_list_model.h"
+
+#include <QCollator>
+#include <QSortFilterProxyModel>
 
 namespace velmora {
 

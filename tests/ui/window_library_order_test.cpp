@@ -23,7 +23,8 @@ QStringList shownNames(QQuickWindow* window) {
         names << model->data(model->index(row, 0), BundleListModel::DisplayNameRole).toString();
     if (!names.isEmpty()) {
         QQuickItem* top = findItem(window, QStringLiteral("libraryRow:") + names.front());
-        if (top == nullptr || top->y() > 1) return {QStringLiteral("<the first row is not drawn at the top>")};
+        if (top == nullptr || top->y() > 1)
+            return {QStringLiteral("<the first row is not drawn at the top>")};
     }
     return names;
 }
@@ -72,7 +73,9 @@ void WindowLibraryOrderTest::sortsAndFiltersKeepingTheSelection() {
         {"Archive/Zeta.fcpbundle", GiB, 2 * GiB, GiB / 4},
     };
     for (const auto& l : libraries)
-        buildLibrary(location, {.relativePath = l.path, .renderBytes = l.render, .proxyBytes = l.proxy,
+        buildLibrary(location, {.relativePath = l.path,
+                                .renderBytes = l.render,
+                                .proxyBytes = l.proxy,
                                 .originalBytes = l.original});
 
     WindowUnderTest app;
@@ -114,7 +117,8 @@ void WindowLibraryOrderTest::sortsAndFiltersKeepingTheSelection() {
     QCOMPARE(findChildItem(lib10Bar, QStringLiteral("sizeBarWhole"))->width(), fullWidth * lib10.size);
     QCOMPARE(findChildItem(lib10Bar, QStringLiteral("sizeBarPart1"))->width(), fullWidth * lib10.proxySize);
     QCOMPARE(lib10Bar->property("description").toString(),
-             QStringLiteral("总大小 4.00 GB；缓存大小: 2.00 GB；代理媒体: 2.00 GB；优化媒体: 0.00 GB；媒体分析缓存: 0.00 GB"));
+             QStringLiteral("总大小 4.00 GB；缓存大小: 2.00 GB；代理媒体: 2.00 GB；优化媒体: 0.00 "
+                            "GB；媒体分析缓存: 0.00 GB"));
 
     // Select Lib2 by a click; it stays the selected record through every order.
     QQuickItem* lib2 = findItem(window, QStringLiteral("libraryRow:Lib2.fcpbundle"));
@@ -142,7 +146,8 @@ void WindowLibraryOrderTest::sortsAndFiltersKeepingTheSelection() {
         QCOMPARE(shownNames(window), order.expected);
         QCOMPARE(app.view.selectedBundleID(), lib2Id);
         QCOMPARE(selectedRow(app), order.lib2Row);
-        QVERIFY(findItem(window, QStringLiteral("libraryRow:Lib2.fcpbundle"))->property("isSelected").toBool());
+        QVERIFY(
+            findItem(window, QStringLiteral("libraryRow:Lib2.fcpbundle"))->property("isSelected").toBool());
     }
     QCOMPARE(app.view.fcpBundles().size(), std::size_t{5}); // the list itself never changed order
     QCOMPARE(QString::fromStdString(app.view.fcpBundles()[0].displayName), scanOrder[0]);
@@ -234,7 +239,7 @@ void WindowLibraryOrderTest::scrollsAndPagesThroughTwoThousandLibraries() {
     const struct {
         Qt::Key key;
         int row;
-    } keys[] = {{Qt::Key_End, 1999}, {Qt::Key_Home, 0}, {Qt::Key_PageDown, page},
+    } keys[] = {{Qt::Key_End, 1999},          {Qt::Key_Home, 0},      {Qt::Key_PageDown, page},
                 {Qt::Key_PageDown, 2 * page}, {Qt::Key_PageUp, page}, {Qt::Key_Down, page + 1}};
     for (const auto& k : keys) {
         QTest::keyClick(window, k.key);
@@ -243,9 +248,11 @@ void WindowLibraryOrderTest::scrollsAndPagesThroughTwoThousandLibraries() {
     }
     QTest::keyClick(window, Qt::Key_End);
     waitForFrame(window);
-    QTRY_VERIFY(findItem(window, QStringLiteral("libraryRow:") + model->data(model->index(1999, 0),
-                                                                             BundleListModel::DisplayNameRole)
-                                                                     .toString()) != nullptr);
+    QTRY_VERIFY(
+        findItem(window,
+                 QStringLiteral("libraryRow:") +
+                     model->data(model->index(1999, 0), BundleListModel::DisplayNameRole).toString()) !=
+        nullptr);
     QCOMPARE(scrollBar->property("position").toDouble() + scrollBar->property("size").toDouble(), 1.0);
 
     // The ten with the most reclaimable data, one click away; then narrowed by a name.
@@ -266,7 +273,8 @@ void WindowLibraryOrderTest::scrollsAndPagesThroughTwoThousandLibraries() {
     clickItem(window, findItem(window, QStringLiteral("libraryFilter")));
     typeText(window, QStringLiteral("wedding"));
     QCOMPARE(model->rowCount(), 143);
-    QCOMPARE(textOf(findItem(window, QStringLiteral("libraryFilterCount"))), QStringLiteral("143 / 2,000 个资源库"));
+    QCOMPARE(textOf(findItem(window, QStringLiteral("libraryFilterCount"))),
+             QStringLiteral("143 / 2,000 个资源库"));
     for (int row = 1; row < model->rowCount(); ++row)
         QVERIFY(reclaimable(row - 1) >= reclaimable(row));
     grabToPng(window, QStringLiteral("window_2000_sorted_filtered"));
