@@ -3,6 +3,7 @@
 #include "platform/home_directory.h"
 #include "platform/path.h"
 #include "platform/text.h"
+#include "platform/translatable_text.h"
 #include "platform/volumes.h"
 
 #include <array>
@@ -18,12 +19,12 @@ struct UserDirRow {
 };
 
 constexpr std::array<UserDirRow, 6> kUserDirs{{
-    {"", "主目录"},
-    {"/Desktop", "桌面"},
-    {"/Downloads", "下载"},
-    {"/Movies", "影片"},
-    {"/Documents", "文稿"},
-    {"/Pictures", "图片"},
+    {"", QT_TRANSLATE_NOOP("Locations", "主目录")},
+    {"/Desktop", QT_TRANSLATE_NOOP("Locations", "桌面")},
+    {"/Downloads", QT_TRANSLATE_NOOP("Locations", "下载")},
+    {"/Movies", QT_TRANSLATE_NOOP("Locations", "影片")},
+    {"/Documents", QT_TRANSLATE_NOOP("Locations", "文稿")},
+    {"/Pictures", QT_TRANSLATE_NOOP("Locations", "图片")},
 }};
 
 } // namespace

@@ -18,7 +18,11 @@ namespace velmora {
 [[nodiscard]] std::vector<std::string> loadUserDirs();
 [[nodiscard]] std::vector<std::string> userDirsFor(const std::string& home);
 
-// The Chinese label of a user directory, else the path unchanged.
+// The translation context of the user directories' labels; the window looks them up under it.
+inline constexpr const char* locationTextContext = "Locations";
+
+// The label of a user directory ("主目录", "桌面", ...), else the path unchanged. A label is a
+// translatable source text; a path is never one.
 [[nodiscard]] std::string locationLabel(const std::string& path);
 [[nodiscard]] std::string locationLabelFor(const std::string& path, const std::string& home);
 

@@ -1,11 +1,11 @@
 #include "ui/bundle_list_model.h"
 
+#include "i18n/translation.h"
 #include "library/cache_category.h"
 #include "library/format_size.h"
 
 #include "ui/grouped_number.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -19,12 +19,9 @@ QString sizeText(std::int64_t bytes) {
     return QString::fromStdString(formatSize(bytes));
 }
 
-// "缓存大小: %1" and its siblings: the row label is the key, the size text the inserted value.
+// "缓存大小: %1" and its siblings, looked up whole, with the size text inserted.
 QString categoryText(CacheCategory category, std::int64_t bytes) {
-    const auto& info = categoryInfo(category);
-    const QByteArray key =
-        QByteArray(info.rowLabel.data(), static_cast<qsizetype>(info.rowLabel.size())) + "%1";
-    return QCoreApplication::translate("BundleListModel", key.constData()).arg(sizeText(bytes));
+    return translate(cacheCategoryTextContext, categoryInfo(category).sizeText).arg(sizeText(bytes));
 }
 
 QString categoryText(CacheCategory category, const FCPBundle& bundle) {
@@ -49,7 +46,7 @@ QVariantList barFractions(std::int64_t whole, const std::array<std::int64_t, 4>&
 
 // What a bar shows, read out: the whole, then the four kinds with their row labels.
 QString barDescription(std::int64_t whole, const std::array<std::int64_t, 4>& kinds) {
-    return QCoreApplication::translate("BundleListModel", "总大小 %1；%2；%3；%4；%5")
+    return translate("BundleListModel", "总大小 %1；%2；%3；%4；%5")
         .arg(sizeText(whole), categoryText(CacheCategory::render, kinds[0]),
              categoryText(CacheCategory::proxy, kinds[1]), categoryText(CacheCategory::optimized, kinds[2]),
              categoryText(CacheCategory::analysis, kinds[3]));
@@ -131,7 +128,7 @@ QVariant BundleListModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue<qint64>(b.analysisSize);
     case TitleTextRole:
         // One multi-argument arg(): a "%1" inside a library's name is not replaced again.
-        return QCoreApplication::translate("BundleListModel", "%1 (%2)")
+        return translate("BundleListModel", "%1 (%2)")
             .arg(QString::fromStdString(b.displayName), sizeText(b.size));
     case CacheSizeTextRole:
         return categoryText(CacheCategory::render, b);
@@ -172,7 +169,7 @@ QHash<int, QByteArray> BundleListModel::roleNames() const {
 
 QString BundleListModel::totalsText() const {
     if (items.empty()) return {};
-    return QCoreApplication::translate("BundleListModel", "%1 个资源库 · 共 %2 · 可清理 %3")
+    return translate("BundleListModel", "%1 个资源库 · 共 %2 · 可清理 %3")
         .arg(groupedNumber(static_cast<std::uint64_t>(sums.libraries)), sizeText(sums.size),
              sizeText(sums.reclaimable()));
 }

@@ -1,6 +1,7 @@
 #include "ui/bundle_sort_filter_model.h"
 
 #include "library/cache_category.h"
+#include "i18n/translation.h"
 #include "platform/text.h"
 #include "ui/grouped_number.h"
 
@@ -148,7 +149,7 @@ bool BundleSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& s
 
 QString BundleSortFilterModel::countText() const {
     if (filter.isEmpty()) return {};
-    return QCoreApplication::translate("BundleSortFilterModel", "%1 / %2 个资源库")
+    return translate("BundleSortFilterModel", "%1 / %2 个资源库")
         .arg(groupedNumber(static_cast<std::uint64_t>(rowCount())),
              groupedNumber(static_cast<std::uint64_t>(source->count())));
 }

@@ -2,10 +2,10 @@
 
 #include "cleaning/delete_matching_items.h"
 #include "discovery/locations.h"
+#include "i18n/translation.h"
 #include "platform/text.h"
 #include "ui/grouped_number.h"
 
-#include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -25,12 +25,6 @@ template <typename T> bool assign(T& field, T value) {
 
 constexpr int kRetrievalProgressIntervalMs = 200;
 
-// Fixed texts are translatable keys; without a table they read exactly as written here.
-QString translated(std::string_view key) {
-    const QByteArray bytes(key.data(), static_cast<qsizetype>(key.size()));
-    return QCoreApplication::translate("ContentView", bytes.constData());
-}
-
 QString fromBytes(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -43,18 +37,14 @@ QStringList toStringList(const std::vector<std::string>& items) {
     return list;
 }
 
-const std::string_view kSelectedLibraryStart = "正在清理资源库...";
-const std::string_view kSelectedLibraryDone = "已清理选定的资源库。";
-const std::string_view kLocationStart = "正在清理硬盘上的所有资源库...";
-const std::string_view kLocationDone = "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。";
-const char* const kPercentText = "正在清理... %1%";
-const char* const kRetrievalProgress = "已扫描 %1 项 · 找到 %2 个资源库";
-const std::string_view kStopping = "正在停止清理...";
+// A category's own texts live with the category, in the core; they are looked up here.
+QString categoryText(std::string_view sourceText) {
+    return translate(cacheCategoryTextContext, sourceText);
+}
 
 // The alert of a run whose stop was requested, with the matched entries it removed whole.
 QString stoppedText(std::uint64_t removed) {
-    return QCoreApplication::translate("ContentView", "清理已停止。停止前已删除 %1 项。")
-        .arg(groupedNumber(removed));
+    return translate("ContentView", "清理已停止。停止前已删除 %1 项。").arg(groupedNumber(removed));
 }
 
 // Matched entries removed whole, the four categories of one library.
@@ -286,7 +276,10 @@ void ContentView::chooseOtherDirectory() {
 }
 
 QString ContentView::locationLabel(const QString& path) const {
-    return fromBytes(velmora::locationLabel(path.toStdString()));
+    const std::string bytes = path.toStdString();
+    const std::string label = velmora::locationLabel(bytes);
+    // A user directory's label is a fixed text to look up; any other path shows as it is.
+    return label == bytes ? path : translate(locationTextContext, label);
 }
 
 QString ContentView::driveLabel(const QString& path) const {
@@ -349,7 +342,7 @@ void ContentView::refreshRetrievalProgressText() {
     if (!state->runningScans.empty()) {
         // The newest scan still running is the one whose counts matter to the user.
         const ScanProgress& progress = *state->runningScans.rbegin()->second.progress;
-        text = QCoreApplication::translate("ContentView", kRetrievalProgress)
+        text = translate("ContentView", "已扫描 %1 项 · 找到 %2 个资源库")
                    .arg(groupedNumber(progress.entriesRead.load(std::memory_order_relaxed)),
                         groupedNumber(progress.librariesFound.load(std::memory_order_relaxed)));
     }
@@ -398,7 +391,7 @@ void ContentView::stopCleaning() {
     if (!state->canStopCleaning) return;
     for (const auto& token : state->cleaningTokens)
         token->request();
-    setProgressText(translated(kStopping));
+    setProgressText(translate("ContentView", "正在停止清理..."));
     refreshCanStop();
 }
 
@@ -409,7 +402,7 @@ void ContentView::cleanCategory(const QString& categoryKey) {
 void ContentView::cleanCategory(CacheCategory category) {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    auto token = beginCleaning(translated(categoryInfo(category).runningText));
+    auto token = beginCleaning(categoryText(categoryInfo(category).runningText));
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, category, token] {
@@ -428,20 +421,21 @@ void ContentView::finishCategoryClean(CacheCategory category, bool removed,
     endCleaningRun(token);
     retrieveBundles();
     setAlertMessage(!stoppedText.isEmpty() ? stoppedText
-                                           : translated(removed ? info.removedText : info.nothingText));
+                                           : categoryText(removed ? info.removedText : info.nothingText));
     setShowAlert(true);
 }
 
 void ContentView::cleanSelectedLibrary() {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    auto token = beginCleaning(translated(kSelectedLibraryStart));
+    auto token = beginCleaning(translate("ContentView", "正在清理资源库..."));
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, token] {
         const LibraryCleaning result =
             cleanCategories(path, {allCacheCategories.begin(), allCacheCategories.end()}, *token);
-        const QString text = token->requested() ? stoppedText(result.removed) : translated(kSelectedLibraryDone);
+        const QString text = token->requested() ? stoppedText(result.removed)
+                                                : translate("ContentView", "已清理选定的资源库。");
         dispatch->postToMain([view, text, token] {
             if (view) view->finishCleaning(text, token);
         });
@@ -450,7 +444,7 @@ void ContentView::cleanSelectedLibrary() {
 
 void ContentView::cleanAllLibraries() {
     if (state->selectedPath.isNull()) return;
-    auto token = beginCleaning(translated(kLocationStart));
+    auto token = beginCleaning(translate("ContentView", "正在清理硬盘上的所有资源库..."));
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, location = selectedPath().toStdString(), token] {
         runLocationCleaning(*dispatch, view, location, token);
@@ -497,7 +491,10 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
         }
     }
     group->wait();
-    const QString text = token->requested() ? stoppedText(removed->load()) : translated(kLocationDone);
+    const QString text =
+        token->requested()
+            ? stoppedText(removed->load())
+            : translate("ContentView", "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。");
     dispatch.postToMain([view, text, token] {
         if (view) view->finishCleaning(text, token);
     });
@@ -518,7 +515,7 @@ void ContentView::updateProgress() {
     // Once a stop is asked for, the text says so until the run ends.
     if (!state->cleaningTokens.empty() && !state->canStopCleaning) return;
     const auto percent = static_cast<int>(value * 100.0); // truncates toward zero
-    setProgressText(QCoreApplication::translate("ContentView", kPercentText).arg(percent));
+    setProgressText(translate("ContentView", "正在清理... %1%").arg(percent));
 }
 
 void ContentView::finishCleaning(const QString& text, const std::shared_ptr<CancellationToken>& token) {

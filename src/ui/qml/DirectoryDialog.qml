@@ -6,7 +6,7 @@ FolderDialog {
     objectName: "directoryDialog"
     title: qsTr("选择目录")
     modality: Qt.ApplicationModal
-    // The rest of the window speaks Chinese; the dialog's own buttons should too.
+    // The dialog's own buttons speak the window's language, not only the toolkit's.
     acceptLabel: qsTr("选择")
     rejectLabel: qsTr("取消")
 }
