@@ -68,7 +68,7 @@ ColumnLayout {
                 font.bold: active
                 Accessible.name: modelData
                 Accessible.description: !active ? "" : (index === 0 ? qsTr("当前顺序")
-                    : (contentView.shownBundles.descending ? qsTr("当前顺序：从大到小") : qsTr("当前顺序：从小到大")))
+                    : (contentView.shownBundles.descending ? qsTr("降序") : qsTr("升序")))
                 background: Rectangle {
                     radius: 4
                     color: sortButton.active ? Qt.rgba(0, 122 / 255, 1, 0.16)
