@@ -95,7 +95,7 @@ int runClean(const CleanRequest& request) {
 
     // From here on an interrupt stops the run between removals; the summary still follows.
     CancellationToken stop;
-    cli::StopSignals signals(stop);
+    cli::StopSignals stopSignals(stop);
 
     std::vector<Target> targets;
     std::int64_t before = 0;
@@ -163,7 +163,7 @@ int runClean(const CleanRequest& request) {
         helper.join();
 
     // Exit status of a run a signal stopped: 128 + its number, as a shell reports it.
-    const int stoppedBy = signals.received();
+    const int stoppedBy = stopSignals.received();
     const int stoppedStatus = kCleanStoppedBySignal + stoppedBy;
     printSummary(translate("CleanCommand", "Libraries: %1"),
                  {number(static_cast<std::int64_t>(targets.size()))});
