@@ -21,6 +21,23 @@ bool deleteMatchingItems(const std::string& basePath, const std::string& deletio
 // Receives each log line, without its line feed.
 using DeletionLineSink = std::function<void(std::string_view line)>;
 
+enum class DeletionStatus { Deleted, Failed, WouldDelete };
+
+// One matched entry, as it finished: the entry a "Deleted:", "Would delete:" or first
+// "Error deleting" line names.
+struct DeletionEntry {
+    std::string_view path; // full path, raw bytes
+    DeletionStatus status;
+    // Regular-file bytes: removed from the entry (Deleted, and what went of a Failed one),
+    // or that would go (WouldDelete).
+    std::int64_t bytes = 0;
+    std::string_view error; // Failed: what stayed and why
+};
+
+// Receives each matched entry as soon as it is dealt with; may be called from several
+// threads at once when several libraries are cleaned in parallel.
+using DeletionEntrySink = std::function<void(const DeletionEntry& entry)>;
+
 struct DeletionOptions {
     // List what would be removed ("Would delete: <full path> (<bytes> bytes)") and remove nothing.
     bool dryRun = false;
@@ -32,6 +49,9 @@ struct DeletionOptions {
     // the call under way finishes and no other starts. The entry being removed may be left
     // partly emptied; it counts as stopped, not as removed, and gets no line.
     const CancellationToken* cancel = nullptr;
+    // Optional: told about each matched entry (an entry someone else removed first is not
+    // one). Setting it also measures what each removal takes (bytesRemoved).
+    DeletionEntrySink onEntry;
 };
 
 struct DeletionReport {
@@ -45,6 +65,7 @@ struct DeletionReport {
     std::uint64_t errorLines = 0;   // "Error deleting" lines written
     std::int64_t bytesMatched = 0;  // dry run: regular-file bytes in the matched entries
     bool cancelled = false;         // the stop request ended the walk before its end
+    std::int64_t bytesRemoved = 0;  // with onEntry: regular-file bytes removed (sum of its bytes)
     // The result of deleteMatchingItems: something was removed, a matched entry or part of one.
     [[nodiscard]] bool anythingRemoved() const { return removed > 0 || innerRemoved > 0; }
 };
