@@ -53,7 +53,11 @@ struct Target {
 // Whether the library was modified less than `untouchedFor` ago (a library without a kept
 // file counts as untouched).
 bool recentlyModified(const FCPBundle& library, std::chrono::seconds untouchedFor) {
-    return library.lastModified && *library.lastModified > std::chrono::system_clock::now() - untouchedFor;
+    // In whole seconds: a period of many centuries would overflow a nanosecond clock.
+    using std::chrono::floor;
+    using std::chrono::seconds;
+    return library.lastModified && floor<seconds>(*library.lastModified) >
+                                       floor<seconds>(std::chrono::system_clock::now()) - untouchedFor;
 }
 
 // Writes one whole line to standard error.

@@ -328,6 +328,7 @@ TEST(CleanUntouchedFor, CleansOnlyLibrariesNotModifiedForDays) {
         {{"--untouched-for", "30"}, {"Old", "Bare"}, 2},
         {{"--untouched-for", "29"}, {"Old", "Edge", "Bare"}, 1},
         {{"--untouched-for", "0"}, {"Old", "Recent", "Edge", "Bare"}, 0},
+        {{"--untouched-for", "1000000"}, {"Bare"}, 3}, // centuries: no overflow lets Old through
         {{"--untouched-for", "30", "--library", location + "/Recent.fcpbundle"}, {}, 1},
         {{"--untouched-for", "30", "--library", location + "/Old.fcpbundle", "--category", "render"},
          {"Old"},
