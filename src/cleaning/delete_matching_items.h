@@ -45,13 +45,13 @@ struct DeletionOptions {
     DeletionLineSink sink;
     // Directory descriptors the walk and each removal may hold at once (each).
     std::size_t maxOpenDescriptors = 64;
+    // Optional: told about each matched entry (an entry someone else removed first is not
+    // one). Setting it also measures what each removal takes (bytesRemoved).
+    DeletionEntrySink onEntry;
     // A stop request, checked before each removal call (one unlink or rmdir): once requested,
     // the call under way finishes and no other starts. The entry being removed may be left
     // partly emptied; it counts as stopped, not as removed, and gets no line.
     const CancellationToken* cancel = nullptr;
-    // Optional: told about each matched entry (an entry someone else removed first is not
-    // one). Setting it also measures what each removal takes (bytesRemoved).
-    DeletionEntrySink onEntry;
 };
 
 struct DeletionReport {
