@@ -88,8 +88,9 @@ CleaningScope fileParentScope(const DirectoryContext& context) {
 
 class ParallelScan {
   public:
-    ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap)
-        : queues_(threads), workers_(threads), progress_(progress), openCap_(openCap),
+    ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap,
+                 const CancellationToken* cancel)
+        : queues_(threads), workers_(threads), progress_(progress), cancel_(cancel), openCap_(openCap),
           queueCap_(static_cast<std::int64_t>(queueCap)) {}
 
     std::vector<FCPBundle> run(const std::string& location, UniqueFd rootFd) {
@@ -240,7 +241,8 @@ class ParallelScan {
         FileFacts files;
         std::uint64_t index = 0;
 
-        for (;;) {
+        // A stopped scan drains its queues without reading: every task still ends here.
+        while (!cancelled(cancel_)) {
             ssize_t n = ::getdents64(fd, worker.buffer.get(), kListingBuffer);
             if (n <= 0) break;
             for (ssize_t pos = 0; pos < n;) {
@@ -325,6 +327,7 @@ class ParallelScan {
         walkDirectoryAt(
             subtree.get(),
             [&](const WalkEntry& entry) {
+                if (cancelled(cancel_)) return WalkAction::Stop;
                 if (indices.size() < entry.depth) {
                     indices.push_back(0);
                 } else {
@@ -394,6 +397,7 @@ class ParallelScan {
     WorkSharingQueues<DirTask> queues_;
     std::vector<Worker> workers_;
     ScanProgress* progress_;
+    const CancellationToken* cancel_;
     const std::size_t openCap_;
     const std::int64_t queueCap_;
 
@@ -414,14 +418,15 @@ unsigned defaultScanThreads() {
 }
 
 std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
-                                           ScanProgress* progress, const ParallelScanLimits& limits) {
+                                           ScanProgress* progress, const ParallelScanLimits& limits,
+                                           const CancellationToken* cancel) {
     UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
     if (!rootFd) return {};
     threads = std::clamp(threads, 1u, kMaxThreads);
     std::size_t openCap =
         limits.maxOpenDirectories != 0 ? limits.maxOpenDirectories : defaultOpenDirectoryCap();
     std::size_t queueCap = limits.maxQueuedDirectories != 0 ? limits.maxQueuedDirectories : kDefaultMaxQueued;
-    return ParallelScan(threads, progress, openCap, queueCap).run(location, std::move(rootFd));
+    return ParallelScan(threads, progress, openCap, queueCap, cancel).run(location, std::move(rootFd));
 }
 
 } // namespace velmora
