@@ -3,6 +3,7 @@
 #include "cleaning/delete_matching_items.h"
 #include "cli/clean_report.h"
 #include "cli/commands.h"
+#include "cli/stop_signals.h"
 #include "discovery/scanner.h"
 #include "discovery/walk_concurrency.h"
 #include "i18n/translation.h"
@@ -81,6 +82,10 @@ int runClean(const CleanRequest& request) {
         return cli::kExitUsage;
     }
 
+    // From here on an interrupt stops the run between removals; the report still follows.
+    CancellationToken stop;
+    cli::StopSignals stopSignals(stop);
+
     std::vector<FCPBundle> libraries;
     if (request.library) {
         const std::string& library = *request.library;
@@ -103,7 +108,9 @@ int runClean(const CleanRequest& request) {
         record.path = library;
         libraries.push_back(std::move(record));
     } else {
-        libraries = scanBundles(location);
+        libraries = scanBundles(location, ScanOptions{.cancel = &stop});
+        // An interrupted scan lists only part of the location: clean none of it.
+        if (stop.requested()) libraries.clear();
     }
 
     std::vector<Target> targets;
@@ -124,6 +131,7 @@ int runClean(const CleanRequest& request) {
                             request.untouchedFor ? std::optional<std::size_t>(skipped) : std::nullopt);
     DeletionOptions options;
     options.dryRun = request.dryRun;
+    options.cancel = &stop;
     options.onEntry = [&report](const DeletionEntry& entry) { report.add(entry); };
     options.sink = [&request](std::string_view line) {
         const bool error = line.starts_with("Error deleting ");
@@ -141,7 +149,7 @@ int runClean(const CleanRequest& request) {
         names.push_back(categoryInfo(category).deletionName);
     std::atomic<std::size_t> nextTarget{0};
     auto worker = [&] {
-        for (std::size_t i; (i = nextTarget.fetch_add(1)) < targets.size();)
+        for (std::size_t i; !stop.requested() && (i = nextTarget.fetch_add(1)) < targets.size();)
             if (!targets[i].nested) (void)deleteMatchingItemsReports(targets[i].path, names, options);
     };
     const unsigned jobs =
@@ -162,6 +170,16 @@ int runClean(const CleanRequest& request) {
     }
     written = std::fflush(stdout) == 0 && written;
     std::fputs(report.summary().c_str(), stderr);
+    // A run a signal stopped exits with 128 + its number, as a shell reports it.
+    if (const int signal = stopSignals.received()) {
+        std::fputs(translate("CleanCommand", "Stopped by signal %1 before the run was complete")
+                       .arg(signal)
+                       .append(QLatin1Char('\n'))
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return cli::kExitStoppedBySignal + signal;
+    }
     return report.failed() > 0 || !written ? cli::kExitIncomplete : cli::kExitOk;
 }
 

@@ -27,7 +27,9 @@ struct CleanRequest {
 // the deletion lines (or the JSON report) to standard output and a summary to standard error.
 // Returns the exit status (cli::kExit*): 0 when nothing failed, 1 when some removal failed,
 // 2 when the request is unusable (the location or library is not a directory, a library
-// that is a link, a library outside the location).
+// that is a link, a library outside the location), 128 + the signal's number (130, 143) when
+// SIGINT or SIGTERM stopped the run: it then removes nothing more, and the summary (and the
+// JSON report) counts what was removed before the stop.
 [[nodiscard]] int runClean(const CleanRequest& request);
 
 } // namespace velmora
