@@ -1,5 +1,5 @@
 #include "samples/sample_tree.h"
-#include "support/run_program.h"
+#include "support/cli_program.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
@@ -23,27 +23,10 @@ using testing::writeFile;
 using CliResult = testing::ProgramRun;
 using testing::lineSet;
 
-const testing::Environment kChinese{
-    {"LANGUAGE", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "zh_CN.UTF-8"}};
-const testing::Environment kEnglish{
-    {"LANGUAGE", "en"}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "en_US.UTF-8"}};
-
-CliResult runCli(const std::vector<std::string>& args, const testing::Environment& language = kChinese) {
-    return testing::runProgram(std::string(VELMORA_BIN_DIR) + "/velmora-cli", args, language);
-}
-
-std::string fromBase64(const std::string& text) {
-    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    unsigned bits = 0;
-    int count = 0;
-    for (char c : text) {
-        if (c == '=') break;
-        bits = bits << 6 | static_cast<unsigned>(alphabet.find(c));
-        if ((count += 6) >= 8) out.push_back(static_cast<char>(bits >> (count -= 8)));
-    }
-    return out;
-}
+using testing::fromBase64;
+using testing::kChinese;
+using testing::kEnglish;
+using testing::runCli;
 
 // A clean's JSON report: the entries by their exact path (from pathBase64 where the path is
 // not UTF-8), each with its bytes and status; and the sum of the entries' bytes.
