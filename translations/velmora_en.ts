@@ -34,6 +34,21 @@
         <source>%1 (%2)</source>
         <translation>%1 (%2)</translation>
     </message>
+    <message>
+        <source>总大小 %1；%2；%3；%4；%5</source>
+        <translation>Total %1; %2; %3; %4; %5</translation>
+    </message>
+    <message>
+        <source>%1 个资源库 · 共 %2 · 可清理 %3</source>
+        <translation>%1 libraries · %2 in all · %3 reclaimable</translation>
+    </message>
+</context>
+<context>
+    <name>BundleSortFilterModel</name>
+    <message>
+        <source>%1 / %2 个资源库</source>
+        <translation>%1 of %2 libraries</translation>
+    </message>
 </context>
 <context>
     <name>CacheCategory</name>
@@ -149,14 +164,6 @@
         <translation>library cannot be read: %1</translation>
     </message>
     <message>
-        <source>library is outside the location (through &quot;..&quot; or a link): %1</source>
-        <translation>library is outside the location (through &quot;..&quot; or a link): %1</translation>
-    </message>
-    <message>
-        <source>library is outside the location (through &quot;..&quot;, a link or another file system): %1</source>
-        <translation>library is outside the location (through &quot;..&quot;, a link or another file system): %1</translation>
-    </message>
-    <message>
         <source>Mount points not entered: %1 (--cross-file-systems enters them)</source>
         <translation>Mount points not entered: %1 (--cross-file-systems enters them)</translation>
     </message>
@@ -167,6 +174,10 @@
     <message>
         <source>Libraries: %1</source>
         <translation>Libraries: %1</translation>
+    </message>
+    <message>
+        <source>%1 libraries skipped as recently modified</source>
+        <translation>%1 libraries skipped as recently modified</translation>
     </message>
     <message>
         <source>Entries to remove: %1</source>
@@ -187,6 +198,10 @@
     <message>
         <source>Bytes reclaimed: %1 (%2)</source>
         <translation>Bytes reclaimed: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Stopped by signal %1 before the run was complete</source>
+        <translation>Stopped by signal %1 before the run was complete</translation>
     </message>
 </context>
 <context>
@@ -215,6 +230,14 @@
         <source>正在清理... %1%</source>
         <translation>Cleaning... %1%</translation>
     </message>
+    <message>
+        <source>清理已停止。停止前已删除 %1 项。</source>
+        <translation>Cleaning stopped. %1 items were removed before the stop.</translation>
+    </message>
+    <message>
+        <source>正在停止清理...</source>
+        <translation>Stopping the cleaning...</translation>
+    </message>
 </context>
 <context>
     <name>DirectoryDialog</name>
@@ -236,6 +259,42 @@
     <message>
         <source>FCPX 资源库</source>
         <translation>FCPX Libraries</translation>
+    </message>
+    <message>
+        <source>按名称或路径筛选</source>
+        <translation>Filter by name or path</translation>
+    </message>
+    <message>
+        <source>排序：</source>
+        <translation>Sort:</translation>
+    </message>
+    <message>
+        <source>扫描顺序</source>
+        <translation>Scan order</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>总大小</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>可清理大小</source>
+        <translation>Reclaimable</translation>
+    </message>
+    <message>
+        <source>当前顺序</source>
+        <translation>Current order</translation>
+    </message>
+    <message>
+        <source>降序</source>
+        <translation>Descending</translation>
+    </message>
+    <message>
+        <source>升序</source>
+        <translation>Ascending</translation>
     </message>
 </context>
 <context>
@@ -274,6 +333,10 @@
     <message>
         <source>选择其他FCPX工程目录</source>
         <translation>Choose Another Folder...</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
     </message>
 </context>
 <context>
@@ -315,6 +378,13 @@
     </message>
 </context>
 <context>
+    <name>ProgressSection</name>
+    <message>
+        <source>停止清理</source>
+        <translation>Stop Cleaning</translation>
+    </message>
+</context>
+<context>
     <name>ScanCommand</name>
     <message>
         <source>已扫描 %1 项 · 找到 %2 个资源库</source>
@@ -337,10 +407,6 @@
         <translation>cannot read the location: %1 (%2)</translation>
     </message>
     <message>
-        <source>无法读取目录: %1 (%2)</source>
-        <translation>cannot read the folder: %1 (%2)</translation>
-    </message>
-    <message>
         <source>未进入的挂载点: %1 (--cross-file-systems 可进入)</source>
         <translation>Mount points not entered: %1 (--cross-file-systems enters them)</translation>
     </message>
@@ -359,6 +425,29 @@
     <message>
         <source>路径</source>
         <translation>Path</translation>
+    </message>
+    <message>
+        <source>无法读取目录: %1 (%2)</source>
+        <translation>cannot read the folder: %1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>StopOnCloseDialog</name>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>清理仍在进行。要停止清理并退出吗？</source>
+        <translation>A cleaning is still running. Stop it and quit?</translation>
+    </message>
+    <message>
+        <source>继续清理</source>
+        <translation>Keep Cleaning</translation>
+    </message>
+    <message>
+        <source>停止并退出</source>
+        <translation>Stop and Quit</translation>
     </message>
 </context>
 </TS>

@@ -42,6 +42,7 @@ class LibraryCleaning {
         const bool walked = walkDirectoryAt(
             libraryFd,
             [this](const WalkEntry& entry) {
+                if (cancelled(options_.cancel)) return WalkAction::Stop;
                 for (std::size_t i = 0; i < matches_.size(); ++i) {
                     if (!matches_[i].matches(entry.relativePath)) continue;
                     handleMatch(entry, i);
@@ -51,9 +52,12 @@ class LibraryCleaning {
                 return WalkAction::Continue;
             },
             walk);
-        if (!walked) unreadable(basePath_, errno);
-        for (DeletionReport& report : reports_)
+        const bool stopped = cancelled(options_.cancel);
+        if (!walked && !stopped) unreadable(basePath_, errno);
+        for (DeletionReport& report : reports_) {
             report.walked = walked;
+            report.cancelled = stopped;
+        }
         return std::move(reports_);
     }
 
@@ -68,7 +72,7 @@ class LibraryCleaning {
         DeletionReport& report = reports_.front();
         ++report.failed;
         DeletionEntry entry{
-            0, basePath_, DeletionOutcome::Failed, 0, {{basePath_, error, std::move(description)}}};
+            0, basePath_, DeletionStatus::Failed, 0, {{basePath_, error, std::move(description)}}};
         finish(entry, report);
         return std::move(reports_);
     }
@@ -90,19 +94,19 @@ class LibraryCleaning {
 
     void finish(DeletionEntry& entry, DeletionReport& report) {
         if (options_.onEntry) options_.onEntry(entry);
-        switch (entry.outcome) {
-        case DeletionOutcome::Deleted:
+        switch (entry.status) {
+        case DeletionStatus::Deleted:
             write("Deleted: " + escapeForLog(entry.path));
             break;
-        case DeletionOutcome::WouldDelete:
+        case DeletionStatus::WouldDelete:
             write("Would delete: " + escapeForLog(entry.path) + " (" + std::to_string(entry.bytes) +
                   " bytes)");
             break;
-        case DeletionOutcome::Failed:
-        case DeletionOutcome::Unreadable:
+        case DeletionStatus::Failed:
+        case DeletionStatus::Unreadable:
             for (const RemoveFailure& failure : entry.failures) {
                 ++report.errorLines;
-                write(std::string(entry.outcome == DeletionOutcome::Failed ? "Error deleting "
+                write(std::string(entry.status == DeletionStatus::Failed ? "Error deleting "
                                                                            : "Error reading ") +
                       escapeForLog(failure.path) + ": " + failure.description);
             }
@@ -115,7 +119,7 @@ class LibraryCleaning {
         DeletionReport& report = reports_.front();
         ++report.failed;
         DeletionEntry entry{
-            0, path, DeletionOutcome::Unreadable, 0, {{std::move(path), error, describe(error)}}};
+            0, path, DeletionStatus::Unreadable, 0, {{std::move(path), error, describe(error)}}};
         finish(entry, report);
     }
 
@@ -162,7 +166,7 @@ class LibraryCleaning {
         entry.nameIndex = nameIndex;
         entry.path = joinPath(basePath_, match.relativePath);
         if (options_.dryRun) {
-            entry.outcome = DeletionOutcome::WouldDelete;
+            entry.status = DeletionStatus::WouldDelete;
             entry.bytes = entryBytes(match.parentFd, std::string(match.name), entry.path);
             report.bytesMatched += entry.bytes;
             finish(entry, report);
@@ -170,26 +174,33 @@ class LibraryCleaning {
         }
         RemoveReport removal =
             removeEntryAt(match.parentFd, match.name, entry.path, match.type == EntryType::Directory,
-                          RemoveOptions{options_.maxOpenDescriptors});
+                          RemoveOptions{options_.maxOpenDescriptors, options_.cancel});
         entry.bytes = removal.bytesUnlinked;
         report.bytesRemoved += removal.bytesUnlinked;
         switch (removal.outcome) {
         case RemoveOutcome::Removed:
             ++report.removed;
             report.innerRemoved += removal.entriesRemoved - 1;
-            entry.outcome = DeletionOutcome::Deleted;
+            entry.status = DeletionStatus::Deleted;
             finish(entry, report);
             break;
         case RemoveOutcome::Vanished:
             // Another run got there first; its own line reports the entry.
             ++report.vanished;
             report.innerRemoved += removal.entriesRemoved;
+            report.bytesRemovedUnlisted += removal.bytesUnlinked;
+            break;
+        case RemoveOutcome::Stopped:
+            // Left partly emptied by a stop: not removed, no line; what went still counts.
+            ++report.stopped;
+            report.innerRemoved += removal.entriesRemoved;
+            report.bytesRemovedUnlisted += removal.bytesUnlinked;
             break;
         case RemoveOutcome::Failed:
             ++report.failed;
             report.innerRemoved += removal.entriesRemoved;
             if (removal.failures.empty()) removal.failures.push_back({entry.path, 0, "Unknown error"});
-            entry.outcome = DeletionOutcome::Failed;
+            entry.status = DeletionStatus::Failed;
             entry.failures = std::move(removal.failures);
             finish(entry, report);
             break;
@@ -203,6 +214,16 @@ class LibraryCleaning {
 };
 
 } // namespace
+
+std::string DeletionEntry::errorText() const {
+    std::string text;
+    for (const RemoveFailure& failure : failures) {
+        if (!text.empty()) text += "; ";
+        if (failure.path != path) text += escapeForLog(failure.path) + ": ";
+        text += failure.description;
+    }
+    return text;
+}
 
 std::vector<DeletionReport> deleteMatchingItemsReports(const std::string& basePath,
                                                        const std::vector<std::string_view>& deletionNames,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/fcp_bundle.h"
+#include "platform/cancellation.h"
 #include "platform/safe_remove.h"
 
 #include <cstddef>
@@ -22,23 +23,32 @@ bool deleteMatchingItems(const std::string& basePath, const std::string& deletio
 // Receives each log line, without its line feed.
 using DeletionLineSink = std::function<void(std::string_view line)>;
 
-enum class DeletionOutcome {
+enum class DeletionStatus {
     Deleted,     // the matched entry is gone
     Failed,      // the matched entry, or something inside it, had to stay
     WouldDelete, // dry run: the entry would be removed
     Unreadable,  // a folder (or the library itself) could not be opened or read: not searched
 };
 
-// One finished entry, reported the moment it is done (before its log line is written).
+// One finished entry, reported the moment it is done (before its log line is written). An
+// entry someone else removed first, or that a stop request left partly removed, is not one.
 struct DeletionEntry {
     std::size_t nameIndex = 0; // which deletion name matched (0 for an unreadable folder)
     std::string path;          // full path, raw bytes
-    DeletionOutcome outcome = DeletionOutcome::Deleted;
-    // Regular-file bytes this run unlinked in the entry (dry run: the bytes it holds).
+    DeletionStatus status = DeletionStatus::Deleted;
+    // Regular-file bytes this run unlinked in the entry (also of a Failed one); in a dry run
+    // the bytes it holds.
     std::int64_t bytes = 0;
     // What had to stay and why (Failed: one per entry left in place; Unreadable: the folder).
     std::vector<RemoveFailure> failures;
+
+    // The failures in one text: "<description>" for the entry itself, "<path>: <description>"
+    // for an entry inside it, joined by "; ".
+    [[nodiscard]] std::string errorText() const;
 };
+
+// Receives each finished entry; may be called from several threads at once when several
+// libraries are cleaned in parallel.
 using DeletionEntrySink = std::function<void(const DeletionEntry& entry)>;
 
 struct DeletionOptions {
@@ -53,6 +63,10 @@ struct DeletionOptions {
     bool crossFileSystems = false;
     // Told about every finished entry, from the thread that cleans the library.
     DeletionEntrySink onEntry;
+    // A stop request, checked before each removal call (one unlink or rmdir): once requested,
+    // the call under way finishes and no other starts. The entry being removed may be left
+    // partly emptied; it counts as stopped, not as removed, and gets no line.
+    const CancellationToken* cancel = nullptr;
 };
 
 struct DeletionReport {
@@ -63,12 +77,18 @@ struct DeletionReport {
     // (a library's unreadable folders count with its first deletion name).
     std::uint64_t failed = 0;
     std::uint64_t vanished = 0;     // matched entries someone else removed first (no line)
+    std::uint64_t stopped = 0;      // matched entries the stop request left partly removed (no line)
     std::uint64_t innerRemoved = 0; // entries removed inside matched directories
     std::uint64_t errorLines = 0;   // "Error deleting" and "Error reading" lines written
     // Mount points below the library that the walk did not enter (with the first name).
     std::uint64_t mountsSkipped = 0;
     std::int64_t bytesMatched = 0; // dry run: regular-file bytes in the matched entries
-    std::int64_t bytesRemoved = 0; // regular-file bytes this run unlinked
+    // Regular-file bytes this run unlinked, in stopped entries too.
+    std::int64_t bytesRemoved = 0;
+    // The part of bytesRemoved in entries told to no one: another run finished them first, or
+    // a stop left them partly removed.
+    std::int64_t bytesRemovedUnlisted = 0;
+    bool cancelled = false; // the stop request ended the walk before its end
     // The result of deleteMatchingItems: something was removed, a matched entry or part of one.
     [[nodiscard]] bool anythingRemoved() const { return removed > 0 || innerRemoved > 0; }
 };

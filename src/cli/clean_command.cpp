@@ -1,9 +1,12 @@
 #include "cli/clean_command.h"
 
 #include "cleaning/delete_matching_items.h"
+#include "cli/clean_report.h"
 #include "cli/commands.h"
 #include "cli/library_argument.h"
+#include "cli/stop_signals.h"
 #include "discovery/scanner.h"
+#include "discovery/walk_concurrency.h"
 #include "i18n/translation.h"
 #include "library/format_size.h"
 #include "platform/descriptor_budget.h"
@@ -13,11 +16,13 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <variant>
@@ -49,20 +54,8 @@ bool isInside(const std::string& path, const std::string& outer) {
 
 struct Target {
     FCPBundle library;
-    bool nested = false; // inside another library of the list: its bytes count there
+    bool nested = false; // inside another library that is cleaned: its entries go with that one
 };
-
-// The libraries of the location, each marked when it lies inside another one.
-std::vector<Target> libraryTargets(std::vector<FCPBundle> bundles) {
-    std::vector<Target> targets;
-    for (const auto& bundle : bundles) {
-        bool nested = false;
-        for (const auto& other : bundles)
-            if (&other != &bundle && isInside(bundle.path, other.path)) nested = true;
-        targets.push_back({bundle, nested});
-    }
-    return targets;
-}
 
 // Descriptors left to the rest of the program, and the fewest one cleaning job needs: the
 // library, the walk's own two and the removal's two, with one to spare.
@@ -74,100 +67,135 @@ std::string describeError(int error) {
     return text ? text : "Unknown error " + std::to_string(error);
 }
 
-// One summary line to standard error; `text` is a looked-up text and `values` fill its %1, %2...
-void printSummary(const QString& text, const QStringList& values) {
-    QString line = text;
-    for (const QString& value : values)
-        line = line.arg(value);
-    std::fprintf(stderr, "%s\n", line.toStdString().c_str());
+// Whether the library was modified less than `untouchedFor` ago (a library without a kept
+// file counts as untouched).
+bool recentlyModified(const FCPBundle& library, std::chrono::seconds untouchedFor) {
+    // In whole seconds: a period of many centuries would overflow a nanosecond clock.
+    using std::chrono::floor;
+    using std::chrono::seconds;
+    return library.lastModified && floor<seconds>(*library.lastModified) >
+                                       floor<seconds>(std::chrono::system_clock::now()) - untouchedFor;
 }
 
-QString number(std::int64_t value) {
-    return QString::number(value);
+// Writes one whole line to standard error.
+void writeErrorLine(std::string_view line) {
+    std::string whole(line);
+    whole.push_back('\n');
+    std::fwrite(whole.data(), 1, whole.size(), stderr);
 }
 
 } // namespace
 
-unsigned defaultCleanJobs() {
-    return std::max(1u, std::thread::hardware_concurrency());
-}
-
 int runClean(const CleanRequest& request) {
     if (!request.location) {
         complain(translate("CleanCommand", "no location given"));
-        return kCleanBadArguments;
+        return cli::kExitUsage;
     }
     const std::string& location = *request.location;
     // The location is opened once, and every library is reached beneath this descriptor.
     UniqueFd locationFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
     if (!locationFd) {
         complain(translate("CleanCommand", "location is not a directory: %1"), location);
-        return kCleanBadArguments;
+        return cli::kExitUsage;
     }
 
-    std::vector<Target> targets;
-    std::atomic<std::uint64_t> scanFailures{0};
-    std::atomic<std::uint64_t> mountPointsSkipped{0};
+    // Every log line goes through here: errors always, the others unless quiet; with --json
+    // standard output carries only the report, so errors go to standard error.
+    auto logLine = [&request](std::string_view line) {
+        const bool error = line.starts_with("Error deleting ") || line.starts_with("Error reading ");
+        if (request.json) {
+            if (error) writeErrorLine(line);
+        } else if (error || !request.quiet) {
+            (void)writeLogLine(line); // a failed write is remembered and reported below
+        }
+    };
+
+    // From here on an interrupt stops the run between removals; the report still follows.
+    CancellationToken stop;
+    cli::StopSignals stopSignals(stop);
+
+    std::vector<FCPBundle> libraries;
+    std::vector<DeletionEntry> unreadableFolders; // from the scan's threads, under the mutex
+    std::mutex unreadableMutex;
+    std::uint64_t mountsSkipped = 0;
     if (request.library) {
         auto resolved = resolveLibraryArgument(locationFd.get(), *request.library, request.crossFileSystems);
         if (auto* problem = std::get_if<LibraryArgumentProblem>(&resolved)) {
             complain(problem->text, *request.library);
-            return kCleanBadArguments;
+            return cli::kExitUsage;
         }
-        targets.push_back({std::get<FCPBundle>(std::move(resolved)), false});
+        FCPBundle record = std::get<FCPBundle>(std::move(resolved));
+        // Its activity is only needed to decide whether to leave it alone.
+        if (request.untouchedFor)
+            if (auto measured = measureBundle(record.path)) record.lastModified = measured->lastModified;
+        libraries.push_back(std::move(record));
     } else {
         // Folders the scan cannot read may hold libraries: each is an error and a failure.
-        ScanOptions scan;
+        ScanOptions scan{.cancel = &stop};
         ScanProgress progress;
         scan.progress = &progress;
         scan.crossFileSystems = request.crossFileSystems;
         scan.onUnreadable = [&](const std::string& path, int error) {
-            ++scanFailures;
-            (void)writeLogLine("Error reading " + escapeForLog(path) + ": " + describeError(error));
+            DeletionEntry entry;
+            entry.path = path;
+            entry.status = DeletionStatus::Unreadable;
+            entry.failures.push_back({path, error, describeError(error)});
+            logLine("Error reading " + escapeForLog(path) + ": " + entry.failures.front().description);
+            std::lock_guard lock(unreadableMutex);
+            unreadableFolders.push_back(std::move(entry));
         };
-        targets = libraryTargets(scanBundles(location, scan));
-        mountPointsSkipped += progress.mountPointsSkipped.load();
+        libraries = scanBundles(location, scan);
+        mountsSkipped = progress.mountPointsSkipped.load();
+        // An interrupted scan lists only part of the location: clean none of it.
+        if (stop.requested()) libraries.clear();
     }
 
+    std::vector<Target> targets;
+    std::size_t skipped = 0;
+    for (FCPBundle& library : libraries) {
+        if (request.untouchedFor && recentlyModified(library, *request.untouchedFor))
+            ++skipped;
+        else
+            targets.push_back({std::move(library)});
+    }
+    // A library inside another one that is cleaned is cleaned with it, in that library's
+    // walk: cleaning it again beside it would race for the same entries.
+    for (Target& target : targets)
+        for (const Target& other : targets)
+            if (&other != &target && isInside(target.library.path, other.library.path)) target.nested = true;
+
+    cli::CleanReport report(request.dryRun, targets.size(),
+                            request.untouchedFor ? std::optional<std::size_t>(skipped) : std::nullopt);
+    report.addMountsSkipped(mountsSkipped);
+    for (const DeletionEntry& entry : unreadableFolders)
+        report.add(entry);
     DeletionOptions options;
     options.dryRun = request.dryRun;
     options.crossFileSystems = request.crossFileSystems;
-    std::atomic<std::uint64_t> removed{0};
-    std::atomic<std::uint64_t> failed{scanFailures.load()};
-    std::atomic<std::uint64_t> matched{0};
-    std::atomic<std::int64_t> bytesMatched{0};
-    std::atomic<std::int64_t> bytesRemoved{0};
-    std::atomic<std::size_t> nextTarget{0};
-    // Each worker takes the next library and cleans its categories in one walk, writing their
-    // lines in category order; libraries go in parallel, as the window's whole-location run
-    // does. A dry run lists in scan order.
+    options.cancel = &stop;
+    options.onEntry = [&report](const DeletionEntry& entry) { report.add(entry); };
+    options.sink = logLine;
+    // Each worker takes the next library and cleans its categories in one walk, writing each
+    // entry's line as soon as the entry is done; libraries go in parallel, as the window's
+    // whole-location run does. A dry run lists in scan order.
     std::vector<std::string_view> names;
     for (CacheCategory category : request.categories)
         names.push_back(categoryInfo(category).deletionName);
+    std::atomic<std::size_t> nextTarget{0};
     auto worker = [&] {
-        for (std::size_t i; (i = nextTarget.fetch_add(1)) < targets.size();) {
-            const Target& target = targets[i];
-            // A dry run lists a nested library's entries once, with the library that holds it.
-            if (request.dryRun && target.nested) continue;
-            for (const DeletionReport& report :
-                 deleteMatchingItemsBeneath(locationFd.get(), target.library, names, options)) {
-                removed += report.removed;
-                failed += report.failed;
-                matched += report.matched;
-                bytesMatched += report.bytesMatched;
-                bytesRemoved += report.bytesRemoved;
-                mountPointsSkipped += report.mountsSkipped;
-            }
+        for (std::size_t i; !stop.requested() && (i = nextTarget.fetch_add(1)) < targets.size();) {
+            if (targets[i].nested) continue;
+            report.addLibrary(deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, options));
         }
     };
     // Libraries at once, and descriptors for each, from the limit in force: a low limit means
     // fewer at once, never libraries left out.
     const std::size_t budget = descriptorsAvailable();
     const std::size_t spare = budget > kReservedDescriptors ? budget - kReservedDescriptors : 0;
-    const unsigned jobs =
-        request.dryRun ? 1u
-                       : static_cast<unsigned>(std::clamp<std::size_t>(spare / kDescriptorsPerJob, 1,
-                                                                       std::clamp(request.jobs, 1u, 64u)));
+    const unsigned wanted =
+        request.dryRun ? 1u : (request.jobs == 0 ? defaultCleaningJobs(location) : request.jobs);
+    const unsigned jobs = static_cast<unsigned>(
+        std::clamp<std::size_t>(spare / kDescriptorsPerJob, 1, std::clamp(wanted, 1u, 64u)));
     // Each job's walk and its removal (or dry-run measurement) hold up to this many each,
     // besides the library's own two.
     options.maxOpenDescriptors = std::clamp<std::size_t>((spare / jobs) / 2, 3, 64) - 1;
@@ -178,35 +206,33 @@ int runClean(const CleanRequest& request) {
     for (auto& helper : helpers)
         helper.join();
 
-    if (mountPointsSkipped > 0)
-        printSummary(
-            translate("CleanCommand", "Mount points not entered: %1 (--cross-file-systems enters them)"),
-            {QString::number(mountPointsSkipped.load())});
-    printSummary(translate("CleanCommand", "Libraries: %1"),
-                 {number(static_cast<std::int64_t>(targets.size()))});
-    if (request.dryRun) {
-        printSummary(translate("CleanCommand", "Entries to remove: %1"), {QString::number(matched.load())});
-        printSummary(translate("CleanCommand", "Entries failed: %1"), {QString::number(failed.load())});
-        printSummary(translate("CleanCommand", "Bytes to reclaim: %1 (%2)"),
-                     {number(bytesMatched.load()), QString::fromStdString(formatSize(bytesMatched.load()))});
-    } else {
-        printSummary(translate("CleanCommand", "Entries removed: %1"), {QString::number(removed.load())});
-        printSummary(translate("CleanCommand", "Entries failed: %1"), {QString::number(failed.load())});
-        // What this run itself unlinked: never a re-measurement, so runs at once never count
-        // the same bytes twice.
-        printSummary(translate("CleanCommand", "Bytes reclaimed: %1 (%2)"),
-                     {number(bytesRemoved.load()), QString::fromStdString(formatSize(bytesRemoved.load()))});
+    bool written = true;
+    if (request.json) {
+        const std::string json = report.json();
+        written = std::fwrite(json.data(), 1, json.size(), stdout) == json.size();
     }
-    if (int error = logWriteError()) {
+    written = std::fflush(stdout) == 0 && written;
+    std::fputs(report.summary().c_str(), stderr);
+    int writeError = logWriteError();
+    if (!written && writeError == 0) writeError = errno;
+    if (writeError != 0 && writeError != EPIPE)
         complain(translate("CleanCommand", "the log could not be written to standard output: %1")
-                     .arg(QString::fromUtf8(std::strerror(error))));
-        return kCleanSomeFailed;
+                     .arg(QString::fromUtf8(std::strerror(writeError))));
+    // A run a signal stopped exits with 128 + its number, as a shell reports it.
+    if (const int signal = stopSignals.received()) {
+        std::fputs(translate("CleanCommand", "Stopped by signal %1 before the run was complete")
+                       .arg(signal)
+                       .append(QLatin1Char('\n'))
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return cli::kExitStoppedBySignal + signal;
     }
-    return failed > 0 ? kCleanSomeFailed : kCleanOk;
+    return report.failed() > 0 || writeError != 0 ? cli::kExitIncomplete : cli::kExitOk;
 }
 
 // `velmora-cli clean LOCATION [--library PATH] [--category render|proxy|optimized|analysis|all]
-// [--dry-run] [--jobs N]`
+// [--dry-run] [--jobs N] [--untouched-for DAYS] [--json] [--quiet]`
 void cli::addCleanCommand(CLI::App& app, int& exitCode) {
     struct Arguments {
         std::string location;
@@ -214,13 +240,17 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         std::string category = "all";
         bool dryRun = false;
         bool crossFileSystems = false;
-        unsigned jobs = defaultCleanJobs();
+        unsigned jobs = 0; // by the location's storage
+        unsigned untouchedForDays = 0;
+        bool json = false;
+        bool quiet = false;
     };
     auto arguments = std::make_shared<Arguments>();
     CLI::App* command = app.add_subcommand(
         "clean",
         "Remove render files, proxy media, optimized media and analysis files from the libraries of a "
         "location; one line per entry on standard output, a summary on standard error");
+    command->footer(kExitStatusHelp);
     command->add_option("LOCATION", arguments->location, "Folder whose libraries are cleaned")->required();
     CLI::Option* library =
         command->add_option("--library", arguments->library, "Clean only this library (inside LOCATION)");
@@ -230,9 +260,20 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
                       "Also scan and clean folders mounted below LOCATION (other drives, shares)");
     command->add_flag("--dry-run", arguments->dryRun,
                       "List what would be removed, with sizes; remove nothing");
-    command->add_option("--jobs", arguments->jobs, "Libraries cleaned at once (default: one per processor)")
+    command
+        ->add_option("--jobs", arguments->jobs,
+                     "Libraries cleaned at once (default: one per processor, 64 on a network share)")
         ->check(CLI::Range(1u, 64u));
-    command->callback([arguments, library, &exitCode] {
+    CLI::Option* untouchedFor = command->add_option(
+        "--untouched-for", arguments->untouchedForDays,
+        "Clean only libraries whose files outside the regenerable data were last modified at least DAYS "
+        "days ago; the others are skipped and counted in the summary");
+    untouchedFor->type_name("DAYS")->check(CLI::Range(0u, 1000000u));
+    command->add_flag("--json", arguments->json,
+                      "Print one JSON report of every entry on standard output instead of the lines");
+    command->add_flag("--quiet", arguments->quiet,
+                      "Leave out the line of each removed entry; errors and the summary stay");
+    command->callback([arguments, library, untouchedFor, &exitCode] {
         CleanRequest request;
         request.location = arguments->location;
         if (library->count() > 0) request.library = arguments->library;
@@ -240,6 +281,9 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         request.dryRun = arguments->dryRun;
         request.crossFileSystems = arguments->crossFileSystems;
         request.jobs = arguments->jobs;
+        if (untouchedFor->count() > 0) request.untouchedFor = std::chrono::days(arguments->untouchedForDays);
+        request.json = arguments->json;
+        request.quiet = arguments->quiet;
         exitCode = runClean(request);
     });
 }

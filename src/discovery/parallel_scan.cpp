@@ -1,8 +1,9 @@
 #include "discovery/parallel_scan.h"
 
 #include "discovery/measure_at.h"
+#include "discovery/scan_directory_node.h"
 #include "discovery/scanner_attribution.h"
-#include "platform/descriptor_budget.h"
+#include "discovery/work_sharing_queues.h"
 #include "platform/dir_walker.h"
 #include "platform/file_identity.h"
 #include "platform/path.h"
@@ -11,18 +12,14 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <numeric>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -31,35 +28,17 @@
 namespace velmora {
 namespace {
 
-constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
 // One read of a directory listing: large enough that most directories come in one call.
 constexpr std::size_t kListingBuffer = 128 * 1024;
-// Progress counters are read by another thread: publish in batches, not per entry.
-constexpr std::uint64_t kProgressBatch = 4096;
-// Descriptors each fallback walk of a subtree may hold, when the limit leaves room.
-constexpr std::size_t kInlineWalkDescriptors = 16;
-// Descriptors a worker may hold besides its fallback walk: the directory it reads, the one
-// it opens below it, and a measurement through a link (a start and a walk of two).
-constexpr std::size_t kWorkerDescriptors = 5;
-// Descriptors left to the rest of the process and to scans running beside this one.
-constexpr std::size_t kReserved = 4;
+// Progress counters are read by another thread: publish in batches, not per entry. Small
+// enough that the count moves several times a second even where each listing is a network
+// round trip; the listing loop also publishes after every read of a listing.
+constexpr std::uint64_t kProgressBatch = 256;
 constexpr unsigned kMaxThreads = 256;
 // Directories queued at once by default: plenty to keep every worker busy, a few MiB at most.
 constexpr std::size_t kDefaultMaxQueued = 16384;
-
-// One directory the scan has met, kept while anything below it still needs it: its
-// descriptor for opening the subdirectories queued from it, and its name and position for
-// the path and order of libraries found below it.
-struct DirNode {
-    DirNode* parent = nullptr; // nullptr for the location itself
-    std::string name;          // name inside the parent
-    std::uint64_t index = 0;   // position among the parent's entries, in listing order
-    // Owners: the task that reads it, and each child node.
-    std::atomic<std::uint32_t> refs{1};
-    int fd = -1;
-    // Holders of `fd`: the task reading the directory and each queued child not yet opened.
-    std::atomic<std::uint32_t> fdUsers{0};
-};
+// Nanoseconds since the epoch; kNoTime where no file's time is known.
+constexpr std::int64_t kNoTime = INT64_MIN;
 
 struct DirTask {
     DirNode* node = nullptr;
@@ -72,76 +51,47 @@ struct FoundLibrary {
     FCPBundle record;                 // its way back in (relative path, device, inode)
 };
 
-// Sizes a worker has added up for one library: size, then the categories in order.
-using Totals = std::array<std::int64_t, 5>;
-
-std::vector<std::uint64_t> orderOf(const DirNode* node) {
-    std::vector<std::uint64_t> order;
-    for (; node->parent != nullptr; node = node->parent)
-        order.push_back(node->index);
-    std::reverse(order.begin(), order.end());
-    return order;
-}
-
-std::string relativePathOf(const DirNode* node) {
-    std::vector<const DirNode*> chain;
-    for (; node->parent != nullptr; node = node->parent)
-        chain.push_back(node);
-    std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!path.empty()) path.push_back('/');
-        path.append((*it)->name);
-    }
-    return path;
-}
-
-// How many descriptors each part of a scan may hold, sized from the limit in force, so that
-// all of them at once stay below it: a low limit makes the scan narrower, never incomplete.
-struct DescriptorCaps {
-    unsigned threads;
-    std::size_t queue;      // directories held open by the queues
-    std::size_t inlineWalk; // each fallback walk
+// What a worker has added up for one library: size, then the categories in order, and the
+// newest modification time of the files a cleaning keeps.
+struct Totals {
+    std::array<std::int64_t, 5> bytes{};
+    std::int64_t newest = kNoTime;
 };
 
-DescriptorCaps descriptorCaps(unsigned threads, std::size_t requestedQueueCap) {
-    const std::size_t available = descriptorsAvailable();
-    const std::size_t budget = available > kReserved ? available - kReserved : 1;
-    // Every worker needs its own few and a fallback walk of at least two; the queue one more.
-    const std::size_t perWorkerMinimum = kWorkerDescriptors + 2;
-    threads = static_cast<unsigned>(std::clamp<std::size_t>(budget / (2 * perWorkerMinimum), 1, threads));
-    // Half of what is left after the workers' own for the queue, half for the fallback walks.
-    const std::size_t forWorkers = threads * kWorkerDescriptors;
-    const std::size_t spare = budget > forWorkers ? budget - forWorkers : 0;
-    DescriptorCaps caps{threads, 0, 0};
-    caps.inlineWalk = std::clamp<std::size_t>(spare / 2 / threads, 2, kInlineWalkDescriptors);
-    const std::size_t queueRoom = spare > caps.inlineWalk * threads ? spare - caps.inlineWalk * threads : 0;
-    caps.queue = requestedQueueCap != 0 ? requestedQueueCap : std::clamp<std::size_t>(queueRoom, 2, 1024);
-    return caps;
-}
-
-// openat for a directory. When the process is out of descriptors (other work in it holds
-// them), waits briefly for some to be closed rather than passing the directory over.
-int openDirectory(int parentFd, const char* name) {
-    for (int attempt = 0;; ++attempt) {
-        int fd = ::openat(parentFd, name, kDirFlags);
-        if (fd >= 0 || (errno != EMFILE && errno != ENFILE) || attempt == 200) return fd;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-// Type and size of one entry, links not followed. statx asking for just these two is a
-// little cheaper than fstatat, and sizes are the scan's main cost. A file system that cannot
-// give both counts the entry as unreadable.
+// Type, size and modification time of one entry, links not followed. statx asking for just
+// these is a little cheaper than fstatat, and sizes are the scan's main cost. A file system
+// that cannot give type and size counts the entry as unreadable.
 bool lookUp(int dirFd, const char* name, struct statx& st) {
-    constexpr unsigned kWanted = STATX_TYPE | STATX_SIZE;
-    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW, kWanted, &st) == 0 && (st.stx_mask & kWanted) == kWanted;
+    constexpr unsigned kNeeded = STATX_TYPE | STATX_SIZE;
+    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW, kNeeded | STATX_MTIME, &st) == 0 &&
+           (st.stx_mask & kNeeded) == kNeeded;
+}
+
+std::int64_t modifiedOf(const struct statx& st) {
+    if ((st.stx_mask & STATX_MTIME) == 0) return kNoTime;
+    return st.stx_mtime.tv_sec * std::int64_t{1000000000} + st.stx_mtime.tv_nsec;
+}
+
+// A regular file met by the scan: the bytes it adds to its libraries, and its time when a
+// cleaning of them keeps it.
+struct FileFacts {
+    std::int64_t bytes = 0;
+    std::int64_t keptModified = kNoTime;
+};
+
+// The scope that the files of a directory with these enclosing libraries start from: where
+// one library sees the directory as a prefix of a removed path, all that still keep it do.
+CleaningScope fileParentScope(const DirectoryContext& context) {
+    for (const EnclosingLibrary& library : context)
+        if (library.scope == CleaningScope::KeptPrefix) return CleaningScope::KeptPrefix;
+    return CleaningScope::Kept;
 }
 
 class ParallelScan {
   public:
     ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap,
-                 std::size_t inlineCap, const ParallelScanRules& rules)
-        : queues_(threads), workers_(threads), progress_(progress), openCap_(openCap),
+                 std::size_t inlineCap, const ParallelScanRules& rules, const CancellationToken* cancel)
+        : queues_(threads), workers_(threads), progress_(progress), cancel_(cancel), openCap_(openCap),
           queueCap_(static_cast<std::int64_t>(queueCap)), inlineCap_(inlineCap), rules_(rules) {}
 
     std::vector<FCPBundle> run(const std::string& location, UniqueFd rootFd) {
@@ -158,13 +108,11 @@ class ParallelScan {
         root->fd = rootFd.release();
         root->fdUsers.store(1);
         openDirectories_.store(1);
-        outstanding_.store(1);
-        queued_.store(1);
-        queues_[0].tasks.push_back(DirTask{root, {}});
+        queues_.push(0, DirTask{root, {}});
 
         std::vector<std::thread> helpers;
-        helpers.reserve(queues_.size() - 1);
-        for (unsigned i = 1; i < queues_.size(); ++i) {
+        helpers.reserve(queues_.workers() - 1);
+        for (unsigned i = 1; i < queues_.workers(); ++i) {
             try {
                 helpers.emplace_back([this, i] { work(i); });
             } catch (const std::system_error&) {
@@ -178,11 +126,6 @@ class ParallelScan {
     }
 
   private:
-    struct alignas(64) Queue {
-        std::mutex mutex;
-        std::deque<DirTask> tasks;
-    };
-
     struct alignas(64) Worker {
         std::vector<Totals> totals; // indexed by the order libraries were found in
         std::unique_ptr<char[]> buffer;
@@ -195,64 +138,17 @@ class ParallelScan {
         }
     };
 
-    // --- scheduling: each worker takes its newest task, or steals another's oldest ---
-
-    void push(unsigned self, DirTask task) {
-        outstanding_.fetch_add(1);
-        {
-            std::lock_guard lock(queues_[self].mutex);
-            queues_[self].tasks.push_back(std::move(task));
-        }
-        queued_.fetch_add(1);
-        if (sleepers_.load() > 0) {
-            std::lock_guard lock(idleMutex_);
-            idle_.notify_one();
-        }
-    }
-
-    std::optional<DirTask> take(unsigned self) {
-        const auto n = static_cast<unsigned>(queues_.size());
-        for (unsigned k = 0; k < n; ++k) {
-            Queue& queue = queues_[(self + k) % n];
-            std::lock_guard lock(queue.mutex);
-            if (queue.tasks.empty()) continue;
-            DirTask task;
-            if (k == 0) {
-                task = std::move(queue.tasks.back());
-                queue.tasks.pop_back();
-            } else {
-                task = std::move(queue.tasks.front());
-                queue.tasks.pop_front();
-            }
-            queued_.fetch_sub(1);
-            return task;
-        }
-        return std::nullopt;
-    }
-
-    // Waits until a task is queued somewhere or the whole scan is done; false when done.
-    bool waitForWork() {
-        std::unique_lock lock(idleMutex_);
-        sleepers_.fetch_add(1);
-        idle_.wait(lock, [this] { return queued_.load() > 0 || outstanding_.load() == 0; });
-        sleepers_.fetch_sub(1);
-        return outstanding_.load() != 0;
-    }
-
     void work(unsigned self) {
         Worker& worker = workers_[self];
         worker.buffer = std::make_unique<char[]>(kListingBuffer);
         for (;;) {
-            std::optional<DirTask> task = take(self);
+            std::optional<DirTask> task = queues_.take(self);
             if (!task) {
-                if (!waitForWork()) break;
+                if (!queues_.waitForWork()) break;
                 continue;
             }
             readDirectory(self, std::move(*task));
-            if (outstanding_.fetch_sub(1) == 1) {
-                std::lock_guard lock(idleMutex_);
-                idle_.notify_all();
-            }
+            queues_.finish();
         }
         publishEntries(worker, true);
         worker.buffer.reset();
@@ -287,25 +183,6 @@ class ParallelScan {
         return false;
     }
 
-    // --- directory nodes ---
-
-    void releaseFd(DirNode* node) {
-        if (node->fdUsers.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-            ::close(node->fd);
-            node->fd = -1;
-            openDirectories_.fetch_sub(1, std::memory_order_relaxed);
-        }
-    }
-
-    static void releaseNode(DirNode* node) {
-        // A loop, not recursion: chains of nodes can be many thousands deep.
-        while (node != nullptr && node->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-            DirNode* parent = node->parent;
-            delete node;
-            node = parent;
-        }
-    }
-
     // --- results ---
 
     std::uint32_t addLibrary(std::vector<std::uint64_t> order, std::string relativePath, int parentFd,
@@ -323,20 +200,23 @@ class ParallelScan {
         return id;
     }
 
-    void publishEntries(Worker& worker, bool final) {
-        if (progress_ == nullptr) return;
-        if (!final && worker.unpublished < kProgressBatch) return;
+    // Adds the entries counted so far to the shared counter: now, or once a batch is full.
+    void publishEntries(Worker& worker, bool now) {
+        if (progress_ == nullptr || worker.unpublished == 0) return;
+        if (!now && worker.unpublished < kProgressBatch) return;
         progress_->entriesRead.fetch_add(worker.unpublished, std::memory_order_relaxed);
         worker.unpublished = 0;
     }
 
-    static void addBytes(Worker& worker, const DirectoryContext& context, std::int64_t bytes) {
-        if (bytes == 0) return;
+    static void addFiles(Worker& worker, const DirectoryContext& context, const FileFacts& files) {
+        if (files.bytes == 0 && files.keptModified == kNoTime) return;
         for (const EnclosingLibrary& library : context) {
             Totals& totals = worker.of(library.record);
-            totals[0] += bytes;
+            totals.bytes[0] += files.bytes;
             if (library.position == LibraryPosition::Category)
-                totals[1 + static_cast<int>(library.category)] += bytes;
+                totals.bytes[1 + static_cast<int>(library.category)] += files.bytes;
+            if (library.scope != CleaningScope::Removed)
+                totals.newest = std::max(totals.newest, files.keptModified);
         }
     }
 
@@ -348,34 +228,34 @@ class ParallelScan {
             for (const LinkedCategoryPath& linked : categoryPathsThroughLink(library, name)) {
                 worker.scratch.assign(name);
                 if (!linked.rest.empty()) worker.scratch.append("/").append(linked.rest);
-                worker.of(library.record)[1 + static_cast<int>(linked.category)] +=
+                worker.of(library.record).bytes[1 + static_cast<int>(linked.category)] +=
                     directorySizeAt(parentFd, worker.scratch.c_str());
             }
         }
     }
 
-    // The rules for one entry that is not a directory; returns the bytes of a regular file
-    // that count for the enclosing libraries. `knownSize` is the size when the type had to
-    // be looked up already.
+    // The rules for one entry that is not a directory; returns what a regular file adds to
+    // the enclosing libraries. `known` is the file's status when the type had to be looked
+    // up already.
     template <typename AddRecord>
-    static std::int64_t visitNonDirectory(Worker& worker, int parentFd, const char* name, EntryType type,
-                                          const DirectoryContext& context,
-                                          std::optional<std::int64_t> knownSize, AddRecord&& addRecord) {
-        std::int64_t bytes = 0;
+    static FileFacts visitNonDirectory(Worker& worker, int parentFd, const char* name, EntryType type,
+                                       const DirectoryContext& context, const struct statx* known,
+                                       AddRecord&& addRecord) {
+        FileFacts facts;
         if (type == EntryType::Regular && !context.empty()) {
-            if (knownSize) {
-                bytes = *knownSize;
-            } else {
-                struct statx st {};
-                if (lookUp(parentFd, name, st) && S_ISREG(st.stx_mode))
-                    bytes = static_cast<std::int64_t>(st.stx_size);
+            struct statx st {};
+            if (known == nullptr && lookUp(parentFd, name, st) && S_ISREG(st.stx_mode)) known = &st;
+            if (known != nullptr) {
+                facts.bytes = static_cast<std::int64_t>(known->stx_size);
+                if (cleaningScopeOf(fileParentScope(context), name) != CleaningScope::Removed)
+                    facts.keptModified = modifiedOf(*known);
             }
         } else if (type == EntryType::Symlink) {
             measureLink(worker, parentFd, name, context);
         }
         // A link named like a library is listed, never followed: its sizes stay 0.
         if (hasLibraryName(name)) addRecord();
-        return bytes;
+        return facts;
     }
 
     static DirectoryContext childContext(const DirectoryContext& parent, std::string_view name) {
@@ -390,8 +270,8 @@ class ParallelScan {
         Worker& worker = workers_[self];
         DirNode* node = task.node;
         if (node->parent != nullptr) {
-            int fd = openDirectory(node->parent->fd, node->name.c_str());
-            releaseFd(node->parent);
+            int fd = openScanDirectory(node->parent->fd, node->name.c_str());
+            releaseFd(node->parent, openDirectories_);
             if (fd < 0 || !mayEnter(fd, [node] { return relativePathOf(node); })) {
                 if (fd < 0) notOpened(errno, [node] { return relativePathOf(node); });
                 if (fd >= 0) ::close(fd);
@@ -404,10 +284,11 @@ class ParallelScan {
         }
         const int fd = node->fd;
         const DirectoryContext& context = task.context;
-        std::int64_t bytes = 0;
+        FileFacts files;
         std::uint64_t index = 0;
 
-        for (;;) {
+        // A stopped scan drains its queues without reading: every task still ends here.
+        while (!cancelled(cancel_)) {
             ssize_t n = ::getdents64(fd, worker.buffer.get(), kListingBuffer);
             if (n < 0 && errno != ENOENT) unreadable(relativePathOf(node), errno);
             if (n <= 0) break;
@@ -420,15 +301,15 @@ class ParallelScan {
                 ++worker.unpublished;
 
                 EntryType type;
-                std::optional<std::int64_t> knownSize;
+                struct statx st {};
+                const struct statx* known = nullptr;
                 if (std::optional<EntryType> listed = entryTypeFromListing(entry->d_type)) {
                     type = *listed;
                 } else {
-                    // File systems without d_type: one lookup gives the type and the size.
-                    struct statx st {};
+                    // File systems without d_type: one lookup gives the type, size and time.
                     if (!lookUp(fd, name, st)) continue; // vanished
                     type = entryTypeFromMode(st.stx_mode);
-                    if (type == EntryType::Regular) knownSize = static_cast<std::int64_t>(st.stx_size);
+                    if (type == EntryType::Regular) known = &st;
                 }
 
                 auto addRecord = [&] {
@@ -441,14 +322,18 @@ class ParallelScan {
                 };
 
                 if (type != EntryType::Directory) {
-                    bytes += visitNonDirectory(worker, fd, name, type, context, knownSize, addRecord);
+                    const FileFacts file =
+                        visitNonDirectory(worker, fd, name, type, context, known, addRecord);
+                    files.bytes += file.bytes;
+                    files.keptModified = std::max(files.keptModified, file.keptModified);
                     continue;
                 }
                 DirectoryContext child = childContext(context, name);
                 if (hasLibraryName(name))
-                    child.push_back({addRecord(), LibraryPosition::Root, CacheCategory::render});
+                    child.push_back(
+                        {addRecord(), LibraryPosition::Root, CacheCategory::render, CleaningScope::Kept});
                 if (openDirectories_.load(std::memory_order_relaxed) >= openCap_ ||
-                    queued_.load(std::memory_order_relaxed) >= queueCap_) {
+                    queues_.queued() >= queueCap_) {
                     walkInline(worker, node, position, fd, name, child);
                 } else {
                     auto* childNode = new DirNode;
@@ -457,13 +342,13 @@ class ParallelScan {
                     childNode->index = position;
                     node->refs.fetch_add(1, std::memory_order_relaxed);
                     node->fdUsers.fetch_add(1, std::memory_order_relaxed);
-                    push(self, DirTask{childNode, std::move(child)});
+                    queues_.push(self, DirTask{childNode, std::move(child)});
                 }
             }
-            publishEntries(worker, false);
+            publishEntries(worker, true);
         }
-        addBytes(worker, context, bytes);
-        releaseFd(node);
+        addFiles(worker, context, files);
+        releaseFd(node, openDirectories_);
         releaseNode(node);
     }
 
@@ -477,7 +362,7 @@ class ParallelScan {
             if (!path.empty()) path.push_back('/');
             return path.append(name);
         };
-        UniqueFd subtree(openDirectory(parentFd, name));
+        UniqueFd subtree(openScanDirectory(parentFd, name));
         if (!subtree) {
             notOpened(errno, subtreePath);
             return;
@@ -503,6 +388,7 @@ class ParallelScan {
         walkDirectoryAt(
             subtree.get(),
             [&](const WalkEntry& entry) {
+                if (cancelled(cancel_)) return WalkAction::Stop;
                 if (indices.size() < entry.depth) {
                     indices.push_back(0);
                 } else {
@@ -522,14 +408,15 @@ class ParallelScan {
                                       entry.name.data());
                 };
                 if (entry.type != EntryType::Directory) {
-                    std::int64_t bytes = visitNonDirectory(worker, entry.parentFd, entry.name.data(),
-                                                           entry.type, context, std::nullopt, addRecord);
-                    addBytes(worker, context, bytes);
+                    addFiles(worker, context,
+                             visitNonDirectory(worker, entry.parentFd, entry.name.data(), entry.type, context,
+                                               nullptr, addRecord));
                     return WalkAction::Continue;
                 }
                 DirectoryContext child = childContext(context, entry.name);
                 if (hasLibraryName(entry.name))
-                    child.push_back({addRecord(), LibraryPosition::Root, CacheCategory::render});
+                    child.push_back(
+                        {addRecord(), LibraryPosition::Root, CacheCategory::render, CleaningScope::Kept});
                 if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);
                 contexts[entry.depth] = std::move(child);
                 return WalkAction::Continue;
@@ -539,10 +426,13 @@ class ParallelScan {
 
     std::vector<FCPBundle> collect(const std::string& location) {
         std::vector<Totals> totals(found_.size(), Totals{});
-        for (const Worker& worker : workers_)
-            for (std::size_t i = 0; i < worker.totals.size(); ++i)
+        for (const Worker& worker : workers_) {
+            for (std::size_t i = 0; i < worker.totals.size(); ++i) {
                 for (std::size_t k = 0; k < 5; ++k)
-                    totals[i][k] += worker.totals[i][k];
+                    totals[i].bytes[k] += worker.totals[i].bytes[k];
+                totals[i].newest = std::max(totals[i].newest, worker.totals[i].newest);
+            }
+        }
 
         std::vector<std::uint32_t> order(found_.size());
         std::iota(order.begin(), order.end(), 0u);
@@ -556,17 +446,20 @@ class ParallelScan {
             bundle.id = Uuid::random();
             bundle.path = joinPath(location, bundle.relativePath);
             bundle.displayName = lastPathComponent(bundle.path);
-            bundle.size = totals[i][0];
+            bundle.size = totals[i].bytes[0];
             for (CacheCategory category : allCacheCategories)
-                bundle.*categoryInfo(category).sizeField = totals[i][1 + static_cast<int>(category)];
+                bundle.*categoryInfo(category).sizeField = totals[i].bytes[1 + static_cast<int>(category)];
+            if (totals[i].newest != kNoTime)
+                bundle.lastModified = FileTime(std::chrono::nanoseconds(totals[i].newest));
             bundles.push_back(std::move(bundle));
         }
         return bundles;
     }
 
-    std::vector<Queue> queues_;
+    WorkSharingQueues<DirTask> queues_;
     std::vector<Worker> workers_;
     ScanProgress* progress_;
+    const CancellationToken* cancel_;
     const std::size_t openCap_;
     const std::int64_t queueCap_;
     const std::size_t inlineCap_;
@@ -574,11 +467,6 @@ class ParallelScan {
     const std::string* location_ = nullptr;
     FileIdentity rootId_;
 
-    std::atomic<std::int64_t> outstanding_{0}; // tasks queued or being read
-    std::atomic<std::int64_t> queued_{0};      // tasks waiting in a queue
-    std::atomic<int> sleepers_{0};
-    std::mutex idleMutex_;
-    std::condition_variable idle_;
     std::atomic<std::size_t> openDirectories_{0};
 
     std::mutex foundMutex_;
@@ -587,26 +475,18 @@ class ParallelScan {
 
 } // namespace
 
-unsigned defaultScanThreads() {
-    // Cached metadata needs one thread per core; a cold disk or a network share answers
-    // faster the more lookups wait on it at once. Twice the cores, and at least 8, served
-    // both on the machines measured (bench/RESULTS.md).
-    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::clamp(2 * cores, 8u, 32u);
-}
-
 std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
                                            ScanProgress* progress, const ParallelScanLimits& limits,
-                                           const ParallelScanRules& rules) {
+                                           const ParallelScanRules& rules, const CancellationToken* cancel) {
     UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
     if (!rootFd) {
         if (rules.onUnreadable) rules.onUnreadable(location, errno);
         return {};
     }
-    const DescriptorCaps caps =
-        descriptorCaps(std::clamp(threads, 1u, kMaxThreads), limits.maxOpenDirectories);
+    const ScanDescriptorCaps caps =
+        scanDescriptorCaps(std::clamp(threads, 1u, kMaxThreads), limits.maxOpenDirectories);
     std::size_t queueCap = limits.maxQueuedDirectories != 0 ? limits.maxQueuedDirectories : kDefaultMaxQueued;
-    return ParallelScan(caps.threads, progress, caps.queue, queueCap, caps.inlineWalk, rules)
+    return ParallelScan(caps.threads, progress, caps.queue, queueCap, caps.inlineWalk, rules, cancel)
         .run(location, std::move(rootFd));
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "library/fcp_bundle.h"
+#include "platform/cancellation.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,11 +27,14 @@ using UnreadableFolderSink = std::function<void(const std::string& path, int err
 
 struct ScanOptions {
     ScanProgress* progress = nullptr; // optional live counters
-    unsigned threads = 0;             // 0: the default for this machine; 1: single-threaded
+    unsigned threads = 0;             // 0: the default for this machine and location; 1: single-threaded
     // Also enter what is mounted below the location: other drives, shares, bind mounts. A
     // mount point is compared by its mount id where the kernel gives one, by device otherwise.
     bool crossFileSystems = false;
     UnreadableFolderSink onUnreadable; // optional
+    // Checked between entries: once requested, the walk ends within a directory listing and
+    // the result is incomplete, for the caller to drop.
+    const CancellationToken* cancel = nullptr;
 };
 
 // Every library (entry whose name ends in ".fcpbundle") below `location`, measured, in walk
@@ -38,5 +43,10 @@ struct ScanOptions {
 // an empty list.
 [[nodiscard]] std::vector<FCPBundle> scanBundles(const std::string& location,
                                                  const ScanOptions& options = {});
+
+// The record of the library at `libraryPath` itself, measured by the same rules as a scan
+// below its parent would (libraries nested in it are measured but not returned). Nothing
+// when the path is not a directory or is a link.
+[[nodiscard]] std::optional<FCPBundle> measureBundle(const std::string& libraryPath);
 
 } // namespace velmora

@@ -2,11 +2,16 @@
 
 #include "platform/uuid.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace velmora {
+
+// A file's modification time.
+using FileTime = std::chrono::time_point<std::chrono::system_clock, std::chrono::nanoseconds>;
 
 // One Final Cut Pro library found by a scan. A plain value: made by the scanner, never changed.
 struct FCPBundle {
@@ -18,6 +23,9 @@ struct FCPBundle {
     std::int64_t proxySize = 0;
     std::int64_t optimizedSize = 0;
     std::int64_t analysisSize = 0;
+    // The newest modification time of the regular files in the library that a cleaning
+    // keeps (outside every category's removed entries); none when there is no such file.
+    std::optional<FileTime> lastModified;
     // How a cleaning reaches the library again, never by `path`: its path below the location
     // that was scanned, and the device and inode of the entry the scan met there (0 and 0
     // for a record that no scan made).
@@ -26,7 +34,8 @@ struct FCPBundle {
     std::uint64_t inode = 0;
 };
 
-// The eight fields above the way back in are equal; the strings compare as text under canonical equivalence.
+// The fields above the way back in are equal; the strings compare as text under canonical
+// equivalence.
 [[nodiscard]] bool operator==(const FCPBundle& a, const FCPBundle& b);
 
 } // namespace velmora

@@ -2,12 +2,15 @@
 
 #include "cleaning/delete_matching_items.h"
 #include "discovery/locations.h"
+#include "discovery/walk_concurrency.h"
 #include "i18n/translation.h"
 #include "platform/text.h"
 #include "platform/unique_fd.h"
+#include "ui/grouped_number.h"
 
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <fcntl.h>
 #include <map>
@@ -37,23 +40,40 @@ QStringList toStringList(const std::vector<std::string>& items) {
     return list;
 }
 
-// 1234567 -> "1,234,567", the same whatever the user's locale.
-QString groupedNumber(std::uint64_t value) {
-    QString digits = QString::number(value);
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, QLatin1Char(','));
-    return digits;
-}
-
 // A category's own texts live with the category, in the core; they are looked up here.
 QString categoryText(std::string_view sourceText) {
     return translate(cacheCategoryTextContext, sourceText);
 }
 
-// Cleans one category of a listed library, reached beneath the location it was found in
-// and checked against the scan; true when something was removed.
-bool cleanOneCategory(const FCPBundle& library, CacheCategory category) {
-    return deleteMatchingItemsOf(library, {categoryInfo(category).deletionName}).front().anythingRemoved();
+// The alert of a run whose stop was requested, with the matched entries it removed whole.
+QString stoppedText(std::uint64_t removed) {
+    return translate("ContentView", "清理已停止。停止前已删除 %1 项。").arg(groupedNumber(removed));
+}
+
+// Matched entries removed whole, the four categories of one library.
+struct LibraryCleaning {
+    std::uint64_t removed = 0;
+    bool anythingRemoved = false;
+};
+
+// Cleans categories of a listed library, reached beneath the location it was found in (open
+// at `locationFd`, or reopened from the record when it is -1) and checked against the scan.
+LibraryCleaning cleanCategories(const FCPBundle& library, int locationFd,
+                                const std::vector<CacheCategory>& categories, const CancellationToken& token) {
+    DeletionOptions options;
+    options.cancel = &token;
+    LibraryCleaning result;
+    // One category after the other; an empty or failed category does not stop the next.
+    for (CacheCategory category : categories) {
+        if (token.requested()) break;
+        const std::vector<std::string_view> names{categoryInfo(category).deletionName};
+        const DeletionReport report = locationFd >= 0
+                                          ? deleteMatchingItemsBeneath(locationFd, library, names, options).front()
+                                          : deleteMatchingItemsOf(library, names, options).front();
+        result.removed += report.removed;
+        result.anythingRemoved = result.anythingRemoved || report.anythingRemoved();
+    }
+    return result;
 }
 
 } // namespace
@@ -71,6 +91,7 @@ struct ContentView::State {
     QStringList userDirs;
     QString selectedPath; // null: none
     BundleListModel* bundles = nullptr;
+    BundleSortFilterModel* shownBundles = nullptr; // the order and filter the list shows
     std::optional<Uuid> selectedBundleID;
     bool isCleaning = false;
     bool isRetrieving = false;
@@ -83,10 +104,19 @@ struct ContentView::State {
 
     // Cleaning runs under way; isCleaning is true while this is above zero.
     int activeCleanings = 0;
+    // The stop tokens of the cleaning runs under way.
+    std::vector<std::shared_ptr<CancellationToken>> cleaningTokens;
+    bool canStopCleaning = false;
 
-    // Retrieval runs under way, by number; only the newest run may publish.
+    // Retrieval runs under way, by number; only the newest run may publish, and a stopped
+    // one never does.
+    struct Scan {
+        std::shared_ptr<ScanProgress> progress = std::make_shared<ScanProgress>();
+        std::shared_ptr<CancellationToken> cancel = std::make_shared<CancellationToken>();
+    };
     std::uint64_t newestRun = 0;
-    std::map<std::uint64_t, std::shared_ptr<ScanProgress>> runningScans;
+    std::map<std::uint64_t, Scan> runningScans;
+    bool canStopRetrieval = false;
     QString retrievalProgressText;
     QTimer* retrievalTimer = nullptr;
 };
@@ -96,12 +126,20 @@ ContentView::ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopS
     : QObject(parent), state(std::make_unique<State>(dispatch, chooser, desktop)) {
     state->self = this;
     state->bundles = new BundleListModel(this);
+    state->shownBundles = new BundleSortFilterModel(state->bundles, this);
     state->retrievalTimer = new QTimer(this);
     state->retrievalTimer->setInterval(kRetrievalProgressIntervalMs);
     connect(state->retrievalTimer, &QTimer::timeout, this, &ContentView::refreshRetrievalProgressText);
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView() {
+    // Work still running has nobody to report to: end its walks and removals now, so the
+    // program does not wait for them on its way out.
+    for (auto& [run, scan] : state->runningScans)
+        scan.cancel->request();
+    for (const auto& token : state->cleaningTokens)
+        token->request();
+}
 
 // ---- fields -------------------------------------------------------------------------------
 
@@ -119,6 +157,9 @@ const std::vector<FCPBundle>& ContentView::fcpBundles() const {
 }
 BundleListModel* ContentView::fcpBundlesModel() {
     return state->bundles;
+}
+BundleSortFilterModel* ContentView::shownBundles() {
+    return state->shownBundles;
 }
 
 QString ContentView::selectedBundleID() const {
@@ -162,6 +203,23 @@ qint64 ContentView::completedTasks() const {
 }
 QString ContentView::retrievalProgressText() const {
     return state->retrievalProgressText;
+}
+bool ContentView::canStopRetrieval() const {
+    return state->canStopRetrieval;
+}
+bool ContentView::canStopCleaning() const {
+    return state->canStopCleaning;
+}
+
+void ContentView::refreshCanStop() {
+    bool retrieval = false;
+    for (const auto& [run, scan] : state->runningScans)
+        retrieval = retrieval || !scan.cancel->requested();
+    if (assign(state->canStopRetrieval, retrieval)) emit canStopRetrievalChanged();
+    bool cleaning = false;
+    for (const auto& token : state->cleaningTokens)
+        cleaning = cleaning || !token->requested();
+    if (assign(state->canStopCleaning, cleaning)) emit canStopCleaningChanged();
 }
 
 void ContentView::setSelectedPath(const QString& path) {
@@ -246,8 +304,9 @@ bool ContentView::isSelectedPath(const QString& path) const {
 void ContentView::retrieveBundles() {
     if (state->selectedPath.isNull()) return;
     const std::uint64_t run = ++state->newestRun;
-    auto progress = std::make_shared<ScanProgress>();
-    state->runningScans.emplace(run, progress);
+    const State::Scan scan;
+    state->runningScans.emplace(run, scan);
+    refreshCanStop(); // first, so the stop button is ready when the indicator shows
     setIsRetrieving(true);
     refreshRetrievalProgressText();
     if (!state->retrievalTimer->isActive()) state->retrievalTimer->start();
@@ -256,9 +315,10 @@ void ContentView::retrieveBundles() {
     // change what this run scans.
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground(
-        [dispatch, view = state->self, path = selectedPath().toStdString(), run, progress] {
+        [dispatch, view = state->self, path = selectedPath().toStdString(), run, scan] {
             ScanOptions options;
-            options.progress = progress.get();
+            options.progress = scan.progress.get();
+            options.cancel = scan.cancel.get();
             auto found = std::make_shared<std::vector<FCPBundle>>(scanBundles(path, options));
             dispatch->postToMain([view, run, found] {
                 if (view) view->publishRetrieval(run, std::move(*found));
@@ -266,21 +326,30 @@ void ContentView::retrieveBundles() {
         });
 }
 
+void ContentView::stopRetrieval() {
+    for (auto& [run, scan] : state->runningScans)
+        scan.cancel->request();
+    refreshCanStop();
+}
+
 void ContentView::publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles) {
-    state->runningScans.erase(run);
-    // A run that a later run has superseded publishes nothing: the list always shows the
-    // newest chosen location, from one complete scan.
-    if (run == state->newestRun) setBundles(std::move(bundles));
+    auto scan = state->runningScans.find(run);
+    const bool stopped = scan == state->runningScans.end() || scan->second.cancel->requested();
+    if (scan != state->runningScans.end()) state->runningScans.erase(scan);
+    // A run that a later run has superseded publishes nothing, and a stopped one (its list is
+    // incomplete) neither: the list always shows one complete scan.
+    if (run == state->newestRun && !stopped) setBundles(std::move(bundles));
     setIsRetrieving(!state->runningScans.empty());
     if (state->runningScans.empty()) state->retrievalTimer->stop();
     refreshRetrievalProgressText();
+    refreshCanStop();
 }
 
 void ContentView::refreshRetrievalProgressText() {
     QString text;
     if (!state->runningScans.empty()) {
         // The newest scan still running is the one whose counts matter to the user.
-        const ScanProgress& progress = *state->runningScans.rbegin()->second;
+        const ScanProgress& progress = *state->runningScans.rbegin()->second.progress;
         text = translate("ContentView", "已扫描 %1 项 · 找到 %2 个资源库")
                    .arg(groupedNumber(progress.entriesRead.load(std::memory_order_relaxed)),
                         groupedNumber(progress.librariesFound.load(std::memory_order_relaxed)));
@@ -297,24 +366,41 @@ std::optional<FCPBundle> ContentView::selectedBundle() const {
     return std::nullopt;
 }
 
-void ContentView::revealInFinder(int row) {
-    const auto& bundles = state->bundles->bundles();
-    if (row < 0 || static_cast<std::size_t>(row) >= bundles.size()) return;
-    state->desktop.revealInFileManager(fromBytes(bundles[static_cast<std::size_t>(row)].path));
+void ContentView::revealInFinder(const QString& bundleId) {
+    if (const FCPBundle* bundle = state->bundles->find(bundleId))
+        state->desktop.revealInFileManager(fromBytes(bundle->path));
 }
 
-void ContentView::openLibrary(int row) {
-    const auto& bundles = state->bundles->bundles();
-    if (row < 0 || static_cast<std::size_t>(row) >= bundles.size()) return;
-    state->desktop.openWithDefaultApplication(fromBytes(bundles[static_cast<std::size_t>(row)].path));
+void ContentView::openLibrary(const QString& bundleId) {
+    if (const FCPBundle* bundle = state->bundles->find(bundleId))
+        state->desktop.openWithDefaultApplication(fromBytes(bundle->path));
 }
 
 // ---- cleaning -----------------------------------------------------------------------------
 
-void ContentView::beginCleaning(const QString& startText) {
+std::shared_ptr<CancellationToken> ContentView::beginCleaning(const QString& startText) {
     ++state->activeCleanings;
+    auto token = std::make_shared<CancellationToken>();
+    state->cleaningTokens.push_back(token);
     setIsCleaning(true);
     setProgressText(startText);
+    refreshCanStop();
+    return token;
+}
+
+void ContentView::endCleaningRun(const std::shared_ptr<CancellationToken>& token) {
+    if (state->activeCleanings > 0) --state->activeCleanings;
+    std::erase(state->cleaningTokens, token);
+    setIsCleaning(state->activeCleanings > 0);
+    refreshCanStop();
+}
+
+void ContentView::stopCleaning() {
+    if (!state->canStopCleaning) return;
+    for (const auto& token : state->cleaningTokens)
+        token->request();
+    setProgressText(translate("ContentView", "正在停止清理..."));
+    refreshCanStop();
 }
 
 void ContentView::cleanCategory(const QString& categoryKey) {
@@ -324,59 +410,68 @@ void ContentView::cleanCategory(const QString& categoryKey) {
 void ContentView::cleanCategory(CacheCategory category) {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    beginCleaning(categoryText(categoryInfo(category).runningText));
+    auto token = beginCleaning(categoryText(categoryInfo(category).runningText));
 
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground([dispatch, view = state->self, library = *bundle, category] {
-        const bool removed = cleanOneCategory(library, category);
-        dispatch->postToMain([view, category, removed] {
-            if (view) view->finishCategoryClean(category, removed);
+    dispatch->runInBackground([dispatch, view = state->self, library = *bundle, category, token] {
+        const LibraryCleaning result = cleanCategories(library, -1, {category}, *token);
+        const QString stopped = token->requested() ? stoppedText(result.removed) : QString();
+        dispatch->postToMain([view, category, result, token, stopped] {
+            if (view) view->finishCategoryClean(category, result.anythingRemoved, token, stopped);
         });
     });
 }
 
-void ContentView::finishCategoryClean(CacheCategory category, bool removed) {
+void ContentView::finishCategoryClean(CacheCategory category, bool removed,
+                                      const std::shared_ptr<CancellationToken>& token,
+                                      const QString& stoppedText) {
     const auto& info = categoryInfo(category);
-    if (state->activeCleanings > 0) --state->activeCleanings;
-    setIsCleaning(state->activeCleanings > 0);
+    endCleaningRun(token);
     retrieveBundles();
-    setAlertMessage(categoryText(removed ? info.removedText : info.nothingText));
+    setAlertMessage(!stoppedText.isEmpty() ? stoppedText
+                                           : categoryText(removed ? info.removedText : info.nothingText));
     setShowAlert(true);
 }
 
 void ContentView::cleanSelectedLibrary() {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    beginCleaning(translate("ContentView", "正在清理资源库..."));
+    auto token = beginCleaning(translate("ContentView", "正在清理资源库..."));
 
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground([dispatch, view = state->self, library = *bundle] {
-        // One category after the other; an empty or failed category does not stop the next.
-        for (CacheCategory category : allCacheCategories)
-            (void)cleanOneCategory(library, category);
-        dispatch->postToMain([view] {
-            if (view) view->finishCleaning(translate("ContentView", "已清理选定的资源库。"));
+    dispatch->runInBackground([dispatch, view = state->self, library = *bundle, token] {
+        const LibraryCleaning result =
+            cleanCategories(library, -1, {allCacheCategories.begin(), allCacheCategories.end()}, *token);
+        const QString text = token->requested() ? stoppedText(result.removed)
+                                                : translate("ContentView", "已清理选定的资源库。");
+        dispatch->postToMain([view, text, token] {
+            if (view) view->finishCleaning(text, token);
         });
     });
 }
 
 void ContentView::cleanAllLibraries() {
     if (state->selectedPath.isNull()) return;
-    beginCleaning(translate("ContentView", "正在清理硬盘上的所有资源库..."));
+    auto token = beginCleaning(translate("ContentView", "正在清理硬盘上的所有资源库..."));
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground([dispatch, view = state->self, location = selectedPath().toStdString()] {
-        runLocationCleaning(*dispatch, view, location);
+    dispatch->runInBackground([dispatch, view = state->self, location = selectedPath().toStdString(), token] {
+        runLocationCleaning(*dispatch, view, location, token);
     });
 }
 
 void ContentView::cleanLocation(const std::string& location) {
-    runLocationCleaning(state->dispatch, state->self, location);
+    runLocationCleaning(state->dispatch, state->self, location, std::make_shared<CancellationToken>());
 }
 
 void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<ContentView>& view,
-                                      const std::string& location) {
-    // A fresh scan: libraries created since the list was shown are cleaned too.
-    const std::vector<FCPBundle> libraries = scanBundles(location);
+                                      const std::string& location,
+                                      const std::shared_ptr<CancellationToken>& token) {
+    // A fresh scan: libraries created since the list was shown are cleaned too. A stop during
+    // it leaves an incomplete list, of which nothing is cleaned.
+    ScanOptions scan;
+    scan.cancel = token.get();
+    std::vector<FCPBundle> libraries = scanBundles(location, scan);
+    if (token->requested()) libraries.clear();
     // Every library is reached beneath this descriptor, and checked against what the scan saw.
     auto locationFd =
         std::make_shared<UniqueFd>(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -391,12 +486,15 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
         if (view) view->setCompletedTasks(0);
     });
 
-    auto group = dispatch.makeConcurrentGroup("cleaningQueue");
+    auto removed = std::make_shared<std::atomic<std::uint64_t>>(0);
+    // On a share each removal waits on its round trip: many libraries go at once there.
+    auto group = dispatch.makeConcurrentGroup("cleaningQueue", defaultCleaningJobs(location));
     for (const FCPBundle& library : libraries) {
         for (CacheCategory category : allCacheCategories) {
-            group->async([&dispatch, view, locationFd, library, category] {
-                (void)deleteMatchingItemsBeneath(locationFd->get(), library,
-                                                 {categoryInfo(category).deletionName});
+            group->async([&dispatch, view, locationFd, library, category, token, removed] {
+                // After a stop no task starts: the queued ones end at once, uncounted.
+                if (token->requested()) return;
+                *removed += cleanCategories(library, locationFd->get(), {category}, *token).removed;
                 // Posted before the task ends, hence before the closing post below.
                 dispatch.postToMain([view] {
                     if (view) view->recordTaskDone();
@@ -405,10 +503,12 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
         }
     }
     group->wait();
-    dispatch.postToMain([view] {
-        if (view)
-            view->finishCleaning(translate(
-                "ContentView", "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。"));
+    const QString text =
+        token->requested()
+            ? stoppedText(removed->load())
+            : translate("ContentView", "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。");
+    dispatch.postToMain([view, text, token] {
+        if (view) view->finishCleaning(text, token);
     });
 }
 
@@ -424,13 +524,14 @@ void ContentView::updateProgress() {
     double value = static_cast<double>(state->completedTasks) / static_cast<double>(state->totalTasks);
     value = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
     setProgressValue(value);
+    // Once a stop is asked for, the text says so until the run ends.
+    if (!state->cleaningTokens.empty() && !state->canStopCleaning) return;
     const auto percent = static_cast<int>(value * 100.0); // truncates toward zero
     setProgressText(translate("ContentView", "正在清理... %1%").arg(percent));
 }
 
-void ContentView::finishCleaning(const QString& text) {
-    if (state->activeCleanings > 0) --state->activeCleanings;
-    setIsCleaning(state->activeCleanings > 0);
+void ContentView::finishCleaning(const QString& text, const std::shared_ptr<CancellationToken>& token) {
+    endCleaningRun(token);
     retrieveBundles();
     setAlertMessage(text);
     setShowAlert(true);

@@ -17,6 +17,7 @@
 #include "platform/dispatch.h"
 #include "platform/uuid.h"
 #include "ui/bundle_list_model.h"
+#include "ui/bundle_sort_filter_model.h"
 #include "ui/desktop_services.h"
 #include "ui/directory_chooser.h"
 
@@ -31,6 +32,8 @@ class ContentView : public QObject {
     // A null string when no location has been chosen.
     Q_PROPERTY(QString selectedPath READ selectedPath NOTIFY selectedPathChanged)
     Q_PROPERTY(velmora::BundleListModel* fcpBundles READ fcpBundlesModel CONSTANT)
+    // fcpBundles in the order and with the filter the user chose; the list shows this.
+    Q_PROPERTY(velmora::BundleSortFilterModel* shownBundles READ shownBundles CONSTANT)
     // The selected record's id in 8-4-4-4-12 form; an empty string for none.
     Q_PROPERTY(QString selectedBundleID READ selectedBundleID WRITE setSelectedBundleID NOTIFY selectedBundleIDChanged)
     Q_PROPERTY(bool isCleaning READ isCleaning NOTIFY isCleaningChanged)
@@ -43,6 +46,9 @@ class ContentView : public QObject {
     Q_PROPERTY(qint64 completedTasks READ completedTasks NOTIFY completedTasksChanged)
     // Live counts of the running scans, e.g. "已扫描 123,456 项 · 找到 7 个资源库"; empty when idle.
     Q_PROPERTY(QString retrievalProgressText READ retrievalProgressText NOTIFY retrievalProgressTextChanged)
+    // Whether a stop would still change something: a run is under way and not yet asked to stop.
+    Q_PROPERTY(bool canStopRetrieval READ canStopRetrieval NOTIFY canStopRetrievalChanged)
+    Q_PROPERTY(bool canStopCleaning READ canStopCleaning NOTIFY canStopCleaningChanged)
 
 public:
     ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopServices& desktop, QObject* parent = nullptr);
@@ -54,6 +60,7 @@ public:
     [[nodiscard]] QString selectedPath() const;
     [[nodiscard]] const std::vector<FCPBundle>& fcpBundles() const;
     [[nodiscard]] BundleListModel* fcpBundlesModel();
+    [[nodiscard]] BundleSortFilterModel* shownBundles();
     [[nodiscard]] QString selectedBundleID() const;
     void setSelectedBundleID(const QString& id);
     [[nodiscard]] bool isCleaning() const;
@@ -66,6 +73,8 @@ public:
     [[nodiscard]] qint64 totalTasks() const;
     [[nodiscard]] qint64 completedTasks() const;
     [[nodiscard]] QString retrievalProgressText() const;
+    [[nodiscard]] bool canStopRetrieval() const;
+    [[nodiscard]] bool canStopCleaning() const;
 
     // Locations.
     Q_INVOKABLE void loadLocations();
@@ -78,22 +87,33 @@ public:
 
     // Retrieval.
     Q_INVOKABLE void retrieveBundles();
+    // Ends every scan under way within a directory listing; their results are dropped and the
+    // list keeps what it showed. isRetrieving goes false once the walks have ended.
+    Q_INVOKABLE void stopRetrieval();
 
     // Rows.
     [[nodiscard]] std::optional<FCPBundle> selectedBundle() const;
-    Q_INVOKABLE void revealInFinder(int row);
-    Q_INVOKABLE void openLibrary(int row);
+    // `bundleId` names the row's record; an id of no listed record does nothing.
+    Q_INVOKABLE void revealInFinder(const QString& bundleId);
+    Q_INVOKABLE void openLibrary(const QString& bundleId);
 
     // Cleaning. `categoryKey` is "render", "proxy", "optimized" or "analysis".
     Q_INVOKABLE void cleanCategory(const QString& categoryKey);
     void cleanCategory(CacheCategory category);
-    void finishCategoryClean(CacheCategory category, bool removed);
+    // The end of a run: `token` is the run's own (from beginCleaning), `stoppedText` the alert
+    // when its stop was requested, empty otherwise.
+    void finishCategoryClean(CacheCategory category, bool removed,
+                             const std::shared_ptr<CancellationToken>& token = {},
+                             const QString& stoppedText = {});
     Q_INVOKABLE void cleanSelectedLibrary();
     Q_INVOKABLE void cleanAllLibraries();
     void cleanLocation(const std::string& location); // background part of cleanAllLibraries
     void recordTaskDone();
     void updateProgress();
-    void finishCleaning(const QString& text);
+    void finishCleaning(const QString& text, const std::shared_ptr<CancellationToken>& token = {});
+    // Asks every cleaning under way to stop: each lets the removal call under way finish,
+    // starts no other, and ends with an alert that says how much it removed.
+    Q_INVOKABLE void stopCleaning();
 
 signals:
     void drivesChanged();
@@ -110,6 +130,8 @@ signals:
     void totalTasksChanged();
     void completedTasksChanged();
     void retrievalProgressTextChanged();
+    void canStopRetrievalChanged();
+    void canStopCleaningChanged();
 
 private:
     void setSelectedPath(const QString& path);
@@ -121,12 +143,16 @@ private:
     void setTotalTasks(qint64 value);
     void setCompletedTasks(qint64 value);
     void setBundles(std::vector<FCPBundle> bundles);
-    void beginCleaning(const QString& startText);
+    // Starts a cleaning run: its stop token, the counters and the start text.
+    [[nodiscard]] std::shared_ptr<CancellationToken> beginCleaning(const QString& startText);
+    void endCleaningRun(const std::shared_ptr<CancellationToken>& token);
+    void refreshCanStop();
     void publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles);
     void refreshRetrievalProgressText();
     // The background part of a whole-location run, with no access to `this` but through `view`.
     static void runLocationCleaning(Dispatch& dispatch, const QPointer<ContentView>& view,
-                                    const std::string& location);
+                                    const std::string& location,
+                                    const std::shared_ptr<CancellationToken>& token);
 
     struct State;
     std::unique_ptr<State> state;

@@ -18,8 +18,15 @@ namespace {
 
 using testing::TempDir;
 
-TEST(Scanner, LocationsWithoutLibrariesGiveAnEmptyList) {
+TEST(Scanner, LocationsWithoutLibrariesOrAStoppedScanGiveAnEmptyList) {
     TempDir tmp;
+    testing::placeFile(tmp, "full/Lib.fcpbundle/E/Render Files/f", 5);
+    CancellationToken stop;
+    stop.request();
+    for (unsigned threads : {1u, 4u}) {
+        EXPECT_EQ(scanBundles(tmp / "full", {.threads = threads}).size(), 1u);
+        EXPECT_TRUE(scanBundles(tmp / "full", {.threads = threads, .cancel = &stop}).empty()) << threads;
+    }
     testing::makeDirs(tmp / "empty");
     testing::placeFile(tmp, "plain/a/b.txt", 5);
     testing::placeFile(tmp, "plain/Upper.FCPBUNDLE/E/Render Files/f", 5);
@@ -101,14 +108,15 @@ TEST(Scanner, RootLocationGivesPathsWithADoubledSeparator) {
     TempDir tmp;
     testing::placeFile(tmp, "jail/Top.fcpbundle/E/Render Files/f", 5);
     testing::placeFile(tmp, "jail/dir/Sub.fcpbundle/.lock", 0);
+    testing::setModified(tmp / "jail/dir/Sub.fcpbundle/.lock", 1);
     // "/" of a chrooted child is the small tree above, not the machine's root.
     std::string out = testing::runInChild([&] {
         if (::chroot((tmp / "jail").c_str()) != 0 || ::chdir("/") != 0) return std::string("chroot failed");
         return testing::describeBundles(scanBundles("/"));
     });
     EXPECT_EQ(testing::lineSet(out),
-              (std::multiset<std::string>{"//Top.fcpbundle | Top.fcpbundle | 5 5 0 0 0",
-                                          "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0"}));
+              (std::multiset<std::string>{"//Top.fcpbundle | Top.fcpbundle | 5 5 0 0 0 | -",
+                                          "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0 | 1000000000"}));
 }
 
 TEST(Scanner, LibraryBeyondPathMaxIsFoundAndMeasured) {

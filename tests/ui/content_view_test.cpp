@@ -598,6 +598,24 @@ void ContentViewTest::listModelTexts() {
     model.setBundles({});
     QCOMPARE(countSpy.size(), 2);
     QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(model.totalsText(), QString());
+    // Totals: a nested library adds its kinds, not its whole, which the outer one holds. Bars
+    // are shares of the largest library (a row) or of the whole (the totals), their kinds never
+    // past their whole.
+    FCPBundle inner{Uuid::random(), "/Volumes/X/Demo.fcpbundle/E/Inner.fcpbundle", "Inner.fcpbundle", 1000, 0,
+                    1000, 0, 0};
+    model.setBundles({demo, odd, inner});
+    QCOMPARE(model.totalsText(), QString("3 个资源库 · 共 1.01 GB · 可清理 116.48 GB"));
+    QCOMPARE(model.totalsCategoryTexts(), (QStringList{"缓存大小: 114.98 GB", "代理媒体: 0.01 GB",
+                                                       "优化媒体: 1.00 GB", "媒体分析缓存: 0.50 GB"}));
+    QCOMPARE(model.totalsBar(), (QVariantList{1.0, 1.0, 0.0, 0.0, 0.0}));
+    auto bar = [&](int row) { return model.data(model.index(row), BundleListModel::SizeBarRole).toList(); };
+    QCOMPARE(bar(0), (QVariantList{1.0, 0.0, 0.0, 0.0, 0.0}));
+    const double oddShare = 5368710.0 / 1073741824.0;
+    QCOMPARE(bar(1), (QVariantList{oddShare, oddShare, 0.0, 0.0, 0.0}));
+    QCOMPARE(bar(2)[2].toDouble(), 1000.0 / 1073741824.0);
+    QCOMPARE(text(1, BundleListModel::SizeBarDescriptionRole),
+             QString("总大小 0.01 GB；缓存大小: 114.98 GB；代理媒体: 0.00 GB；优化媒体: 1.00 GB；媒体分析缓存: 0.50 GB"));
 }
 
 void ContentViewTest::rowActionsActOnTheirOwnRow() {
@@ -607,11 +625,12 @@ void ContentViewTest::rowActionsActOnTheirOwnRow() {
     Harness h;
     h.open(root.path());
     h.select("One.fcpbundle");
-    const int twoRow = h.view.fcpBundles()[0].displayName == "Two.fcpbundle" ? 0 : 1;
-    h.view.revealInFinder(twoRow);
-    h.view.openLibrary(twoRow);
-    h.view.openLibrary(2);
-    h.view.revealInFinder(-1);
+    const auto& listed = h.view.fcpBundles();
+    const QString two = q((listed[0].displayName == "Two.fcpbundle" ? listed[0] : listed[1]).id.toString());
+    h.view.revealInFinder(two);
+    h.view.openLibrary(two);
+    h.view.openLibrary(q(Uuid::random().toString()));
+    h.view.revealInFinder("not an id");
     QCOMPARE(h.desktop.calls,
              (QStringList{"reveal " + q(root / "Two.fcpbundle"), "open " + q(root / "Two.fcpbundle")}));
     QCOMPARE(h.log.take(), QStringList());

@@ -312,7 +312,7 @@ void WindowLayoutTest::rowButtonsActOnTheirOwnLibrary() {
     QTRY_VERIFY((first = findItem(window, QStringLiteral("libraryRow:First.fcpbundle"))) != nullptr &&
                 (second = findItem(window, QStringLiteral("libraryRow:Second.fcpbundle"))) != nullptr);
     // The rows come in scan order; "first" here is the upper one.
-    if (first->property("index").toInt() == 1) {
+    if (app.view.shownBundles()->rowOf(first->property("bundleId").toString()) == 1) {
         std::swap(first, second);
     }
     const QString secondPath = second->property("path").toString();

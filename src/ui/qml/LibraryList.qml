@@ -2,17 +2,81 @@ import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
 
-// The libraries found under the chosen location, one selectable row each.
+// The libraries found under the chosen location, one selectable row each, in the order and
+// with the filter chosen above the list.
 ColumnLayout {
     spacing: Theme.spacing
 
-    Label {
-        objectName: "libraryHeader"
-        text: qsTr("FCPX 资源库")
-        font.pixelSize: Theme.headlineSize
-        font.bold: true
-        Layout.preferredHeight: 28
-        verticalAlignment: Text.AlignVCenter
+    RowLayout {
+        spacing: Theme.spacing
+        Layout.fillWidth: true
+        Label {
+            objectName: "libraryHeader"
+            text: qsTr("FCPX 资源库")
+            font.pixelSize: Theme.headlineSize
+            font.bold: true
+            Layout.preferredHeight: 28
+            verticalAlignment: Text.AlignVCenter
+        }
+        Label {
+            objectName: "libraryFilterCount"
+            visible: text.length > 0
+            text: contentView.shownBundles.countText
+            color: Theme.secondaryText
+        }
+        Item {
+            Layout.fillWidth: true
+        }
+        TextField {
+            id: filterField
+            objectName: "libraryFilter"
+            placeholderText: qsTr("按名称或路径筛选")
+            selectByMouse: true
+            Layout.preferredWidth: 220
+            Accessible.name: qsTr("按名称或路径筛选")
+            onTextChanged: contentView.shownBundles.filterText = text
+            Keys.onEscapePressed: text = ""
+        }
+    }
+
+    // One click sorts by a key (sizes largest first); a second click on it reverses the order.
+    RowLayout {
+        objectName: "sortBar"
+        spacing: 4
+        Label {
+            text: qsTr("排序：")
+            color: Theme.secondaryText
+        }
+        Repeater {
+            model: [qsTr("扫描顺序"), qsTr("名称"), qsTr("总大小"), qsTr("可清理大小")]
+            delegate: Button {
+                id: sortButton
+                required property int index
+                required property string modelData
+                readonly property bool active: contentView.shownBundles.sortKey === index
+                readonly property string direction: !active || index === 0 ? ""
+                    : (contentView.shownBundles.descending ? " ↓" : " ↑")
+                objectName: "sortButton" + index
+                text: modelData + direction
+                checkable: false
+                flat: true
+                focusPolicy: Qt.TabFocus
+                padding: 4
+                leftPadding: 8
+                rightPadding: 8
+                font.pixelSize: 12
+                font.bold: active
+                Accessible.name: modelData
+                Accessible.description: !active ? "" : (index === 0 ? qsTr("当前顺序")
+                    : (contentView.shownBundles.descending ? qsTr("降序") : qsTr("升序")))
+                background: Rectangle {
+                    radius: 4
+                    color: sortButton.active ? Qt.rgba(0, 122 / 255, 1, 0.16)
+                         : (sortButton.hovered ? Qt.rgba(0, 0, 0, 0.06) : "transparent")
+                }
+                onClicked: contentView.shownBundles.sortBy(index)
+            }
+        }
     }
 
     Rectangle {
@@ -33,37 +97,108 @@ ColumnLayout {
             anchors.fill: parent
             anchors.margins: 1
             clip: true
-            model: contentView.fcpBundles
+            model: contentView.shownBundles
             boundsBehavior: Flickable.StopAtBounds
             keyNavigationEnabled: false
             activeFocusOnTab: true
             ScrollBar.vertical: ScrollBar {
-                // Hidden, and so out of the way of clicks, while everything fits.
+                objectName: "libraryScrollBar"
+                // Always drawn while the list is longer than the view; hidden, and so out of
+                // the way of clicks, while everything fits.
+                policy: size < 1.0 ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
                 visible: size < 1.0
             }
 
             delegate: LibraryRow {}
 
-            // Up and down move the selection through the rows.
-            function selectStep(step) {
+            // The height of a row, for paging and the wheel (the view's own average: rows
+            // differ only when a narrow list wraps their size line).
+            readonly property real rowHeight: count > 0 && contentHeight > 0 ? contentHeight / count : 56
+            readonly property int rowsPerPage: Math.max(1, Math.floor(height / rowHeight) - 1)
+
+            // Moves the selection to the shown row `to` (clamped), and the view with it.
+            function selectRow(to) {
                 if (count === 0)
                     return;
-                let current = -1;
-                for (let i = 0; i < count; ++i) {
-                    const item = itemAtIndex(i);
-                    if (item && item.isSelected) {
-                        current = i;
-                        break;
-                    }
-                }
-                const next = Math.max(0, Math.min(count - 1, current < 0 ? 0 : current + step));
+                const next = Math.max(0, Math.min(count - 1, to));
                 positionViewAtIndex(next, ListView.Contain);
-                const item = itemAtIndex(next);
-                if (item)
-                    contentView.selectedBundleID = item.bundleId;
+                contentView.selectedBundleID = model.idAt(next);
+            }
+            function selectStep(step) {
+                const current = model.rowOf(contentView.selectedBundleID);
+                selectRow(current < 0 ? 0 : current + step);
             }
             Keys.onUpPressed: selectStep(-1)
             Keys.onDownPressed: selectStep(1)
+            Keys.onPressed: event => {
+                if (event.key === Qt.Key_PageUp)
+                    selectStep(-rowsPerPage);
+                else if (event.key === Qt.Key_PageDown)
+                    selectStep(rowsPerPage);
+                else if (event.key === Qt.Key_Home)
+                    selectRow(0);
+                else if (event.key === Qt.Key_End)
+                    selectRow(count - 1);
+                else
+                    return;
+                event.accepted = true;
+            }
+        }
+
+        // Three rows a notch of the wheel, whatever the platform's flick speed; a touchpad's
+        // pixel steps move by their pixels. Clicks go through to the rows.
+        MouseArea {
+            objectName: "libraryWheelArea"
+            anchors.fill: libraryView
+            acceptedButtons: Qt.NoButton
+            onWheel: wheel => {
+                const step = wheel.pixelDelta.y !== 0 ? wheel.pixelDelta.y
+                    : wheel.angleDelta.y / 120 * 3 * libraryView.rowHeight;
+                const top = libraryView.originY;
+                const bottom = libraryView.originY + Math.max(0, libraryView.contentHeight - libraryView.height);
+                libraryView.contentY = Math.max(top, Math.min(bottom, libraryView.contentY - step));
+            }
+        }
+    }
+
+    // The location's totals: libraries, the whole, the four kinds and a bar of them.
+    ColumnLayout {
+        objectName: "totalsLine"
+        visible: contentView.fcpBundles.totalsText.length > 0
+        spacing: 4
+        Layout.fillWidth: true
+        Layout.leftMargin: 10
+        Layout.rightMargin: 10
+
+        Label {
+            objectName: "totalsText"
+            text: contentView.fcpBundles.totalsText
+            textFormat: Text.PlainText
+            font.pixelSize: 12
+            font.bold: true
+            elide: Text.ElideRight
+            Layout.fillWidth: true
+        }
+        Flow {
+            Layout.fillWidth: true
+            spacing: Theme.spacing
+            Repeater {
+                model: contentView.fcpBundles.totalsCategoryTexts
+                delegate: Label {
+                    required property int index
+                    required property string modelData
+                    objectName: "totalsCategoryText" + index
+                    text: modelData
+                    color: [Theme.systemBlue, Theme.systemGreen, Theme.systemPurple, Theme.systemOrange][index]
+                    font.pixelSize: 12
+                }
+            }
+        }
+        SizeBar {
+            objectName: "totalsBar"
+            fractions: contentView.fcpBundles.totalsBar
+            description: contentView.fcpBundles.totalsBarDescription
+            Layout.fillWidth: true
         }
     }
 }

@@ -6,7 +6,6 @@ import QtQuick.Layouts
 Control {
     id: row
 
-    required property int index
     required property string bundleId
     required property string displayName
     required property string path
@@ -15,6 +14,8 @@ Control {
     required property string proxySizeText
     required property string optimizedSizeText
     required property string analysisSizeText
+    required property var sizeBar
+    required property string sizeBarDescription
     readonly property bool isSelected: bundleId.length > 0 && bundleId === contentView.selectedBundleID
 
     objectName: "libraryRow:" + displayName
@@ -43,13 +44,13 @@ Control {
                 objectName: "revealButton"
                 symbol: "qrc:/qt/qml/Velmora/icons/folder.svg"
                 ToolTip.text: qsTr("在访达中显示")
-                onClicked: contentView.revealInFinder(row.index)
+                onClicked: contentView.revealInFinder(row.bundleId)
             }
             SquareIconButtonStyle {
                 objectName: "openButton"
                 symbol: "qrc:/qt/qml/Velmora/icons/arrow_up_right_square.svg"
                 ToolTip.text: qsTr("打开资源库")
-                onClicked: contentView.openLibrary(row.index)
+                onClicked: contentView.openLibrary(row.bundleId)
             }
         }
 
@@ -82,6 +83,14 @@ Control {
                 color: Theme.systemOrange
                 font.pixelSize: 12
             }
+        }
+
+        // Where this library's space is, scaled to the largest library of the list.
+        SizeBar {
+            objectName: "sizeBar"
+            fractions: row.sizeBar
+            description: row.sizeBarDescription
+            Layout.fillWidth: true
         }
     }
 
