@@ -6,6 +6,8 @@
 #include "platform/path.h"
 #include "platform/safe_remove.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
@@ -75,6 +77,10 @@ void handleMatch(const WalkEntry& entry, const std::string& basePath, const Dele
         ++report.failed;
         report.innerRemoved += removal.entriesRemoved;
         if (removal.failures.empty()) removal.failures.push_back({fullPath, 0, "Unknown error"});
+        if (report.firstFailedPath.empty()) {
+            report.firstFailedPath = removal.failures.front().path;
+            report.firstFailureDescription = removal.failures.front().description;
+        }
         for (const RemoveFailure& failure : removal.failures) {
             ++report.errorLines;
             emit("Error deleting " + escapeForLog(failure.path) + ": " + failure.description);
@@ -90,7 +96,14 @@ std::vector<DeletionReport> deleteMatchingItemsReports(const std::string& basePa
                                                        const DeletionOptions& options) {
     std::vector<DeletionReport> reports(deletionNames.size());
     UniqueFd root = openDirectoryNoFollow(basePath);
-    if (!root) return reports;
+    if (!root) {
+        // Nothing was walked; the reason is kept for a caller that names the failure.
+        const char* text = ::strerrordesc_np(errno);
+        const std::string why = text ? text : "Unknown error";
+        for (DeletionReport& report : reports)
+            report.firstFailureDescription = why;
+        return reports;
+    }
 
     std::vector<DeletionMatch> matches;
     for (std::string_view name : deletionNames)

@@ -37,6 +37,11 @@ struct DeletionReport {
     std::uint64_t innerRemoved = 0; // entries removed inside matched directories
     std::uint64_t errorLines = 0;   // "Error deleting" lines written
     std::int64_t bytesMatched = 0;  // dry run: regular-file bytes in the matched entries
+    // The first entry that had to stay, with the description its error line gave; empty
+    // while nothing failed. Lets a caller name one concrete failure to the user. A library
+    // that could not be opened leaves the path empty and gives the reason here.
+    std::string firstFailedPath;
+    std::string firstFailureDescription;
     // The result of deleteMatchingItems: something was removed, a matched entry or part of one.
     [[nodiscard]] bool anythingRemoved() const { return removed > 0 || innerRemoved > 0; }
 };

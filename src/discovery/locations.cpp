@@ -3,6 +3,7 @@
 #include "platform/home_directory.h"
 #include "platform/path.h"
 #include "platform/text.h"
+#include "platform/user_dirs.h"
 #include "platform/volumes.h"
 
 #include <array>
@@ -12,19 +13,8 @@ namespace velmora {
 
 namespace {
 
-struct UserDirRow {
-    std::string_view suffix;
-    std::string_view label;
-};
-
-constexpr std::array<UserDirRow, 6> kUserDirs{{
-    {"", "主目录"},
-    {"/Desktop", "桌面"},
-    {"/Downloads", "下载"},
-    {"/Movies", "影片"},
-    {"/Documents", "文稿"},
-    {"/Pictures", "图片"},
-}};
+// The labels of the home and of its five standard folders, in list order.
+constexpr std::array<std::string_view, 6> kUserDirLabels{"主目录", "桌面", "下载", "影片", "文稿", "图片"};
 
 } // namespace
 
@@ -42,22 +32,28 @@ std::string homeDirectory() {
     return userHomeDirectory();
 }
 
-std::vector<std::string> userDirsFor(const std::string& home) {
-    std::vector<std::string> dirs;
-    dirs.reserve(kUserDirs.size());
-    for (const auto& row : kUserDirs)
-        dirs.push_back(home + std::string(row.suffix));
+std::vector<std::string> userDirsFor(const std::string& home, const StandardFolders& folders) {
+    std::vector<std::string> dirs{home};
+    dirs.insert(dirs.end(), folders.begin(), folders.end());
     return dirs;
+}
+
+std::vector<std::string> userDirsFor(const std::string& home) {
+    return userDirsFor(home, standardFolders(home));
 }
 
 std::vector<std::string> loadUserDirs() {
     return userDirsFor(homeDirectory());
 }
 
-std::string locationLabelFor(const std::string& path, const std::string& home) {
-    for (const auto& row : kUserDirs)
-        if (canonicallyEqual(path, home + std::string(row.suffix))) return std::string(row.label);
+std::string locationLabelFor(const std::string& path, const std::vector<std::string>& userDirs) {
+    for (std::size_t i = 0; i < userDirs.size() && i < kUserDirLabels.size(); ++i)
+        if (canonicallyEqual(path, userDirs[i])) return std::string(kUserDirLabels[i]);
     return path;
+}
+
+std::string locationLabelFor(const std::string& path, const std::string& home) {
+    return locationLabelFor(path, userDirsFor(home));
 }
 
 std::string locationLabel(const std::string& path) {

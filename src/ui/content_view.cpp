@@ -1,12 +1,16 @@
 #include "ui/content_view.h"
 
+#include "cleaning/cleaning_tally.h"
 #include "cleaning/delete_matching_items.h"
+#include "discovery/format_size.h"
 #include "discovery/locations.h"
+#include "platform/location_probe.h"
 #include "platform/text.h"
 
 #include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -27,6 +31,12 @@ constexpr int kRetrievalProgressIntervalMs = 200;
 QString translated(std::string_view key) {
     const QByteArray bytes(key.data(), static_cast<qsizetype>(key.size()));
     return QCoreApplication::translate("ContentView", bytes.constData());
+}
+
+// A text with a count: %n is the count, so a table can give each plural form its wording.
+QString translatedCount(std::string_view key, std::uint64_t count) {
+    const QByteArray bytes(key.data(), static_cast<qsizetype>(key.size()));
+    return QCoreApplication::translate("ContentView", bytes.constData(), nullptr, static_cast<int>(count));
 }
 
 QString fromBytes(const std::string& text) {
@@ -53,8 +63,40 @@ const std::string_view kSelectedLibraryStart = "正在清理资源库...";
 const std::string_view kSelectedLibraryDone = "已清理选定的资源库。";
 const std::string_view kLocationStart = "正在清理硬盘上的所有资源库...";
 const std::string_view kLocationDone = "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。";
+const std::string_view kSelectedLibraryFailed = "选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2";
+const std::string_view kLocationFailed = "选定目录中有 %n 项无法删除。第一个无法删除的是 %1：%2";
+const std::string_view kLocationMissing = "所选目录不存在：%1";
+const std::string_view kLocationNotDirectory = "所选位置不是目录：%1";
+const std::string_view kLocationUnreadable = "无法读取所选目录：%1";
+const std::string_view kNoLibraries = "%1 中没有 Final Cut Pro 资源库。";
+const std::string_view kLocationSummary = "%1 · %n 个资源库 · 可清理 %2";
+const std::string_view kCleanAllConfirmation = "将从 %1 中的 %n 个资源库删除：时间线渲染缓存 %2、代理媒体 "
+                                               "%3、优化媒体 %4、媒体分析缓存 %5。原始媒体和项目保留不动。";
+const std::string_view kRevealFailed = "无法在文件管理器中显示 %1。";
+const std::string_view kOpenFailed = "无法打开 %1。";
 const char* const kPercentText = "正在清理... %1%";
 const char* const kRetrievalProgress = "已扫描 %1 项 · 找到 %2 个资源库";
+
+// The closing text of a run in which something had to stay: the count, then the first case.
+QString failureText(std::string_view key, const CleaningTally& tally) {
+    return translatedCount(key, tally.failed)
+        .arg(fromBytes(tally.firstFailedPath), fromBytes(tally.firstFailureDescription));
+}
+
+// Why a location gives no list; a null string when it can be read.
+QString locationProblemText(LocationProblem problem, const QString& location) {
+    switch (problem) {
+    case LocationProblem::none:
+        return {};
+    case LocationProblem::missing:
+        return translated(kLocationMissing).arg(location);
+    case LocationProblem::notDirectory:
+        return translated(kLocationNotDirectory).arg(location);
+    case LocationProblem::unreadable:
+        return translated(kLocationUnreadable).arg(location);
+    }
+    return {};
+}
 
 } // namespace
 
@@ -80,6 +122,11 @@ struct ContentView::State {
     double progressValue = 0.0;
     qint64 totalTasks = 0;
     qint64 completedTasks = 0;
+
+    // The location whose libraries the list shows (null before the first list), and why
+    // it gave none when it could not be read.
+    QString listedLocation;
+    LocationProblem listedProblem = LocationProblem::none;
 
     // Cleaning runs under way; isCleaning is true while this is above zero.
     int activeCleanings = 0;
@@ -164,6 +211,31 @@ QString ContentView::retrievalProgressText() const {
     return state->retrievalProgressText;
 }
 
+QString ContentView::listedLocation() const {
+    return state->listedLocation;
+}
+
+QString ContentView::locationSummary() const {
+    if (state->listedLocation.isNull()) return {};
+    std::int64_t reclaimable = 0;
+    for (const FCPBundle& bundle : state->bundles->bundles())
+        for (CacheCategory category : allCacheCategories)
+            reclaimable += bundle.*categoryInfo(category).sizeField;
+    // A drive shows under its drive label, as in the location list; any other location
+    // under its user-folder label, else its path.
+    const QString label = state->drives.contains(state->listedLocation)
+                              ? driveLabel(state->listedLocation)
+                              : locationLabel(state->listedLocation);
+    return translatedCount(kLocationSummary, state->bundles->bundles().size())
+        .arg(label, fromBytes(formatSize(reclaimable)));
+}
+
+QString ContentView::emptyListText() const {
+    if (state->listedLocation.isNull() || !state->bundles->bundles().empty()) return {};
+    const QString problem = locationProblemText(state->listedProblem, state->listedLocation);
+    return problem.isNull() ? translated(kNoLibraries).arg(state->listedLocation) : problem;
+}
+
 void ContentView::setSelectedPath(const QString& path) {
     if (state->selectedPath == path && !state->selectedPath.isNull()) return;
     state->selectedPath = path;
@@ -207,7 +279,10 @@ void ContentView::setBundles(std::vector<FCPBundle> bundles) {
 // ---- locations ----------------------------------------------------------------------------
 
 void ContentView::loadLocations() {
-    if (assign(state->drives, toStringList(loadDrives()))) emit drivesChanged();
+    if (assign(state->drives, toStringList(loadDrives()))) {
+        emit drivesChanged();
+        emit listedLocationChanged(); // the summary labels a drive by its drive label
+    }
     if (assign(state->userDirs, toStringList(loadUserDirs()))) emit userDirsChanged();
 }
 
@@ -257,17 +332,25 @@ void ContentView::retrieveBundles() {
             ScanOptions options;
             options.progress = progress.get();
             auto found = std::make_shared<std::vector<FCPBundle>>(scanBundles(path, options));
-            dispatch->postToMain([view, run, found] {
-                if (view) view->publishRetrieval(run, std::move(*found));
+            // An empty list says why: nothing there, or a location that cannot be read.
+            const LocationProblem problem = found->empty() ? probeLocation(path) : LocationProblem::none;
+            dispatch->postToMain([view, run, found, path, problem] {
+                if (view) view->publishRetrieval(run, std::move(*found), fromBytes(path), problem);
             });
         });
 }
 
-void ContentView::publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles) {
+void ContentView::publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles, const QString& location,
+                                   LocationProblem problem) {
     state->runningScans.erase(run);
     // A run that a later run has superseded publishes nothing: the list always shows the
     // newest chosen location, from one complete scan.
-    if (run == state->newestRun) setBundles(std::move(bundles));
+    if (run == state->newestRun) {
+        setBundles(std::move(bundles));
+        state->listedLocation = location;
+        state->listedProblem = problem;
+        emit listedLocationChanged();
+    }
     setIsRetrieving(!state->runningScans.empty());
     if (state->runningScans.empty()) state->retrievalTimer->stop();
     refreshRetrievalProgressText();
@@ -297,13 +380,24 @@ std::optional<FCPBundle> ContentView::selectedBundle() const {
 void ContentView::revealInFinder(int row) {
     const auto& bundles = state->bundles->bundles();
     if (row < 0 || static_cast<std::size_t>(row) >= bundles.size()) return;
-    state->desktop.revealInFileManager(fromBytes(bundles[static_cast<std::size_t>(row)].path));
+    const QString path = fromBytes(bundles[static_cast<std::size_t>(row)].path);
+    state->desktop.revealInFileManager(path, [view = state->self, path] {
+        if (view) view->showDesktopFailure(translated(kRevealFailed).arg(path));
+    });
 }
 
 void ContentView::openLibrary(int row) {
     const auto& bundles = state->bundles->bundles();
     if (row < 0 || static_cast<std::size_t>(row) >= bundles.size()) return;
-    state->desktop.openWithDefaultApplication(fromBytes(bundles[static_cast<std::size_t>(row)].path));
+    const QString path = fromBytes(bundles[static_cast<std::size_t>(row)].path);
+    state->desktop.openWithDefaultApplication(path, [view = state->self, path] {
+        if (view) view->showDesktopFailure(translated(kOpenFailed).arg(path));
+    });
+}
+
+void ContentView::showDesktopFailure(const QString& text) {
+    setAlertMessage(text);
+    setShowAlert(true);
 }
 
 // ---- cleaning -----------------------------------------------------------------------------
@@ -325,20 +419,20 @@ void ContentView::cleanCategory(CacheCategory category) {
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, category] {
-        const bool removed = deleteMatchingItems(path, std::string(categoryInfo(category).deletionName));
-        dispatch->postToMain([view, category, removed] {
-            if (view) view->finishCategoryClean(category, removed);
+        CleaningTally tally;
+        tally.add(deleteMatchingItemsReport(path, categoryInfo(category).deletionName), path);
+        dispatch->postToMain([view, category, tally] {
+            if (view) view->finishCategoryClean(category, tally);
         });
     });
 }
 
-void ContentView::finishCategoryClean(CacheCategory category, bool removed) {
+void ContentView::finishCategoryClean(CacheCategory category, const CleaningTally& tally) {
     const auto& info = categoryInfo(category);
-    if (state->activeCleanings > 0) --state->activeCleanings;
-    setIsCleaning(state->activeCleanings > 0);
-    retrieveBundles();
-    setAlertMessage(translated(removed ? info.removedText : info.nothingText));
-    setShowAlert(true);
+    // A failure is never reported as done or as nothing to clean.
+    finishCleaning(tally.failed > 0        ? failureText(info.failedText, tally)
+                   : tally.anythingRemoved ? translated(info.removedText)
+                                           : translated(info.nothingText));
 }
 
 void ContentView::cleanSelectedLibrary() {
@@ -349,10 +443,13 @@ void ContentView::cleanSelectedLibrary() {
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, path = bundle->path] {
         // One category after the other; an empty or failed category does not stop the next.
+        CleaningTally tally;
         for (CacheCategory category : allCacheCategories)
-            (void)deleteMatchingItems(path, std::string(categoryInfo(category).deletionName));
-        dispatch->postToMain([view] {
-            if (view) view->finishCleaning(translated(kSelectedLibraryDone));
+            tally.add(deleteMatchingItemsReport(path, categoryInfo(category).deletionName), path);
+        const QString text =
+            tally.failed > 0 ? failureText(kSelectedLibraryFailed, tally) : translated(kSelectedLibraryDone);
+        dispatch->postToMain([view, text] {
+            if (view) view->finishCleaning(text);
         });
     });
 }
@@ -364,6 +461,18 @@ void ContentView::cleanAllLibraries() {
     dispatch->runInBackground([dispatch, view = state->self, location = selectedPath().toStdString()] {
         runLocationCleaning(*dispatch, view, location);
     });
+}
+
+QString ContentView::cleanAllConfirmationText() const {
+    std::array<std::int64_t, allCacheCategories.size()> bytes{};
+    for (const FCPBundle& bundle : state->bundles->bundles())
+        for (std::size_t i = 0; i < allCacheCategories.size(); ++i)
+            bytes[i] += bundle.*categoryInfo(allCacheCategories[i]).sizeField;
+    QStringList arguments{state->selectedPath};
+    for (std::int64_t amount : bytes)
+        arguments << fromBytes(formatSize(amount));
+    return translatedCount(kCleanAllConfirmation, state->bundles->bundles().size())
+        .arg(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4]);
 }
 
 void ContentView::cleanLocation(const std::string& location) {
@@ -385,21 +494,32 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
         if (view) view->setCompletedTasks(0);
     });
 
+    // Summed on the main thread, one task's report at a time, so it needs no lock; every
+    // task's post comes before the closing post, which reads it.
+    auto tally = std::make_shared<CleaningTally>();
     auto group = dispatch.makeConcurrentGroup("cleaningQueue");
     for (const FCPBundle& library : libraries) {
         for (CacheCategory category : allCacheCategories) {
-            group->async([&dispatch, view, path = library.path, category] {
-                (void)deleteMatchingItems(path, std::string(categoryInfo(category).deletionName));
+            group->async([&dispatch, view, tally, path = library.path, category] {
+                auto report = std::make_shared<DeletionReport>(
+                    deleteMatchingItemsReport(path, categoryInfo(category).deletionName));
                 // Posted before the task ends, hence before the closing post below.
-                dispatch.postToMain([view] {
+                dispatch.postToMain([view, tally, report, path] {
+                    tally->add(*report, path);
                     if (view) view->recordTaskDone();
                 });
             });
         }
     }
     group->wait();
-    dispatch.postToMain([view] {
-        if (view) view->finishCleaning(translated(kLocationDone));
+    // A location that gave no library because it is not there says so instead of "done".
+    const LocationProblem problem = libraries.empty() ? probeLocation(location) : LocationProblem::none;
+    dispatch.postToMain([view, tally, problem, location] {
+        if (!view) return;
+        QString text = locationProblemText(problem, fromBytes(location));
+        if (text.isNull())
+            text = tally->failed > 0 ? failureText(kLocationFailed, *tally) : translated(kLocationDone);
+        view->finishCleaning(text);
     });
 }
 

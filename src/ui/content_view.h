@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "cleaning/cache_category.h"
+#include "cleaning/cleaning_tally.h"
 #include "discovery/fcp_bundle.h"
 #include "discovery/scanner.h"
 #include "platform/dispatch.h"
+#include "platform/location_probe.h"
 #include "platform/uuid.h"
 #include "ui/bundle_list_model.h"
 #include "ui/desktop_services.h"
@@ -43,6 +45,12 @@ class ContentView : public QObject {
     Q_PROPERTY(qint64 completedTasks READ completedTasks NOTIFY completedTasksChanged)
     // Live counts of the running scans, e.g. "已扫描 123,456 项 · 找到 7 个资源库"; empty when idle.
     Q_PROPERTY(QString retrievalProgressText READ retrievalProgressText NOTIFY retrievalProgressTextChanged)
+    // The location whose libraries are listed (null before the first list), the line that
+    // names it with the count of its libraries and their reclaimable bytes, and the grey
+    // line an empty list shows (empty while the list has rows).
+    Q_PROPERTY(QString listedLocation READ listedLocation NOTIFY listedLocationChanged)
+    Q_PROPERTY(QString locationSummary READ locationSummary NOTIFY listedLocationChanged)
+    Q_PROPERTY(QString emptyListText READ emptyListText NOTIFY listedLocationChanged)
 
 public:
     ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopServices& desktop, QObject* parent = nullptr);
@@ -66,6 +74,9 @@ public:
     [[nodiscard]] qint64 totalTasks() const;
     [[nodiscard]] qint64 completedTasks() const;
     [[nodiscard]] QString retrievalProgressText() const;
+    [[nodiscard]] QString listedLocation() const;
+    [[nodiscard]] QString locationSummary() const;
+    [[nodiscard]] QString emptyListText() const;
 
     // Locations.
     Q_INVOKABLE void loadLocations();
@@ -87,9 +98,12 @@ public:
     // Cleaning. `categoryKey` is "render", "proxy", "optimized" or "analysis".
     Q_INVOKABLE void cleanCategory(const QString& categoryKey);
     void cleanCategory(CacheCategory category);
-    void finishCategoryClean(CacheCategory category, bool removed);
+    void finishCategoryClean(CacheCategory category, const CleaningTally& tally);
     Q_INVOKABLE void cleanSelectedLibrary();
     Q_INVOKABLE void cleanAllLibraries();
+    // What "一键清理硬盘" is about to do, from the list on screen: the location, the number
+    // of libraries and the bytes of each kind. Asked before the run starts.
+    Q_INVOKABLE [[nodiscard]] QString cleanAllConfirmationText() const;
     void cleanLocation(const std::string& location); // background part of cleanAllLibraries
     void recordTaskDone();
     void updateProgress();
@@ -110,6 +124,7 @@ signals:
     void totalTasksChanged();
     void completedTasksChanged();
     void retrievalProgressTextChanged();
+    void listedLocationChanged();
 
 private:
     void setSelectedPath(const QString& path);
@@ -122,8 +137,11 @@ private:
     void setCompletedTasks(qint64 value);
     void setBundles(std::vector<FCPBundle> bundles);
     void beginCleaning(const QString& startText);
-    void publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles);
+    void publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles, const QString& location,
+                          LocationProblem problem);
     void refreshRetrievalProgressText();
+    // The alert for a desktop call that failed (reveal or open).
+    void showDesktopFailure(const QString& text);
     // The background part of a whole-location run, with no access to `this` but through `view`.
     static void runLocationCleaning(Dispatch& dispatch, const QPointer<ContentView>& view,
                                     const std::string& location);

@@ -250,7 +250,7 @@ void WindowLayoutTest::rowButtonsActOnTheirOwnLibrary() {
 
     QQuickItem* reveal = findChildItem(second, QStringLiteral("revealButton"));
     QQuickItem* open = findChildItem(second, QStringLiteral("openButton"));
-    QCOMPARE(toolTipOf(reveal), QStringLiteral("在访达中显示"));
+    QCOMPARE(toolTipOf(reveal), QStringLiteral("在文件管理器中显示"));
     QCOMPARE(toolTipOf(open), QStringLiteral("打开资源库"));
     clickItem(window, reveal);
     clickItem(window, open);
@@ -261,6 +261,21 @@ void WindowLayoutTest::rowButtonsActOnTheirOwnLibrary() {
     // The buttons do not select their row.
     QVERIFY(first->property("isSelected").toBool());
     QVERIFY(!second->property("isSelected").toBool());
+
+    // A desktop that cannot show or open the library says so in the alert.
+    app.desktop.failing = true;
+    QObject* alert = findObject(window, QStringLiteral("messageAlert"));
+    const std::pair<QQuickItem*, QString> failures[] = {
+        {reveal, QStringLiteral("无法在文件管理器中显示 %1。").arg(secondPath)},
+        {open, QStringLiteral("无法打开 %1。").arg(secondPath)},
+    };
+    for (const auto& [button, text] : failures) {
+        clickItem(window, button);
+        QTRY_VERIFY(alert->property("opened").toBool());
+        QCOMPARE(textOf(findItem(window, QStringLiteral("alertMessage"))), text);
+        QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(!alert->property("visible").toBool());
+    }
 
     // Down moves the selection to the next row; ctrl-click on the selected row clears it.
     QQuickItem* listView = findItem(window, QStringLiteral("libraryListView"));

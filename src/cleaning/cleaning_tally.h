@@ -1,0 +1,25 @@
+#pragma once
+
+#include "cleaning/delete_matching_items.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+// What one cleaning run did, summed over its deletions, so its closing message can tell
+// "removed", "nothing to remove" and "some of it had to stay" apart.
+struct CleaningTally {
+    std::uint64_t removed = 0; // matched entries removed completely
+    std::uint64_t failed = 0;  // matched entries left in place, and libraries that could not be opened
+    bool anythingRemoved = false;
+    // The first failure met, to name one concrete case; empty while nothing failed.
+    std::string firstFailedPath;
+    std::string firstFailureDescription;
+
+    // Adds one deletion of the library at `libraryPath`. A library that could not be opened
+    // counts as one failure of its own path.
+    void add(const DeletionReport& report, const std::string& libraryPath);
+};
+
+} // namespace velmora
