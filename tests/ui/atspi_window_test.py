@@ -104,14 +104,22 @@ def main():
             with open(os.path.join(folder, "clip.mov"), "wb") as f:
                 f.truncate(1 << 20)
 
+        # The location is the user's desktop folder, as the XDG user directories name it.
+        config = os.path.join(tmp, "config")
+        os.makedirs(config)
+        with open(os.path.join(config, "user-dirs.dirs"), "w") as f:
+            f.write('XDG_DESKTOP_DIR="%s"\n' % location)
+
         env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QUICK_BACKEND="software",
-                   QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=tmp)
-        app = subprocess.Popen([os.path.join(bin_dir, "velmora"), location], env=env,
+                   QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=tmp, XDG_CONFIG_HOME=config)
+        pyatspi.Registry.getDesktop(0)  # the registry runs before the window asks to join
+        app = subprocess.Popen([os.path.join(bin_dir, "velmora")], env=env,
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         try:
             root = wait_for("the window on the accessibility bus", app_root)
-            # The location rows are buttons named by their labels.
-            wait_for("the named location rows", lambda: find(root, pyatspi.ROLE_PUSH_BUTTON, "主目录"))
+            # The location rows are buttons named by their labels; pressing one searches it.
+            desktop = wait_for("the 桌面 row", lambda: find(root, pyatspi.ROLE_PUSH_BUTTON, "桌面"))
+            do_action(desktop, "Press")
             row = wait_for("the library row",
                            lambda: find(root, pyatspi.ROLE_LIST_ITEM, starts="Robot.fcpbundle ("))
             do_action(row, "Press", "Toggle", "Select")

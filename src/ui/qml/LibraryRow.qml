@@ -3,7 +3,8 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 
 // One library: name and total size, reveal and open buttons, and the four category sizes.
-Control {
+// An item delegate so that screen readers and test robots see a list item.
+ItemDelegate {
     id: row
 
     required property int index
@@ -25,8 +26,9 @@ Control {
     rightPadding: 10
     focusPolicy: Qt.NoFocus
 
-    // A list item for screen readers and test robots, named by its title; its press
-    // action selects it, as a click does.
+    // A list item for screen readers and test robots, named by its title (the text is not
+    // drawn: the content below shows it); its press action selects it, as a click does.
+    text: titleText
     Accessible.role: Accessible.ListItem
     Accessible.name: titleText
     Accessible.description: [cacheSizeText, proxySizeText, optimizedSizeText, analysisSizeText].join(" ")
@@ -34,8 +36,9 @@ Control {
     Accessible.selected: isSelected
     Accessible.focusable: true
     Accessible.focused: isSelected && ListView.view !== null && ListView.view.activeFocus
-    Accessible.onPressAction: select()
     Accessible.onToggleAction: select()
+    // Only the accessibility press reaches here: mouse clicks go to the area below.
+    onClicked: select()
 
     function select() {
         if (ListView.view)

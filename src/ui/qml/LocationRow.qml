@@ -25,6 +25,7 @@ AbstractButton {
     text: label
     Accessible.name: label
     Accessible.description: path
+    Accessible.onPressAction: row.clicked()
 
     contentItem: RowLayout {
         Text {

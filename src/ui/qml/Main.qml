@@ -41,11 +41,14 @@ ApplicationWindow {
         boundsBehavior: Flickable.StopAtBounds
         clip: true
         interactive: contentWidth > width || contentHeight > height
+        // Shown for as long as something lies outside, so the user sees there is more.
         ScrollBar.horizontal: ScrollBar {
             visible: size < 1.0
+            policy: ScrollBar.AlwaysOn
         }
         ScrollBar.vertical: ScrollBar {
             visible: size < 1.0
+            policy: ScrollBar.AlwaysOn
         }
 
         RowLayout {
