@@ -15,7 +15,12 @@ packages=(
   fonts-wqy-microhei xvfb xauth x11-apps
   at-spi2-core python3-pyatspi dbus
   util-linux e2fsprogs strace time procps
+  scdoc librsvg2-bin desktop-file-utils appstream bash-completion file dpkg-dev
 )
+# The package check (VELMORA_TEST_PACKAGE=1 ./test.sh) also needs lintian and X11 tools.
+if [ -n "${VELMORA_TEST_PACKAGE:-}" ]; then
+  packages+=(lintian x11-utils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

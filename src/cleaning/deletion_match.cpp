@@ -1,6 +1,6 @@
 #include "cleaning/deletion_match.h"
 
-#include "cleaning/cache_category.h"
+#include "library/cache_category.h"
 
 namespace velmora {
 

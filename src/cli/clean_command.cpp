@@ -2,9 +2,9 @@
 
 #include "cleaning/delete_matching_items.h"
 #include "cli/commands.h"
-#include "discovery/format_size.h"
 #include "discovery/measure.h"
 #include "discovery/scanner.h"
+#include "library/format_size.h"
 #include "platform/log_output.h"
 
 #include <CLI/CLI.hpp>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cleaning/cache_category.h"
+#include "library/cache_category.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,5 @@
 // velmora-cli: the Velmora core from a terminal.
+#include "app_identity.h"
 #include "cli/commands.h"
 
 #include <CLI/CLI.hpp>
@@ -9,6 +10,7 @@
 int main(int argc, char** argv) {
     CLI::App app{"velmora-cli: find Final Cut Pro libraries, measure their regenerable data and clean it."};
     app.name("velmora-cli");
+    app.set_version_flag("--version", std::string("velmora-cli ") + velmora::kVersion);
     app.require_subcommand(1);
     int exitCode = 0;
     velmora::cli::addScanCommand(app, exitCode);
@@ -17,7 +19,7 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        if (error.get_exit_code() == 0) return app.exit(error); // --help: usage on stdout, status 0
+        if (error.get_exit_code() == 0) return app.exit(error); // --help, --version: stdout, status 0
         // Usage errors: the message and the usage of the command concerned, status 2.
         std::cerr << "velmora-cli: " << error.what() << "\n\n";
         if (app.get_subcommands().empty())

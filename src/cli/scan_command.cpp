@@ -1,9 +1,9 @@
 #include "cli/scan_command.h"
 
-#include "cleaning/cache_category.h"
 #include "cli/commands.h"
-#include "discovery/format_size.h"
 #include "discovery/scanner.h"
+#include "library/cache_category.h"
+#include "library/format_size.h"
 #include "platform/unique_fd.h"
 
 #include <CLI/CLI.hpp>

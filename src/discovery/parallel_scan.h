@@ -1,7 +1,7 @@
 #pragma once
 
-#include "discovery/fcp_bundle.h"
 #include "discovery/scanner.h"
+#include "library/fcp_bundle.h"
 
 #include <cstddef>
 #include <string>

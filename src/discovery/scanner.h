@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/fcp_bundle.h"
+#include "library/fcp_bundle.h"
 
 namespace velmora {
 

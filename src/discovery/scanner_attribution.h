@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cleaning/cache_category.h"
-#include "discovery/fcp_bundle.h"
+#include "library/cache_category.h"
+#include "library/fcp_bundle.h"
 #include "platform/dir_walker.h"
 
 #include <cstdint>

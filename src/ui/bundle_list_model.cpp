@@ -1,7 +1,7 @@
 #include "ui/bundle_list_model.h"
 
-#include "cleaning/cache_category.h"
-#include "discovery/format_size.h"
+#include "library/cache_category.h"
+#include "library/format_size.h"
 
 #include <QCoreApplication>
 

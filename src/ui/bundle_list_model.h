@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "discovery/fcp_bundle.h"
+#include "library/fcp_bundle.h"
 
 namespace velmora {
 

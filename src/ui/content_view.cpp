@@ -2,8 +2,8 @@
 
 #include "cleaning/cleaning_tally.h"
 #include "cleaning/delete_matching_items.h"
-#include "discovery/format_size.h"
 #include "discovery/locations.h"
+#include "library/format_size.h"
 #include "platform/location_probe.h"
 #include "platform/text.h"
 

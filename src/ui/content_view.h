@@ -11,10 +11,10 @@
 #include <optional>
 #include <vector>
 
-#include "cleaning/cache_category.h"
 #include "cleaning/cleaning_tally.h"
-#include "discovery/fcp_bundle.h"
 #include "discovery/scanner.h"
+#include "library/cache_category.h"
+#include "library/fcp_bundle.h"
 #include "platform/dispatch.h"
 #include "platform/location_probe.h"
 #include "platform/uuid.h"

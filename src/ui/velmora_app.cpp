@@ -1,5 +1,6 @@
 #include "ui/velmora_app.h"
 
+#include "app_identity.h"
 #include "ui/content_view.h"
 #include "ui/desktop_directory_chooser.h"
 #include "ui/main_window.h"
@@ -31,6 +32,7 @@ std::variant<AppOptions, int> parseAppOptions(const QStringList& arguments) {
     parser.setApplicationDescription(QStringLiteral(
         "Finds Final Cut Pro libraries, shows the size of their regenerable data and cleans it."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument(
         QStringLiteral("location"),
         QStringLiteral("A directory to search right away, as if chosen in the window."),
@@ -48,6 +50,10 @@ std::variant<AppOptions, int> parseAppOptions(const QStringList& arguments) {
         QString help = parser.helpText();
         help.replace(QStringLiteral("<executable_name>"), QStringLiteral("velmora"));
         std::printf("%s", qPrintable(help));
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("velmora %s\n", kVersion);
         return 0;
     }
     const QStringList positional = parser.positionalArguments();

@@ -23,8 +23,8 @@ struct AppOptions {
     std::optional<QString> screenshotPath;
 };
 
-// Reads `velmora [--screenshot-when-loaded PNG] [LOCATION]`. Prints help or an error and
-// returns an exit code when the app should not start.
+// Reads `velmora [--screenshot-when-loaded PNG] [LOCATION]`. Prints help, the version or an
+// error and returns an exit code when the app should not start.
 [[nodiscard]] std::variant<AppOptions, int> parseAppOptions(const QStringList& arguments);
 
 // The application: its queues, desktop services, the one ContentView and its window.

@@ -1,5 +1,5 @@
-#include "cleaning/cache_category.h"
 #include "cleaning/delete_matching_items.h"
+#include "library/cache_category.h"
 #include "support/mount_namespace.h"
 #include "support/run_program.h"
 #include "support/temp_tree.h"

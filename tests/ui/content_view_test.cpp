@@ -1,8 +1,8 @@
 // ContentView driven step by step: every background and main-queue item runs when the test
 // says so, and each step's effect on the thirteen fields and on disk is checked.
 #include "content_view_fixtures.h"
-#include "discovery/format_size.h"
 #include "discovery/locations.h"
+#include "library/format_size.h"
 #include "support/step_dispatch.h"
 #include "ui/content_view.h"
 

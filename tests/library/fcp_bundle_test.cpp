@@ -1,4 +1,4 @@
-#include "discovery/fcp_bundle.h"
+#include "library/fcp_bundle.h"
 
 #include <gtest/gtest.h>
 #include <unordered_set>

@@ -1,4 +1,4 @@
-#include "discovery/fcp_bundle.h"
+#include "library/fcp_bundle.h"
 
 #include "platform/text.h"
 

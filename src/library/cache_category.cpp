@@ -1,4 +1,4 @@
-#include "cleaning/cache_category.h"
+#include "library/cache_category.h"
 
 namespace velmora {
 

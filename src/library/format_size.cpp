@@ -1,4 +1,4 @@
-#include "discovery/format_size.h"
+#include "library/format_size.h"
 
 #include <array>
 #include <charconv>

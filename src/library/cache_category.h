@@ -1,6 +1,6 @@
 #pragma once
 
-#include "discovery/fcp_bundle.h"
+#include "library/fcp_bundle.h"
 
 #include <array>
 #include <cstdint>

@@ -1,0 +1,574 @@
+// latency-fs: a FUSE file system that mirrors a directory and answers every request after a
+// fixed delay, the way a file server a network hop away does. Many requests are served at
+// once (one worker thread each, up to --threads), so the delay adds latency without
+// serialising them. Attributes and entries are cached by the kernel for --cache-s seconds and
+// listings are answered with READDIRPLUS (names with their attributes), as the Linux NFS
+// client does: a stat after a listing costs no round trip, opening and reading a directory
+// does. At unmount the request counts are written to standard error and to --stats FILE.
+//
+//   latency-fs [--latency-ms MS] [--cache-s S] [--threads N] [--stats FILE] [--pid-file FILE] [-f]
+//              SOURCE MOUNTPOINT
+//
+// Only the benchmarks use it. It supports what they do: walking, reading, and removing
+// (unlink, rmdir). Nodes are kept by path, so entries replaced in SOURCE behind its back are
+// seen afresh once the kernel's cache for them has expired.
+#define FUSE_USE_VERSION 312
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fuse3/fuse_lowlevel.h>
+#include <mutex>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <thread>
+#include <unistd.h>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Requests counted, in the order they are printed.
+enum Op : unsigned {
+    Lookup,
+    Forget,
+    Getattr,
+    Readlink,
+    Opendir,
+    Readdir,
+    Readdirplus,
+    Releasedir,
+    Open,
+    Read,
+    Release,
+    Unlink,
+    Rmdir,
+    Statfs,
+    OpCount
+};
+constexpr std::array<const char*, OpCount> kOpNames{
+    "lookup",     "forget", "getattr", "readlink", "opendir", "readdir", "readdirplus",
+    "releasedir", "open",   "read",    "release",  "unlink",  "rmdir",   "statfs"};
+
+struct Settings {
+    std::chrono::nanoseconds latency{std::chrono::milliseconds(1)};
+    double cacheSeconds = 10.0;
+    unsigned threads = 128;
+    std::string statsFile;
+    std::string pidFile;
+    bool foreground = false;
+    std::string source;
+    std::string mountpoint;
+};
+
+// A node the kernel knows: the path below SOURCE it stands for ("." for the root) and how
+// many lookups the kernel holds on it.
+struct Node {
+    std::string path;
+    std::uint64_t lookups = 0;
+};
+
+class Mirror {
+  public:
+    Mirror(int sourceFd, const Settings& settings) : sourceFd_(sourceFd), settings_(settings) {
+        nodes_.emplace(FUSE_ROOT_ID, Node{".", 1});
+        ids_.emplace(".", FUSE_ROOT_ID);
+    }
+
+    int sourceFd() const { return sourceFd_; }
+    double cacheSeconds() const { return settings_.cacheSeconds; }
+
+    // Every answered request waits the latency first, on its own worker thread.
+    void request(Op op) {
+        counts_[op].fetch_add(1, std::memory_order_relaxed);
+        if (settings_.latency.count() > 0) std::this_thread::sleep_for(settings_.latency);
+    }
+    void count(Op op) { counts_[op].fetch_add(1, std::memory_order_relaxed); }
+
+    bool pathOf(fuse_ino_t ino, std::string& path) {
+        std::lock_guard lock(mutex_);
+        auto it = nodes_.find(ino);
+        if (it == nodes_.end()) return false;
+        path = it->second.path;
+        return true;
+    }
+
+    static std::string childPath(const std::string& parent, const char* name) {
+        return parent == "." ? std::string(name) : parent + "/" + name;
+    }
+
+    // Looks `name` up below the node `parent` and, when it exists, gives the kernel one more
+    // lookup on its node. errno on failure.
+    bool lookUp(fuse_ino_t parent, const char* name, fuse_entry_param& entry) {
+        std::string path;
+        if (!pathOf(parent, path)) {
+            errno = ESTALE;
+            return false;
+        }
+        path = childPath(path, name);
+        std::memset(&entry, 0, sizeof entry);
+        if (::fstatat(sourceFd_, path.c_str(), &entry.attr, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        entry.attr_timeout = settings_.cacheSeconds;
+        entry.entry_timeout = settings_.cacheSeconds;
+        std::lock_guard lock(mutex_);
+        auto [it, inserted] = ids_.try_emplace(path, nextId_);
+        if (inserted) nodes_.emplace(nextId_++, Node{path, 0});
+        entry.ino = it->second;
+        ++nodes_[entry.ino].lookups;
+        return true;
+    }
+
+    void forget(fuse_ino_t ino, std::uint64_t n) {
+        std::lock_guard lock(mutex_);
+        auto it = nodes_.find(ino);
+        if (it == nodes_.end() || ino == FUSE_ROOT_ID) return;
+        it->second.lookups -= std::min(n, it->second.lookups);
+        if (it->second.lookups > 0) return;
+        auto id = ids_.find(it->second.path);
+        if (id != ids_.end() && id->second == ino) ids_.erase(id);
+        nodes_.erase(it);
+    }
+
+    // The path no longer names this node (it was removed): a new entry there gets a new node.
+    void detach(const std::string& path) {
+        std::lock_guard lock(mutex_);
+        ids_.erase(path);
+    }
+
+    void printCounts() const {
+        std::uint64_t total = 0;
+        std::string detail;
+        for (unsigned op = 0; op < OpCount; ++op) {
+            std::uint64_t n = counts_[op].load();
+            total += n;
+            detail += std::string(" ") + kOpNames[op] + "=" + std::to_string(n);
+        }
+        std::string line = "latency-fs requests: total=" + std::to_string(total) + detail + "\n";
+        std::fputs(line.c_str(), stderr);
+        if (settings_.statsFile.empty()) return;
+        // Written whole under a temporary name, so a reader never sees half of it.
+        std::string temporary = settings_.statsFile + ".tmp";
+        if (FILE* out = std::fopen(temporary.c_str(), "w")) {
+            std::fputs(line.c_str(), out);
+            if (std::fclose(out) == 0) std::rename(temporary.c_str(), settings_.statsFile.c_str());
+        }
+    }
+
+  private:
+    const int sourceFd_;
+    const Settings& settings_;
+    std::array<std::atomic<std::uint64_t>, OpCount> counts_{};
+    std::mutex mutex_;
+    std::unordered_map<fuse_ino_t, Node> nodes_;
+    std::unordered_map<std::string, fuse_ino_t> ids_;
+    fuse_ino_t nextId_ = FUSE_ROOT_ID + 1;
+};
+
+Mirror* mirror(fuse_req_t req) {
+    return static_cast<Mirror*>(fuse_req_userdata(req));
+}
+
+// An open directory: its listing and the position the kernel reads from.
+struct DirHandle {
+    DIR* dir = nullptr;
+    std::string path;
+    off_t offset = 0;
+    dirent* pending = nullptr; // read but not yet sent: it did not fit the last reply
+};
+
+void fsInit(void*, fuse_conn_info* conn) {
+    // Listings always carry attributes, so the walk's stat calls are answered from the cache.
+    conn->want |= FUSE_CAP_READDIRPLUS;
+    conn->want &= ~FUSE_CAP_READDIRPLUS_AUTO;
+    conn->want |= FUSE_CAP_PARALLEL_DIROPS & conn->capable;
+    // Closing directories is sent in the background: let many of those be in flight too.
+    conn->max_background = 64;
+    conn->congestion_threshold = 48;
+}
+
+void fsLookup(fuse_req_t req, fuse_ino_t parent, const char* name) {
+    Mirror& m = *mirror(req);
+    m.request(Lookup);
+    fuse_entry_param entry{};
+    if (!m.lookUp(parent, name, entry)) {
+        fuse_reply_err(req, errno);
+        return;
+    }
+    fuse_reply_entry(req, &entry);
+}
+
+void fsForget(fuse_req_t req, fuse_ino_t ino, std::uint64_t nlookup) {
+    Mirror& m = *mirror(req);
+    m.count(Forget); // no answer is awaited, so no delay either
+    m.forget(ino, nlookup);
+    fuse_reply_none(req);
+}
+
+void fsForgetMulti(fuse_req_t req, std::size_t count, fuse_forget_data* forgets) {
+    Mirror& m = *mirror(req);
+    for (std::size_t i = 0; i < count; ++i) {
+        m.count(Forget);
+        m.forget(forgets[i].ino, forgets[i].nlookup);
+    }
+    fuse_reply_none(req);
+}
+
+void fsGetattr(fuse_req_t req, fuse_ino_t ino, fuse_file_info*) {
+    Mirror& m = *mirror(req);
+    m.request(Getattr);
+    std::string path;
+    struct stat st {};
+    if (!m.pathOf(ino, path)) {
+        fuse_reply_err(req, ESTALE);
+        return;
+    }
+    if (::fstatat(m.sourceFd(), path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        fuse_reply_err(req, errno);
+        return;
+    }
+    fuse_reply_attr(req, &st, m.cacheSeconds());
+}
+
+void fsReadlink(fuse_req_t req, fuse_ino_t ino) {
+    Mirror& m = *mirror(req);
+    m.request(Readlink);
+    std::string path;
+    if (!m.pathOf(ino, path)) {
+        fuse_reply_err(req, ESTALE);
+        return;
+    }
+    std::vector<char> target(PATH_MAX + 1);
+    ssize_t n = ::readlinkat(m.sourceFd(), path.c_str(), target.data(), PATH_MAX);
+    if (n < 0) {
+        fuse_reply_err(req, errno);
+        return;
+    }
+    target[static_cast<std::size_t>(n)] = '\0';
+    fuse_reply_readlink(req, target.data());
+}
+
+void fsOpendir(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
+    Mirror& m = *mirror(req);
+    m.request(Opendir);
+    auto handle = std::make_unique<DirHandle>();
+    if (!m.pathOf(ino, handle->path)) {
+        fuse_reply_err(req, ESTALE);
+        return;
+    }
+    int fd = ::openat(m.sourceFd(), handle->path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 || (handle->dir = ::fdopendir(fd)) == nullptr) {
+        int error = errno;
+        if (fd >= 0) ::close(fd);
+        fuse_reply_err(req, error);
+        return;
+    }
+    fi->fh = reinterpret_cast<std::uint64_t>(handle.get());
+    if (fuse_reply_open(req, fi) == 0)
+        handle.release();
+    else
+        ::closedir(handle->dir);
+}
+
+void readDirectory(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, fuse_file_info* fi,
+                   bool plus) {
+    Mirror& m = *mirror(req);
+    m.request(plus ? Readdirplus : Readdir);
+    auto* handle = reinterpret_cast<DirHandle*>(fi->fh);
+    if (offset != handle->offset) {
+        ::seekdir(handle->dir, offset);
+        handle->pending = nullptr;
+        handle->offset = offset;
+    }
+    std::vector<char> buffer(size);
+    std::size_t used = 0;
+    for (;;) {
+        if (handle->pending == nullptr) {
+            errno = 0;
+            handle->pending = ::readdir(handle->dir);
+            if (handle->pending == nullptr) {
+                if (errno != 0 && used == 0) {
+                    fuse_reply_err(req, errno);
+                    return;
+                }
+                break;
+            }
+        }
+        const dirent* d = handle->pending;
+        const bool dots = std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0;
+        std::size_t entrySize;
+        if (plus) {
+            fuse_entry_param entry{};
+            if (dots) {
+                // No node for these: the kernel links nothing for an entry without one.
+                entry.attr.st_ino = d->d_ino;
+                entry.attr.st_mode = static_cast<mode_t>(d->d_type) << 12;
+            } else if (!m.lookUp(ino, d->d_name, entry)) {
+                handle->pending = nullptr; // vanished since it was listed
+                continue;
+            }
+            entrySize =
+                fuse_add_direntry_plus(req, buffer.data() + used, size - used, d->d_name, &entry, d->d_off);
+            if (entrySize > size - used) {
+                if (entry.ino != 0) m.forget(entry.ino, 1); // not sent: the kernel holds no lookup
+                break;
+            }
+        } else {
+            struct stat st {};
+            st.st_ino = d->d_ino;
+            st.st_mode = static_cast<mode_t>(d->d_type) << 12;
+            entrySize = fuse_add_direntry(req, buffer.data() + used, size - used, d->d_name, &st, d->d_off);
+            if (entrySize > size - used) break;
+        }
+        used += entrySize;
+        handle->offset = d->d_off;
+        handle->pending = nullptr;
+    }
+    fuse_reply_buf(req, buffer.data(), used);
+}
+
+void fsReaddir(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, fuse_file_info* fi) {
+    readDirectory(req, ino, size, offset, fi, false);
+}
+
+void fsReaddirplus(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, fuse_file_info* fi) {
+    readDirectory(req, ino, size, offset, fi, true);
+}
+
+void fsReleasedir(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
+    Mirror& m = *mirror(req);
+    m.request(Releasedir);
+    auto* handle = reinterpret_cast<DirHandle*>(fi->fh);
+    ::closedir(handle->dir);
+    delete handle;
+    fuse_reply_err(req, 0);
+}
+
+void fsOpen(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
+    Mirror& m = *mirror(req);
+    m.request(Open);
+    std::string path;
+    if (!m.pathOf(ino, path)) {
+        fuse_reply_err(req, ESTALE);
+        return;
+    }
+    if ((fi->flags & O_ACCMODE) != O_RDONLY) { // a mirror for reading and removing only
+        fuse_reply_err(req, EROFS);
+        return;
+    }
+    int fd = ::openat(m.sourceFd(), path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        fuse_reply_err(req, errno);
+        return;
+    }
+    fi->fh = static_cast<std::uint64_t>(fd);
+    if (fuse_reply_open(req, fi) != 0) ::close(fd);
+}
+
+void fsRead(fuse_req_t req, fuse_ino_t, std::size_t size, off_t offset, fuse_file_info* fi) {
+    Mirror& m = *mirror(req);
+    m.request(Read);
+    std::vector<char> buffer(size);
+    ssize_t n = ::pread(static_cast<int>(fi->fh), buffer.data(), size, offset);
+    if (n < 0)
+        fuse_reply_err(req, errno);
+    else
+        fuse_reply_buf(req, buffer.data(), static_cast<std::size_t>(n));
+}
+
+void fsRelease(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
+    Mirror& m = *mirror(req);
+    m.request(Release);
+    ::close(static_cast<int>(fi->fh));
+    fuse_reply_err(req, 0);
+}
+
+void removeEntry(fuse_req_t req, fuse_ino_t parent, const char* name, Op op) {
+    Mirror& m = *mirror(req);
+    m.request(op);
+    std::string path;
+    if (!m.pathOf(parent, path)) {
+        fuse_reply_err(req, ESTALE);
+        return;
+    }
+    path = Mirror::childPath(path, name);
+    if (::unlinkat(m.sourceFd(), path.c_str(), op == Rmdir ? AT_REMOVEDIR : 0) != 0) {
+        fuse_reply_err(req, errno);
+        return;
+    }
+    m.detach(path);
+    fuse_reply_err(req, 0);
+}
+
+void fsUnlink(fuse_req_t req, fuse_ino_t parent, const char* name) {
+    removeEntry(req, parent, name, Unlink);
+}
+
+void fsRmdir(fuse_req_t req, fuse_ino_t parent, const char* name) {
+    removeEntry(req, parent, name, Rmdir);
+}
+
+void fsStatfs(fuse_req_t req, fuse_ino_t) {
+    Mirror& m = *mirror(req);
+    m.request(Statfs);
+    struct statvfs st {};
+    if (::fstatvfs(m.sourceFd(), &st) != 0)
+        fuse_reply_err(req, errno);
+    else
+        fuse_reply_statfs(req, &st);
+}
+
+int usage(const char* program) {
+    std::fprintf(stderr,
+                 "usage: %s [--latency-ms MS] [--cache-s S] [--threads N] [--stats FILE] [--pid-file FILE] "
+                 "[-f] SOURCE MOUNTPOINT\n"
+                 "  --latency-ms MS  delay of every answered request (default 1; 0 for none)\n"
+                 "  --cache-s S      how long the kernel may keep attributes and entries (default 10)\n"
+                 "  --threads N      requests served at once (default 128, at least 64 recommended)\n"
+                 "  --stats FILE     also write the request counts to FILE at unmount\n"
+                 "  --pid-file FILE  write the serving process's id to FILE once mounted\n"
+                 "  -f               stay in the foreground\n",
+                 program);
+    return 2;
+}
+
+bool parseArguments(int argc, char** argv, Settings& settings) {
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        const char* v = nullptr;
+        char* end = nullptr;
+        if (arg == "-f") {
+            settings.foreground = true;
+        } else if (arg == "--latency-ms" && (v = value())) {
+            double ms = std::strtod(v, &end);
+            if (*end != '\0' || ms < 0) return false;
+            settings.latency = std::chrono::nanoseconds(static_cast<std::int64_t>(ms * 1e6));
+        } else if (arg == "--cache-s" && (v = value())) {
+            settings.cacheSeconds = std::strtod(v, &end);
+            if (*end != '\0' || settings.cacheSeconds < 0) return false;
+        } else if (arg == "--threads" && (v = value())) {
+            long n = std::strtol(v, &end, 10);
+            if (*end != '\0' || n < 1 || n > 4096) return false;
+            settings.threads = static_cast<unsigned>(n);
+        } else if (arg == "--stats" && (v = value())) {
+            settings.statsFile = v;
+        } else if (arg == "--pid-file" && (v = value())) {
+            settings.pidFile = v;
+        } else if (!arg.empty() && arg[0] != '-') {
+            positional.push_back(arg);
+        } else {
+            return false;
+        }
+    }
+    if (positional.size() != 2) return false;
+    settings.source = positional[0];
+    settings.mountpoint = positional[1];
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Settings settings;
+    if (!parseArguments(argc, argv, settings)) return usage(argv[0]);
+    int sourceFd = ::open(settings.source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (sourceFd < 0) {
+        std::fprintf(stderr, "latency-fs: cannot open %s: %s\n", settings.source.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    // Files named relative to where we were started stay valid after daemonizing.
+    char cwd[PATH_MAX];
+    for (std::string* file : {&settings.statsFile, &settings.pidFile})
+        if (!file->empty() && (*file)[0] != '/' && ::getcwd(cwd, sizeof cwd) != nullptr)
+            *file = std::string(cwd) + "/" + *file;
+    // Sleeps end on time rather than up to 50 µs late; worker threads inherit this.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+
+    Mirror mirrorState(sourceFd, settings);
+    fuse_lowlevel_ops ops{};
+    ops.init = fsInit;
+    ops.lookup = fsLookup;
+    ops.forget = fsForget;
+    ops.forget_multi = fsForgetMulti;
+    ops.getattr = fsGetattr;
+    ops.readlink = fsReadlink;
+    ops.opendir = fsOpendir;
+    ops.readdir = fsReaddir;
+    ops.readdirplus = fsReaddirplus;
+    ops.releasedir = fsReleasedir;
+    ops.open = fsOpen;
+    ops.read = fsRead;
+    ops.release = fsRelease;
+    ops.unlink = fsUnlink;
+    ops.rmdir = fsRmdir;
+    ops.statfs = fsStatfs;
+
+    // In the background by default: the starting process returns (status 0) only once the
+    // mount is in place and the id written, so a script can use the mount right away.
+    int ready[2] = {-1, -1};
+    if (!settings.foreground) {
+        if (::pipe(ready) != 0) return 1;
+        pid_t child = ::fork();
+        if (child < 0) return 1;
+        if (child > 0) {
+            ::close(ready[1]);
+            char byte = 0;
+            return ::read(ready[0], &byte, 1) == 1 ? 0 : 1;
+        }
+        ::close(ready[0]);
+        ::setsid();
+    }
+
+    // The kernel checks permissions from the attributes, as it does for a local file system.
+    char arg0[] = "latency-fs";
+    char opt[] = "-o";
+    char mountOptions[] = "fsname=latency-fs,subtype=latency,default_permissions";
+    char* fuseArgv[] = {arg0, opt, mountOptions, nullptr};
+    fuse_args args = FUSE_ARGS_INIT(3, fuseArgv);
+    fuse_session* session = fuse_session_new(&args, &ops, sizeof ops, &mirrorState);
+    if (session == nullptr) return 1;
+    int status = 1;
+    if (fuse_set_signal_handlers(session) == 0) {
+        if (fuse_session_mount(session, settings.mountpoint.c_str()) == 0) {
+            if (!settings.pidFile.empty()) {
+                if (FILE* out = std::fopen(settings.pidFile.c_str(), "w")) {
+                    std::fprintf(out, "%d\n", static_cast<int>(::getpid()));
+                    std::fclose(out);
+                }
+            }
+            if (!settings.foreground) {
+                // Hold nothing of the starter's: its pipes close when it is done with them.
+                int null = ::open("/dev/null", O_RDWR);
+                for (int fd : {0, 1, 2})
+                    ::dup2(null, fd);
+                ::close(null);
+                (void)::chdir("/");
+                char byte = 1;
+                (void)::write(ready[1], &byte, 1);
+                ::close(ready[1]);
+            }
+            fuse_loop_config* config = fuse_loop_cfg_create();
+            fuse_loop_cfg_set_max_threads(config, settings.threads);
+            fuse_loop_cfg_set_idle_threads(config, settings.threads);
+            status = fuse_session_loop_mt(session, config) == 0 ? 0 : 1;
+            fuse_loop_cfg_destroy(config);
+            fuse_session_unmount(session);
+        }
+        fuse_remove_signal_handlers(session);
+    }
+    fuse_session_destroy(session);
+    mirrorState.printCounts();
+    ::close(sourceFd);
+    return status;
+}

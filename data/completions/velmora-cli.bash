@@ -1,0 +1,49 @@
+# bash completion for velmora-cli
+
+_velmora_cli() {
+    local cur prev words cword split
+    _init_completion -s || return
+
+    # The options of each command, and the values of those that take a fixed set.
+    local -A options=(
+        [scan]="--json --threads --help"
+        [clean]="--dry-run --library --category --jobs --help"
+    )
+    local categories="render proxy optimized analysis all"
+
+    local command="" i
+    for ((i = 1; i < cword; i++)); do
+        if [[ -n ${options[${words[i]}]+set} ]]; then
+            command=${words[i]}
+            break
+        fi
+    done
+
+    case $prev in
+        --category)
+            mapfile -t COMPREPLY < <(compgen -W "$categories" -- "$cur")
+            return
+            ;;
+        --library)
+            _filedir -d
+            return
+            ;;
+        --threads | --jobs)
+            # a number: nothing to offer
+            return
+            ;;
+    esac
+    $split && return
+
+    if [[ -z $command ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "${!options[*]} --help --version" -- "$cur")
+        return
+    fi
+    if [[ $cur == -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "${options[$command]}" -- "$cur")
+        return
+    fi
+    # LOCATION: a directory
+    _filedir -d
+}
+complete -F _velmora_cli velmora-cli

@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks what a user gets there: exactly the
+# expected files, valid desktop and AppStream metadata naming one application id and version,
+# programs that carry no path into the build tree and run from the prefix, and manual pages
+# and completions that know every option the programs accept.
+#
+#   install_layout_test.sh BUILD_DIR VERSION APP_ID WITH_WINDOW(ON|OFF)
+set -uo pipefail
+
+build_dir=$1 version=$2 app_id=$3 with_window=$4
+work=$(mktemp -d)
+# cmake --install rewrites the build's install_manifest.txt; keep the one of the user's own
+# install, which lists what to remove to uninstall it.
+manifest=$build_dir/install_manifest.txt
+[ -f "$manifest" ] && cp -p "$manifest" "$work/manifest"
+restore() {
+  if [ -f "$work/manifest" ]; then cp -p "$work/manifest" "$manifest"; else rm -f "$manifest"; fi
+  rm -rf "$work"
+}
+trap restore EXIT
+prefix=$work/prefix
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+if ! cmake --install "$build_dir" --prefix "$prefix" >"$work/install.log" 2>&1; then
+  cat "$work/install.log" >&2
+  echo "FAIL: cmake --install" >&2
+  exit 1
+fi
+
+# --- Layout: every expected file, and nothing else -------------------------------------------
+expected=(
+  bin/velmora-cli
+  "share/applications/$app_id.desktop"
+  "share/metainfo/$app_id.metainfo.xml"
+  "share/icons/hicolor/scalable/apps/$app_id.svg"
+  share/man/man1/velmora.1.gz
+  share/man/man1/velmora-cli.1.gz
+  share/bash-completion/completions/velmora-cli
+  share/zsh/vendor-completions/_velmora-cli
+  share/fish/vendor_completions.d/velmora-cli.fish
+  share/doc/velmora/copyright
+  share/doc/velmora/changelog.gz
+)
+icon_sizes=(48 64 128 256)
+for size in "${icon_sizes[@]}"; do
+  expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
+done
+[ "$with_window" = ON ] && expected+=(bin/velmora)
+(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort) >"$work/installed"
+printf '%s\n' "${expected[@]}" | sort >"$work/expected"
+if ! diff -u "$work/expected" "$work/installed" >"$work/layout.diff"; then
+  fail "installed files differ from the expected layout (- missing, + unexpected):"
+  sed -n '3,$p' "$work/layout.diff" | grep '^[-+]' >&2
+fi
+find "$prefix" -type d ! -perm 755 -printf 'FAIL: folder not 755: %p\n' | grep . >&2 && failures=$((failures + 1))
+
+for size in "${icon_sizes[@]}"; do
+  png="$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png"
+  [ -f "$png" ] || continue
+  file -b "$png" | grep -q "^PNG image data, $size x $size," || fail "$png is not a ${size}x$size PNG: $(file -b "$png")"
+done
+
+# --- Metadata: valid, and one id and one version throughout ----------------------------------
+desktop="$prefix/share/applications/$app_id.desktop"
+metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"
+if [ -f "$desktop" ]; then
+  desktop-file-validate "$desktop" >&2 || fail "desktop-file-validate rejects $desktop"
+  grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry's Icon is not $app_id"
+  grep -qx 'Exec=velmora %f' "$desktop" || fail "the desktop entry does not start velmora"
+  for key in Name Comment; do
+    grep -q "^$key=." "$desktop" || fail "the desktop entry has no English $key"
+    grep -q "^$key\[zh_CN\]=." "$desktop" || fail "the desktop entry has no Chinese $key"
+  done
+fi
+if [ -f "$metainfo" ]; then
+  appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
+    { cat "$work/appstream.log" >&2; fail "appstreamcli rejects $metainfo"; }
+  grep -q "<id>$app_id</id>" "$metainfo" || fail "the metainfo id is not $app_id"
+  grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+    fail "the metainfo does not launch $app_id.desktop"
+  # The newest release comes first.
+  first_release=$(grep -o '<release version="[^"]*"' "$metainfo" | head -n1)
+  [ "$first_release" = "<release version=\"$version\"" ] ||
+    fail "the newest metainfo release is $first_release, not $version"
+fi
+changelog="$prefix/share/doc/velmora/changelog.gz"
+[ -f "$changelog" ] && { gzip -dc "$changelog" | head -n1 | grep -q "^velmora ($version) " ||
+  fail "the changelog's first entry is not version $version"; }
+
+# --- Programs: no path into the build tree, and they run from the prefix ---------------------
+for program in "$prefix"/bin/*; do
+  if readelf -d "$program" | grep -E 'RPATH|RUNPATH' >"$work/rpath"; then
+    fail "$program carries a library path: $(cat "$work/rpath")"
+  fi
+done
+cli="$prefix/bin/velmora-cli"
+[ "$("$cli" --version)" = "velmora-cli $version" ] || fail "velmora-cli --version prints '$("$cli" --version)'"
+
+location=$work/location
+mkdir -p "$location/Trip.fcpbundle/Day 1/Render Files" "$location/Trip.fcpbundle/Day 1/Original Media"
+head -c 4096 /dev/zero >"$location/Trip.fcpbundle/Day 1/Render Files/clip.mov"
+head -c 1000 /dev/zero >"$location/Trip.fcpbundle/Day 1/Original Media/clip.mov"
+scan=$("$cli" scan --json "$location")
+grep -q "\"path\": \"$location/Trip.fcpbundle\"" <<<"$scan" && grep -q '"cacheSize": 4096' <<<"$scan" ||
+  fail "the installed velmora-cli scan gives: $scan"
+
+if [ "$with_window" = ON ]; then
+  app="$prefix/bin/velmora"
+  [ "$("$app" --version)" = "velmora $version" ] || fail "velmora --version prints '$("$app" --version)'"
+  # The window's QML and icons are inside the program: it comes up from the prefix alone.
+  mkdir -m 700 "$work/runtime"
+  if ! XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
+    "$app" --screenshot-when-loaded "$work/window.png" "$location" >"$work/app.log" 2>&1; then
+    cat "$work/app.log" >&2
+    fail "the installed velmora did not list the location's library"
+  fi
+fi
+
+# --- Manual pages and completions know every option ------------------------------------------
+# The long options in a program's --help.
+long_options() { "$@" --help | grep -E '^\s+-' | grep -oE -- '--[a-z][a-z-]*' | sort -u; }
+subcommands=$("$cli" --help | sed -n '/^Subcommands:/,$p' | awk 'NR > 1 && /^  [a-z]/ {print $1}')
+[ -n "$subcommands" ] || fail "velmora-cli --help lists no commands"
+
+manual() { gzip -dc "$prefix/share/man/man1/$1.1.gz" | sed 's/\\//g'; }
+# Whether a manual has an entry for an option: a line that starts with options, this one among them.
+documents() { grep -E '^fB-' <<<"$1" | grep -qF -- "fB$2fR"; }
+cli_manual=$(manual velmora-cli)
+bash_completion="$prefix/share/bash-completion/completions/velmora-cli"
+[ -f /usr/share/bash-completion/bash_completion ] || fail "bash-completion is not installed (scripts/setup.sh)"
+# What bash offers after `velmora-cli WORDS... <Tab>`.
+complete_cli() {
+  bash -c 'source /usr/share/bash-completion/bash_completion
+           source "$1"; shift
+           COMP_WORDS=(velmora-cli "$@"); COMP_CWORD=$(($# ))
+           COMP_LINE="${COMP_WORDS[*]}"; COMP_POINT=${#COMP_LINE}
+           _velmora_cli; printf "%s\n" "${COMPREPLY[@]}"' _ "$bash_completion" "$@"
+}
+top_offers=$(complete_cli "")
+for command in $subcommands; do
+  grep -qx "$command" <<<"$top_offers" || fail "bash completion does not offer the command $command"
+  grep -q "^fB${command}fR" <<<"$cli_manual" || fail "velmora-cli(1) does not describe the command $command"
+  offers=$(complete_cli "$command" "--")
+  for option in $(long_options "$cli" "$command"); do
+    grep -qx -- "$option" <<<"$offers" || fail "bash completion does not offer $option after '$command'"
+    documents "$cli_manual" "$option" || fail "velmora-cli(1) does not document $option"
+    grep -qF -e "'$option[" -e "'$option=[" -e "{-h,$option}" "$prefix/share/zsh/vendor-completions/_velmora-cli" ||
+      fail "zsh completion does not know $option"
+    grep -q -- "-l ${option#--}" "$prefix/share/fish/vendor_completions.d/velmora-cli.fish" ||
+      fail "fish completion does not know $option"
+  done
+done
+grep -qx -- "--version" <<<"$top_offers" || fail "bash completion does not offer --version"
+categories=$(complete_cli clean --category "")
+[ "$(sort <<<"$categories" | tr '\n' ' ')" = "all analysis optimized proxy render " ] ||
+  fail "bash completion offers '$categories' as categories"
+if [ "$with_window" = ON ]; then
+  app_manual=$(manual velmora)
+  for option in $(long_options "$prefix/bin/velmora"); do
+    documents "$app_manual" "$option" || fail "velmora(1) does not document $option"
+  done
+fi
+for shell_check in "zsh -n $prefix/share/zsh/vendor-completions/_velmora-cli" \
+  "fish --no-execute $prefix/share/fish/vendor_completions.d/velmora-cli.fish"; do
+  shell=${shell_check%% *}
+  if command -v "$shell" >/dev/null; then
+    $shell_check 2>&1 | grep . >&2 && fail "$shell finds errors in its completion"
+  else
+    echo "SKIPPED: the syntax of the $shell completion ($shell is not installed)"
+  fi
+done
+
+if [ "$failures" -gt 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "Installed layout, metadata, programs, manual pages and completions are as expected."
