@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a file under src/ includes a header of a layer it must not build on, so every
 # arrow of the architecture runs one way:
-#   platform < library < discovery, cleaning (siblings) < ui, cli (siblings); samples above the core.
+#   platform < library < discovery, cleaning (siblings) < ui, cli (siblings); samples above the core;
+#   i18n (the translation lookup, Qt Core only) beside the core, used by ui and cli.
 # Usage: check_layers.sh [SRC_DIR]     check SRC_DIR (default: the project's src/)
 #        check_layers.sh --self-test   show on generated trees that a wrong include is caught
 set -euo pipefail
@@ -13,8 +14,9 @@ declare -A allowed=(
     [library]="platform"
     [discovery]="platform library"
     [cleaning]="platform library"
-    [ui]="platform library discovery cleaning"
-    [cli]="platform library discovery cleaning"
+    [i18n]=""
+    [ui]="platform library discovery cleaning i18n"
+    [cli]="platform library discovery cleaning i18n"
     [samples]="platform library discovery cleaning"
 )
 

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "discovery/measure.h"
 #include "discovery/scanner.h"
+#include "i18n/translation.h"
 #include "library/format_size.h"
 #include "platform/log_output.h"
 
@@ -27,8 +28,13 @@ std::string withoutTrailingSlashes(const std::string& path) {
     return end == std::string::npos ? (path.empty() ? path : "/") : path.substr(0, end + 1);
 }
 
-void complain(const std::string& what, const std::string& path) {
-    std::fprintf(stderr, "velmora-cli clean: %s: %s\n", what.c_str(), escapeForLog(path).c_str());
+void complain(const QString& what) {
+    std::fprintf(stderr, "velmora-cli clean: %s\n", what.toStdString().c_str());
+}
+
+// `what` is a looked-up text with %1 where the path goes.
+void complain(const QString& what, const std::string& path) {
+    complain(what.arg(QString::fromStdString(escapeForLog(path))));
 }
 
 // Whether `path` lies inside `outer`, comparing the path strings component-wise.
@@ -56,8 +62,16 @@ std::int64_t totalSize(const std::vector<FCPBundle>& bundles, std::vector<Target
     return total;
 }
 
-void printSize(const char* label, std::int64_t bytes) {
-    std::fprintf(stderr, "%s: %lld (%s)\n", label, static_cast<long long>(bytes), formatSize(bytes).c_str());
+// One summary line to standard error; `text` is a looked-up text and `values` fill its %1, %2...
+void printSummary(const QString& text, const QStringList& values) {
+    QString line = text;
+    for (const QString& value : values)
+        line = line.arg(value);
+    std::fprintf(stderr, "%s\n", line.toStdString().c_str());
+}
+
+QString number(std::int64_t value) {
+    return QString::number(value);
 }
 
 } // namespace
@@ -68,13 +82,13 @@ unsigned defaultCleanJobs() {
 
 int runClean(const CleanRequest& request) {
     if (!request.location) {
-        complain("no location given", "");
+        complain(translate("CleanCommand", "no location given"));
         return kCleanBadArguments;
     }
     const std::string& location = *request.location;
     struct stat st {};
     if (::stat(location.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        complain("location is not a directory", location);
+        complain(translate("CleanCommand", "location is not a directory: %1"), location);
         return kCleanBadArguments;
     }
 
@@ -85,11 +99,14 @@ int runClean(const CleanRequest& request) {
         // Only a real library folder: a link or any other folder would widen what is removed.
         if (!withoutTrailingSlashes(library).ends_with(kLibrarySuffix) ||
             ::lstat(withoutTrailingSlashes(library).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            complain("not a library folder (a directory whose name ends in .fcpbundle, not a link)", library);
+            complain(
+                translate("CleanCommand",
+                          "not a library folder (a directory whose name ends in .fcpbundle, not a link): %1"),
+                library);
             return kCleanBadArguments;
         }
         if (!isInside(library, location)) {
-            complain("library is not inside the location", library);
+            complain(translate("CleanCommand", "library is not inside the location: %1"), library);
             return kCleanBadArguments;
         }
         targets.push_back({library, false});
@@ -132,19 +149,22 @@ int runClean(const CleanRequest& request) {
     for (auto& helper : helpers)
         helper.join();
 
-    std::fprintf(stderr, "Libraries: %zu\n", targets.size());
+    printSummary(translate("CleanCommand", "Libraries: %1"),
+                 {number(static_cast<std::int64_t>(targets.size()))});
     if (request.dryRun) {
-        std::fprintf(stderr, "Entries to remove: %llu\n", static_cast<unsigned long long>(matched.load()));
-        printSize("Bytes to reclaim", bytesMatched.load());
+        printSummary(translate("CleanCommand", "Entries to remove: %1"), {QString::number(matched.load())});
+        printSummary(translate("CleanCommand", "Bytes to reclaim: %1 (%2)"),
+                     {number(bytesMatched.load()), QString::fromStdString(formatSize(bytesMatched.load()))});
         return kCleanOk;
     }
     // The same measure the scan took of each library, now that it is clean.
     std::int64_t after = 0;
     for (const auto& target : targets)
         if (!target.nested) after += directorySize(target.path);
-    std::fprintf(stderr, "Entries removed: %llu\n", static_cast<unsigned long long>(removed.load()));
-    std::fprintf(stderr, "Entries failed: %llu\n", static_cast<unsigned long long>(failed.load()));
-    printSize("Bytes reclaimed", before - after);
+    printSummary(translate("CleanCommand", "Entries removed: %1"), {QString::number(removed.load())});
+    printSummary(translate("CleanCommand", "Entries failed: %1"), {QString::number(failed.load())});
+    printSummary(translate("CleanCommand", "Bytes reclaimed: %1 (%2)"),
+                 {number(before - after), QString::fromStdString(formatSize(before - after))});
     return failed > 0 ? kCleanSomeFailed : kCleanOk;
 }
 

@@ -1,6 +1,7 @@
 // velmora-cli: the Velmora core from a terminal.
 #include "app_identity.h"
 #include "cli/commands.h"
+#include "i18n/translation.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -8,6 +9,9 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    // The same choice of language as the window's, from the same tables. Only the texts meant
+    // for people change with it: log lines, JSON and exit statuses stay the same in every language.
+    (void)velmora::useTranslationFor();
     CLI::App app{"velmora-cli: find Final Cut Pro libraries, measure their regenerable data and clean it."};
     app.name("velmora-cli");
     app.set_version_flag("--version", std::string("velmora-cli ") + velmora::kVersion);

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "discovery/scanner.h"
+#include "i18n/translation.h"
 #include "library/cache_category.h"
 #include "library/format_size.h"
 #include "platform/unique_fd.h"
@@ -31,7 +32,9 @@ struct ScanArguments {
 // The live line on stderr while a scan runs, redrawn from the scan's counters.
 class ProgressLine {
   public:
-    explicit ProgressLine(const ScanProgress& progress) : progress_(progress), thread_([this] { run(); }) {}
+    explicit ProgressLine(const ScanProgress& progress)
+        : progress_(progress), format_(translate("ScanCommand", "已扫描 %1 项 · 找到 %2 个资源库")),
+          thread_([this] { run(); }) {}
     ~ProgressLine() {
         {
             std::lock_guard lock(mutex_);
@@ -47,32 +50,45 @@ class ProgressLine {
     void run() {
         std::unique_lock lock(mutex_);
         do {
-            std::string line =
-                "\r\033[K已扫描 " + groupedCount(progress_.entriesRead.load(std::memory_order_relaxed)) +
-                " 项 · 找到 " + groupedCount(progress_.librariesFound.load(std::memory_order_relaxed)) +
-                " 个资源库";
+            const std::string line =
+                "\r\033[K" + format_
+                                 .arg(QString::fromStdString(groupedCount(
+                                          progress_.entriesRead.load(std::memory_order_relaxed))),
+                                      QString::fromStdString(groupedCount(
+                                          progress_.librariesFound.load(std::memory_order_relaxed))))
+                                 .toStdString();
             std::fputs(line.c_str(), stderr);
             std::fflush(stderr);
         } while (!wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_; }));
     }
 
     const ScanProgress& progress_;
+    const QString format_; // looked up once, before the thread starts
     std::mutex mutex_;
     std::condition_variable wake_;
     bool done_ = false;
     std::thread thread_;
 };
 
+QString fromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
 // Why the location cannot be scanned, or nothing when it can.
 std::string locationProblem(const std::string& location) {
+    const QString shown = fromUtf8(terminalSafe(location));
     struct stat st {};
     if (::stat(location.c_str(), &st) != 0) {
-        if (errno == ENOENT) return "位置不存在: " + terminalSafe(location);
-        return "无法访问位置: " + terminalSafe(location) + " (" + std::strerror(errno) + ")";
+        if (errno == ENOENT) return translate("ScanCommand", "位置不存在: %1").arg(shown).toStdString();
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        return translate("ScanCommand", "无法访问位置: %1 (%2)").arg(shown, reason).toStdString();
     }
-    if (!S_ISDIR(st.st_mode)) return "位置不是目录: " + terminalSafe(location);
+    if (!S_ISDIR(st.st_mode)) return translate("ScanCommand", "位置不是目录: %1").arg(shown).toStdString();
     UniqueFd fd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd) return "无法读取位置: " + terminalSafe(location) + " (" + std::strerror(errno) + ")";
+    if (!fd) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        return translate("ScanCommand", "无法读取位置: %1 (%2)").arg(shown, reason).toStdString();
+    }
     return {};
 }
 
@@ -170,17 +186,15 @@ std::string groupedCount(std::uint64_t value) {
 }
 
 std::string bundleTable(const std::vector<FCPBundle>& bundles) {
-    if (bundles.empty()) return "未找到 Final Cut Pro 资源库。\n";
+    if (bundles.empty())
+        return translate("ScanCommand", "未找到 Final Cut Pro 资源库。").toStdString() + "\n";
 
-    // Category headings are the labels of the library rows, without their ": ".
-    std::vector<std::string> header{"资源库", "总大小"};
-    for (CacheCategory category : allCacheCategories) {
-        std::string_view label = categoryInfo(category).rowLabel;
-        while (!label.empty() && (label.back() == ' ' || label.back() == ':'))
-            label.remove_suffix(1);
-        header.emplace_back(label);
-    }
-    header.emplace_back("路径");
+    std::vector<std::string> header{translate("ScanCommand", "资源库").toStdString(),
+                                    translate("ScanCommand", "总大小").toStdString()};
+    for (CacheCategory category : allCacheCategories)
+        header.push_back(
+            translate(cacheCategoryTextContext, categoryInfo(category).columnHeading).toStdString());
+    header.push_back(translate("ScanCommand", "路径").toStdString());
 
     std::vector<std::vector<std::string>> rows;
     for (const FCPBundle& b : bundles) {

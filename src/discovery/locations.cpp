@@ -3,6 +3,7 @@
 #include "platform/home_directory.h"
 #include "platform/path.h"
 #include "platform/text.h"
+#include "platform/translatable_text.h"
 #include "platform/user_dirs.h"
 #include "platform/volumes.h"
 
@@ -13,8 +14,12 @@ namespace velmora {
 
 namespace {
 
-// The labels of the home and of its five standard folders, in list order.
-constexpr std::array<std::string_view, 6> kUserDirLabels{"主目录", "桌面", "下载", "影片", "文稿", "图片"};
+// The labels of the home and of its five standard folders, in list order; translatable
+// source texts, looked up by the window under locationTextContext.
+constexpr std::array<std::string_view, 6> kUserDirLabels{
+    QT_TRANSLATE_NOOP("Locations", "主目录"), QT_TRANSLATE_NOOP("Locations", "桌面"),
+    QT_TRANSLATE_NOOP("Locations", "下载"),   QT_TRANSLATE_NOOP("Locations", "影片"),
+    QT_TRANSLATE_NOOP("Locations", "文稿"),   QT_TRANSLATE_NOOP("Locations", "图片")};
 
 } // namespace
 

@@ -22,8 +22,12 @@ namespace velmora {
 // The same list from given folders.
 [[nodiscard]] std::vector<std::string> userDirsFor(const std::string& home, const StandardFolders& folders);
 
-// The Chinese label of a user directory ("主目录", "桌面", ...), else the path unchanged.
-// Paths compare as text under canonical equivalence, without normalisation.
+// The translation context of the user directories' labels; the window looks them up under it.
+inline constexpr const char* locationTextContext = "Locations";
+
+// The label of a user directory ("主目录", "桌面", ...), else the path unchanged. A label is a
+// translatable source text; a path is never one. Paths compare as text under canonical
+// equivalence, without normalisation.
 [[nodiscard]] std::string locationLabel(const std::string& path);
 [[nodiscard]] std::string locationLabelFor(const std::string& path, const std::string& home);
 [[nodiscard]] std::string locationLabelFor(const std::string& path, const std::vector<std::string>& userDirs);

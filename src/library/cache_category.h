@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/fcp_bundle.h"
+#include "platform/translatable_text.h"
 
 #include <array>
 #include <cstdint>
@@ -15,13 +16,17 @@ enum class CacheCategory { render, proxy, optimized, analysis };
 inline constexpr std::array<CacheCategory, 4> allCacheCategories{
     CacheCategory::render, CacheCategory::proxy, CacheCategory::optimized, CacheCategory::analysis};
 
+// The translation context of the texts below that a person reads; the window and the CLI look
+// them up under it.
+inline constexpr const char* cacheCategoryTextContext = "CacheCategory";
+
 // Every name a category bears, in one place for the scanner, the runs, the window and the CLI.
 struct CacheCategoryInfo {
     CacheCategory category;
     std::string_view key; // "render", "proxy", "optimized", "analysis" (CLI, QML)
     std::int64_t FCPBundle::*sizeField;
-    std::string_view rowLabel;        // "缓存大小: " ...
-    std::string_view buttonLabel;     // "清理渲染缓存" ...
+    std::string_view sizeText;        // "缓存大小: %1" ..., %1 the size text of a library row
+    std::string_view columnHeading;   // "缓存大小" ..., the CLI table's heading
     std::string_view measuredSubPath; // "Render Files", "Transcoded Media/Proxy Media" ...
     std::string_view deletionName;    // "Render Files", "Proxy Media", "High Quality Media", "Analysis Cache"
     std::string_view runningText;     // progress text while a category run goes on

@@ -1,9 +1,8 @@
 #include "ui/bundle_list_model.h"
 
+#include "i18n/translation.h"
 #include "library/cache_category.h"
 #include "library/format_size.h"
-
-#include <QCoreApplication>
 
 namespace velmora {
 
@@ -13,13 +12,10 @@ QString sizeText(std::int64_t bytes) {
     return QString::fromStdString(formatSize(bytes));
 }
 
-// "缓存大小: %1" and its siblings: the row label is the key, the size text the inserted value.
+// "缓存大小: %1" and its siblings, looked up whole, with the size text inserted.
 QString categoryText(CacheCategory category, const FCPBundle& bundle) {
     const auto& info = categoryInfo(category);
-    const QByteArray key =
-        QByteArray(info.rowLabel.data(), static_cast<qsizetype>(info.rowLabel.size())) + "%1";
-    return QCoreApplication::translate("BundleListModel", key.constData())
-        .arg(sizeText(bundle.*info.sizeField));
+    return translate(cacheCategoryTextContext, info.sizeText).arg(sizeText(bundle.*info.sizeField));
 }
 
 } // namespace
@@ -62,7 +58,7 @@ QVariant BundleListModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue<qint64>(b.analysisSize);
     case TitleTextRole:
         // One multi-argument arg(): a "%1" inside a library's name is not replaced again.
-        return QCoreApplication::translate("BundleListModel", "%1 (%2)")
+        return translate("BundleListModel", "%1 (%2)")
             .arg(QString::fromStdString(b.displayName), sizeText(b.size));
     case CacheSizeTextRole:
         return categoryText(CacheCategory::render, b);

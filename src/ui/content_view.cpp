@@ -3,11 +3,11 @@
 #include "cleaning/cleaning_tally.h"
 #include "cleaning/delete_matching_items.h"
 #include "discovery/locations.h"
+#include "i18n/translation.h"
 #include "library/format_size.h"
 #include "platform/location_probe.h"
 #include "platform/text.h"
 
-#include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
 #include <array>
@@ -26,18 +26,6 @@ template <typename T> bool assign(T& field, T value) {
 }
 
 constexpr int kRetrievalProgressIntervalMs = 200;
-
-// Fixed texts are translatable keys; without a table they read exactly as written here.
-QString translated(std::string_view key) {
-    const QByteArray bytes(key.data(), static_cast<qsizetype>(key.size()));
-    return QCoreApplication::translate("ContentView", bytes.constData());
-}
-
-// A text with a count: %n is the count, so a table can give each plural form its wording.
-QString translatedCount(std::string_view key, std::uint64_t count) {
-    const QByteArray bytes(key.data(), static_cast<qsizetype>(key.size()));
-    return QCoreApplication::translate("ContentView", bytes.constData(), nullptr, static_cast<int>(count));
-}
 
 QString fromBytes(const std::string& text) {
     return QString::fromStdString(text);
@@ -59,28 +47,18 @@ QString groupedNumber(std::uint64_t value) {
     return digits;
 }
 
-const std::string_view kSelectedLibraryStart = "正在清理资源库...";
-const std::string_view kSelectedLibraryDone = "已清理选定的资源库。";
-const std::string_view kLocationStart = "正在清理硬盘上的所有资源库...";
-const std::string_view kLocationDone = "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。";
-const std::string_view kSelectedLibraryFailed = "选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2";
-const std::string_view kLocationFailed = "选定目录中有 %n 项无法删除。第一个无法删除的是 %1：%2";
-const std::string_view kLocationMissing = "所选目录不存在：%1";
-const std::string_view kLocationNotDirectory = "所选位置不是目录：%1";
-const std::string_view kLocationUnreadable = "无法读取所选目录：%1";
-const std::string_view kNoLibraries = "%1 中没有 Final Cut Pro 资源库。";
-const std::string_view kLocationSummary = "%1 · %n 个资源库 · 可清理 %2";
-const std::string_view kCleanAllConfirmation = "将从 %1 中的 %n 个资源库删除：时间线渲染缓存 %2、代理媒体 "
-                                               "%3、优化媒体 %4、媒体分析缓存 %5。原始媒体和项目保留不动。";
-const std::string_view kRevealFailed = "无法在文件管理器中显示 %1。";
-const std::string_view kOpenFailed = "无法打开 %1。";
-const char* const kPercentText = "正在清理... %1%";
-const char* const kRetrievalProgress = "已扫描 %1 项 · 找到 %2 个资源库";
+// A category's own texts live with the category, in the core; they are looked up here.
+QString categoryText(std::string_view sourceText) {
+    return translate(cacheCategoryTextContext, sourceText);
+}
+QString categoryText(std::string_view sourceText, int count) {
+    return translate(cacheCategoryTextContext, sourceText, nullptr, count);
+}
 
-// The closing text of a run in which something had to stay: the count, then the first case.
-QString failureText(std::string_view key, const CleaningTally& tally) {
-    return translatedCount(key, tally.failed)
-        .arg(fromBytes(tally.firstFailedPath), fromBytes(tally.firstFailureDescription));
+// The closing text of a run in which something had to stay: the looked-up text with the
+// count in it, then the first entry that stayed and its error.
+QString failureText(const QString& counted, const CleaningTally& tally) {
+    return counted.arg(fromBytes(tally.firstFailedPath), fromBytes(tally.firstFailureDescription));
 }
 
 // Why a location gives no list; a null string when it can be read.
@@ -89,11 +67,11 @@ QString locationProblemText(LocationProblem problem, const QString& location) {
     case LocationProblem::none:
         return {};
     case LocationProblem::missing:
-        return translated(kLocationMissing).arg(location);
+        return translate("ContentView", "所选目录不存在：%1").arg(location);
     case LocationProblem::notDirectory:
-        return translated(kLocationNotDirectory).arg(location);
+        return translate("ContentView", "所选位置不是目录：%1").arg(location);
     case LocationProblem::unreadable:
-        return translated(kLocationUnreadable).arg(location);
+        return translate("ContentView", "无法读取所选目录：%1").arg(location);
     }
     return {};
 }
@@ -226,14 +204,15 @@ QString ContentView::locationSummary() const {
     const QString label = state->drives.contains(state->listedLocation)
                               ? driveLabel(state->listedLocation)
                               : locationLabel(state->listedLocation);
-    return translatedCount(kLocationSummary, state->bundles->bundles().size())
+    return translate("ContentView", "%1 · %n 个资源库 · 可清理 %2", nullptr,
+                     static_cast<int>(state->bundles->bundles().size()))
         .arg(label, fromBytes(formatSize(reclaimable)));
 }
 
 QString ContentView::emptyListText() const {
     if (state->listedLocation.isNull() || !state->bundles->bundles().empty()) return {};
     const QString problem = locationProblemText(state->listedProblem, state->listedLocation);
-    return problem.isNull() ? translated(kNoLibraries).arg(state->listedLocation) : problem;
+    return problem.isNull() ? translate("ContentView", "%1 中没有 Final Cut Pro 资源库。").arg(state->listedLocation) : problem;
 }
 
 void ContentView::setSelectedPath(const QString& path) {
@@ -301,7 +280,10 @@ void ContentView::chooseOtherDirectory() {
 }
 
 QString ContentView::locationLabel(const QString& path) const {
-    return fromBytes(velmora::locationLabel(path.toStdString()));
+    const std::string bytes = path.toStdString();
+    const std::string label = velmora::locationLabel(bytes);
+    // A user directory's label is a fixed text to look up; any other path shows as it is.
+    return label == bytes ? path : translate(locationTextContext, label);
 }
 
 QString ContentView::driveLabel(const QString& path) const {
@@ -361,7 +343,7 @@ void ContentView::refreshRetrievalProgressText() {
     if (!state->runningScans.empty()) {
         // The newest scan still running is the one whose counts matter to the user.
         const ScanProgress& progress = *state->runningScans.rbegin()->second;
-        text = QCoreApplication::translate("ContentView", kRetrievalProgress)
+        text = translate("ContentView", "已扫描 %1 项 · 找到 %2 个资源库")
                    .arg(groupedNumber(progress.entriesRead.load(std::memory_order_relaxed)),
                         groupedNumber(progress.librariesFound.load(std::memory_order_relaxed)));
     }
@@ -382,7 +364,7 @@ void ContentView::revealInFinder(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= bundles.size()) return;
     const QString path = fromBytes(bundles[static_cast<std::size_t>(row)].path);
     state->desktop.revealInFileManager(path, [view = state->self, path] {
-        if (view) view->showDesktopFailure(translated(kRevealFailed).arg(path));
+        if (view) view->showDesktopFailure(translate("ContentView", "无法在文件管理器中显示 %1。").arg(path));
     });
 }
 
@@ -391,7 +373,7 @@ void ContentView::openLibrary(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= bundles.size()) return;
     const QString path = fromBytes(bundles[static_cast<std::size_t>(row)].path);
     state->desktop.openWithDefaultApplication(path, [view = state->self, path] {
-        if (view) view->showDesktopFailure(translated(kOpenFailed).arg(path));
+        if (view) view->showDesktopFailure(translate("ContentView", "无法打开 %1。").arg(path));
     });
 }
 
@@ -415,7 +397,7 @@ void ContentView::cleanCategory(const QString& categoryKey) {
 void ContentView::cleanCategory(CacheCategory category) {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    beginCleaning(translated(categoryInfo(category).runningText));
+    beginCleaning(categoryText(categoryInfo(category).runningText));
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, category] {
@@ -430,15 +412,15 @@ void ContentView::cleanCategory(CacheCategory category) {
 void ContentView::finishCategoryClean(CacheCategory category, const CleaningTally& tally) {
     const auto& info = categoryInfo(category);
     // A failure is never reported as done or as nothing to clean.
-    finishCleaning(tally.failed > 0        ? failureText(info.failedText, tally)
-                   : tally.anythingRemoved ? translated(info.removedText)
-                                           : translated(info.nothingText));
+    finishCleaning(tally.failed > 0        ? failureText(categoryText(info.failedText, static_cast<int>(tally.failed)), tally)
+                   : tally.anythingRemoved ? categoryText(info.removedText)
+                                           : categoryText(info.nothingText));
 }
 
 void ContentView::cleanSelectedLibrary() {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    beginCleaning(translated(kSelectedLibraryStart));
+    beginCleaning(translate("ContentView", "正在清理资源库..."));
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, path = bundle->path] {
@@ -447,7 +429,11 @@ void ContentView::cleanSelectedLibrary() {
         for (CacheCategory category : allCacheCategories)
             tally.add(deleteMatchingItemsReport(path, categoryInfo(category).deletionName), path);
         const QString text =
-            tally.failed > 0 ? failureText(kSelectedLibraryFailed, tally) : translated(kSelectedLibraryDone);
+            tally.failed > 0
+                ? failureText(translate("ContentView", "选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2",
+                                        nullptr, static_cast<int>(tally.failed)),
+                              tally)
+                : translate("ContentView", "已清理选定的资源库。");
         dispatch->postToMain([view, text] {
             if (view) view->finishCleaning(text);
         });
@@ -456,7 +442,7 @@ void ContentView::cleanSelectedLibrary() {
 
 void ContentView::cleanAllLibraries() {
     if (state->selectedPath.isNull()) return;
-    beginCleaning(translated(kLocationStart));
+    beginCleaning(translate("ContentView", "正在清理硬盘上的所有资源库..."));
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, location = selectedPath().toStdString()] {
         runLocationCleaning(*dispatch, view, location);
@@ -471,7 +457,10 @@ QString ContentView::cleanAllConfirmationText() const {
     QStringList arguments{state->selectedPath};
     for (std::int64_t amount : bytes)
         arguments << fromBytes(formatSize(amount));
-    return translatedCount(kCleanAllConfirmation, state->bundles->bundles().size())
+    return translate("ContentView",
+                     "将从 %1 中的 %n 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、媒体分析缓存 %5。"
+                     "原始媒体和项目保留不动。",
+                     nullptr, static_cast<int>(state->bundles->bundles().size()))
         .arg(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4]);
 }
 
@@ -517,9 +506,16 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
     dispatch.postToMain([view, tally, problem, location] {
         if (!view) return;
         QString text = locationProblemText(problem, fromBytes(location));
-        if (text.isNull())
-            text = tally->failed > 0 ? failureText(kLocationFailed, *tally) : translated(kLocationDone);
-        view->finishCleaning(text);
+        if (!text.isNull())
+            view->finishCleaning(text);
+        else if (tally->failed > 0)
+            view->finishCleaning(failureText(translate("ContentView",
+                                                       "选定目录中有 %n 项无法删除。第一个无法删除的是 %1：%2",
+                                                       nullptr, static_cast<int>(tally->failed)),
+                                             *tally));
+        else
+            view->finishCleaning(
+                translate("ContentView", "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。"));
     });
 }
 
@@ -536,7 +532,7 @@ void ContentView::updateProgress() {
     value = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
     setProgressValue(value);
     const auto percent = static_cast<int>(value * 100.0); // truncates toward zero
-    setProgressText(QCoreApplication::translate("ContentView", kPercentText).arg(percent));
+    setProgressText(translate("ContentView", "正在清理... %1%").arg(percent));
 }
 
 void ContentView::finishCleaning(const QString& text) {

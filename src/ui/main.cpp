@@ -1,4 +1,5 @@
 #include "app_identity.h"
+#include "i18n/translation.h"
 #include "ui/velmora_app.h"
 
 #include <QGuiApplication>
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
     // id, and the desktop-file hint on X11), and shows the entry's name and icon for it.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(velmora::kApplicationId));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velmora.svg")));
+    // The user's language, before the first text is looked up.
+    (void)velmora::useTranslationFor(QLocale::system());
     // Qt's own options (-platform and the like) are gone from arguments() by now.
     auto parsed = velmora::parseAppOptions(QGuiApplication::arguments());
     if (const int* exitCode = std::get_if<int>(&parsed)) {

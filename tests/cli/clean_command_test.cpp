@@ -20,8 +20,13 @@ using testing::writeFile;
 using CliResult = testing::ProgramRun;
 using testing::lineSet;
 
-CliResult runCli(const std::vector<std::string>& args) {
-    return testing::runProgram(std::string(VELMORA_BIN_DIR) + "/velmora-cli", args);
+const testing::Environment kChinese{
+    {"LANGUAGE", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "zh_CN.UTF-8"}};
+const testing::Environment kEnglish{
+    {"LANGUAGE", "en"}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "en_US.UTF-8"}};
+
+CliResult runCli(const std::vector<std::string>& args, const testing::Environment& language = kChinese) {
+    return testing::runProgram(std::string(VELMORA_BIN_DIR) + "/velmora-cli", args, language);
 }
 
 // The rules written out independently: the shortest prefix of a library-relative path that a
@@ -119,7 +124,9 @@ TEST_F(CleanCommand, RemovesExactlyWhatTheRulesNameAndSummarises) {
     }
     EXPECT_EQ(dryPaths, e.matchedEntries);
 
-    CliResult run = runCli({"clean", location});
+    // The log lines, the summary and the status read the same in every language: the dry run
+    // above and the other tests run in Chinese, this one in English.
+    CliResult run = runCli({"clean", location}, kEnglish);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(lineSet(run.out), prefixed("Deleted: ", e.matchedEntries));
     EXPECT_EQ(listTree(location), e.remaining);

@@ -19,8 +19,17 @@ using testing::TempDir;
 using CliRun = testing::ProgramRun;
 const std::string kProgram = std::string(VELMORA_BIN_DIR) + "/velmora-cli";
 
-CliRun runCli(const std::vector<std::string>& args) {
-    return testing::runProgram(kProgram, args);
+// The language variables as a user sets them; unset ones are left empty.
+testing::Environment language(const std::string& languageList, const std::string& lcAll,
+                              const std::string& lang) {
+    return {{"LANGUAGE", languageList}, {"LC_ALL", lcAll}, {"LC_MESSAGES", ""}, {"LANG", lang}};
+}
+const testing::Environment kChinese = language("", "", "zh_CN.UTF-8");
+const testing::Environment kEnglish = language("en", "", "en_US.UTF-8");
+
+// Runs the CLI; in Chinese, the language of its source texts, unless told otherwise.
+CliRun runCli(const std::vector<std::string>& args, const testing::Environment& environment = kChinese) {
+    return testing::runProgram(kProgram, args, environment);
 }
 
 constexpr std::int64_t GiB = 1073741824;
@@ -148,6 +157,54 @@ TEST(ScanCommand, BadArgumentsPrintTheUsageAndExitWithTwo) {
     EXPECT_NE(help.out.find("Usage: velmora-cli scan [OPTIONS] LOCATION"), std::string::npos) << help.out;
 }
 
+// What a user reads follows the language variables; what scripts read never does.
+TEST(ScanCommand, HumanTextsFollowTheLanguageMachineOutputDoesNot) {
+    TempDir tmp;
+    buildKnownLibrary(tmp);
+    testing::makeDirs(tmp / "empty");
+    struct Case {
+        const char* name;
+        testing::Environment environment;
+        bool english;
+    };
+    const std::vector<Case> cases{
+        {"zh_CN", kChinese, false},
+        {"LANGUAGE=en", kEnglish, true},
+        // The first preference with a table wins; Chinese before English keeps the source texts.
+        {"LANGUAGE=zh_CN:en", language("zh_CN:en", "", "en_US.UTF-8"), false},
+        {"LANGUAGE=fr:en", language("fr:en", "", "fr_FR.UTF-8"), true},
+        {"LC_ALL=en_GB", language("", "en_GB.UTF-8", "zh_CN.UTF-8"), true},
+        {"no table", language("", "", "fr_FR.UTF-8"), false},
+    };
+    // Ids are new in every scan; everything else of the JSON is the same in every language.
+    auto withoutIds = [](const std::string& json) {
+        nlohmann::json parsed = nlohmann::json::parse(json);
+        for (auto& object : parsed)
+            object.erase("id");
+        return parsed.dump();
+    };
+    const std::string json = withoutIds(runCli({"scan", "--json", tmp / "loc"}).out);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CliRun table = runCli({"scan", tmp / "loc"}, c.environment);
+        EXPECT_EQ(table.status, 0);
+        EXPECT_EQ(table.out.substr(0, table.out.find('\n')),
+                  c.english ? "Library            Total  Render Files  Proxy Media  Optimized Media  "
+                              "Analysis Files  Path"
+                            : "资源库            总大小  缓存大小  代理媒体  优化媒体  媒体分析缓存  路径");
+        EXPECT_EQ(runCli({"scan", tmp / "empty"}, c.environment).out,
+                  c.english ? "No Final Cut Pro libraries found.\n" : "未找到 Final Cut Pro 资源库。\n");
+        CliRun missing = runCli({"scan", tmp / "missing"}, c.environment);
+        EXPECT_EQ(missing.status, 1);
+        EXPECT_EQ(missing.err,
+                  (c.english ? "velmora-cli: location does not exist: " : "velmora-cli: 位置不存在: ") +
+                      (tmp / "missing") + "\n");
+        CliRun machine = runCli({"scan", "--json", tmp / "loc"}, c.environment);
+        EXPECT_EQ(machine.status, 0);
+        EXPECT_EQ(withoutIds(machine.out), json);
+    }
+}
+
 TEST(ScanCommand, ProgressLineOnlyWhenStderrIsATerminal) {
     TempDir tmp;
     for (int i = 0; i < 3; ++i)
@@ -158,6 +215,7 @@ TEST(ScanCommand, ProgressLineOnlyWhenStderrIsATerminal) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+        testing::applyEnvironment(kChinese);
         testing::execProgram(kProgram, {"scan", "--json", tmp / "loc"});
     }
     std::string terminal;

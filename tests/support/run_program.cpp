@@ -21,6 +21,15 @@ void execProgram(const std::string& program, const std::vector<std::string>& arg
     ::_exit(127);
 }
 
+void applyEnvironment(const Environment& environment) {
+    for (const auto& [name, value] : environment) {
+        if (value.empty())
+            ::unsetenv(name.c_str());
+        else
+            ::setenv(name.c_str(), value.c_str(), 1);
+    }
+}
+
 std::string readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -50,13 +59,15 @@ std::string captureStdout(const std::function<void()>& work) {
     return readWholeFile(path);
 }
 
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args) {
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const Environment& environment) {
     TempDir outputs;
     const std::string outPath = outputs / "out", errPath = outputs / "err";
     pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
         ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        applyEnvironment(environment);
         execProgram(program, args);
     }
     int status = 0;

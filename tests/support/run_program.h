@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmora::testing {
@@ -12,8 +13,16 @@ struct ProgramRun {
     std::string err;
 };
 
-// Runs `program` with `args`, its stdout and stderr sent to files (not terminals), and waits.
-[[nodiscard]] ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args);
+// Variables set for a program run; an empty value unsets the variable.
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// Runs `program` with `args` and this process's environment changed by `environment`, its
+// stdout and stderr sent to files (not terminals), and waits.
+[[nodiscard]] ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                                    const Environment& environment = {});
+
+// Changes this process's environment as `environment` says.
+void applyEnvironment(const Environment& environment);
 
 // In a forked child: replaces the process with `program`; exits 127 when that fails.
 [[noreturn]] void execProgram(const std::string& program, const std::vector<std::string>& args);

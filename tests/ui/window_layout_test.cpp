@@ -1,4 +1,5 @@
 // The window as it stands: texts, measures, the two button looks, the location rows.
+#include "i18n/translation.h"
 #include "support/temp_tree.h"
 #include "window_helpers.h"
 
@@ -19,6 +20,26 @@ const QStringList fancyButtons{QStringLiteral("chooseOtherDirectoryButton"),
                                QStringLiteral("cleanAnalysisButton"),
                                QStringLiteral("cleanLibraryButton"),
                                QStringLiteral("cleanDiskButton")};
+
+// Shows the window in the language of `locale` while in scope, then the source texts again.
+class LanguageScope {
+  public:
+    explicit LanguageScope(const QString& locale) { (void)velmora::useTranslationFor(QLocale(locale)); }
+    ~LanguageScope() { (void)velmora::useTranslationFor(QLocale(QStringLiteral("zh_CN"))); }
+    LanguageScope(const LanguageScope&) = delete;
+    LanguageScope& operator=(const LanguageScope&) = delete;
+};
+
+// The two languages every fixed text is checked in: the source texts and the English table.
+void addLanguageRows() {
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("Chinese") << QStringLiteral("zh_CN");
+    QTest::newRow("English") << QStringLiteral("en_US");
+}
+
+bool isEnglish(const QString& locale) {
+    return locale.startsWith(QStringLiteral("en"));
+}
 
 QString toolTipOf(QQuickItem* item) {
     return QQmlProperty(item, QStringLiteral("ToolTip.text"), qmlContext(item)).read().toString();
@@ -56,7 +77,9 @@ class WindowLayoutTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void startsEmptyWithEveryFixedText_data() { addLanguageRows(); }
     void startsEmptyWithEveryFixedText();
+    void keepsTheMeasures_data() { addLanguageRows(); }
     void keepsTheMeasures();
     void showsThePressedLook();
     void locationRowsSelectAndHighlight();
@@ -64,6 +87,9 @@ class WindowLayoutTest : public QObject {
 };
 
 void WindowLayoutTest::startsEmptyWithEveryFixedText() {
+    QFETCH(QString, locale);
+    const LanguageScope language(locale);
+    const bool english = isEnglish(locale);
     WindowUnderTest app;
     QQuickWindow* window = app.window();
     QVERIFY(window != nullptr);
@@ -80,26 +106,33 @@ void WindowLayoutTest::startsEmptyWithEveryFixedText() {
         QCOMPARE(highlight->property("color").value<QColor>().alpha(), 0);
     }
 
-    const std::vector<std::pair<QString, QString>> texts{
-        {QStringLiteral("locationHeader"), QStringLiteral("选择资源库所在硬盘或目录")},
-        {QStringLiteral("drivesHeader"), QStringLiteral("外接硬盘")},
-        {QStringLiteral("userDirsHeader"), QStringLiteral("用户目录")},
-        {QStringLiteral("libraryHeader"), QStringLiteral("FCPX 资源库")},
-        {QStringLiteral("chooseOtherDirectoryButton"), QStringLiteral("选择其他FCPX工程目录")},
-        {QStringLiteral("cleanRenderButton"), QStringLiteral("清理渲染缓存")},
-        {QStringLiteral("cleanProxyButton"), QStringLiteral("清理代理媒体")},
-        {QStringLiteral("cleanOptimizedButton"), QStringLiteral("清理优化媒体")},
-        {QStringLiteral("cleanAnalysisButton"), QStringLiteral("清理分析缓存")},
-        {QStringLiteral("cleanLibraryButton"), QStringLiteral("一键清理资源库")},
-        {QStringLiteral("cleanDiskButton"), QStringLiteral("一键清理硬盘")},
+    struct FixedText {
+        const char* objectName;
+        const char* chinese;
+        const char* english;
     };
-    for (const auto& [name, text] : texts) {
-        QCOMPARE(textOf(findItem(window, name)), text);
+    const FixedText texts[] = {
+        {"locationHeader", "选择资源库所在硬盘或目录", "Choose a Drive or Folder"},
+        {"drivesHeader", "外接硬盘", "External Drives"},
+        {"userDirsHeader", "用户目录", "User Folders"},
+        {"libraryHeader", "FCPX 资源库", "FCPX Libraries"},
+        {"chooseOtherDirectoryButton", "选择其他FCPX工程目录", "Choose Another Folder..."},
+        {"cleanRenderButton", "清理渲染缓存", "Clean Render Files"},
+        {"cleanProxyButton", "清理代理媒体", "Clean Proxy Media"},
+        {"cleanOptimizedButton", "清理优化媒体", "Clean Optimized Media"},
+        {"cleanAnalysisButton", "清理分析缓存", "Clean Analysis Files"},
+        {"cleanLibraryButton", "一键清理资源库", "Clean Library"},
+        {"cleanDiskButton", "一键清理硬盘", "Clean All Libraries"},
+    };
+    for (const FixedText& text : texts) {
+        QCOMPARE(textOf(findItem(window, QString::fromLatin1(text.objectName))),
+                 QString::fromUtf8(english ? text.english : text.chinese));
     }
     QCOMPARE(toolTipOf(findItem(window, QStringLiteral("refreshButton"))),
-             QStringLiteral("刷新外置硬盘和用户目录列表"));
+             english ? QStringLiteral("Refresh the list of external drives and user folders")
+                     : QStringLiteral("刷新外置硬盘和用户目录列表"));
 
-    // The user directories carry their Chinese labels, in the order of the list.
+    // The user directories carry their labels, in the order of the list.
     QStringList labels;
     for (QQuickItem* label : findItems(window, QStringLiteral("locationLabel"))) {
         labels << textOf(label);
@@ -108,8 +141,13 @@ void WindowLayoutTest::startsEmptyWithEveryFixedText() {
     for (const QString& drive : app.view.drives()) {
         expected << app.view.driveLabel(drive);
     }
-    expected << QStringLiteral("主目录") << QStringLiteral("桌面") << QStringLiteral("下载")
-             << QStringLiteral("影片") << QStringLiteral("文稿") << QStringLiteral("图片");
+    if (english) {
+        expected << QStringLiteral("Home") << QStringLiteral("Desktop") << QStringLiteral("Downloads")
+                 << QStringLiteral("Movies") << QStringLiteral("Documents") << QStringLiteral("Pictures");
+    } else {
+        expected << QStringLiteral("主目录") << QStringLiteral("桌面") << QStringLiteral("下载")
+                 << QStringLiteral("影片") << QStringLiteral("文稿") << QStringLiteral("图片");
+    }
     QCOMPARE(labels, expected);
 
     // With nothing selected or chosen, no button is disabled and pressing one starts nothing.
@@ -125,6 +163,9 @@ void WindowLayoutTest::startsEmptyWithEveryFixedText() {
 }
 
 void WindowLayoutTest::keepsTheMeasures() {
+    QFETCH(QString, locale);
+    const LanguageScope language(locale);
+    const bool english = isEnglish(locale);
     TempDir dir;
     buildLibrary(dir.path(), {.relativePath = "A library with a rather long name for its row.fcpbundle",
                               .proxyBytes = 4096});
@@ -168,6 +209,36 @@ void WindowLayoutTest::keepsTheMeasures() {
     QCOMPARE(proxy->mapToScene({0, 0}).y(), renderAt.y());
     QCOMPARE(analysis->mapToScene({0, 0}).x(), renderAt.x());
     QCOMPARE(analysis->mapToScene({0, 0}).y(), renderAt.y() + render->height() + 12);
+
+    // The row's texts, then a run's alert, at the smallest size: data inserted into whole texts.
+    QQuickItem* row = findItem(
+        window, QStringLiteral("libraryRow:A library with a rather long name for its row.fcpbundle"));
+    QVERIFY(row != nullptr);
+    QCOMPARE(textOf(findChildItem(row, QStringLiteral("proxySizeText"))),
+             english ? QStringLiteral("Proxy Media: 0.00 GB") : QStringLiteral("代理媒体: 0.00 GB"));
+    QCOMPARE(textOf(findChildItem(row, QStringLiteral("analysisSizeText"))),
+             english ? QStringLiteral("Analysis Files: 0.00 GB") : QStringLiteral("媒体分析缓存: 0.00 GB"));
+    QCOMPARE(toolTipOf(findChildItem(row, QStringLiteral("revealButton"))),
+             english ? QStringLiteral("Show in File Manager") : QStringLiteral("在访达中显示"));
+    clickItem(window, findChildItem(row, QStringLiteral("libraryTitle")));
+    clickItem(window, findItem(window, QStringLiteral("cleanProxyButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(findObject(window, QStringLiteral("messageAlert"))->property("opened").toBool(),
+                             20000);
+    QCOMPARE(textOf(findItem(window, QStringLiteral("alertTitle"))),
+             english ? QStringLiteral("Notice") : QStringLiteral("提示"));
+    QCOMPARE(textOf(findItem(window, QStringLiteral("alertMessage"))),
+             english ? QStringLiteral("Proxy media has been cleaned.") : QStringLiteral("已清理代理媒体。"));
+    QQuickItem* ok = findItem(window, QStringLiteral("alertOkButton"));
+    QCOMPARE(textOf(ok), english ? QStringLiteral("OK") : QStringLiteral("确定"));
+    // The alert fits in the window, and its message wraps inside it instead of running out.
+    QObject* alert = findObject(window, QStringLiteral("messageAlert"));
+    QVERIFY(alert->property("width").toReal() <= window->width());
+    QVERIFY(alert->property("height").toReal() <= window->height());
+    QQuickItem* message = findItem(window, QStringLiteral("alertMessage"));
+    QVERIFY(message->width() <= alert->property("availableWidth").toReal());
+    grabToPng(window, QStringLiteral("window_alert_") + locale);
+    clickItem(window, ok);
+    QTRY_VERIFY(!app.view.showAlert());
 }
 
 void WindowLayoutTest::showsThePressedLook() {

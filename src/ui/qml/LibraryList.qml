@@ -31,7 +31,8 @@ ColumnLayout {
         Layout.minimumWidth: 500
         Layout.fillWidth: true
         Layout.fillHeight: true
-        implicitWidth: 560
+        // Wide enough for a row's four size texts on one line in the longer languages too.
+        implicitWidth: 620
         implicitHeight: 380
         color: Theme.listBackground
         border.color: Theme.listBorder

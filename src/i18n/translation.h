@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <string_view>
+
+namespace velmora {
+
+// The language whose table to load for a user preference list such as
+// QLocale::uiLanguages() returns ("en-GB", "en-Latn-GB", ...), given the languages that have a
+// table ("en", ...). The first preference that has a table wins, a regional one ("en-GB")
+// falling back to its language ("en"). Chinese is the language of the source texts: a Chinese
+// preference before any table means no table. Nothing when no preference has a table.
+[[nodiscard]] std::optional<QString> chooseTranslation(const QStringList& preferences,
+                                                       const QStringList& available);
+
+// The languages whose tables are built into the program, e.g. {"en"}.
+[[nodiscard]] QStringList availableTranslations();
+
+// Loads the table for `locale` (by default the user's, from LANGUAGE, LC_ALL, LC_MESSAGES and
+// LANG) as the one every text of this process is looked up in, replacing the previous one,
+// and installs it in the running QCoreApplication when there is one, so QML's qsTr finds it.
+// Returns the language loaded; nothing means the source texts show.
+std::optional<QString> useTranslationFor(const QLocale& locale = QLocale::system());
+
+// The text for `sourceText` in the loaded table; the source text itself without a table or
+// without an entry. Needs no QCoreApplication, so the CLI can use it as it is.
+[[nodiscard]] QString translate(const char* context, const char* sourceText);
+// The same for a source text kept by the core, which is not null-terminated in general.
+[[nodiscard]] QString translate(const char* context, std::string_view sourceText);
+// A text with a count: "%n" stands for `count`, and a table may word each plural form on its
+// own. The unused disambiguation argument keeps the call in the form lupdate reads as plural.
+[[nodiscard]] QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                                int count);
+[[nodiscard]] QString translate(const char* context, std::string_view sourceText, const char* disambiguation,
+                                int count);
+
+} // namespace velmora

@@ -1,0 +1,328 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>ActionPanel</name>
+    <message>
+        <source>清理渲染缓存</source>
+        <translation>Clean Render Files</translation>
+    </message>
+    <message>
+        <source>清理代理媒体</source>
+        <translation>Clean Proxy Media</translation>
+    </message>
+    <message>
+        <source>清理优化媒体</source>
+        <translation>Clean Optimized Media</translation>
+    </message>
+    <message>
+        <source>清理分析缓存</source>
+        <translation>Clean Analysis Files</translation>
+    </message>
+    <message>
+        <source>一键清理资源库</source>
+        <translation>Clean Library</translation>
+    </message>
+    <message>
+        <source>一键清理硬盘</source>
+        <translation>Clean All Libraries</translation>
+    </message>
+</context>
+<context>
+    <name>BundleListModel</name>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>CacheCategory</name>
+    <message>
+        <source>缓存大小: %1</source>
+        <translation>Render Files: %1</translation>
+    </message>
+    <message>
+        <source>缓存大小</source>
+        <translation>Render Files</translation>
+    </message>
+    <message>
+        <source>正在清理时间线渲染缓存...</source>
+        <translation>Cleaning render files...</translation>
+    </message>
+    <message>
+        <source>已清理时间线渲染缓存。</source>
+        <translation>Render files have been cleaned.</translation>
+    </message>
+    <message>
+        <source>时间线渲染缓存中没有需要清理的文件。</source>
+        <translation>There are no render files to clean.</translation>
+    </message>
+    <message>
+        <source>代理媒体: %1</source>
+        <translation>Proxy Media: %1</translation>
+    </message>
+    <message>
+        <source>代理媒体</source>
+        <translation>Proxy Media</translation>
+    </message>
+    <message>
+        <source>正在清理代理媒体...</source>
+        <translation>Cleaning proxy media...</translation>
+    </message>
+    <message>
+        <source>已清理代理媒体。</source>
+        <translation>Proxy media has been cleaned.</translation>
+    </message>
+    <message>
+        <source>代理媒体中没有需要清理的文件。</source>
+        <translation>There is no proxy media to clean.</translation>
+    </message>
+    <message>
+        <source>优化媒体: %1</source>
+        <translation>Optimized Media: %1</translation>
+    </message>
+    <message>
+        <source>优化媒体</source>
+        <translation>Optimized Media</translation>
+    </message>
+    <message>
+        <source>正在清理优化媒体...</source>
+        <translation>Cleaning optimized media...</translation>
+    </message>
+    <message>
+        <source>已清理优化媒体。</source>
+        <translation>Optimized media has been cleaned.</translation>
+    </message>
+    <message>
+        <source>优化媒体中没有需要清理的文件。</source>
+        <translation>There is no optimized media to clean.</translation>
+    </message>
+    <message>
+        <source>媒体分析缓存: %1</source>
+        <translation>Analysis Files: %1</translation>
+    </message>
+    <message>
+        <source>媒体分析缓存</source>
+        <translation>Analysis Files</translation>
+    </message>
+    <message>
+        <source>正在清理媒体分析缓存...</source>
+        <translation>Cleaning analysis files...</translation>
+    </message>
+    <message>
+        <source>已清理媒体分析缓存。</source>
+        <translation>Analysis files have been cleaned.</translation>
+    </message>
+    <message>
+        <source>媒体分析缓存中没有需要清理的文件。</source>
+        <translation>There are no analysis files to clean.</translation>
+    </message>
+</context>
+<context>
+    <name>CleanCommand</name>
+    <message>
+        <source>no location given</source>
+        <translation>no location given</translation>
+    </message>
+    <message>
+        <source>location is not a directory: %1</source>
+        <translation>location is not a directory: %1</translation>
+    </message>
+    <message>
+        <source>not a library folder (a directory whose name ends in .fcpbundle, not a link): %1</source>
+        <translation>not a library folder (a directory whose name ends in .fcpbundle, not a link): %1</translation>
+    </message>
+    <message>
+        <source>library is not inside the location: %1</source>
+        <translation>library is not inside the location: %1</translation>
+    </message>
+    <message>
+        <source>Libraries: %1</source>
+        <translation>Libraries: %1</translation>
+    </message>
+    <message>
+        <source>Entries to remove: %1</source>
+        <translation>Entries to remove: %1</translation>
+    </message>
+    <message>
+        <source>Bytes to reclaim: %1 (%2)</source>
+        <translation>Bytes to reclaim: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Entries removed: %1</source>
+        <translation>Entries removed: %1</translation>
+    </message>
+    <message>
+        <source>Entries failed: %1</source>
+        <translation>Entries failed: %1</translation>
+    </message>
+    <message>
+        <source>Bytes reclaimed: %1 (%2)</source>
+        <translation>Bytes reclaimed: %1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>ContentView</name>
+    <message>
+        <source>已扫描 %1 项 · 找到 %2 个资源库</source>
+        <translation>Entries: %1 · Libraries: %2</translation>
+    </message>
+    <message>
+        <source>正在清理资源库...</source>
+        <translation>Cleaning the library...</translation>
+    </message>
+    <message>
+        <source>已清理选定的资源库。</source>
+        <translation>The selected library has been cleaned.</translation>
+    </message>
+    <message>
+        <source>正在清理硬盘上的所有资源库...</source>
+        <translation>Cleaning all libraries on the drive...</translation>
+    </message>
+    <message>
+        <source>已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。</source>
+        <translation>Render files, proxy media, optimized media and analysis files have been cleaned from every library in the selected folder.</translation>
+    </message>
+    <message>
+        <source>正在清理... %1%</source>
+        <translation>Cleaning... %1%</translation>
+    </message>
+</context>
+<context>
+    <name>DirectoryDialog</name>
+    <message>
+        <source>选择目录</source>
+        <translation>Choose a Folder</translation>
+    </message>
+    <message>
+        <source>选择</source>
+        <translation>Choose</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryList</name>
+    <message>
+        <source>FCPX 资源库</source>
+        <translation>FCPX Libraries</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryRow</name>
+    <message>
+        <source>在访达中显示</source>
+        <translation>Show in File Manager</translation>
+    </message>
+    <message>
+        <source>打开资源库</source>
+        <translation>Open Library</translation>
+    </message>
+</context>
+<context>
+    <name>LocationPanel</name>
+    <message>
+        <source>选择资源库所在硬盘或目录</source>
+        <translation>Choose a Drive or Folder</translation>
+    </message>
+    <message>
+        <source>刷新外置硬盘和用户目录列表</source>
+        <translation>Refresh the list of external drives and user folders</translation>
+    </message>
+    <message>
+        <source>外接硬盘</source>
+        <translation>External Drives</translation>
+    </message>
+    <message>
+        <source>用户目录</source>
+        <translation>User Folders</translation>
+    </message>
+    <message>
+        <source>正在检索 FCPX 资源库...</source>
+        <translation>Searching for FCPX libraries...</translation>
+    </message>
+    <message>
+        <source>选择其他FCPX工程目录</source>
+        <translation>Choose Another Folder...</translation>
+    </message>
+</context>
+<context>
+    <name>Locations</name>
+    <message>
+        <source>主目录</source>
+        <translation>Home</translation>
+    </message>
+    <message>
+        <source>桌面</source>
+        <translation>Desktop</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Downloads</translation>
+    </message>
+    <message>
+        <source>影片</source>
+        <translation>Movies</translation>
+    </message>
+    <message>
+        <source>文稿</source>
+        <translation>Documents</translation>
+    </message>
+    <message>
+        <source>图片</source>
+        <translation>Pictures</translation>
+    </message>
+</context>
+<context>
+    <name>MessageAlert</name>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>ScanCommand</name>
+    <message>
+        <source>已扫描 %1 项 · 找到 %2 个资源库</source>
+        <translation>Entries scanned: %1 · Libraries found: %2</translation>
+    </message>
+    <message>
+        <source>位置不存在: %1</source>
+        <translation>location does not exist: %1</translation>
+    </message>
+    <message>
+        <source>无法访问位置: %1 (%2)</source>
+        <translation>cannot access the location: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>位置不是目录: %1</source>
+        <translation>location is not a directory: %1</translation>
+    </message>
+    <message>
+        <source>无法读取位置: %1 (%2)</source>
+        <translation>cannot read the location: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>未找到 Final Cut Pro 资源库。</source>
+        <translation>No Final Cut Pro libraries found.</translation>
+    </message>
+    <message>
+        <source>资源库</source>
+        <translation>Library</translation>
+    </message>
+    <message>
+        <source>总大小</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+</context>
+</TS>
