@@ -117,6 +117,34 @@
         <source>媒体分析缓存中没有需要清理的文件。</source>
         <translation>There are no analysis files to clean.</translation>
     </message>
+    <message>
+        <source>时间线渲染缓存中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n render file entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n render file entries could not be removed. The first: %1: %2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>代理媒体中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n proxy media entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n proxy media entries could not be removed. The first: %1: %2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>优化媒体中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n optimized media entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n optimized media entries could not be removed. The first: %1: %2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>媒体分析缓存中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n analysis file entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n analysis file entries could not be removed. The first: %1: %2</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>CleanCommand</name>
@@ -162,6 +190,21 @@
     </message>
 </context>
 <context>
+    <name>ConfirmCleanDialog</name>
+    <message>
+        <source>一键清理硬盘</source>
+        <translation>Clean All Libraries</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>清理</source>
+        <translation>Clean</translation>
+    </message>
+</context>
+<context>
     <name>ContentView</name>
     <message>
         <source>已扫描 %1 项 · 找到 %2 个资源库</source>
@@ -187,6 +230,30 @@
         <source>正在清理... %1%</source>
         <translation>Cleaning... %1%</translation>
     </message>
+    <message>
+        <source>所选目录不存在：%1</source>
+        <translation>The chosen folder does not exist: %1</translation>
+    </message>
+    <message>
+        <source>所选位置不是目录：%1</source>
+        <translation>The chosen location is not a folder: %1</translation>
+    </message>
+    <message>
+        <source>无法读取所选目录：%1</source>
+        <translation>The chosen folder cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>%1 中没有 Final Cut Pro 资源库。</source>
+        <translation>There are no Final Cut Pro libraries in %1.</translation>
+    </message>
+    <message>
+        <source>无法在文件管理器中显示 %1。</source>
+        <translation>%1 could not be shown in the file manager.</translation>
+    </message>
+    <message>
+        <source>无法打开 %1。</source>
+        <translation>%1 could not be opened.</translation>
+    </message>
 </context>
 <context>
     <name>DirectoryDialog</name>
@@ -201,6 +268,22 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>上一级</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>输入路径后按回车</source>
+        <translation>Type a path and press Return</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>%1 不是可以打开的目录。</source>
+        <translation>%1 is not a folder that can be opened.</translation>
     </message>
 </context>
 <context>
@@ -219,6 +302,10 @@
     <message>
         <source>打开资源库</source>
         <translation>Open Library</translation>
+    </message>
+    <message>
+        <source>在文件管理器中显示</source>
+        <translation>Show in File Manager</translation>
     </message>
 </context>
 <context>
