@@ -169,6 +169,10 @@
         <translation>Libraries: %1</translation>
     </message>
     <message>
+        <source>%1 libraries skipped as recently modified</source>
+        <translation>%1 libraries skipped as recently modified</translation>
+    </message>
+    <message>
         <source>Entries to remove: %1</source>
         <translation>Entries to remove: %1</translation>
     </message>

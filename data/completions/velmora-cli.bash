@@ -7,7 +7,7 @@ _velmora_cli() {
     # The options of each command, and the values of those that take a fixed set.
     local -A options=(
         [scan]="--json --threads --help"
-        [clean]="--dry-run --library --category --jobs --help"
+        [clean]="--dry-run --library --category --jobs --untouched-for --json --quiet --help"
     )
     local categories="render proxy optimized analysis all"
 
@@ -28,7 +28,7 @@ _velmora_cli() {
             _filedir -d
             return
             ;;
-        --threads | --jobs)
+        --threads | --jobs | --untouched-for)
             # a number: nothing to offer
             return
             ;;

@@ -17,6 +17,9 @@ complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l dry-run -d 'Li
 complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l library -r -a '(__fish_complete_directories)' -d 'Clean only this library'
 complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l category -x -a 'render proxy optimized analysis all' -d 'What to remove'
 complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l jobs -x -d 'Libraries cleaned at once'
+complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l untouched-for -x -d 'Clean only libraries not modified for DAYS days'
+complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l json -d 'Print one JSON report instead of the lines'
+complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l quiet -d 'Leave out the line of each removed entry'
 
 # LOCATION: a directory
 complete -c velmora-cli -n "__fish_seen_subcommand_from $commands" -a '(__fish_complete_directories)'

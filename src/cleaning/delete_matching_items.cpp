@@ -6,6 +6,7 @@
 #include "platform/path.h"
 #include "platform/safe_remove.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -48,15 +49,24 @@ std::int64_t entryBytes(int parentFd, std::string_view nameView, std::size_t max
     return total;
 }
 
-// Deals with one matched entry: removes it (or measures it in a dry run) and writes its lines.
+// Deals with one matched entry: removes it (or measures it in a dry run), writes its lines
+// and tells options.onEntry.
 void handleMatch(const WalkEntry& entry, const std::string& basePath, const DeletionOptions& options,
                  DeletionReport& report, const std::function<void(std::string)>& emit) {
     ++report.matched;
     const std::string fullPath = joinPath(basePath, entry.relativePath);
+    // Measured the way the dry run measures, before anything goes, so that a clean and a dry
+    // run of identical copies report the same bytes; only for a caller that asks for them.
+    const bool measure = options.dryRun || options.onEntry;
+    const std::int64_t bytes =
+        measure ? entryBytes(entry.parentFd, entry.name, options.maxOpenDescriptors) : 0;
+    auto tell = [&](DeletionStatus status, std::int64_t entryBytes, std::string_view error = {}) {
+        if (options.onEntry) options.onEntry(DeletionEntry{fullPath, status, entryBytes, error});
+    };
     if (options.dryRun) {
-        std::int64_t bytes = entryBytes(entry.parentFd, entry.name, options.maxOpenDescriptors);
         report.bytesMatched += bytes;
         emit("Would delete: " + escapeForLog(fullPath) + " (" + std::to_string(bytes) + " bytes)");
+        tell(DeletionStatus::WouldDelete, bytes);
         return;
     }
     RemoveReport removal =
@@ -66,14 +76,16 @@ void handleMatch(const WalkEntry& entry, const std::string& basePath, const Dele
     case RemoveOutcome::Removed:
         ++report.removed;
         report.innerRemoved += removal.entriesRemoved - 1;
+        report.bytesRemoved += bytes;
         emit("Deleted: " + escapeForLog(fullPath));
+        tell(DeletionStatus::Deleted, bytes);
         break;
     case RemoveOutcome::Vanished:
         // Another run got there first; its own line reports the entry.
         ++report.vanished;
         report.innerRemoved += removal.entriesRemoved;
         break;
-    case RemoveOutcome::Failed:
+    case RemoveOutcome::Failed: {
         ++report.failed;
         report.innerRemoved += removal.entriesRemoved;
         if (removal.failures.empty()) removal.failures.push_back({fullPath, 0, "Unknown error"});
@@ -81,11 +93,23 @@ void handleMatch(const WalkEntry& entry, const std::string& basePath, const Dele
             report.firstFailedPath = removal.failures.front().path;
             report.firstFailureDescription = removal.failures.front().description;
         }
+        std::string error;
         for (const RemoveFailure& failure : removal.failures) {
             ++report.errorLines;
             emit("Error deleting " + escapeForLog(failure.path) + ": " + failure.description);
+            if (!error.empty()) error += "; ";
+            if (failure.path != fullPath) error += escapeForLog(failure.path) + ": ";
+            error += failure.description;
         }
+        // What went is what was there less what stayed.
+        const std::int64_t gone =
+            measure ? std::max<std::int64_t>(
+                          0, bytes - entryBytes(entry.parentFd, entry.name, options.maxOpenDescriptors))
+                    : 0;
+        report.bytesRemoved += gone;
+        tell(DeletionStatus::Failed, gone, error);
         break;
+    }
     }
 }
 

@@ -19,6 +19,23 @@ bool deleteMatchingItems(const std::string& basePath, const std::string& deletio
 // Receives each log line, without its line feed.
 using DeletionLineSink = std::function<void(std::string_view line)>;
 
+enum class DeletionStatus { Deleted, Failed, WouldDelete };
+
+// One matched entry, as it finished: the entry a "Deleted:", "Would delete:" or first
+// "Error deleting" line names.
+struct DeletionEntry {
+    std::string_view path; // full path, raw bytes
+    DeletionStatus status;
+    // Regular-file bytes: removed from the entry (Deleted, and what went of a Failed one),
+    // or that would go (WouldDelete).
+    std::int64_t bytes = 0;
+    std::string_view error; // Failed: what stayed and why
+};
+
+// Receives each matched entry as soon as it is dealt with; may be called from several
+// threads at once when several libraries are cleaned in parallel.
+using DeletionEntrySink = std::function<void(const DeletionEntry& entry)>;
+
 struct DeletionOptions {
     // List what would be removed ("Would delete: <full path> (<bytes> bytes)") and remove nothing.
     bool dryRun = false;
@@ -26,6 +43,9 @@ struct DeletionOptions {
     DeletionLineSink sink;
     // Directory descriptors the walk and each removal may hold at once (each).
     std::size_t maxOpenDescriptors = 64;
+    // Optional: told about each matched entry (an entry someone else removed first is not
+    // one). Setting it also measures what each removal takes (bytesRemoved).
+    DeletionEntrySink onEntry;
 };
 
 struct DeletionReport {
@@ -37,6 +57,7 @@ struct DeletionReport {
     std::uint64_t innerRemoved = 0; // entries removed inside matched directories
     std::uint64_t errorLines = 0;   // "Error deleting" lines written
     std::int64_t bytesMatched = 0;  // dry run: regular-file bytes in the matched entries
+    std::int64_t bytesRemoved = 0;  // with onEntry: regular-file bytes removed (sum of its bytes)
     // The first entry that had to stay, with the description its error line gave; empty
     // while nothing failed. Lets a caller name one concrete failure to the user. A library
     // that could not be opened leaves the path empty and gives the reason here.

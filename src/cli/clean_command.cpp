@@ -1,16 +1,16 @@
 #include "cli/clean_command.h"
 
 #include "cleaning/delete_matching_items.h"
+#include "cli/clean_report.h"
 #include "cli/commands.h"
-#include "discovery/measure.h"
 #include "discovery/scanner.h"
 #include "i18n/translation.h"
-#include "library/format_size.h"
 #include "platform/log_output.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -46,32 +46,24 @@ bool isInside(const std::string& path, const std::string& outer) {
 
 struct Target {
     std::string path;
-    bool nested = false; // inside another library of the list: its bytes count there
+    bool nested = false; // inside another library that is cleaned: its entries go with that one
 };
 
-// The libraries of the location and the bytes they hold, outer libraries only.
-std::int64_t totalSize(const std::vector<FCPBundle>& bundles, std::vector<Target>* targets) {
-    std::int64_t total = 0;
-    for (const auto& bundle : bundles) {
-        bool nested = false;
-        for (const auto& other : bundles)
-            if (&other != &bundle && isInside(bundle.path, other.path)) nested = true;
-        if (!nested) total += bundle.size;
-        if (targets) targets->push_back({bundle.path, nested});
-    }
-    return total;
+// Whether the library was modified less than `untouchedFor` ago (a library without a kept
+// file counts as untouched).
+bool recentlyModified(const FCPBundle& library, std::chrono::seconds untouchedFor) {
+    // In whole seconds: a period of many centuries would overflow a nanosecond clock.
+    using std::chrono::floor;
+    using std::chrono::seconds;
+    return library.lastModified && floor<seconds>(*library.lastModified) >
+                                       floor<seconds>(std::chrono::system_clock::now()) - untouchedFor;
 }
 
-// One summary line to standard error; `text` is a looked-up text and `values` fill its %1, %2...
-void printSummary(const QString& text, const QStringList& values) {
-    QString line = text;
-    for (const QString& value : values)
-        line = line.arg(value);
-    std::fprintf(stderr, "%s\n", line.toStdString().c_str());
-}
-
-QString number(std::int64_t value) {
-    return QString::number(value);
+// Writes one whole line to standard error.
+void writeErrorLine(std::string_view line) {
+    std::string whole(line);
+    whole.push_back('\n');
+    std::fwrite(whole.data(), 1, whole.size(), stderr);
 }
 
 } // namespace
@@ -83,17 +75,16 @@ unsigned defaultCleanJobs() {
 int runClean(const CleanRequest& request) {
     if (!request.location) {
         complain(translate("CleanCommand", "no location given"));
-        return kCleanBadArguments;
+        return cli::kExitUsage;
     }
     const std::string& location = *request.location;
     struct stat st {};
     if (::stat(location.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         complain(translate("CleanCommand", "location is not a directory: %1"), location);
-        return kCleanBadArguments;
+        return cli::kExitUsage;
     }
 
-    std::vector<Target> targets;
-    std::int64_t before = 0;
+    std::vector<FCPBundle> libraries;
     if (request.library) {
         const std::string& library = *request.library;
         // Only a real library folder: a link or any other folder would widen what is removed.
@@ -103,43 +94,58 @@ int runClean(const CleanRequest& request) {
                 translate("CleanCommand",
                           "not a library folder (a directory whose name ends in .fcpbundle, not a link): %1"),
                 library);
-            return kCleanBadArguments;
+            return cli::kExitUsage;
         }
         if (!isInside(library, location)) {
             complain(translate("CleanCommand", "library is not inside the location: %1"), library);
-            return kCleanBadArguments;
+            return cli::kExitUsage;
         }
-        targets.push_back({library, false});
-        before = directorySize(library);
+        FCPBundle record;
+        // Its activity is only needed to decide whether to leave it alone.
+        if (request.untouchedFor) record = measureBundle(withoutTrailingSlashes(library)).value_or(record);
+        record.path = library;
+        libraries.push_back(std::move(record));
     } else {
-        before = totalSize(scanBundles(location), &targets);
+        libraries = scanBundles(location);
     }
 
+    std::vector<Target> targets;
+    std::size_t skipped = 0;
+    for (const FCPBundle& library : libraries) {
+        if (request.untouchedFor && recentlyModified(library, *request.untouchedFor))
+            ++skipped;
+        else
+            targets.push_back({library.path});
+    }
+    // A library inside another one that is cleaned is cleaned with it, in that library's
+    // walk: cleaning it again beside it would race for the same entries.
+    for (Target& target : targets)
+        for (const Target& other : targets)
+            if (&other != &target && isInside(target.path, other.path)) target.nested = true;
+
+    cli::CleanReport report(request.dryRun, targets.size(),
+                            request.untouchedFor ? std::optional<std::size_t>(skipped) : std::nullopt);
     DeletionOptions options;
     options.dryRun = request.dryRun;
-    std::atomic<std::uint64_t> removed{0};
-    std::atomic<std::uint64_t> failed{0};
-    std::atomic<std::uint64_t> matched{0};
-    std::atomic<std::int64_t> bytesMatched{0};
-    std::atomic<std::size_t> nextTarget{0};
+    options.onEntry = [&report](const DeletionEntry& entry) { report.add(entry); };
+    options.sink = [&request](std::string_view line) {
+        const bool error = line.starts_with("Error deleting ");
+        if (request.json) {
+            if (error) writeErrorLine(line); // standard output carries only the report
+        } else if (error || !request.quiet) {
+            writeLogLine(line);
+        }
+    };
     // Each worker takes the next library and cleans its categories in one walk, writing their
     // lines in category order; libraries go in parallel, as the window's whole-location run
     // does. A dry run lists in scan order.
     std::vector<std::string_view> names;
     for (CacheCategory category : request.categories)
         names.push_back(categoryInfo(category).deletionName);
+    std::atomic<std::size_t> nextTarget{0};
     auto worker = [&] {
-        for (std::size_t i; (i = nextTarget.fetch_add(1)) < targets.size();) {
-            const Target& target = targets[i];
-            // A dry run lists a nested library's entries once, with the library that holds it.
-            if (request.dryRun && target.nested) continue;
-            for (const DeletionReport& report : deleteMatchingItemsReports(target.path, names, options)) {
-                removed += report.removed;
-                failed += report.failed;
-                matched += report.matched;
-                bytesMatched += report.bytesMatched;
-            }
-        }
+        for (std::size_t i; (i = nextTarget.fetch_add(1)) < targets.size();)
+            if (!targets[i].nested) (void)deleteMatchingItemsReports(targets[i].path, names, options);
     };
     const unsigned jobs = request.dryRun ? 1u : std::clamp<unsigned>(request.jobs, 1u, 64u);
     std::vector<std::thread> helpers;
@@ -149,27 +155,18 @@ int runClean(const CleanRequest& request) {
     for (auto& helper : helpers)
         helper.join();
 
-    printSummary(translate("CleanCommand", "Libraries: %1"),
-                 {number(static_cast<std::int64_t>(targets.size()))});
-    if (request.dryRun) {
-        printSummary(translate("CleanCommand", "Entries to remove: %1"), {QString::number(matched.load())});
-        printSummary(translate("CleanCommand", "Bytes to reclaim: %1 (%2)"),
-                     {number(bytesMatched.load()), QString::fromStdString(formatSize(bytesMatched.load()))});
-        return kCleanOk;
+    bool written = true;
+    if (request.json) {
+        const std::string json = report.json();
+        written = std::fwrite(json.data(), 1, json.size(), stdout) == json.size();
     }
-    // The same measure the scan took of each library, now that it is clean.
-    std::int64_t after = 0;
-    for (const auto& target : targets)
-        if (!target.nested) after += directorySize(target.path);
-    printSummary(translate("CleanCommand", "Entries removed: %1"), {QString::number(removed.load())});
-    printSummary(translate("CleanCommand", "Entries failed: %1"), {QString::number(failed.load())});
-    printSummary(translate("CleanCommand", "Bytes reclaimed: %1 (%2)"),
-                 {number(before - after), QString::fromStdString(formatSize(before - after))});
-    return failed > 0 ? kCleanSomeFailed : kCleanOk;
+    written = std::fflush(stdout) == 0 && written;
+    std::fputs(report.summary().c_str(), stderr);
+    return report.failed() > 0 || !written ? cli::kExitIncomplete : cli::kExitOk;
 }
 
 // `velmora-cli clean LOCATION [--library PATH] [--category render|proxy|optimized|analysis|all]
-// [--dry-run] [--jobs N]`
+// [--dry-run] [--jobs N] [--untouched-for DAYS] [--json] [--quiet]`
 void cli::addCleanCommand(CLI::App& app, int& exitCode) {
     struct Arguments {
         std::string location;
@@ -177,12 +174,16 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         std::string category = "all";
         bool dryRun = false;
         unsigned jobs = defaultCleanJobs();
+        unsigned untouchedForDays = 0;
+        bool json = false;
+        bool quiet = false;
     };
     auto arguments = std::make_shared<Arguments>();
     CLI::App* command = app.add_subcommand(
         "clean",
         "Remove render files, proxy media, optimized media and analysis files from the libraries of a "
         "location; one line per entry on standard output, a summary on standard error");
+    command->footer(kExitStatusHelp);
     command->add_option("LOCATION", arguments->location, "Folder whose libraries are cleaned")->required();
     CLI::Option* library =
         command->add_option("--library", arguments->library, "Clean only this library (inside LOCATION)");
@@ -192,13 +193,25 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
                       "List what would be removed, with sizes; remove nothing");
     command->add_option("--jobs", arguments->jobs, "Libraries cleaned at once (default: one per processor)")
         ->check(CLI::Range(1u, 64u));
-    command->callback([arguments, library, &exitCode] {
+    CLI::Option* untouchedFor = command->add_option(
+        "--untouched-for", arguments->untouchedForDays,
+        "Clean only libraries whose files outside the regenerable data were last modified at least DAYS "
+        "days ago; the others are skipped and counted in the summary");
+    untouchedFor->type_name("DAYS")->check(CLI::Range(0u, 1000000u));
+    command->add_flag("--json", arguments->json,
+                      "Print one JSON report of every entry on standard output instead of the lines");
+    command->add_flag("--quiet", arguments->quiet,
+                      "Leave out the line of each removed entry; errors and the summary stay");
+    command->callback([arguments, library, untouchedFor, &exitCode] {
         CleanRequest request;
         request.location = arguments->location;
         if (library->count() > 0) request.library = arguments->library;
         if (arguments->category != "all") request.categories = {*categoryFromKey(arguments->category)};
         request.dryRun = arguments->dryRun;
         request.jobs = arguments->jobs;
+        if (untouchedFor->count() > 0) request.untouchedFor = std::chrono::days(arguments->untouchedForDays);
+        request.json = arguments->json;
+        request.quiet = arguments->quiet;
         exitCode = runClean(request);
     });
 }

@@ -2,6 +2,7 @@
 
 #include "library/cache_category.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,20 +15,20 @@ struct CleanRequest {
     std::vector<CacheCategory> categories{allCacheCategories.begin(), allCacheCategories.end()};
     bool dryRun = false;
     unsigned jobs = 1; // libraries cleaned at once; a dry run always lists one at a time
+    // Clean only the libraries whose lastModified lies at least this long ago (or is none);
+    // the others are skipped and counted in the summary.
+    std::optional<std::chrono::seconds> untouchedFor;
+    bool json = false; // one JSON report on stdout instead of the lines ("Error deleting" lines go to stderr)
+    bool quiet = false; // no "Deleted:" / "Would delete:" lines; errors and the summary stay
 };
 
 [[nodiscard]] unsigned defaultCleanJobs();
 
-// Exit statuses of `velmora-cli clean`.
-inline constexpr int kCleanOk = 0;
-inline constexpr int kCleanSomeFailed = 1;
-inline constexpr int kCleanBadArguments = 2;
-
 // Cleans the libraries the request names, category by category in the fixed order, writing
-// the deletion lines to standard output and a summary to standard error. Returns the exit
-// status: 0 when nothing failed, 1 when some removal failed, 2 when the request is unusable
-// (the location or library is not a directory, a library that is a link, a library outside
-// the location).
+// the deletion lines (or the JSON report) to standard output and a summary to standard error.
+// Returns the exit status (cli::kExit*): 0 when nothing failed, 1 when some removal failed,
+// 2 when the request is unusable (the location or library is not a directory, a library
+// that is a link, a library outside the location).
 [[nodiscard]] int runClean(const CleanRequest& request);
 
 } // namespace velmora

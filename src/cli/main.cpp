@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     app.name("velmora-cli");
     app.set_version_flag("--version", std::string("velmora-cli ") + velmora::kVersion);
     app.require_subcommand(1);
+    app.footer(velmora::cli::kExitStatusHelp);
     int exitCode = 0;
     velmora::cli::addScanCommand(app, exitCode);
     velmora::cli::addCleanCommand(app, exitCode);
@@ -30,10 +31,10 @@ int main(int argc, char** argv) {
             std::cerr << app.help();
         else
             std::cerr << app.get_subcommands().back()->help(app.get_name());
-        return 2;
+        return velmora::cli::kExitUsage;
     } catch (const std::exception& error) {
         std::cerr << "velmora-cli: " << error.what() << "\n";
-        return 1;
+        return velmora::cli::kExitIncomplete;
     }
     return exitCode;
 }

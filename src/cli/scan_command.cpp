@@ -1,6 +1,7 @@
 #include "cli/scan_command.h"
 
 #include "cli/commands.h"
+#include "cli/json_fields.h"
 #include "discovery/scanner.h"
 #include "i18n/translation.h"
 #include "library/cache_category.h"
@@ -95,7 +96,7 @@ std::string locationProblem(const std::string& location) {
 int runScan(const ScanArguments& args) {
     if (std::string problem = locationProblem(args.location); !problem.empty()) {
         std::cerr << "velmora-cli: " << problem << "\n";
-        return 1;
+        return kExitUsage;
     }
     ScanProgress progress;
     ScanOptions options{&progress, args.threads};
@@ -108,7 +109,7 @@ int runScan(const ScanArguments& args) {
     }
     std::string out = args.json ? bundlesJson(bundles) : bundleTable(bundles);
     std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? kExitOk : kExitIncomplete;
 }
 
 std::string padRight(const std::string& text, std::size_t width) {
@@ -229,17 +230,17 @@ std::string bundlesJson(const std::vector<FCPBundle>& bundles) {
     for (const FCPBundle& b : bundles) {
         nlohmann::ordered_json object;
         object["id"] = b.id.toString();
-        object["path"] = b.path;
+        putPath(object, b.path);
         object["displayName"] = b.displayName;
         object["size"] = b.size;
         object["cacheSize"] = b.cacheSize;
         object["proxySize"] = b.proxySize;
         object["optimizedSize"] = b.optimizedSize;
         object["analysisSize"] = b.analysisSize;
+        object["lastModified"] = utcTimestamp(b.lastModified);
         array.push_back(std::move(object));
     }
-    // Names are raw bytes: what is not UTF-8 becomes U+FFFD rather than failing the output.
-    return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    return dumpJson(array);
 }
 
 void addScanCommand(CLI::App& app, int& exitCode) {
@@ -250,6 +251,7 @@ void addScanCommand(CLI::App& app, int& exitCode) {
     scan->add_option("--threads", args->threads, "Threads for the walk (0: this machine's default)")
         ->check(CLI::Range(0u, 256u));
     scan->add_option("LOCATION", args->location, "Directory to scan")->required();
+    scan->footer(kExitStatusHelp);
     scan->callback([args, &exitCode] { exitCode = runScan(*args); });
 }
 

@@ -23,7 +23,8 @@ namespace velmora::cli {
 // library in scan order.
 [[nodiscard]] std::string bundleTable(const std::vector<FCPBundle>& bundles);
 
-// One JSON array in scan order, objects with exactly the eight record fields.
+// One JSON array in scan order: per library the eight record fields, "pathBase64" after the
+// path when it is not UTF-8, and "lastModified".
 [[nodiscard]] std::string bundlesJson(const std::vector<FCPBundle>& bundles);
 
 } // namespace velmora::cli

@@ -39,6 +39,8 @@ constexpr std::size_t kInlineWalkDescriptors = 16;
 constexpr unsigned kMaxThreads = 256;
 // Directories queued at once by default: plenty to keep every worker busy, a few MiB at most.
 constexpr std::size_t kDefaultMaxQueued = 16384;
+// Nanoseconds since the epoch; kNoTime where no file's time is known.
+constexpr std::int64_t kNoTime = INT64_MIN;
 
 // One directory the scan has met, kept while anything below it still needs it: its
 // descriptor for opening the subdirectories queued from it, and its name and position for
@@ -65,8 +67,12 @@ struct FoundLibrary {
     std::string relativePath;
 };
 
-// Sizes a worker has added up for one library: size, then the categories in order.
-using Totals = std::array<std::int64_t, 5>;
+// What a worker has added up for one library: size, then the categories in order, and the
+// newest modification time of the files a cleaning keeps.
+struct Totals {
+    std::array<std::int64_t, 5> bytes{};
+    std::int64_t newest = kNoTime;
+};
 
 std::vector<std::uint64_t> orderOf(const DirNode* node) {
     std::vector<std::uint64_t> order;
@@ -107,12 +113,33 @@ int openDirectory(int parentFd, const char* name) {
     }
 }
 
-// Type and size of one entry, links not followed. statx asking for just these two is a
-// little cheaper than fstatat, and sizes are the scan's main cost. A file system that cannot
-// give both counts the entry as unreadable.
+// Type, size and modification time of one entry, links not followed. statx asking for just
+// these is a little cheaper than fstatat, and sizes are the scan's main cost. A file system
+// that cannot give type and size counts the entry as unreadable.
 bool lookUp(int dirFd, const char* name, struct statx& st) {
-    constexpr unsigned kWanted = STATX_TYPE | STATX_SIZE;
-    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW, kWanted, &st) == 0 && (st.stx_mask & kWanted) == kWanted;
+    constexpr unsigned kNeeded = STATX_TYPE | STATX_SIZE;
+    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW, kNeeded | STATX_MTIME, &st) == 0 &&
+           (st.stx_mask & kNeeded) == kNeeded;
+}
+
+std::int64_t modifiedOf(const struct statx& st) {
+    if ((st.stx_mask & STATX_MTIME) == 0) return kNoTime;
+    return st.stx_mtime.tv_sec * std::int64_t{1000000000} + st.stx_mtime.tv_nsec;
+}
+
+// A regular file met by the scan: the bytes it adds to its libraries, and its time when a
+// cleaning of them keeps it.
+struct FileFacts {
+    std::int64_t bytes = 0;
+    std::int64_t keptModified = kNoTime;
+};
+
+// The scope that the files of a directory with these enclosing libraries start from: where
+// one library sees the directory as a prefix of a removed path, all that still keep it do.
+CleaningScope fileParentScope(const DirectoryContext& context) {
+    for (const EnclosingLibrary& library : context)
+        if (library.scope == CleaningScope::KeptPrefix) return CleaningScope::KeptPrefix;
+    return CleaningScope::Kept;
 }
 
 class ParallelScan {
@@ -265,13 +292,15 @@ class ParallelScan {
         worker.unpublished = 0;
     }
 
-    static void addBytes(Worker& worker, const DirectoryContext& context, std::int64_t bytes) {
-        if (bytes == 0) return;
+    static void addFiles(Worker& worker, const DirectoryContext& context, const FileFacts& files) {
+        if (files.bytes == 0 && files.keptModified == kNoTime) return;
         for (const EnclosingLibrary& library : context) {
             Totals& totals = worker.of(library.record);
-            totals[0] += bytes;
+            totals.bytes[0] += files.bytes;
             if (library.position == LibraryPosition::Category)
-                totals[1 + static_cast<int>(library.category)] += bytes;
+                totals.bytes[1 + static_cast<int>(library.category)] += files.bytes;
+            if (library.scope != CleaningScope::Removed)
+                totals.newest = std::max(totals.newest, files.keptModified);
         }
     }
 
@@ -283,34 +312,34 @@ class ParallelScan {
             for (const LinkedCategoryPath& linked : categoryPathsThroughLink(library, name)) {
                 worker.scratch.assign(name);
                 if (!linked.rest.empty()) worker.scratch.append("/").append(linked.rest);
-                worker.of(library.record)[1 + static_cast<int>(linked.category)] +=
+                worker.of(library.record).bytes[1 + static_cast<int>(linked.category)] +=
                     directorySizeAt(parentFd, worker.scratch.c_str());
             }
         }
     }
 
-    // The rules for one entry that is not a directory; returns the bytes of a regular file
-    // that count for the enclosing libraries. `knownSize` is the size when the type had to
-    // be looked up already.
+    // The rules for one entry that is not a directory; returns what a regular file adds to
+    // the enclosing libraries. `known` is the file's status when the type had to be looked
+    // up already.
     template <typename AddRecord>
-    static std::int64_t visitNonDirectory(Worker& worker, int parentFd, const char* name, EntryType type,
-                                          const DirectoryContext& context,
-                                          std::optional<std::int64_t> knownSize, AddRecord&& addRecord) {
-        std::int64_t bytes = 0;
+    static FileFacts visitNonDirectory(Worker& worker, int parentFd, const char* name, EntryType type,
+                                       const DirectoryContext& context, const struct statx* known,
+                                       AddRecord&& addRecord) {
+        FileFacts facts;
         if (type == EntryType::Regular && !context.empty()) {
-            if (knownSize) {
-                bytes = *knownSize;
-            } else {
-                struct statx st {};
-                if (lookUp(parentFd, name, st) && S_ISREG(st.stx_mode))
-                    bytes = static_cast<std::int64_t>(st.stx_size);
+            struct statx st {};
+            if (known == nullptr && lookUp(parentFd, name, st) && S_ISREG(st.stx_mode)) known = &st;
+            if (known != nullptr) {
+                facts.bytes = static_cast<std::int64_t>(known->stx_size);
+                if (cleaningScopeOf(fileParentScope(context), name) != CleaningScope::Removed)
+                    facts.keptModified = modifiedOf(*known);
             }
         } else if (type == EntryType::Symlink) {
             measureLink(worker, parentFd, name, context);
         }
         // A link named like a library is listed, never followed: its sizes stay 0.
         if (hasLibraryName(name)) addRecord();
-        return bytes;
+        return facts;
     }
 
     static DirectoryContext childContext(const DirectoryContext& parent, std::string_view name) {
@@ -337,7 +366,7 @@ class ParallelScan {
         }
         const int fd = node->fd;
         const DirectoryContext& context = task.context;
-        std::int64_t bytes = 0;
+        FileFacts files;
         std::uint64_t index = 0;
 
         for (;;) {
@@ -352,15 +381,15 @@ class ParallelScan {
                 ++worker.unpublished;
 
                 EntryType type;
-                std::optional<std::int64_t> knownSize;
+                struct statx st {};
+                const struct statx* known = nullptr;
                 if (std::optional<EntryType> listed = entryTypeFromListing(entry->d_type)) {
                     type = *listed;
                 } else {
-                    // File systems without d_type: one lookup gives the type and the size.
-                    struct statx st {};
+                    // File systems without d_type: one lookup gives the type, size and time.
                     if (!lookUp(fd, name, st)) continue; // vanished
                     type = entryTypeFromMode(st.stx_mode);
-                    if (type == EntryType::Regular) knownSize = static_cast<std::int64_t>(st.stx_size);
+                    if (type == EntryType::Regular) known = &st;
                 }
 
                 auto addRecord = [&] {
@@ -373,12 +402,16 @@ class ParallelScan {
                 };
 
                 if (type != EntryType::Directory) {
-                    bytes += visitNonDirectory(worker, fd, name, type, context, knownSize, addRecord);
+                    const FileFacts file =
+                        visitNonDirectory(worker, fd, name, type, context, known, addRecord);
+                    files.bytes += file.bytes;
+                    files.keptModified = std::max(files.keptModified, file.keptModified);
                     continue;
                 }
                 DirectoryContext child = childContext(context, name);
                 if (hasLibraryName(name))
-                    child.push_back({addRecord(), LibraryPosition::Root, CacheCategory::render});
+                    child.push_back(
+                        {addRecord(), LibraryPosition::Root, CacheCategory::render, CleaningScope::Kept});
                 if (openDirectories_.load(std::memory_order_relaxed) >= openCap_ ||
                     queued_.load(std::memory_order_relaxed) >= queueCap_) {
                     walkInline(worker, node, position, fd, name, child);
@@ -394,7 +427,7 @@ class ParallelScan {
             }
             publishEntries(worker, false);
         }
-        addBytes(worker, context, bytes);
+        addFiles(worker, context, files);
         releaseFd(node);
         releaseNode(node);
     }
@@ -439,14 +472,15 @@ class ParallelScan {
                     return addLibrary(std::move(order), std::move(relative));
                 };
                 if (entry.type != EntryType::Directory) {
-                    std::int64_t bytes = visitNonDirectory(worker, entry.parentFd, entry.name.data(),
-                                                           entry.type, context, std::nullopt, addRecord);
-                    addBytes(worker, context, bytes);
+                    addFiles(worker, context,
+                             visitNonDirectory(worker, entry.parentFd, entry.name.data(), entry.type, context,
+                                               nullptr, addRecord));
                     return WalkAction::Continue;
                 }
                 DirectoryContext child = childContext(context, entry.name);
                 if (hasLibraryName(entry.name))
-                    child.push_back({addRecord(), LibraryPosition::Root, CacheCategory::render});
+                    child.push_back(
+                        {addRecord(), LibraryPosition::Root, CacheCategory::render, CleaningScope::Kept});
                 if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);
                 contexts[entry.depth] = std::move(child);
                 return WalkAction::Continue;
@@ -456,10 +490,13 @@ class ParallelScan {
 
     std::vector<FCPBundle> collect(const std::string& location) {
         std::vector<Totals> totals(found_.size(), Totals{});
-        for (const Worker& worker : workers_)
-            for (std::size_t i = 0; i < worker.totals.size(); ++i)
+        for (const Worker& worker : workers_) {
+            for (std::size_t i = 0; i < worker.totals.size(); ++i) {
                 for (std::size_t k = 0; k < 5; ++k)
-                    totals[i][k] += worker.totals[i][k];
+                    totals[i].bytes[k] += worker.totals[i].bytes[k];
+                totals[i].newest = std::max(totals[i].newest, worker.totals[i].newest);
+            }
+        }
 
         std::vector<std::uint32_t> order(found_.size());
         std::iota(order.begin(), order.end(), 0u);
@@ -473,9 +510,11 @@ class ParallelScan {
             bundle.id = Uuid::random();
             bundle.path = joinPath(location, found_[i].relativePath);
             bundle.displayName = lastPathComponent(bundle.path);
-            bundle.size = totals[i][0];
+            bundle.size = totals[i].bytes[0];
             for (CacheCategory category : allCacheCategories)
-                bundle.*categoryInfo(category).sizeField = totals[i][1 + static_cast<int>(category)];
+                bundle.*categoryInfo(category).sizeField = totals[i].bytes[1 + static_cast<int>(category)];
+            if (totals[i].newest != kNoTime)
+                bundle.lastModified = FileTime(std::chrono::nanoseconds(totals[i].newest));
             bundles.push_back(std::move(bundle));
         }
         return bundles;

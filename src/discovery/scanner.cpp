@@ -13,28 +13,18 @@ namespace {
 // Progress counters are shared with a reader thread: publish in batches, not per entry.
 constexpr std::uint64_t kProgressBatch = 4096;
 
-} // namespace
-
-std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOptions& options) {
-    if (options.threads != 1) {
-        unsigned threads = options.threads == 0 ? defaultScanThreads() : options.threads;
-        return parallelScanBundles(location, threads, options.progress);
-    }
-    // The chosen location itself is resolved like any path (it may be a link the user
-    // picked); nothing below it is ever reached through a link.
-    UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
-    if (!rootFd) return {};
-
-    BundleAttribution attribution(location);
+// The sequential walk below `rootFd`, each entry handed to `attribution` with its parent's
+// context; `rootContext` is the context of the root's own entries.
+void walkAttributing(int rootFd, BundleAttribution& attribution, DirectoryContext rootContext,
+                     ScanProgress* progress) {
     // contexts[d]: the libraries enclosing the directory at depth d of the current path.
     // Pre-order guarantees contexts[d - 1] belongs to the parent of an entry at depth d.
-    std::vector<DirectoryContext> contexts(1);
+    std::vector<DirectoryContext> contexts{std::move(rootContext)};
     DirectoryContext unusedChild; // only directories have contents
     std::uint64_t unpublished = 0;
     std::uint64_t librariesPublished = 0;
-    ScanProgress* progress = options.progress;
 
-    walkDirectoryAt(rootFd.get(), [&](const WalkEntry& entry) {
+    walkDirectoryAt(rootFd, [&](const WalkEntry& entry) {
         DirectoryContext* child = &unusedChild;
         if (entry.type == EntryType::Directory) {
             if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);
@@ -56,7 +46,32 @@ std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOption
         progress->librariesFound.fetch_add(attribution.bundles().size() - librariesPublished,
                                            std::memory_order_relaxed);
     }
+}
+
+} // namespace
+
+std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOptions& options) {
+    if (options.threads != 1) {
+        unsigned threads = options.threads == 0 ? defaultScanThreads() : options.threads;
+        return parallelScanBundles(location, threads, options.progress);
+    }
+    // The chosen location itself is resolved like any path (it may be a link the user
+    // picked); nothing below it is ever reached through a link.
+    UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    if (!rootFd) return {};
+    BundleAttribution attribution(location);
+    walkAttributing(rootFd.get(), attribution, {}, options.progress);
     return std::move(attribution.bundles());
+}
+
+std::optional<FCPBundle> measureBundle(const std::string& libraryPath) {
+    UniqueFd rootFd(
+        ::open(libraryPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    if (!rootFd) return std::nullopt;
+    BundleAttribution attribution(libraryPath);
+    DirectoryContext root = attribution.addRootLibrary();
+    walkAttributing(rootFd.get(), attribution, std::move(root), nullptr);
+    return std::move(attribution.bundles().front());
 }
 
 } // namespace velmora

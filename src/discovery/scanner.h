@@ -1,11 +1,12 @@
 #pragma once
 
+#include "library/fcp_bundle.h"
+
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
-
-#include "library/fcp_bundle.h"
 
 namespace velmora {
 
@@ -23,6 +24,12 @@ struct ScanOptions {
 // Every library (entry whose name ends in ".fcpbundle") below `location`, measured, in walk
 // order, each with a new id. Reads every entry once. Never fails: what cannot be read counts
 // as absent or 0 bytes; a location that cannot be walked gives an empty list.
-[[nodiscard]] std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOptions& options = {});
+[[nodiscard]] std::vector<FCPBundle> scanBundles(const std::string& location,
+                                                 const ScanOptions& options = {});
+
+// The record of the library at `libraryPath` itself, measured by the same rules as a scan
+// below its parent would (libraries nested in it are measured but not returned). Nothing
+// when the path is not a directory or is a link.
+[[nodiscard]] std::optional<FCPBundle> measureBundle(const std::string& libraryPath);
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <utility>
 
 namespace velmora {
 namespace {
@@ -19,8 +20,50 @@ bool hasLibraryName(std::string_view name) {
     return name.ends_with(kLibrarySuffix);
 }
 
+namespace {
+
+// The removed paths of every category, split once: single names, and two-part paths.
+struct RemovedNames {
+    std::vector<std::string_view> whole;
+    std::vector<std::pair<std::string_view, std::string_view>> twoPart;
+};
+
+const RemovedNames& removedNames() {
+    static const RemovedNames names = [] {
+        RemovedNames out;
+        for (CacheCategory category : allCacheCategories) {
+            for (std::string_view removed : categoryInfo(category).removedPaths) {
+                const std::size_t slash = removed.find('/');
+                if (removed.empty()) continue;
+                if (slash == std::string_view::npos)
+                    out.whole.push_back(removed);
+                else
+                    out.twoPart.emplace_back(removed.substr(0, slash), removed.substr(slash + 1));
+            }
+        }
+        return out;
+    }();
+    return names;
+}
+
+} // namespace
+
+CleaningScope cleaningScopeOf(CleaningScope parent, std::string_view name) {
+    if (parent == CleaningScope::Removed) return CleaningScope::Removed;
+    const RemovedNames& names = removedNames();
+    for (std::string_view whole : names.whole)
+        if (name == whole) return CleaningScope::Removed;
+    bool prefix = false;
+    for (const auto& [first, second] : names.twoPart) {
+        if (parent == CleaningScope::KeptPrefix && name == second) return CleaningScope::Removed;
+        if (name == first) prefix = true;
+    }
+    return prefix ? CleaningScope::KeptPrefix : CleaningScope::Kept;
+}
+
 EnclosingLibrary descendInto(const EnclosingLibrary& library, std::string_view name) {
     EnclosingLibrary next = library;
+    next.scope = cleaningScopeOf(library.scope, name);
     switch (library.position) {
     case LibraryPosition::Root:
         next.position = LibraryPosition::EventFolder;
@@ -99,6 +142,16 @@ void BundleAttribution::addRecord(std::string_view relativePath) {
     bundles_.push_back(std::move(bundle));
 }
 
+DirectoryContext BundleAttribution::addRootLibrary() {
+    FCPBundle bundle;
+    bundle.id = Uuid::random();
+    bundle.path = location_;
+    bundle.displayName = lastPathComponent(bundle.path);
+    bundles_.push_back(std::move(bundle));
+    return {{static_cast<std::uint32_t>(bundles_.size() - 1), LibraryPosition::Root, CacheCategory::render,
+             CleaningScope::Kept}};
+}
+
 void BundleAttribution::addToCategory(std::uint32_t record, CacheCategory category, std::int64_t bytes) {
     bundles_[record].*categoryInfo(category).sizeField += bytes;
 }
@@ -120,10 +173,16 @@ void BundleAttribution::visit(const WalkEntry& entry, const DirectoryContext& pa
             struct stat st {};
             if (::fstatat(entry.parentFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISREG(st.st_mode)) {
+                const FileTime modified{std::chrono::seconds(st.st_mtim.tv_sec) +
+                                        std::chrono::nanoseconds(st.st_mtim.tv_nsec)};
                 for (const EnclosingLibrary& library : parent) {
-                    bundles_[library.record].size += st.st_size;
+                    FCPBundle& bundle = bundles_[library.record];
+                    bundle.size += st.st_size;
                     if (library.position == LibraryPosition::Category)
                         addToCategory(library.record, library.category, st.st_size);
+                    if ((!bundle.lastModified || *bundle.lastModified < modified) &&
+                        cleaningScopeOf(library.scope, entry.name) != CleaningScope::Removed)
+                        bundle.lastModified = modified;
                 }
             }
         }
@@ -135,8 +194,8 @@ void BundleAttribution::visit(const WalkEntry& entry, const DirectoryContext& pa
         for (const EnclosingLibrary& library : parent)
             child.push_back(descendInto(library, entry.name));
         if (hasLibraryName(entry.name)) {
-            child.push_back(
-                {static_cast<std::uint32_t>(bundles_.size()), LibraryPosition::Root, CacheCategory::render});
+            child.push_back({static_cast<std::uint32_t>(bundles_.size()), LibraryPosition::Root,
+                             CacheCategory::render, CleaningScope::Kept});
             addRecord(entry.relativePath);
         }
         break;

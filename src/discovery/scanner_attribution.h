@@ -21,10 +21,24 @@ enum class LibraryPosition : std::uint8_t {
     Elsewhere,       // anywhere else inside the library: counts in `size` only
 };
 
+// Where an entry lies relative to what a cleaning of every category removes from one
+// library that encloses it. Cleaning matches whole trailing components of the path inside
+// the library, so a directory's scope follows from its parent's scope and its own name.
+enum class CleaningScope : std::uint8_t {
+    Kept,       // not removed
+    KeptPrefix, // not removed, named like the first part of a two-part removed path
+    Removed,    // a removed entry, or inside one
+};
+
+// The scope of an entry named `name` inside a directory of scope `parent` (a library root
+// has scope Kept).
+[[nodiscard]] CleaningScope cleaningScopeOf(CleaningScope parent, std::string_view name);
+
 struct EnclosingLibrary {
     std::uint32_t record; // index of the library's record in the result list
     LibraryPosition position;
     CacheCategory category; // meaningful when position is Category
+    CleaningScope scope = CleaningScope::Kept;
 };
 
 // Every library that encloses a directory, outermost first, each with the directory's
@@ -63,6 +77,10 @@ class BundleAttribution {
     // Handles one entry whose parent directory has context `parent`. For a directory, also
     // fills `child` with the context of the directory's own entries.
     void visit(const WalkEntry& entry, const DirectoryContext& parent, DirectoryContext& child);
+
+    // Makes the location itself the first library (a scan of one library) and returns the
+    // context of its entries.
+    [[nodiscard]] DirectoryContext addRootLibrary();
 
     [[nodiscard]] std::vector<FCPBundle>& bundles() { return bundles_; }
 

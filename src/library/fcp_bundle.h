@@ -1,12 +1,17 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-
 #include "platform/uuid.h"
 
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
 namespace velmora {
+
+// A file's modification time.
+using FileTime = std::chrono::time_point<std::chrono::system_clock, std::chrono::nanoseconds>;
 
 // One Final Cut Pro library found by a scan. A plain value: made by the scanner, never changed.
 struct FCPBundle {
@@ -18,14 +23,16 @@ struct FCPBundle {
     std::int64_t proxySize = 0;
     std::int64_t optimizedSize = 0;
     std::int64_t analysisSize = 0;
+    // The newest modification time of the regular files in the library that a cleaning
+    // keeps (outside every category's removed entries); none when there is no such file.
+    std::optional<FileTime> lastModified;
 };
 
-// All eight fields equal; the strings compare as text under canonical equivalence.
+// All fields equal; the strings compare as text under canonical equivalence.
 [[nodiscard]] bool operator==(const FCPBundle& a, const FCPBundle& b);
 
 } // namespace velmora
 
-template <>
-struct std::hash<velmora::FCPBundle> {
+template <> struct std::hash<velmora::FCPBundle> {
     std::size_t operator()(const velmora::FCPBundle& bundle) const noexcept;
 };

@@ -396,7 +396,8 @@ TEST(DeleteMatchingItems, ParallelRunsOnOneLibraryRemoveEachEntryOnce) {
     std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i)
         threads.emplace_back([&, i] {
-            runs[i] = runDeletion(lib, categoryInfo(allCacheCategories[i % 4]).deletionName, {false, {}, 8});
+            runs[i] =
+                runDeletion(lib, categoryInfo(allCacheCategories[i % 4]).deletionName, {false, {}, 8, {}});
         });
     for (auto& thread : threads)
         thread.join();
@@ -428,7 +429,7 @@ TEST(DeleteMatchingItems, DryRunListsSizesAndRemovesNothing) {
     makeSymlink(tmp / "elsewhere", lib + "/Event B/Render Files/link");
     const auto before = listTree(lib);
 
-    Outcome run = runDeletion(lib, "Render Files", {true, {}, 64});
+    Outcome run = runDeletion(lib, "Render Files", {true, {}, 64, {}});
     EXPECT_EQ(run.lines, (Lines{"Would delete: " + lib + "/Event A/Render Files (200 bytes)",
                                 "Would delete: " + lib + "/Event B/Render Files (5000000100 bytes)",
                                 "Would delete: " + lib + "/Render Files (100 bytes)"}));

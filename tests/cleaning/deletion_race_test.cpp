@@ -101,7 +101,7 @@ TEST(DeletionRace, SwappedFolderNeverLeadsOutside) {
             // A few passes: a pass may meet the link instead of the folder.
             for (int pass = 0; pass < 3; ++pass) {
                 DeletionReport report =
-                    deleteMatchingItemsReport(lib, "Render Files", {false, [](std::string_view) {}, 4});
+                    deleteMatchingItemsReport(lib, "Render Files", {false, [](std::string_view) {}, 4, {}});
                 removedSomething |= report.anythingRemoved();
             }
         });

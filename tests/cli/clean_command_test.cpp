@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 
@@ -27,6 +29,55 @@ const testing::Environment kEnglish{
 
 CliResult runCli(const std::vector<std::string>& args, const testing::Environment& language = kChinese) {
     return testing::runProgram(std::string(VELMORA_BIN_DIR) + "/velmora-cli", args, language);
+}
+
+std::string fromBase64(const std::string& text) {
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    unsigned bits = 0;
+    int count = 0;
+    for (char c : text) {
+        if (c == '=') break;
+        bits = bits << 6 | static_cast<unsigned>(alphabet.find(c));
+        if ((count += 6) >= 8) out.push_back(static_cast<char>(bits >> (count -= 8)));
+    }
+    return out;
+}
+
+// A clean's JSON report: the entries by their exact path (from pathBase64 where the path is
+// not UTF-8), each with its bytes and status; and the sum of the entries' bytes.
+struct Report {
+    nlohmann::json object;
+    std::map<std::string, std::pair<std::int64_t, std::string>> entries;
+    std::int64_t entryBytes = 0;
+};
+
+Report parseReport(const std::string& json, const std::string& stripPrefix = "") {
+    Report report;
+    report.object = nlohmann::json::parse(json);
+    for (const auto& entry : report.object.at("entries")) {
+        std::string path = entry.at("path");
+        if (entry.contains("pathBase64")) {
+            path = fromBase64(entry.at("pathBase64"));
+            EXPECT_NE(path, entry.at("path").get<std::string>()); // only where the bytes are not UTF-8
+        }
+        EXPECT_EQ(entry.contains("error"), entry.at("status") == "failed") << path;
+        report.entryBytes += entry.at("bytes").get<std::int64_t>();
+        report.entries[path.substr(path.starts_with(stripPrefix) ? stripPrefix.size() : 0)] = {
+            entry.at("bytes"), entry.at("status")};
+    }
+    EXPECT_EQ(report.object.at("bytes").get<std::int64_t>(), report.entryBytes);
+    EXPECT_EQ(report.object.at("failed").get<std::size_t>(),
+              std::count_if(report.object.at("entries").begin(), report.object.at("entries").end(),
+                            [](const nlohmann::json& e) { return e.at("status") == "failed"; }));
+    return report;
+}
+
+std::set<std::string> pathsOf(const Report& report) {
+    std::set<std::string> paths;
+    for (const auto& [path, facts] : report.entries)
+        paths.insert(path);
+    return paths;
 }
 
 // The rules written out independently: the shortest prefix of a library-relative path that a
@@ -124,16 +175,23 @@ TEST_F(CleanCommand, RemovesExactlyWhatTheRulesNameAndSummarises) {
     }
     EXPECT_EQ(dryPaths, e.matchedEntries);
 
-    // The log lines, the summary and the status read the same in every language: the dry run
+    // The report, the summary and the status read the same in every language: the dry run
     // above and the other tests run in Chinese, this one in English.
-    CliResult run = runCli({"clean", location}, kEnglish);
+    CliResult run = runCli({"clean", location, "--json"}, kEnglish);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(lineSet(run.out), prefixed("Deleted: ", e.matchedEntries));
+    const Report report = parseReport(run.out);
+    EXPECT_EQ(pathsOf(report), e.matchedEntries);
     EXPECT_EQ(listTree(location), e.remaining);
 
     std::int64_t expectedBytes = extraBytes;
     for (const auto& lib : sample.libraries)
         expectedBytes += lib.cacheSize + lib.proxySize + lib.optimizedSize + lib.analysisSize;
+    EXPECT_EQ(report.object.at("dryRun"), false);
+    EXPECT_EQ(report.object.at("libraries"), 3);
+    EXPECT_EQ(report.object.at("failed"), 0);
+    EXPECT_EQ(report.entryBytes, expectedBytes);
+    for (const auto& [path, facts] : report.entries)
+        EXPECT_EQ(facts.second, "deleted") << path;
     char gb[32];
     std::snprintf(gb, sizeof gb, "%.2f GB", static_cast<double>(expectedBytes) / 1073741824.0);
     EXPECT_EQ(run.err, "Libraries: 3\nEntries removed: " + std::to_string(e.matchedEntries.size()) +
@@ -163,6 +221,101 @@ TEST_F(CleanCommand, OneLibraryAndOneCategory) {
         << run.err;
 }
 
+// A dry run of one copy and a clean of another report the same entries and bytes, byte-exact
+// paths included, with libraries reached through links (listed, never followed) among them.
+TEST_F(CleanCommand, DryRunAndCleanOfIdenticalCopiesReportTheSameBytes) {
+    const std::string lib = sample.libraries.at(0).path;
+    makeSymlink(lib, location + "/Link.fcpbundle");
+    testing::placeFile(tmp, "outside/Far.fcpbundle/E/Render Files/f", 123456);
+    makeSymlink(tmp / "outside/Far.fcpbundle", location + "/Far.fcpbundle");
+    makeDirs(lib + "/Event \xff\xfe/Render Files");
+    writeFile(lib + "/Event \xff\xfe/Render Files/clip.mov", 4321);
+    ASSERT_EQ(std::system(("cp -a '" + location + "' '" + (tmp / "copy") + "'").c_str()), 0);
+    const std::string copy = tmp / "copy";
+
+    CliResult dry = runCli({"clean", "--dry-run", "--json", location});
+    CliResult run = runCli({"clean", "--json", copy});
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Report would = parseReport(dry.out, location);
+    const Report did = parseReport(run.out, copy);
+    EXPECT_EQ(would.object.at("dryRun"), true);
+    EXPECT_EQ(would.object.at("libraries"), 5);
+    EXPECT_EQ(pathsOf(would), pathsOf(did));
+    ASSERT_EQ(would.entries.count(lib.substr(location.size()) + "/Event \xff\xfe/Render Files"), 1u);
+    for (const auto& [path, facts] : would.entries) {
+        EXPECT_EQ(facts.second, "would-delete") << path;
+        EXPECT_EQ(did.entries.at(path), std::make_pair(facts.first, std::string("deleted"))) << path;
+        EXPECT_FALSE(testing::entryExists(copy + path)) << path;
+    }
+    EXPECT_EQ(did.entryBytes, would.entryBytes);
+    auto bytesLine = [](const std::string& err) { return err.substr(err.find("Bytes ")); };
+    EXPECT_EQ(bytesLine(run.err), "Bytes reclaimed: " + bytesLine(dry.err).substr(18)) << run.err << dry.err;
+    EXPECT_TRUE(testing::entryExists(tmp / "outside/Far.fcpbundle/E/Render Files/f"));
+}
+
+// --untouched-for leaves alone the libraries whose kept files changed within the period.
+TEST(CleanUntouchedFor, CleansOnlyLibrariesNotModifiedForDays) {
+    TempDir tmp;
+    const std::string location = tmp / "loc";
+    const std::int64_t now = std::time(nullptr);
+    const std::int64_t day = 86400;
+    // name -> newest kept file's age in days (-1: no kept file at all)
+    const std::map<std::string, int> ages{{"Old", 100}, {"Recent", 3}, {"Edge", 29}, {"Bare", -1}};
+    for (const auto& [name, age] : ages) {
+        const std::string library = location + "/" + name + ".fcpbundle";
+        makeDirs(library + "/E/Render Files");
+        writeFile(library + "/E/Render Files/r", 100); // new: a cleaning removes it, it does not count
+        if (age < 0) continue;
+        writeFile(library + "/E/kept.fcpevent", 10);
+        testing::setModified(library + "/E/kept.fcpevent", now - age * day - 60);
+    }
+    struct Case {
+        std::vector<std::string> args;
+        std::set<std::string> cleaned;
+        int skipped;
+    };
+    const Case cases[] = {
+        {{"--untouched-for", "30"}, {"Old", "Bare"}, 2},
+        {{"--untouched-for", "29"}, {"Old", "Edge", "Bare"}, 1},
+        {{"--untouched-for", "0"}, {"Old", "Recent", "Edge", "Bare"}, 0},
+        {{"--untouched-for", "1000000"}, {"Bare"}, 3}, // centuries: no overflow lets Old through
+        {{"--untouched-for", "30", "--library", location + "/Recent.fcpbundle"}, {}, 1},
+        {{"--untouched-for", "30", "--library", location + "/Old.fcpbundle", "--category", "render"},
+         {"Old"},
+         0},
+    };
+    for (const Case& c : cases) {
+        for (bool dryRun : {true, false}) {
+            const std::string copy = tmp / "run";
+            testing::removeTree(copy);
+            ASSERT_EQ(std::system(("cp -a '" + location + "' '" + copy + "'").c_str()), 0);
+            std::vector<std::string> args{"clean", "--json"};
+            if (dryRun) args.push_back("--dry-run");
+            for (std::string arg : c.args)
+                args.push_back(arg.starts_with(location) ? copy + arg.substr(location.size()) : arg);
+            args.push_back(copy);
+            CliResult run = runCli(args);
+            const std::string label = c.args.at(1) + (c.args.size() > 2 ? " " + c.args.at(3) : "");
+            ASSERT_EQ(run.status, 0) << label << run.err;
+            const Report report = parseReport(run.out, copy + "/");
+            std::set<std::string> expected;
+            for (const std::string& name : c.cleaned)
+                expected.insert(name + ".fcpbundle/E/Render Files");
+            EXPECT_EQ(pathsOf(report), expected) << label;
+            EXPECT_EQ(report.object.at("skipped"), c.skipped) << label;
+            EXPECT_NE(
+                run.err.find("\n" + std::to_string(c.skipped) + " libraries skipped as recently modified\n"),
+                std::string::npos)
+                << label << run.err;
+            for (const auto& [name, age] : ages)
+                EXPECT_EQ(testing::entryExists(copy + "/" + name + ".fcpbundle/E/Render Files"),
+                          dryRun || !c.cleaned.count(name))
+                    << label << " " << name;
+        }
+    }
+}
+
 TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
     const auto before = listTree(location);
     const std::string lib = sample.libraries.at(0).path;
@@ -178,6 +331,11 @@ TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
         {"clean", location, "--library", location + "/Exports"},
         {"clean", location, "--library", ""},
         {"clean", location, "--library", tmp / "elsewhere/Other.fcpbundle"},
+        {"clean", "--json", location, "--library", tmp / "missing.fcpbundle"},
+        {"clean", location, "--untouched-for", "-1"},
+        {"clean", location, "--untouched-for", "month"},
+        {"clean", location, "--untouched-for"},
+        {"clean", "--json", "--dry-run", tmp / "missing"},
     };
     for (const auto& args : cases) {
         CliResult run = runCli(args);
@@ -198,12 +356,23 @@ TEST_F(CleanCommand, FailedRemovalExitsOne) {
     writeFile(locked, 10);
     if (std::system(("chattr +i '" + locked + "' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "chattr +i is not supported on the temporary folder's file system";
-    CliResult run = runCli({"clean", location, "--library", lib, "--category", "render"});
+    // --quiet keeps only the error line; a second run's JSON reports the entry as failed
+    // (and its error line goes to standard error).
+    CliResult run = runCli({"clean", location, "--library", lib, "--category", "render", "--quiet"});
+    CliResult json = runCli({"clean", location, "--library", lib, "--category", "render", "--json"});
     std::system(("chattr -i '" + locked + "'").c_str());
+    const std::string error = "Error deleting " + locked + ": Operation not permitted";
     EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_EQ(lineSet(run.out).count("Error deleting " + locked + ": Operation not permitted"), 1u)
-        << run.out;
+    EXPECT_EQ(run.out, error + "\n");
     EXPECT_NE(run.err.find("Entries failed: 1\n"), std::string::npos) << run.err;
+    EXPECT_GT(std::stoll(run.err.substr(run.err.find("Entries removed: ") + 17)), 0) << run.err;
+    EXPECT_EQ(json.status, 1) << json.err;
+    EXPECT_NE(json.err.find(error + "\n"), std::string::npos) << json.err;
+    const Report report = parseReport(json.out);
+    EXPECT_EQ(report.object.at("failed"), 1);
+    EXPECT_EQ(report.entries.at(lib + "/Event Z/Render Files"),
+              std::make_pair(std::int64_t{0}, std::string("failed")));
+    EXPECT_EQ(report.object.at("entries").at(0).at("error"), locked + ": Operation not permitted");
     EXPECT_EQ(listTree(lib + "/Event Z"),
               (std::set<std::string>{"Render Files/", "Render Files/locked.mov"}));
 }

@@ -40,6 +40,22 @@ void buildKnownLibrary(const TempDir& tmp) {
     testing::placeFile(tmp, "loc/L.fcpbundle/E/Transcoded Media/High Quality Media/h", 5);
     testing::placeFile(tmp, "loc/L.fcpbundle/E/Analysis Files/a", 10 * GiB);
     testing::makeDirs(tmp / "loc/L.fcpbundle/E/Original Media/短片.fcpbundle");
+    // The only file a cleaning keeps: its time is the library's activity.
+    testing::placeFile(tmp, "loc/L.fcpbundle/E/Info.plist", 0);
+    testing::setModified(tmp / "loc/L.fcpbundle/E/Info.plist", 1'600'000'000);
+}
+
+std::string fromBase64(const std::string& text) {
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    unsigned bits = 0;
+    int count = 0;
+    for (char c : text) {
+        if (c == '=') break;
+        bits = bits << 6 | static_cast<unsigned>(alphabet.find(c));
+        if ((count += 6) >= 8) out.push_back(static_cast<char>(bits >> (count -= 8)));
+    }
+    return out;
 }
 
 TEST(ScanCommand, TableShowsEveryLibraryWithFormattedSizes) {
@@ -67,12 +83,13 @@ TEST(ScanCommand, TableEscapesNamesThatWouldBreakTheLine) {
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2);
 }
 
-TEST(ScanCommand, JsonHasExactlyTheEightFieldsInScanOrder) {
+TEST(ScanCommand, JsonHasTheRecordFieldsInScanOrder) {
     TempDir tmp;
     buildKnownLibrary(tmp);
     for (int i = 0; i < 5; ++i)
         testing::placeFile(tmp, "loc/Lib " + std::to_string(i) + ".fcpbundle/E/Render Files/f", i);
     testing::makeDirs(tmp / "loc/bad\xff\n.fcpbundle");
+    testing::makeDirs(tmp / "loc/b\xc3.fcpbundle"); // one base64 padding character fewer
     CliRun run = runCli({"scan", "--json", tmp / "loc/"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
@@ -80,15 +97,18 @@ TEST(ScanCommand, JsonHasExactlyTheEightFieldsInScanOrder) {
     ASSERT_TRUE(parsed.is_array());
     std::vector<FCPBundle> expected = scanBundles(tmp / "loc/");
     ASSERT_EQ(parsed.size(), expected.size());
-    ASSERT_EQ(parsed.size(), 8u);
+    ASSERT_EQ(parsed.size(), 9u);
     const std::regex uuid("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
     for (std::size_t i = 0; i < parsed.size(); ++i) {
         const nlohmann::json& o = parsed[i];
-        EXPECT_EQ(o.size(), 8u);
         EXPECT_TRUE(std::regex_match(o.at("id").get<std::string>(), uuid)) << o.at("id");
         std::string path = expected[i].path, name = expected[i].displayName;
-        if (name == "bad\xff\n.fcpbundle") {
-            name = "bad\xef\xbf\xbd\n.fcpbundle"; // U+FFFD for the byte that is not UTF-8
+        // Paths that are not UTF-8 show U+FFFD and carry their exact bytes in pathBase64.
+        const bool exact = name != "bad\xff\n.fcpbundle" && name != "b\xc3.fcpbundle";
+        EXPECT_EQ(o.size(), exact ? 9u : 10u) << o;
+        if (!exact) {
+            EXPECT_EQ(fromBase64(o.at("pathBase64")), path);
+            name = name[1] == 'a' ? "bad\xef\xbf\xbd\n.fcpbundle" : "b\xef\xbf\xbd.fcpbundle";
             path = tmp / "loc//" + name;
         }
         EXPECT_EQ(o.at("path"), path);
@@ -99,6 +119,9 @@ TEST(ScanCommand, JsonHasExactlyTheEightFieldsInScanOrder) {
         EXPECT_EQ(o.at("proxySize").get<std::int64_t>(), expected[i].proxySize);
         EXPECT_EQ(o.at("optimizedSize").get<std::int64_t>(), expected[i].optimizedSize);
         EXPECT_EQ(o.at("analysisSize").get<std::int64_t>(), expected[i].analysisSize);
+        if (name != "L.fcpbundle") {
+            EXPECT_TRUE(o.at("lastModified").is_null()) << name;
+        }
     }
     bool sawKnown = false;
     for (const nlohmann::json& o : parsed) {
@@ -107,6 +130,7 @@ TEST(ScanCommand, JsonHasExactlyTheEightFieldsInScanOrder) {
         EXPECT_EQ(o.at("path"), tmp / "loc//L.fcpbundle");
         EXPECT_EQ(o.at("size").get<std::int64_t>(), 11 * GiB + GiB / 2 + 5);
         EXPECT_EQ(o.at("analysisSize").get<std::int64_t>(), 10 * GiB);
+        EXPECT_EQ(o.at("lastModified"), "2020-09-13T12:26:40Z");
     }
     EXPECT_TRUE(sawKnown);
 }
@@ -125,11 +149,11 @@ TEST(ScanCommand, LocationMissingOrNotADirectoryIsAOneLineError) {
     TempDir tmp;
     testing::placeFile(tmp, "plain", 1);
     CliRun missing = runCli({"scan", "--json", tmp / "missing"});
-    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(missing.err, "velmora-cli: 位置不存在: " + (tmp / "missing") + "\n");
     CliRun notDir = runCli({"scan", tmp / "plain"});
-    EXPECT_EQ(notDir.status, 1);
+    EXPECT_EQ(notDir.status, 2);
     EXPECT_EQ(notDir.out, "");
     EXPECT_EQ(notDir.err, "velmora-cli: 位置不是目录: " + (tmp / "plain") + "\n");
 }
@@ -152,9 +176,14 @@ TEST(ScanCommand, BadArgumentsPrintTheUsageAndExitWithTwo) {
         EXPECT_EQ(run.err.rfind("velmora-cli: ", 0), 0u) << joined << run.err;
         EXPECT_NE(run.err.find("Usage: velmora-cli"), std::string::npos) << joined << run.err;
     }
-    CliRun help = runCli({"scan", "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: velmora-cli scan [OPTIONS] LOCATION"), std::string::npos) << help.out;
+    for (const char* command : {"scan", "clean"}) {
+        CliRun help = runCli({command, "--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_NE(help.out.find("Usage: velmora-cli " + std::string(command) + " [OPTIONS] LOCATION"),
+                  std::string::npos)
+            << help.out;
+        EXPECT_NE(help.out.find("Exit status: 0 success; 1 "), std::string::npos) << help.out;
+    }
 }
 
 // What a user reads follows the language variables; what scripts read never does.
@@ -195,7 +224,7 @@ TEST(ScanCommand, HumanTextsFollowTheLanguageMachineOutputDoesNot) {
         EXPECT_EQ(runCli({"scan", tmp / "empty"}, c.environment).out,
                   c.english ? "No Final Cut Pro libraries found.\n" : "未找到 Final Cut Pro 资源库。\n");
         CliRun missing = runCli({"scan", tmp / "missing"}, c.environment);
-        EXPECT_EQ(missing.status, 1);
+        EXPECT_EQ(missing.status, 2);
         EXPECT_EQ(missing.err,
                   (c.english ? "velmora-cli: location does not exist: " : "velmora-cli: 位置不存在: ") +
                       (tmp / "missing") + "\n");

@@ -21,11 +21,15 @@ namespace {
 using testing::TempDir;
 using testing::writeFile;
 
-// Compares everything but the ids, and checks the ids are all distinct.
+// Compares everything but the ids, for the sequential and a parallel scan, and checks the ids
+// are all distinct.
 void expectSameAsReference(const std::string& location) {
     std::vector<FCPBundle> fast = scanBundles(location, ScanOptions{nullptr, 1});
     std::vector<FCPBundle> reference = testing::referenceScanBundles(location);
     EXPECT_EQ(testing::describeBundles(fast), testing::describeBundles(reference)) << location;
+    EXPECT_EQ(testing::describeBundles(scanBundles(location, ScanOptions{nullptr, 4})),
+              testing::describeBundles(reference))
+        << location;
     std::set<Uuid> ids;
     for (const FCPBundle& b : fast)
         ids.insert(b.id);
@@ -84,6 +88,17 @@ void buildEdgeCases(const TempDir& tmp) {
     testing::placeFile(tmp, e + "E1/Render Files/Nested.fcpbundle/EV/Render Files/m", 700);
     testing::placeFile(tmp, e + ".hiddenroot", 33);
     testing::placeFile(tmp, e + "bad\n\xff event/Render Files/f", 44);
+    // Activity: the kept files are old, those a cleaning removes are new (written now).
+    testing::placeFile(tmp, e + "E6/Analysis Cache", 0);
+    testing::placeFile(tmp, e + "E6/Proxy Media/kept", 0);
+    testing::placeFile(tmp, e + "E6/Transcoded Media/Other/Proxy Media/kept", 0);
+    const std::pair<const char*, std::int64_t> times[] = {
+        {"NotAnEvent", 1'500'000'000},
+        {".hiddenroot", 1'600'000'000},
+        {"E6/Proxy Media/kept", 1'650'000'000},
+        {"E6/Transcoded Media/Other/Proxy Media/kept", 1'700'000'000}};
+    for (const auto& [file, seconds] : times)
+        testing::setModified(tmp / (e + file), seconds);
     testing::placeFile(
         tmp,
         "loc/samples/Projects/Lib In Media.fcpbundle/Ev/Original Media/Deep.fcpbundle/X/Analysis Files/a", 9);
@@ -107,6 +122,9 @@ TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
     EXPECT_EQ(edge.proxySize, 300 + 120 + 130 + 800);
     EXPECT_EQ(edge.optimizedSize, 400 + 140);
     EXPECT_EQ(edge.analysisSize, 50 + 90);
+    EXPECT_EQ(edge.lastModified, FileTime(std::chrono::seconds(1'700'000'000)));
+    EXPECT_FALSE(found["Inner.fcpbundle"].lastModified); // holds nothing but render files
+    EXPECT_FALSE(found["Link.fcpbundle"].lastModified);
     for (const char* zero :
          {"Plain.fcpbundle", "Link.fcpbundle", "Dangling.fcpbundle", "fifo.fcpbundle", "Linked.fcpbundle"}) {
         const FCPBundle& b = found[zero];
@@ -172,9 +190,9 @@ TEST(ScannerDifferential, UnreadableDirectoriesAsUnprivilegedUser) {
     EXPECT_EQ(out,
               reference + "--\n" + reference + "--\n" + reference + "--\n" + reference + "--\n" + reference);
     auto has = [&](const std::string& line) { return reference.find(line) != std::string::npos; };
-    EXPECT_TRUE(has(location + "/A.fcpbundle | A.fcpbundle | 17 10 0 0 7\n")) << reference;
-    EXPECT_TRUE(has(location + "/Locked.fcpbundle | Locked.fcpbundle | 0 0 0 0 0\n")) << reference;
-    EXPECT_TRUE(has(location + "/open/C.fcpbundle | C.fcpbundle | 5 0 0 0 5\n")) << reference;
+    EXPECT_TRUE(has(location + "/A.fcpbundle | A.fcpbundle | 17 10 0 0 7 | -\n")) << reference;
+    EXPECT_TRUE(has(location + "/Locked.fcpbundle | Locked.fcpbundle | 0 0 0 0 0 | -\n")) << reference;
+    EXPECT_TRUE(has(location + "/open/C.fcpbundle | C.fcpbundle | 5 0 0 0 5 | -\n")) << reference;
     EXPECT_FALSE(has("B.fcpbundle")) << reference;
 }
 

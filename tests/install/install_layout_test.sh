@@ -34,10 +34,6 @@ fi
 # --- Layout: every expected file, and nothing else -------------------------------------------
 expected=(
   bin/velmora-cli
-  "share/applications/$app_id.desktop"
-  "share/metainfo/$app_id.metainfo.xml"
-  "share/icons/hicolor/scalable/apps/$app_id.svg"
-  share/man/man1/velmora.1.gz
   share/man/man1/velmora-cli.1.gz
   share/bash-completion/completions/velmora-cli
   share/zsh/vendor-completions/_velmora-cli
@@ -46,10 +42,14 @@ expected=(
   share/doc/velmora/changelog.gz
 )
 icon_sizes=(48 64 128 256)
-for size in "${icon_sizes[@]}"; do
-  expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
-done
-[ "$with_window" = ON ] && expected+=(bin/velmora)
+# The window, its manual page, and what starts it from the desktop.
+if [ "$with_window" = ON ]; then
+  expected+=(bin/velmora share/man/man1/velmora.1.gz "share/applications/$app_id.desktop"
+    "share/metainfo/$app_id.metainfo.xml" "share/icons/hicolor/scalable/apps/$app_id.svg")
+  for size in "${icon_sizes[@]}"; do
+    expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
+  done
+fi
 (cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort) >"$work/installed"
 printf '%s\n' "${expected[@]}" | sort >"$work/expected"
 if ! diff -u "$work/expected" "$work/installed" >"$work/layout.diff"; then

@@ -45,6 +45,7 @@ TEST(FCPBundle, EveryFieldTakesPart) {
     EXPECT_TRUE(differs([](FCPBundle& b) { b.proxySize = 21; }));
     EXPECT_TRUE(differs([](FCPBundle& b) { b.optimizedSize = 31; }));
     EXPECT_TRUE(differs([](FCPBundle& b) { b.analysisSize = 41; }));
+    EXPECT_TRUE(differs([](FCPBundle& b) { b.lastModified = FileTime{}; }));
     FCPBundle swapped = base;
     std::swap(swapped.cacheSize, swapped.proxySize);
     EXPECT_FALSE(swapped == base);

@@ -1,6 +1,8 @@
 #include "reference_scanner.h"
 
+#include "cleaning/deletion_match.h"
 #include "discovery/measure.h"
+#include "library/cache_category.h"
 #include "platform/dir_walker.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
@@ -36,6 +38,28 @@ std::int64_t categoryWithoutLibraryLinks(const std::string& library, const std::
     return total;
 }
 
+// The newest modification time of the regular files in the library that a cleaning of every
+// category leaves: a walk of its own that matches each relative path the way the deletion does.
+std::optional<FileTime> newestKeptFile(const std::string& library) {
+    std::vector<DeletionMatch> matches;
+    for (CacheCategory category : allCacheCategories)
+        matches.emplace_back(categoryInfo(category).deletionName);
+    std::optional<FileTime> newest;
+    walkDirectory(library, [&](const WalkEntry& entry) {
+        for (const DeletionMatch& match : matches)
+            if (match.matches(entry.relativePath)) return WalkAction::SkipChildren;
+        struct stat st {};
+        if (entry.type == EntryType::Regular &&
+            ::fstatat(entry.parentFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            FileTime modified{std::chrono::seconds(st.st_mtim.tv_sec) +
+                              std::chrono::nanoseconds(st.st_mtim.tv_nsec)};
+            if (!newest || *newest < modified) newest = modified;
+        }
+        return WalkAction::Continue;
+    });
+    return newest;
+}
+
 } // namespace
 
 std::vector<FCPBundle> referenceScanBundles(const std::string& location) {
@@ -56,6 +80,7 @@ std::vector<FCPBundle> referenceScanBundles(const std::string& location) {
             bundle.optimizedSize =
                 categoryWithoutLibraryLinks(bundle.path, "Transcoded Media/High Quality Media");
             bundle.analysisSize = categoryWithoutLibraryLinks(bundle.path, "Analysis Files");
+            bundle.lastModified = newestKeptFile(bundle.path);
         }
         result.push_back(std::move(bundle));
         return WalkAction::Continue;
@@ -68,7 +93,8 @@ std::string describeBundles(const std::vector<FCPBundle>& bundles) {
     for (const FCPBundle& b : bundles) {
         out += b.path + " | " + b.displayName + " | " + std::to_string(b.size) + " " +
                std::to_string(b.cacheSize) + " " + std::to_string(b.proxySize) + " " +
-               std::to_string(b.optimizedSize) + " " + std::to_string(b.analysisSize) + "\n";
+               std::to_string(b.optimizedSize) + " " + std::to_string(b.analysisSize) + " | " +
+               (b.lastModified ? std::to_string(b.lastModified->time_since_epoch().count()) : "-") + "\n";
     }
     return out;
 }

@@ -116,6 +116,11 @@ void makeSymlink(const std::string& target, const std::string& linkPath) {
     if (::symlink(target.c_str(), linkPath.c_str()) != 0) fail("symlink " + linkPath);
 }
 
+void setModified(const std::string& path, std::int64_t secondsSinceEpoch) {
+    const timespec times[2] = {{secondsSinceEpoch, 0}, {secondsSinceEpoch, 0}};
+    if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) fail("utimensat " + path);
+}
+
 void makeDeepChain(const std::string& root, std::size_t levels, const std::string& name,
                    bool fileAtEachLevel) {
     UniqueFd current(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -30,6 +30,9 @@ void makeDirs(const std::string& path);
 // Creates (or replaces) a regular file of `size` bytes; sizes above 64 KiB are sparse.
 void writeFile(const std::string& path, std::int64_t size);
 void makeSymlink(const std::string& target, const std::string& linkPath);
+// Sets the modification (and access) time of the entry itself, a link not followed, to
+// `secondsSinceEpoch`.
+void setModified(const std::string& path, std::int64_t secondsSinceEpoch);
 
 // The same, relative to a temporary folder, creating the missing parent directories first.
 void placeFile(const TempDir& tmp, const std::string& relative, std::int64_t size);

@@ -1,0 +1,52 @@
+#include "cli/json_fields.h"
+
+#include "platform/text.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace velmora::cli {
+
+std::string base64(std::string_view bytes) {
+    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const unsigned group = at(i) << 16 | at(i + 1) << 8 | at(i + 2);
+        for (int shift : {18, 12, 6, 0})
+            out.push_back(kAlphabet[(group >> shift) & 63]);
+    }
+    const std::size_t rest = bytes.size() - i;
+    if (rest > 0) {
+        const unsigned group = at(i) << 16 | (rest == 2 ? at(i + 1) << 8 : 0u);
+        out.push_back(kAlphabet[(group >> 18) & 63]);
+        out.push_back(kAlphabet[(group >> 12) & 63]);
+        out.push_back(rest == 2 ? kAlphabet[(group >> 6) & 63] : '=');
+        out.push_back('=');
+    }
+    return out;
+}
+
+void putPath(nlohmann::ordered_json& object, const std::string& path) {
+    object["path"] = path;
+    if (!isValidUtf8(path)) object["pathBase64"] = base64(path);
+}
+
+nlohmann::ordered_json utcTimestamp(const std::optional<FileTime>& time) {
+    if (!time) return nullptr;
+    const std::time_t seconds = std::chrono::floor<std::chrono::seconds>(*time).time_since_epoch().count();
+    std::tm utc{};
+    char text[64];
+    if (::gmtime_r(&seconds, &utc) == nullptr ||
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0)
+        return nullptr;
+    return text;
+}
+
+std::string dumpJson(const nlohmann::ordered_json& value) {
+    return value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "library/fcp_bundle.h"
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora::cli {
+
+// RFC 4648 base64 with padding.
+[[nodiscard]] std::string base64(std::string_view bytes);
+
+// Sets "path" to `path`; when its bytes are not UTF-8, also "pathBase64" with the exact bytes,
+// since the readable form turns each such byte into U+FFFD when the JSON is written.
+void putPath(nlohmann::ordered_json& object, const std::string& path);
+
+// "2026-03-01T12:00:00Z" (whole seconds, UTC), or null for no time.
+[[nodiscard]] nlohmann::ordered_json utcTimestamp(const std::optional<FileTime>& time);
+
+// Writes the JSON with the bytes that are not UTF-8 replaced by U+FFFD, then a line feed.
+[[nodiscard]] std::string dumpJson(const nlohmann::ordered_json& value);
+
+} // namespace velmora::cli
