@@ -119,31 +119,19 @@
     </message>
     <message>
         <source>时间线渲染缓存中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
-        <translation>
-            <numerusform>%n render file entry could not be removed: %1: %2</numerusform>
-            <numerusform>%n render file entries could not be removed. The first: %1: %2</numerusform>
-        </translation>
+        <translation>%n render file entries could not be removed. The first: %1: %2</translation>
     </message>
     <message>
         <source>代理媒体中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
-        <translation>
-            <numerusform>%n proxy media entry could not be removed: %1: %2</numerusform>
-            <numerusform>%n proxy media entries could not be removed. The first: %1: %2</numerusform>
-        </translation>
+        <translation>%n proxy media entries could not be removed. The first: %1: %2</translation>
     </message>
     <message>
         <source>优化媒体中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
-        <translation>
-            <numerusform>%n optimized media entry could not be removed: %1: %2</numerusform>
-            <numerusform>%n optimized media entries could not be removed. The first: %1: %2</numerusform>
-        </translation>
+        <translation>%n optimized media entries could not be removed. The first: %1: %2</translation>
     </message>
     <message>
         <source>媒体分析缓存中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
-        <translation>
-            <numerusform>%n analysis file entry could not be removed: %1: %2</numerusform>
-            <numerusform>%n analysis file entries could not be removed. The first: %1: %2</numerusform>
-        </translation>
+        <translation>%n analysis file entries could not be removed. The first: %1: %2</translation>
     </message>
 </context>
 <context>
