@@ -219,7 +219,7 @@ void WindowLayoutTest::keepsTheMeasures() {
     QCOMPARE(textOf(findChildItem(row, QStringLiteral("analysisSizeText"))),
              english ? QStringLiteral("Analysis Files: 0.00 GB") : QStringLiteral("媒体分析缓存: 0.00 GB"));
     QCOMPARE(toolTipOf(findChildItem(row, QStringLiteral("revealButton"))),
-             english ? QStringLiteral("Show in File Manager") : QStringLiteral("在访达中显示"));
+             english ? QStringLiteral("Show in File Manager") : QStringLiteral("在文件管理器中显示"));
     clickItem(window, findChildItem(row, QStringLiteral("libraryTitle")));
     clickItem(window, findItem(window, QStringLiteral("cleanProxyButton")));
     QTRY_VERIFY_WITH_TIMEOUT(findObject(window, QStringLiteral("messageAlert"))->property("opened").toBool(),

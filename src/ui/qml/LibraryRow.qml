@@ -37,8 +37,20 @@ ItemDelegate {
     Accessible.focusable: true
     Accessible.focused: isSelected && ListView.view !== null && ListView.view.activeFocus
     Accessible.onToggleAction: select()
-    // Only the accessibility press reaches here: mouse clicks go to the area below.
-    onClicked: select()
+    // A click selects the row; Ctrl-click on the selected row clears the selection, as in
+    // other desktop lists. The modifier is read at the press, before the click comes.
+    property bool controlPressed: false
+    TapHandler {
+        acceptedModifiers: Qt.ControlModifier
+        onPressedChanged: if (pressed) row.controlPressed = true
+    }
+    onClicked: {
+        if (controlPressed && isSelected)
+            contentView.selectedBundleID = "";
+        else
+            select();
+        controlPressed = false;
+    }
 
     function select() {
         if (ListView.view)
