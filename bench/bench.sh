@@ -7,7 +7,8 @@
 #   - the scan's wall time by thread count, hot and cold;
 #   - peak memory (max RSS) of the scan on 1M entries;
 #   - system calls per entry (strace -c -f);
-#   - the whole-location cleaning against `rm -rf` of the same folders (bench_clean.sh).
+#   - the whole-location cleaning against `rm -rf` of the same folders (bench_clean.sh);
+#   - with SHARE_BENCH=1 (root, a few minutes more): the same on a slow share (bench_share.sh).
 #
 #   bench/bench.sh
 #
@@ -212,6 +213,12 @@ if [ "$CLEAN_ENTRIES" -gt 0 ]; then
   echo
   echo "== whole-location cleaning against rm -rf of the same folders ($CLEAN_ENTRIES entries)"
   WORK_DIR="$BENCH_ROOT/clean-work" "$REPO/bench/bench_clean.sh" "$BUILD_DIR" "$CLEAN_ENTRIES" "$CLEAN_RUNS"
+fi
+
+if [ "${SHARE_BENCH:-0}" = 1 ]; then
+  echo
+  echo "== on a share with 1 ms per request (bench_share.sh)"
+  BUILD_DIR="$BUILD_DIR" "$REPO/bench/bench_share.sh"
 fi
 
 echo

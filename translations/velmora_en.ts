@@ -34,6 +34,20 @@
         <source>%1 (%2)</source>
         <translation>%1 (%2)</translation>
     </message>
+    <message>
+        <source>总大小 %1；%2；%3；%4；%5</source>
+        <translation>Total %1; %2; %3; %4; %5</translation>
+    </message>
+</context>
+<context>
+    <name>BundleSortFilterModel</name>
+    <message numerus="yes">
+        <source>%1 / %n 个资源库</source>
+        <translation>
+            <numerusform>%1 of %n library</numerusform>
+            <numerusform>%1 of %n libraries</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>CacheCategory</name>
@@ -117,21 +131,33 @@
         <source>媒体分析缓存中没有需要清理的文件。</source>
         <translation>There are no analysis files to clean.</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>时间线渲染缓存中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
-        <translation>%n render file entries could not be removed. The first: %1: %2</translation>
+        <translation>
+            <numerusform>%n render file entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n render file entries could not be removed. The first was %1: %2</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>代理媒体中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
-        <translation>%n proxy media entries could not be removed. The first: %1: %2</translation>
+        <translation>
+            <numerusform>%n proxy media entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n proxy media entries could not be removed. The first was %1: %2</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>优化媒体中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
-        <translation>%n optimized media entries could not be removed. The first: %1: %2</translation>
+        <translation>
+            <numerusform>%n optimized media entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n optimized media entries could not be removed. The first was %1: %2</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>媒体分析缓存中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
-        <translation>%n analysis file entries could not be removed. The first: %1: %2</translation>
+        <translation>
+            <numerusform>%n analysis file entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n analysis file entries could not be removed. The first was %1: %2</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -179,6 +205,10 @@
     <message>
         <source>Bytes reclaimed: %1 (%2)</source>
         <translation>Bytes reclaimed: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Stopped by signal %1 before the run was complete</source>
+        <translation>Stopped by signal %1 before the run was complete</translation>
     </message>
 </context>
 <context>
@@ -246,6 +276,45 @@
         <source>无法打开 %1。</source>
         <translation>%1 could not be opened.</translation>
     </message>
+    <message>
+        <source>正在停止清理...</source>
+        <translation>Stopping the cleaning...</translation>
+    </message>
+    <message numerus="yes">
+        <source>清理已停止。停止前已删除 %n 项。</source>
+        <translation>
+            <numerusform>Cleaning stopped. %n item was removed before the stop.</numerusform>
+            <numerusform>Cleaning stopped. %n items were removed before the stop.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n entry of the selected library could not be removed: %1: %2</numerusform>
+            <numerusform>%n entries of the selected library could not be removed. The first was %1: %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>选定目录中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n entry in the chosen folder could not be removed: %1: %2</numerusform>
+            <numerusform>%n entries in the chosen folder could not be removed. The first was %1: %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 · %n 个资源库 · 共 %2 · 可清理 %3</source>
+        <translation>
+            <numerusform>%1 · %n library · %2 in all · %3 reclaimable</numerusform>
+            <numerusform>%1 · %n libraries · %2 in all · %3 reclaimable</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>将从 %1 中的 %n 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、媒体分析缓存 %5。原始媒体和项目保留不动。</source>
+        <translation>
+            <numerusform>This removes from the %n library in %1: render files %2, proxy media %3, optimized media %4, analysis files %5. Original media and projects stay.</numerusform>
+            <numerusform>This removes from the %n libraries in %1: render files %2, proxy media %3, optimized media %4, analysis files %5. Original media and projects stay.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>DirectoryDialog</name>
@@ -283,6 +352,42 @@
     <message>
         <source>FCPX 资源库</source>
         <translation>FCPX Libraries</translation>
+    </message>
+    <message>
+        <source>按名称或路径筛选</source>
+        <translation>Filter by name or path</translation>
+    </message>
+    <message>
+        <source>排序：</source>
+        <translation>Sort:</translation>
+    </message>
+    <message>
+        <source>扫描顺序</source>
+        <translation>Scan order</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>总大小</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>可清理大小</source>
+        <translation>Reclaimable</translation>
+    </message>
+    <message>
+        <source>当前顺序</source>
+        <translation>Current order</translation>
+    </message>
+    <message>
+        <source>降序</source>
+        <translation>Descending</translation>
+    </message>
+    <message>
+        <source>升序</source>
+        <translation>Ascending</translation>
     </message>
 </context>
 <context>
@@ -326,6 +431,10 @@
         <source>选择其他FCPX工程目录</source>
         <translation>Choose Another Folder...</translation>
     </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
 </context>
 <context>
     <name>Locations</name>
@@ -366,6 +475,13 @@
     </message>
 </context>
 <context>
+    <name>ProgressSection</name>
+    <message>
+        <source>停止清理</source>
+        <translation>Stop Cleaning</translation>
+    </message>
+</context>
+<context>
     <name>ScanCommand</name>
     <message>
         <source>已扫描 %1 项 · 找到 %2 个资源库</source>
@@ -402,6 +518,25 @@
     <message>
         <source>路径</source>
         <translation>Path</translation>
+    </message>
+</context>
+<context>
+    <name>StopOnCloseDialog</name>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>清理仍在进行。要停止清理并退出吗？</source>
+        <translation>A cleaning is still running. Stop it and quit?</translation>
+    </message>
+    <message>
+        <source>继续清理</source>
+        <translation>Keep Cleaning</translation>
+    </message>
+    <message>
+        <source>停止并退出</source>
+        <translation>Stop and Quit</translation>
     </message>
 </context>
 </TS>

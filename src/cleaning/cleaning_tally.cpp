@@ -13,4 +13,13 @@ void CleaningTally::add(const DeletionReport& report, const std::string& library
     firstFailureDescription = report.firstFailureDescription;
 }
 
+void CleaningTally::add(const CleaningTally& other) {
+    removed += other.removed;
+    failed += other.failed;
+    anythingRemoved = anythingRemoved || other.anythingRemoved;
+    if (!firstFailedPath.empty() || other.firstFailedPath.empty()) return;
+    firstFailedPath = other.firstFailedPath;
+    firstFailureDescription = other.firstFailureDescription;
+}
+
 } // namespace velmora

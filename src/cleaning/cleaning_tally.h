@@ -20,6 +20,8 @@ struct CleaningTally {
     // Adds one deletion of the library at `libraryPath`. A library that could not be opened
     // counts as one failure of its own path.
     void add(const DeletionReport& report, const std::string& libraryPath);
+    // Adds another run's tally; its first failure counts only when this one has none.
+    void add(const CleaningTally& other);
 };
 
 } // namespace velmora

@@ -71,7 +71,7 @@ void handleMatch(const WalkEntry& entry, const std::string& basePath, const Dele
     }
     RemoveReport removal =
         removeEntryAt(entry.parentFd, entry.name, fullPath, entry.type == EntryType::Directory,
-                      RemoveOptions{options.maxOpenDescriptors});
+                      RemoveOptions{options.maxOpenDescriptors, options.cancel});
     switch (removal.outcome) {
     case RemoveOutcome::Removed:
         ++report.removed;
@@ -84,6 +84,14 @@ void handleMatch(const WalkEntry& entry, const std::string& basePath, const Dele
         // Another run got there first; its own line reports the entry.
         ++report.vanished;
         report.innerRemoved += removal.entriesRemoved;
+        break;
+    case RemoveOutcome::Stopped:
+        // Left partly emptied by a stop: not removed, no line; what went still counts.
+        ++report.stopped;
+        report.innerRemoved += removal.entriesRemoved;
+        if (measure)
+            report.bytesRemoved += std::max<std::int64_t>(
+                0, bytes - entryBytes(entry.parentFd, entry.name, options.maxOpenDescriptors));
         break;
     case RemoveOutcome::Failed: {
         ++report.failed;
@@ -145,6 +153,7 @@ std::vector<DeletionReport> deleteMatchingItemsReports(const std::string& basePa
     const bool walked = walkDirectoryAt(
         root.get(),
         [&](const WalkEntry& entry) {
+            if (cancelled(options.cancel)) return WalkAction::Stop;
             for (std::size_t i = 0; i < matches.size(); ++i) {
                 if (!matches[i].matches(entry.relativePath)) continue;
                 handleMatch(entry, basePath, options, reports[i], [&](std::string line) {
@@ -161,6 +170,7 @@ std::vector<DeletionReport> deleteMatchingItemsReports(const std::string& basePa
         WalkOptions{options.maxOpenDescriptors});
     for (std::size_t i = 0; i < reports.size(); ++i) {
         reports[i].walked = walked;
+        reports[i].cancelled = cancelled(options.cancel);
         for (const std::string& line : held[i])
             write(line);
     }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cancellation.h"
+
 namespace velmora {
 
 // Removes every entry of the library at `basePath` that the category with this deletion name
@@ -46,6 +48,10 @@ struct DeletionOptions {
     // Optional: told about each matched entry (an entry someone else removed first is not
     // one). Setting it also measures what each removal takes (bytesRemoved).
     DeletionEntrySink onEntry;
+    // A stop request, checked before each removal call (one unlink or rmdir): once requested,
+    // the call under way finishes and no other starts. The entry being removed may be left
+    // partly emptied; it counts as stopped, not as removed, and gets no line.
+    const CancellationToken* cancel = nullptr;
 };
 
 struct DeletionReport {
@@ -54,9 +60,11 @@ struct DeletionReport {
     std::uint64_t removed = 0;      // matched entries removed completely ("Deleted:" lines)
     std::uint64_t failed = 0;       // matched entries left in place, wholly or partly
     std::uint64_t vanished = 0;     // matched entries someone else removed first (no line)
+    std::uint64_t stopped = 0;      // matched entries the stop request left partly removed (no line)
     std::uint64_t innerRemoved = 0; // entries removed inside matched directories
     std::uint64_t errorLines = 0;   // "Error deleting" lines written
     std::int64_t bytesMatched = 0;  // dry run: regular-file bytes in the matched entries
+    bool cancelled = false;         // the stop request ended the walk before its end
     std::int64_t bytesRemoved = 0;  // with onEntry: regular-file bytes removed (sum of its bytes)
     // The first entry that had to stay, with the description its error line gave; empty
     // while nothing failed. Lets a caller name one concrete failure to the user. A library

@@ -3,7 +3,9 @@
 #include "cleaning/delete_matching_items.h"
 #include "cli/clean_report.h"
 #include "cli/commands.h"
+#include "cli/stop_signals.h"
 #include "discovery/scanner.h"
+#include "discovery/walk_concurrency.h"
 #include "i18n/translation.h"
 #include "platform/log_output.h"
 
@@ -68,10 +70,6 @@ void writeErrorLine(std::string_view line) {
 
 } // namespace
 
-unsigned defaultCleanJobs() {
-    return std::max(1u, std::thread::hardware_concurrency());
-}
-
 int runClean(const CleanRequest& request) {
     if (!request.location) {
         complain(translate("CleanCommand", "no location given"));
@@ -83,6 +81,10 @@ int runClean(const CleanRequest& request) {
         complain(translate("CleanCommand", "location is not a directory: %1"), location);
         return cli::kExitUsage;
     }
+
+    // From here on an interrupt stops the run between removals; the report still follows.
+    CancellationToken stop;
+    cli::StopSignals stopSignals(stop);
 
     std::vector<FCPBundle> libraries;
     if (request.library) {
@@ -106,7 +108,9 @@ int runClean(const CleanRequest& request) {
         record.path = library;
         libraries.push_back(std::move(record));
     } else {
-        libraries = scanBundles(location);
+        libraries = scanBundles(location, ScanOptions{.cancel = &stop});
+        // An interrupted scan lists only part of the location: clean none of it.
+        if (stop.requested()) libraries.clear();
     }
 
     std::vector<Target> targets;
@@ -127,6 +131,7 @@ int runClean(const CleanRequest& request) {
                             request.untouchedFor ? std::optional<std::size_t>(skipped) : std::nullopt);
     DeletionOptions options;
     options.dryRun = request.dryRun;
+    options.cancel = &stop;
     options.onEntry = [&report](const DeletionEntry& entry) { report.add(entry); };
     options.sink = [&request](std::string_view line) {
         const bool error = line.starts_with("Error deleting ");
@@ -144,10 +149,13 @@ int runClean(const CleanRequest& request) {
         names.push_back(categoryInfo(category).deletionName);
     std::atomic<std::size_t> nextTarget{0};
     auto worker = [&] {
-        for (std::size_t i; (i = nextTarget.fetch_add(1)) < targets.size();)
+        for (std::size_t i; !stop.requested() && (i = nextTarget.fetch_add(1)) < targets.size();)
             if (!targets[i].nested) (void)deleteMatchingItemsReports(targets[i].path, names, options);
     };
-    const unsigned jobs = request.dryRun ? 1u : std::clamp<unsigned>(request.jobs, 1u, 64u);
+    const unsigned jobs =
+        request.dryRun
+            ? 1u
+            : std::clamp<unsigned>(request.jobs == 0 ? defaultCleaningJobs(location) : request.jobs, 1u, 64u);
     std::vector<std::thread> helpers;
     for (unsigned j = 1; j < jobs && j < targets.size(); ++j)
         helpers.emplace_back(worker);
@@ -162,6 +170,16 @@ int runClean(const CleanRequest& request) {
     }
     written = std::fflush(stdout) == 0 && written;
     std::fputs(report.summary().c_str(), stderr);
+    // A run a signal stopped exits with 128 + its number, as a shell reports it.
+    if (const int signal = stopSignals.received()) {
+        std::fputs(translate("CleanCommand", "Stopped by signal %1 before the run was complete")
+                       .arg(signal)
+                       .append(QLatin1Char('\n'))
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return cli::kExitStoppedBySignal + signal;
+    }
     return report.failed() > 0 || !written ? cli::kExitIncomplete : cli::kExitOk;
 }
 
@@ -173,7 +191,7 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         std::string library;
         std::string category = "all";
         bool dryRun = false;
-        unsigned jobs = defaultCleanJobs();
+        unsigned jobs = 0; // by the location's storage
         unsigned untouchedForDays = 0;
         bool json = false;
         bool quiet = false;
@@ -191,7 +209,9 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::IsMember({"render", "proxy", "optimized", "analysis", "all"}));
     command->add_flag("--dry-run", arguments->dryRun,
                       "List what would be removed, with sizes; remove nothing");
-    command->add_option("--jobs", arguments->jobs, "Libraries cleaned at once (default: one per processor)")
+    command
+        ->add_option("--jobs", arguments->jobs,
+                     "Libraries cleaned at once (default: one per processor, 64 on a network share)")
         ->check(CLI::Range(1u, 64u));
     CLI::Option* untouchedFor = command->add_option(
         "--untouched-for", arguments->untouchedForDays,

@@ -14,7 +14,8 @@ struct CleanRequest {
     std::optional<std::string> library;  // clean this one library only
     std::vector<CacheCategory> categories{allCacheCategories.begin(), allCacheCategories.end()};
     bool dryRun = false;
-    unsigned jobs = 1; // libraries cleaned at once; a dry run always lists one at a time
+    unsigned jobs =
+        0; // libraries cleaned at once, 0: by the location's storage; a dry run lists one at a time
     // Clean only the libraries whose lastModified lies at least this long ago (or is none);
     // the others are skipped and counted in the summary.
     std::optional<std::chrono::seconds> untouchedFor;
@@ -22,13 +23,13 @@ struct CleanRequest {
     bool quiet = false; // no "Deleted:" / "Would delete:" lines; errors and the summary stay
 };
 
-[[nodiscard]] unsigned defaultCleanJobs();
-
 // Cleans the libraries the request names, category by category in the fixed order, writing
 // the deletion lines (or the JSON report) to standard output and a summary to standard error.
 // Returns the exit status (cli::kExit*): 0 when nothing failed, 1 when some removal failed,
 // 2 when the request is unusable (the location or library is not a directory, a library
-// that is a link, a library outside the location).
+// that is a link, a library outside the location), 128 + the signal's number (130, 143) when
+// SIGINT or SIGTERM stopped the run: it then removes nothing more, and the summary (and the
+// JSON report) counts what was removed before the stop.
 [[nodiscard]] int runClean(const CleanRequest& request);
 
 } // namespace velmora

@@ -10,11 +10,14 @@ namespace velmora::cli {
 inline constexpr int kExitOk = 0;         // success (also --help and --version)
 inline constexpr int kExitIncomplete = 1; // the run went through, but something could not be done
 inline constexpr int kExitUsage = 2;      // bad arguments, or LOCATION / --library unusable
+// A clean that SIGINT or SIGTERM stopped: this plus the signal's number (130, 143).
+inline constexpr int kExitStoppedBySignal = 128;
 
 // The exit statuses as --help lists them.
 inline constexpr const char* kExitStatusHelp =
     "Exit status: 0 success; 1 the run went through but some entries could not be removed; "
-    "2 usage error, or LOCATION (or --library) missing or not a directory.";
+    "2 usage error, or LOCATION (or --library) missing or not a directory; 130 or 143 a clean "
+    "stopped by SIGINT or SIGTERM.";
 
 // Every subcommand lives in a file of its own and registers itself here: it adds its
 // subcommand (options, help) to `app`, and when the subcommand runs it stores the process

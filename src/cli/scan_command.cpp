@@ -248,7 +248,7 @@ void addScanCommand(CLI::App& app, int& exitCode) {
     CLI::App* scan =
         app.add_subcommand("scan", "List every Final Cut Pro library below LOCATION with its sizes.");
     scan->add_flag("--json", args->json, "Print one JSON array instead of the table");
-    scan->add_option("--threads", args->threads, "Threads for the walk (0: this machine's default)")
+    scan->add_option("--threads", args->threads, "Threads for the walk (0: by the location's storage, 64 on a network share)")
         ->check(CLI::Range(0u, 256u));
     scan->add_option("LOCATION", args->location, "Directory to scan")->required();
     scan->footer(kExitStatusHelp);

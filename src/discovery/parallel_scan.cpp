@@ -1,7 +1,9 @@
 #include "discovery/parallel_scan.h"
 
 #include "discovery/measure_at.h"
+#include "discovery/scan_directory_node.h"
 #include "discovery/scanner_attribution.h"
+#include "discovery/work_sharing_queues.h"
 #include "platform/dir_walker.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
@@ -9,18 +11,14 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <numeric>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -29,11 +27,12 @@
 namespace velmora {
 namespace {
 
-constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
 // One read of a directory listing: large enough that most directories come in one call.
 constexpr std::size_t kListingBuffer = 128 * 1024;
-// Progress counters are read by another thread: publish in batches, not per entry.
-constexpr std::uint64_t kProgressBatch = 4096;
+// Progress counters are read by another thread: publish in batches, not per entry. Small
+// enough that the count moves several times a second even where each listing is a network
+// round trip; the listing loop also publishes after every read of a listing.
+constexpr std::uint64_t kProgressBatch = 256;
 // Descriptors each fallback walk of a subtree may hold.
 constexpr std::size_t kInlineWalkDescriptors = 16;
 constexpr unsigned kMaxThreads = 256;
@@ -41,20 +40,6 @@ constexpr unsigned kMaxThreads = 256;
 constexpr std::size_t kDefaultMaxQueued = 16384;
 // Nanoseconds since the epoch; kNoTime where no file's time is known.
 constexpr std::int64_t kNoTime = INT64_MIN;
-
-// One directory the scan has met, kept while anything below it still needs it: its
-// descriptor for opening the subdirectories queued from it, and its name and position for
-// the path and order of libraries found below it.
-struct DirNode {
-    DirNode* parent = nullptr; // nullptr for the location itself
-    std::string name;          // name inside the parent
-    std::uint64_t index = 0;   // position among the parent's entries, in listing order
-    // Owners: the task that reads it, and each child node.
-    std::atomic<std::uint32_t> refs{1};
-    int fd = -1;
-    // Holders of `fd`: the task reading the directory and each queued child not yet opened.
-    std::atomic<std::uint32_t> fdUsers{0};
-};
 
 struct DirTask {
     DirNode* node = nullptr;
@@ -73,45 +58,6 @@ struct Totals {
     std::array<std::int64_t, 5> bytes{};
     std::int64_t newest = kNoTime;
 };
-
-std::vector<std::uint64_t> orderOf(const DirNode* node) {
-    std::vector<std::uint64_t> order;
-    for (; node->parent != nullptr; node = node->parent)
-        order.push_back(node->index);
-    std::reverse(order.begin(), order.end());
-    return order;
-}
-
-std::string relativePathOf(const DirNode* node) {
-    std::vector<const DirNode*> chain;
-    for (; node->parent != nullptr; node = node->parent)
-        chain.push_back(node);
-    std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!path.empty()) path.push_back('/');
-        path.append((*it)->name);
-    }
-    return path;
-}
-
-std::size_t defaultOpenDirectoryCap() {
-    rlimit limit{};
-    std::size_t available = 1024;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        available = static_cast<std::size_t>(limit.rlim_cur);
-    // Leave most descriptors to the rest of the process and to scans running beside this one.
-    return std::clamp<std::size_t>(available / 8, 16, 1024);
-}
-
-// openat for a directory. When the process is out of descriptors (other work in it holds
-// them), waits briefly for some to be closed rather than passing the directory over.
-int openDirectory(int parentFd, const char* name) {
-    for (int attempt = 0;; ++attempt) {
-        int fd = ::openat(parentFd, name, kDirFlags);
-        if (fd >= 0 || (errno != EMFILE && errno != ENFILE) || attempt == 200) return fd;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
 
 // Type, size and modification time of one entry, links not followed. statx asking for just
 // these is a little cheaper than fstatat, and sizes are the scan's main cost. A file system
@@ -144,8 +90,9 @@ CleaningScope fileParentScope(const DirectoryContext& context) {
 
 class ParallelScan {
   public:
-    ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap)
-        : queues_(threads), workers_(threads), progress_(progress), openCap_(openCap),
+    ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap,
+                 const CancellationToken* cancel)
+        : queues_(threads), workers_(threads), progress_(progress), cancel_(cancel), openCap_(openCap),
           queueCap_(static_cast<std::int64_t>(queueCap)) {}
 
     std::vector<FCPBundle> run(const std::string& location, UniqueFd rootFd) {
@@ -153,13 +100,11 @@ class ParallelScan {
         root->fd = rootFd.release();
         root->fdUsers.store(1);
         openDirectories_.store(1);
-        outstanding_.store(1);
-        queued_.store(1);
-        queues_[0].tasks.push_back(DirTask{root, {}});
+        queues_.push(0, DirTask{root, {}});
 
         std::vector<std::thread> helpers;
-        helpers.reserve(queues_.size() - 1);
-        for (unsigned i = 1; i < queues_.size(); ++i) {
+        helpers.reserve(queues_.workers() - 1);
+        for (unsigned i = 1; i < queues_.workers(); ++i) {
             try {
                 helpers.emplace_back([this, i] { work(i); });
             } catch (const std::system_error&) {
@@ -173,11 +118,6 @@ class ParallelScan {
     }
 
   private:
-    struct alignas(64) Queue {
-        std::mutex mutex;
-        std::deque<DirTask> tasks;
-    };
-
     struct alignas(64) Worker {
         std::vector<Totals> totals; // indexed by the order libraries were found in
         std::unique_ptr<char[]> buffer;
@@ -190,86 +130,20 @@ class ParallelScan {
         }
     };
 
-    // --- scheduling: each worker takes its newest task, or steals another's oldest ---
-
-    void push(unsigned self, DirTask task) {
-        outstanding_.fetch_add(1);
-        {
-            std::lock_guard lock(queues_[self].mutex);
-            queues_[self].tasks.push_back(std::move(task));
-        }
-        queued_.fetch_add(1);
-        if (sleepers_.load() > 0) {
-            std::lock_guard lock(idleMutex_);
-            idle_.notify_one();
-        }
-    }
-
-    std::optional<DirTask> take(unsigned self) {
-        const auto n = static_cast<unsigned>(queues_.size());
-        for (unsigned k = 0; k < n; ++k) {
-            Queue& queue = queues_[(self + k) % n];
-            std::lock_guard lock(queue.mutex);
-            if (queue.tasks.empty()) continue;
-            DirTask task;
-            if (k == 0) {
-                task = std::move(queue.tasks.back());
-                queue.tasks.pop_back();
-            } else {
-                task = std::move(queue.tasks.front());
-                queue.tasks.pop_front();
-            }
-            queued_.fetch_sub(1);
-            return task;
-        }
-        return std::nullopt;
-    }
-
-    // Waits until a task is queued somewhere or the whole scan is done; false when done.
-    bool waitForWork() {
-        std::unique_lock lock(idleMutex_);
-        sleepers_.fetch_add(1);
-        idle_.wait(lock, [this] { return queued_.load() > 0 || outstanding_.load() == 0; });
-        sleepers_.fetch_sub(1);
-        return outstanding_.load() != 0;
-    }
-
     void work(unsigned self) {
         Worker& worker = workers_[self];
         worker.buffer = std::make_unique<char[]>(kListingBuffer);
         for (;;) {
-            std::optional<DirTask> task = take(self);
+            std::optional<DirTask> task = queues_.take(self);
             if (!task) {
-                if (!waitForWork()) break;
+                if (!queues_.waitForWork()) break;
                 continue;
             }
             readDirectory(self, std::move(*task));
-            if (outstanding_.fetch_sub(1) == 1) {
-                std::lock_guard lock(idleMutex_);
-                idle_.notify_all();
-            }
+            queues_.finish();
         }
         publishEntries(worker, true);
         worker.buffer.reset();
-    }
-
-    // --- directory nodes ---
-
-    void releaseFd(DirNode* node) {
-        if (node->fdUsers.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-            ::close(node->fd);
-            node->fd = -1;
-            openDirectories_.fetch_sub(1, std::memory_order_relaxed);
-        }
-    }
-
-    static void releaseNode(DirNode* node) {
-        // A loop, not recursion: chains of nodes can be many thousands deep.
-        while (node != nullptr && node->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-            DirNode* parent = node->parent;
-            delete node;
-            node = parent;
-        }
     }
 
     // --- results ---
@@ -285,9 +159,10 @@ class ParallelScan {
         return id;
     }
 
-    void publishEntries(Worker& worker, bool final) {
-        if (progress_ == nullptr) return;
-        if (!final && worker.unpublished < kProgressBatch) return;
+    // Adds the entries counted so far to the shared counter: now, or once a batch is full.
+    void publishEntries(Worker& worker, bool now) {
+        if (progress_ == nullptr || worker.unpublished == 0) return;
+        if (!now && worker.unpublished < kProgressBatch) return;
         progress_->entriesRead.fetch_add(worker.unpublished, std::memory_order_relaxed);
         worker.unpublished = 0;
     }
@@ -354,8 +229,8 @@ class ParallelScan {
         Worker& worker = workers_[self];
         DirNode* node = task.node;
         if (node->parent != nullptr) {
-            int fd = openDirectory(node->parent->fd, node->name.c_str());
-            releaseFd(node->parent);
+            int fd = openScanDirectory(node->parent->fd, node->name.c_str());
+            releaseFd(node->parent, openDirectories_);
             if (fd < 0) { // vanished, unreadable, or replaced by something that is not a directory
                 releaseNode(node);
                 return;
@@ -369,7 +244,8 @@ class ParallelScan {
         FileFacts files;
         std::uint64_t index = 0;
 
-        for (;;) {
+        // A stopped scan drains its queues without reading: every task still ends here.
+        while (!cancelled(cancel_)) {
             ssize_t n = ::getdents64(fd, worker.buffer.get(), kListingBuffer);
             if (n <= 0) break;
             for (ssize_t pos = 0; pos < n;) {
@@ -413,7 +289,7 @@ class ParallelScan {
                     child.push_back(
                         {addRecord(), LibraryPosition::Root, CacheCategory::render, CleaningScope::Kept});
                 if (openDirectories_.load(std::memory_order_relaxed) >= openCap_ ||
-                    queued_.load(std::memory_order_relaxed) >= queueCap_) {
+                    queues_.queued() >= queueCap_) {
                     walkInline(worker, node, position, fd, name, child);
                 } else {
                     auto* childNode = new DirNode;
@@ -422,13 +298,13 @@ class ParallelScan {
                     childNode->index = position;
                     node->refs.fetch_add(1, std::memory_order_relaxed);
                     node->fdUsers.fetch_add(1, std::memory_order_relaxed);
-                    push(self, DirTask{childNode, std::move(child)});
+                    queues_.push(self, DirTask{childNode, std::move(child)});
                 }
             }
-            publishEntries(worker, false);
+            publishEntries(worker, true);
         }
         addFiles(worker, context, files);
-        releaseFd(node);
+        releaseFd(node, openDirectories_);
         releaseNode(node);
     }
 
@@ -437,7 +313,7 @@ class ParallelScan {
     // queues already hold, or keep open, as many directories as the scan allows.
     void walkInline(Worker& worker, DirNode* node, std::uint64_t position, int parentFd, const char* name,
                     const DirectoryContext& rootContext) {
-        UniqueFd subtree(openDirectory(parentFd, name));
+        UniqueFd subtree(openScanDirectory(parentFd, name));
         if (!subtree) return;
         std::vector<std::uint64_t> baseOrder = orderOf(node);
         baseOrder.push_back(position);
@@ -454,6 +330,7 @@ class ParallelScan {
         walkDirectoryAt(
             subtree.get(),
             [&](const WalkEntry& entry) {
+                if (cancelled(cancel_)) return WalkAction::Stop;
                 if (indices.size() < entry.depth) {
                     indices.push_back(0);
                 } else {
@@ -520,17 +397,13 @@ class ParallelScan {
         return bundles;
     }
 
-    std::vector<Queue> queues_;
+    WorkSharingQueues<DirTask> queues_;
     std::vector<Worker> workers_;
     ScanProgress* progress_;
+    const CancellationToken* cancel_;
     const std::size_t openCap_;
     const std::int64_t queueCap_;
 
-    std::atomic<std::int64_t> outstanding_{0}; // tasks queued or being read
-    std::atomic<std::int64_t> queued_{0};      // tasks waiting in a queue
-    std::atomic<int> sleepers_{0};
-    std::mutex idleMutex_;
-    std::condition_variable idle_;
     std::atomic<std::size_t> openDirectories_{0};
 
     std::mutex foundMutex_;
@@ -539,23 +412,16 @@ class ParallelScan {
 
 } // namespace
 
-unsigned defaultScanThreads() {
-    // Cached metadata needs one thread per core; a cold disk or a network share answers
-    // faster the more lookups wait on it at once. Twice the cores, and at least 8, served
-    // both on the machines measured (bench/RESULTS.md).
-    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::clamp(2 * cores, 8u, 32u);
-}
-
 std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
-                                           ScanProgress* progress, const ParallelScanLimits& limits) {
+                                           ScanProgress* progress, const ParallelScanLimits& limits,
+                                           const CancellationToken* cancel) {
     UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
     if (!rootFd) return {};
     threads = std::clamp(threads, 1u, kMaxThreads);
     std::size_t openCap =
         limits.maxOpenDirectories != 0 ? limits.maxOpenDirectories : defaultOpenDirectoryCap();
     std::size_t queueCap = limits.maxQueuedDirectories != 0 ? limits.maxQueuedDirectories : kDefaultMaxQueued;
-    return ParallelScan(threads, progress, openCap, queueCap).run(location, std::move(rootFd));
+    return ParallelScan(threads, progress, openCap, queueCap, cancel).run(location, std::move(rootFd));
 }
 
 } // namespace velmora

@@ -9,9 +9,6 @@
 
 namespace velmora {
 
-// Threads a scan uses when the caller leaves the choice to the machine.
-[[nodiscard]] unsigned defaultScanThreads();
-
 struct ParallelScanLimits {
     // Directory descriptors the scan's own queue may hold open at once. When reached, a
     // worker walks the next subdirectory itself with the capped sequential walker instead
@@ -26,9 +23,11 @@ struct ParallelScanLimits {
 
 // The scan of scanBundles done by `threads` (>= 1) workers that take directories from each
 // other's queues. Returns the same records in the same order as the sequential scan:
-// libraries in pre-order, siblings in the order the file system lists them.
+// libraries in pre-order, siblings in the order the file system lists them. Once `cancel` is
+// requested, no directory is read further and the incomplete result comes back at once.
 [[nodiscard]] std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
                                                          ScanProgress* progress,
-                                                         const ParallelScanLimits& limits = {});
+                                                         const ParallelScanLimits& limits = {},
+                                                         const CancellationToken* cancel = nullptr);
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/fcp_bundle.h"
+#include "platform/cancellation.h"
 
 #include <atomic>
 #include <cstdint>
@@ -18,7 +19,10 @@ struct ScanProgress {
 
 struct ScanOptions {
     ScanProgress* progress = nullptr; // optional live counters
-    unsigned threads = 0;             // 0: the default for this machine; 1: single-threaded
+    unsigned threads = 0;             // 0: the default for this machine and location; 1: single-threaded
+    // Checked between entries: once requested, the walk ends within a directory listing and
+    // the result is incomplete, for the caller to drop.
+    const CancellationToken* cancel = nullptr;
 };
 
 // Every library (entry whose name ends in ".fcpbundle") below `location`, measured, in walk

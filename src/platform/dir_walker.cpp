@@ -47,7 +47,7 @@ class Walker {
         frames_.back().fd = std::move(rootFd);
         frames_.back().buffer = takeBuffer();
         openCount_ = 1;
-        while (!frames_.empty())
+        while (!frames_.empty() && !stopped_)
             step();
     }
 
@@ -197,6 +197,7 @@ class Walker {
         const int parentFd = frame.fd.get();
         const std::size_t depth = frames_.size();
         WalkAction action = visit_(WalkEntry{parentFd, std::string_view(name, nameLen), path_, type, depth});
+        if (action == WalkAction::Stop) stopped_ = true;
         if (type != EntryType::Directory || action != WalkAction::Continue) return;
 
         // The callback may have removed or replaced the entry: O_NOFOLLOW|O_DIRECTORY makes a
@@ -215,6 +216,7 @@ class Walker {
     const WalkVisitor& visit_;
     std::size_t cap_;
     std::size_t openCount_ = 0;
+    bool stopped_ = false;
     std::vector<Frame> frames_;
     std::vector<std::unique_ptr<char[]>> spareBuffers_;
     std::string path_;

@@ -27,7 +27,8 @@ struct WalkEntry {
     std::size_t depth;             // 1 for the root's direct children
 };
 
-enum class WalkAction { Continue, SkipChildren };
+// Stop ends the whole walk at once: nothing after this entry is visited.
+enum class WalkAction { Continue, SkipChildren, Stop };
 
 struct WalkOptions {
     // Descriptors the walk may hold open at once; deeper levels are reopened on the way

@@ -116,7 +116,7 @@ class Remover {
   public:
     Remover(int rootParentFd, std::string_view displayPath, const RemoveOptions& options)
         : rootParentFd_(rootParentFd), path_(displayPath),
-          cap_(std::max<std::size_t>(options.maxOpenDescriptors, 2)) {}
+          cap_(std::max<std::size_t>(options.maxOpenDescriptors, 2)), cancel_(options.cancel) {}
 
     RemoveReport run(std::string_view name, bool expectDirectory);
 
@@ -148,6 +148,7 @@ class Remover {
     std::string path_;
     std::size_t rootPathLength_ = path_.size();
     std::size_t cap_;
+    const CancellationToken* cancel_;
     std::vector<Frame> stack_;
     std::size_t firstOpen_ = 0; // frames [firstOpen_, size) hold open descriptors
     RemoveReport report_;
@@ -363,6 +364,10 @@ RemoveReport Remover::run(std::string_view name, bool expectDirectory) {
     }
 
     while (!stack_.empty() && !aborted_) {
+        if (cancelled(cancel_)) {
+            report_.outcome = RemoveOutcome::Stopped;
+            return std::move(report_);
+        }
         Frame& top = stack_.back();
         if (top.next == top.children.size()) {
             finishTop();

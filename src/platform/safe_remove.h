@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/cancellation.h"
 #include "platform/unique_fd.h"
 
 #include <cstddef>
@@ -21,12 +22,15 @@ enum class RemoveOutcome {
     Removed,  // the entry is gone and this call removed it
     Vanished, // the entry was already gone (someone else removed it): not an error
     Failed,   // the entry (or something inside it) is still there; see failures
+    Stopped,  // the cancellation was requested part way: the entry may be partly emptied
 };
 
 struct RemoveOptions {
     // Directory descriptors one removal may hold at once; deeper levels are reopened
     // through ".." on the way back up, with device and inode checked. At least 2.
     std::size_t maxOpenDescriptors = 64;
+    // Checked before each unlink: once requested, the removal ends after the call under way.
+    const CancellationToken* cancel = nullptr;
 };
 
 struct RemoveReport {

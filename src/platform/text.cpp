@@ -37,6 +37,25 @@ std::string canonicalForm(std::string_view text) {
     return result;
 }
 
+std::string foldedForm(std::string_view text) {
+    if (isValidUtf8(text)) {
+        utf8proc_uint8_t* out = nullptr;
+        utf8proc_ssize_t n = utf8proc_map(
+            reinterpret_cast<const utf8proc_uint8_t*>(text.data()), static_cast<utf8proc_ssize_t>(text.size()),
+            &out, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE | UTF8PROC_CASEFOLD));
+        if (n >= 0 && out != nullptr) {
+            std::string result(reinterpret_cast<const char*>(out), static_cast<std::size_t>(n));
+            std::free(out);
+            return result;
+        }
+        std::free(out);
+    }
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return result;
+}
+
 bool canonicallyEqual(std::string_view a, std::string_view b) {
     if (a == b) return true;
     return canonicalForm(a) == canonicalForm(b);

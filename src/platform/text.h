@@ -13,6 +13,11 @@ namespace velmora {
 [[nodiscard]] bool canonicallyEqual(std::string_view a, std::string_view b);
 [[nodiscard]] std::size_t canonicalHash(std::string_view text);
 
+// The form a search compares: canonical decomposition and Unicode case folding, so "LIB",
+// "lib" and "Lib" match alike, and so do precomposed and decomposed accents. Bytes that are
+// not valid UTF-8 keep their value; only their ASCII letters are folded.
+[[nodiscard]] std::string foldedForm(std::string_view text);
+
 // True when the bytes are well-formed UTF-8.
 [[nodiscard]] bool isValidUtf8(std::string_view text);
 

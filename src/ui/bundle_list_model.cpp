@@ -4,6 +4,11 @@
 #include "library/cache_category.h"
 #include "library/format_size.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <unordered_set>
+
 namespace velmora {
 
 namespace {
@@ -13,9 +18,52 @@ QString sizeText(std::int64_t bytes) {
 }
 
 // "缓存大小: %1" and its siblings, looked up whole, with the size text inserted.
+QString categoryText(CacheCategory category, std::int64_t bytes) {
+    return translate(cacheCategoryTextContext, categoryInfo(category).sizeText).arg(sizeText(bytes));
+}
+
 QString categoryText(CacheCategory category, const FCPBundle& bundle) {
-    const auto& info = categoryInfo(category);
-    return translate(cacheCategoryTextContext, info.sizeText).arg(sizeText(bundle.*info.sizeField));
+    return categoryText(category, bundle.*categoryInfo(category).sizeField);
+}
+
+// The stacked bar of one whole and its four kinds, each a fraction of `fullWidth` bytes. The
+// kinds never reach past the whole, nor the whole past the full width.
+QVariantList barFractions(std::int64_t whole, const std::array<std::int64_t, 4>& kinds,
+                          std::int64_t fullWidth) {
+    QVariantList fractions;
+    if (fullWidth <= 0) return {0.0, 0.0, 0.0, 0.0, 0.0};
+    const double wholeFraction =
+        std::clamp(static_cast<double>(whole) / static_cast<double>(fullWidth), 0.0, 1.0);
+    fractions << wholeFraction;
+    double left = wholeFraction;
+    for (std::int64_t bytes : kinds) {
+        const double part =
+            std::clamp(static_cast<double>(bytes) / static_cast<double>(fullWidth), 0.0, left);
+        fractions << part;
+        left -= part;
+    }
+    return fractions;
+}
+
+// What a bar shows, read out: the whole, then the four kinds with their row labels.
+QString barDescription(std::int64_t whole, const std::array<std::int64_t, 4>& kinds) {
+    return translate("BundleListModel", "总大小 %1；%2；%3；%4；%5")
+        .arg(sizeText(whole), categoryText(CacheCategory::render, kinds[0]),
+             categoryText(CacheCategory::proxy, kinds[1]), categoryText(CacheCategory::optimized, kinds[2]),
+             categoryText(CacheCategory::analysis, kinds[3]));
+}
+
+std::array<std::int64_t, 4> kindsOf(const FCPBundle& b) {
+    return {b.cacheSize, b.proxySize, b.optimizedSize, b.analysisSize};
+}
+
+// Whether a library of the list holds `path` (a library nested in it).
+bool insideAnother(const std::string& path, const std::unordered_set<std::string_view>& libraries) {
+    for (std::size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0;
+         slash = path.rfind('/', slash - 1)) {
+        if (libraries.count(std::string_view(path).substr(0, slash))) return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -27,8 +75,31 @@ void BundleListModel::setBundles(std::vector<FCPBundle> bundles) {
     const bool countChanges = bundles.size() != items.size();
     beginResetModel();
     items = std::move(bundles);
+    std::unordered_set<std::string_view> paths;
+    for (const FCPBundle& b : items)
+        paths.insert(b.path);
+    sums = {};
+    largest = 0;
+    for (const FCPBundle& b : items) {
+        ++sums.libraries;
+        if (!insideAnother(b.path, paths)) sums.size += b.size;
+        sums.cacheSize += b.cacheSize;
+        sums.proxySize += b.proxySize;
+        sums.optimizedSize += b.optimizedSize;
+        sums.analysisSize += b.analysisSize;
+        largest = std::max(largest, b.size);
+    }
     endResetModel();
     if (countChanges) emit countChanged();
+    emit totalsChanged();
+}
+
+const FCPBundle* BundleListModel::find(const QString& id) const {
+    const std::optional<Uuid> wanted = Uuid::parse(id.toStdString());
+    if (!wanted) return nullptr;
+    for (const FCPBundle& bundle : items)
+        if (bundle.id == *wanted) return &bundle;
+    return nullptr;
 }
 
 int BundleListModel::rowCount(const QModelIndex& parent) const {
@@ -68,6 +139,10 @@ QVariant BundleListModel::data(const QModelIndex& index, int role) const {
         return categoryText(CacheCategory::optimized, b);
     case AnalysisSizeTextRole:
         return categoryText(CacheCategory::analysis, b);
+    case SizeBarRole:
+        return barFractions(b.size, kindsOf(b), largest);
+    case SizeBarDescriptionRole:
+        return barDescription(b.size, kindsOf(b));
     default:
         return {};
     }
@@ -88,7 +163,29 @@ QHash<int, QByteArray> BundleListModel::roleNames() const {
         {ProxySizeTextRole, "proxySizeText"},
         {OptimizedSizeTextRole, "optimizedSizeText"},
         {AnalysisSizeTextRole, "analysisSizeText"},
+        {SizeBarRole, "sizeBar"},
+        {SizeBarDescriptionRole, "sizeBarDescription"},
     };
+}
+
+QStringList BundleListModel::totalsCategoryTexts() const {
+    if (items.empty()) return {};
+    const std::array<std::int64_t, 4> kinds{sums.cacheSize, sums.proxySize, sums.optimizedSize,
+                                            sums.analysisSize};
+    QStringList texts;
+    for (std::size_t i = 0; i < allCacheCategories.size(); ++i)
+        texts << categoryText(allCacheCategories[i], kinds[i]);
+    return texts;
+}
+
+QVariantList BundleListModel::totalsBar() const {
+    return barFractions(sums.size, {sums.cacheSize, sums.proxySize, sums.optimizedSize, sums.analysisSize},
+                        sums.size);
+}
+
+QString BundleListModel::totalsBarDescription() const {
+    if (items.empty()) return {};
+    return barDescription(sums.size, {sums.cacheSize, sums.proxySize, sums.optimizedSize, sums.analysisSize});
 }
 
 } // namespace velmora

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QAbstractListModel>
-
-#include <vector>
-
 #include "library/fcp_bundle.h"
+
+#include <QAbstractListModel>
+#include <vector>
 
 namespace velmora {
 
@@ -12,8 +11,14 @@ namespace velmora {
 class BundleListModel : public QAbstractListModel {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
+    // The four kinds' sums for the totals under the header (whose first line, naming the
+    // location, ContentView writes); empty for an empty list.
+    Q_PROPERTY(QStringList totalsCategoryTexts READ totalsCategoryTexts NOTIFY totalsChanged)
+    // [whole, render, proxy, optimized, analysis] as fractions of the bar: the whole location.
+    Q_PROPERTY(QVariantList totalsBar READ totalsBar NOTIFY totalsChanged)
+    Q_PROPERTY(QString totalsBarDescription READ totalsBarDescription NOTIFY totalsChanged)
 
-public:
+  public:
     enum Role {
         IdRole = Qt::UserRole + 1, // QString, 8-4-4-4-12
         PathRole,
@@ -23,11 +28,29 @@ public:
         ProxySizeRole,
         OptimizedSizeRole,
         AnalysisSizeRole,
-        TitleTextRole,        // "Demo.fcpbundle (1.00 GB)"
-        CacheSizeTextRole,    // "缓存大小: 0.00 GB"
-        ProxySizeTextRole,    // "代理媒体: 0.00 GB"
-        OptimizedSizeTextRole,// "优化媒体: 0.00 GB"
-        AnalysisSizeTextRole, // "媒体分析缓存: 0.00 GB"
+        TitleTextRole,         // "Demo.fcpbundle (1.00 GB)"
+        CacheSizeTextRole,     // "缓存大小: 0.00 GB"
+        ProxySizeTextRole,     // "代理媒体: 0.00 GB"
+        OptimizedSizeTextRole, // "优化媒体: 0.00 GB"
+        AnalysisSizeTextRole,  // "媒体分析缓存: 0.00 GB"
+        // [whole, render, proxy, optimized, analysis] as fractions of the bar's full width,
+        // which stands for the largest library of the list, so rows compare.
+        SizeBarRole,
+        SizeBarDescriptionRole, // the sizes the bar shows, as text for screen readers
+    };
+
+    // Sums over the libraries of the list. A library nested in another adds its own sizes to
+    // the kinds but not to the whole, which the outer library's size already holds.
+    struct Totals {
+        std::int64_t libraries = 0;
+        std::int64_t size = 0;
+        std::int64_t cacheSize = 0;
+        std::int64_t proxySize = 0;
+        std::int64_t optimizedSize = 0;
+        std::int64_t analysisSize = 0;
+        [[nodiscard]] std::int64_t reclaimable() const {
+            return cacheSize + proxySize + optimizedSize + analysisSize;
+        }
     };
 
     explicit BundleListModel(QObject* parent = nullptr);
@@ -36,16 +59,25 @@ public:
     void setBundles(std::vector<FCPBundle> bundles);
     [[nodiscard]] const std::vector<FCPBundle>& bundles() const { return items; }
     [[nodiscard]] int count() const { return static_cast<int>(items.size()); }
+    // The record whose id reads `id` (8-4-4-4-12), or nullptr.
+    [[nodiscard]] const FCPBundle* find(const QString& id) const;
+    [[nodiscard]] const Totals& totals() const { return sums; }
+    [[nodiscard]] QStringList totalsCategoryTexts() const;
+    [[nodiscard]] QVariantList totalsBar() const;
+    [[nodiscard]] QString totalsBarDescription() const;
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
-signals:
+  signals:
     void countChanged();
+    void totalsChanged();
 
-private:
+  private:
     std::vector<FCPBundle> items;
+    Totals sums;
+    std::int64_t largest = 0; // the largest library's size: the full width of a row's bar
 };
 
 } // namespace velmora

@@ -3,6 +3,8 @@
 #include "cleaning/cleaning_tally.h"
 #include "cleaning/delete_matching_items.h"
 #include "discovery/locations.h"
+#include "discovery/walk_concurrency.h"
+#include "i18n/grouped_number.h"
 #include "i18n/translation.h"
 #include "library/format_size.h"
 #include "platform/location_probe.h"
@@ -10,7 +12,7 @@
 
 #include <QThread>
 #include <algorithm>
-#include <array>
+#include <atomic>
 #include <cmath>
 #include <map>
 
@@ -39,26 +41,44 @@ QStringList toStringList(const std::vector<std::string>& items) {
     return list;
 }
 
-// 1234567 -> "1,234,567", the same whatever the user's locale.
-QString groupedNumber(std::uint64_t value) {
-    QString digits = QString::number(value);
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, QLatin1Char(','));
-    return digits;
-}
-
 // A category's own texts live with the category, in the core; they are looked up here.
 QString categoryText(std::string_view sourceText) {
     return translate(cacheCategoryTextContext, sourceText);
 }
-QString categoryText(std::string_view sourceText, int count) {
+
+QString categoryText(std::string_view sourceText, std::uint64_t count) {
     return translate(cacheCategoryTextContext, sourceText, nullptr, count);
 }
 
-// The closing text of a run in which something had to stay: the looked-up text with the
-// count in it, then the first entry that stayed and its error.
+// `counted` names how many entries had to stay (looked up with that count); the first of them
+// and its error complete it.
 QString failureText(const QString& counted, const CleaningTally& tally) {
     return counted.arg(fromBytes(tally.firstFailedPath), fromBytes(tally.firstFailureDescription));
+}
+
+// The closing alert of a run: a stop requested during it says so first, and a run in which
+// something had to stay says that (with `failed`) instead of `finished`, which is then never
+// shown: no run that left an entry behind reads as done or as having nothing to clean.
+QString closingText(bool stopped, const CleaningTally& tally, const QString& failed,
+                    const QString& finished) {
+    const QString failure = tally.failed > 0 ? failureText(failed, tally) : QString();
+    if (!stopped) return failure.isNull() ? finished : failure;
+    const QString stop = translate("ContentView", "清理已停止。停止前已删除 %n 项。", nullptr, tally.removed);
+    return failure.isNull() ? stop : stop + u'\n' + failure;
+}
+
+// The four categories of one library, or some of them, one after the other; an empty or
+// failed category does not stop the next, a stop request does.
+CleaningTally cleanCategories(const std::string& path, const std::vector<CacheCategory>& categories,
+                              const CancellationToken& token) {
+    DeletionOptions options;
+    options.cancel = &token;
+    CleaningTally tally;
+    for (CacheCategory category : categories) {
+        if (token.requested()) break;
+        tally.add(deleteMatchingItemsReport(path, categoryInfo(category).deletionName, options), path);
+    }
+    return tally;
 }
 
 // Why a location gives no list; a null string when it can be read.
@@ -91,6 +111,7 @@ struct ContentView::State {
     QStringList userDirs;
     QString selectedPath; // null: none
     BundleListModel* bundles = nullptr;
+    BundleSortFilterModel* shownBundles = nullptr; // the order and filter the list shows
     std::optional<Uuid> selectedBundleID;
     bool isCleaning = false;
     bool isRetrieving = false;
@@ -108,10 +129,19 @@ struct ContentView::State {
 
     // Cleaning runs under way; isCleaning is true while this is above zero.
     int activeCleanings = 0;
+    // The stop tokens of the cleaning runs under way.
+    std::vector<std::shared_ptr<CancellationToken>> cleaningTokens;
+    bool canStopCleaning = false;
 
-    // Retrieval runs under way, by number; only the newest run may publish.
+    // Retrieval runs under way, by number; only the newest run may publish, and a stopped
+    // one never does.
+    struct Scan {
+        std::shared_ptr<ScanProgress> progress = std::make_shared<ScanProgress>();
+        std::shared_ptr<CancellationToken> cancel = std::make_shared<CancellationToken>();
+    };
     std::uint64_t newestRun = 0;
-    std::map<std::uint64_t, std::shared_ptr<ScanProgress>> runningScans;
+    std::map<std::uint64_t, Scan> runningScans;
+    bool canStopRetrieval = false;
     QString retrievalProgressText;
     QTimer* retrievalTimer = nullptr;
 };
@@ -121,12 +151,20 @@ ContentView::ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopS
     : QObject(parent), state(std::make_unique<State>(dispatch, chooser, desktop)) {
     state->self = this;
     state->bundles = new BundleListModel(this);
+    state->shownBundles = new BundleSortFilterModel(state->bundles, this);
     state->retrievalTimer = new QTimer(this);
     state->retrievalTimer->setInterval(kRetrievalProgressIntervalMs);
     connect(state->retrievalTimer, &QTimer::timeout, this, &ContentView::refreshRetrievalProgressText);
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView() {
+    // Work still running has nobody to report to: end its walks and removals now, so the
+    // program does not wait for them on its way out.
+    for (auto& [run, scan] : state->runningScans)
+        scan.cancel->request();
+    for (const auto& token : state->cleaningTokens)
+        token->request();
+}
 
 // ---- fields -------------------------------------------------------------------------------
 
@@ -144,6 +182,9 @@ const std::vector<FCPBundle>& ContentView::fcpBundles() const {
 }
 BundleListModel* ContentView::fcpBundlesModel() {
     return state->bundles;
+}
+BundleSortFilterModel* ContentView::shownBundles() {
+    return state->shownBundles;
 }
 
 QString ContentView::selectedBundleID() const {
@@ -188,31 +229,47 @@ qint64 ContentView::completedTasks() const {
 QString ContentView::retrievalProgressText() const {
     return state->retrievalProgressText;
 }
-
 QString ContentView::listedLocation() const {
     return state->listedLocation;
 }
 
 QString ContentView::locationSummary() const {
     if (state->listedLocation.isNull()) return {};
-    std::int64_t reclaimable = 0;
-    for (const FCPBundle& bundle : state->bundles->bundles())
-        for (CacheCategory category : allCacheCategories)
-            reclaimable += bundle.*categoryInfo(category).sizeField;
+    const BundleListModel::Totals& totals = state->bundles->totals();
     // A drive shows under its drive label, as in the location list; any other location
     // under its user-folder label, else its path.
     const QString label = state->drives.contains(state->listedLocation)
                               ? driveLabel(state->listedLocation)
                               : locationLabel(state->listedLocation);
-    return translate("ContentView", "%1 · %n 个资源库 · 可清理 %2", nullptr,
-                     static_cast<int>(state->bundles->bundles().size()))
-        .arg(label, fromBytes(formatSize(reclaimable)));
+    const auto libraries = static_cast<std::uint64_t>(totals.libraries);
+    return translate("ContentView", "%1 · %n 个资源库 · 共 %2 · 可清理 %3", nullptr, libraries)
+        .arg(label, fromBytes(formatSize(totals.size)), fromBytes(formatSize(totals.reclaimable())));
 }
 
 QString ContentView::emptyListText() const {
     if (state->listedLocation.isNull() || !state->bundles->bundles().empty()) return {};
     const QString problem = locationProblemText(state->listedProblem, state->listedLocation);
-    return problem.isNull() ? translate("ContentView", "%1 中没有 Final Cut Pro 资源库。").arg(state->listedLocation) : problem;
+    return problem.isNull()
+               ? translate("ContentView", "%1 中没有 Final Cut Pro 资源库。").arg(state->listedLocation)
+               : problem;
+}
+
+bool ContentView::canStopRetrieval() const {
+    return state->canStopRetrieval;
+}
+bool ContentView::canStopCleaning() const {
+    return state->canStopCleaning;
+}
+
+void ContentView::refreshCanStop() {
+    bool retrieval = false;
+    for (const auto& [run, scan] : state->runningScans)
+        retrieval = retrieval || !scan.cancel->requested();
+    if (assign(state->canStopRetrieval, retrieval)) emit canStopRetrievalChanged();
+    bool cleaning = false;
+    for (const auto& token : state->cleaningTokens)
+        cleaning = cleaning || !token->requested();
+    if (assign(state->canStopCleaning, cleaning)) emit canStopCleaningChanged();
 }
 
 void ContentView::setSelectedPath(const QString& path) {
@@ -300,8 +357,9 @@ bool ContentView::isSelectedPath(const QString& path) const {
 void ContentView::retrieveBundles() {
     if (state->selectedPath.isNull()) return;
     const std::uint64_t run = ++state->newestRun;
-    auto progress = std::make_shared<ScanProgress>();
-    state->runningScans.emplace(run, progress);
+    const State::Scan scan;
+    state->runningScans.emplace(run, scan);
+    refreshCanStop(); // first, so the stop button is ready when the indicator shows
     setIsRetrieving(true);
     refreshRetrievalProgressText();
     if (!state->retrievalTimer->isActive()) state->retrievalTimer->start();
@@ -309,25 +367,34 @@ void ContentView::retrieveBundles() {
     // The run carries its own copy of the path: choosing another location later does not
     // change what this run scans.
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground(
-        [dispatch, view = state->self, path = selectedPath().toStdString(), run, progress] {
-            ScanOptions options;
-            options.progress = progress.get();
-            auto found = std::make_shared<std::vector<FCPBundle>>(scanBundles(path, options));
-            // An empty list says why: nothing there, or a location that cannot be read.
-            const LocationProblem problem = found->empty() ? probeLocation(path) : LocationProblem::none;
-            dispatch->postToMain([view, run, found, path, problem] {
-                if (view) view->publishRetrieval(run, std::move(*found), fromBytes(path), problem);
-            });
+    dispatch->runInBackground([dispatch, view = state->self, path = selectedPath().toStdString(), run, scan] {
+        ScanOptions options;
+        options.progress = scan.progress.get();
+        options.cancel = scan.cancel.get();
+        auto found = std::make_shared<std::vector<FCPBundle>>(scanBundles(path, options));
+        // An empty list says why: nothing there, or a location that cannot be read.
+        const LocationProblem problem =
+            found->empty() && !scan.cancel->requested() ? probeLocation(path) : LocationProblem::none;
+        dispatch->postToMain([view, run, found, path, problem] {
+            if (view) view->publishRetrieval(run, std::move(*found), fromBytes(path), problem);
         });
+    });
+}
+
+void ContentView::stopRetrieval() {
+    for (auto& [run, scan] : state->runningScans)
+        scan.cancel->request();
+    refreshCanStop();
 }
 
 void ContentView::publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles, const QString& location,
                                    LocationProblem problem) {
-    state->runningScans.erase(run);
-    // A run that a later run has superseded publishes nothing: the list always shows the
-    // newest chosen location, from one complete scan.
-    if (run == state->newestRun) {
+    auto scan = state->runningScans.find(run);
+    const bool stopped = scan == state->runningScans.end() || scan->second.cancel->requested();
+    if (scan != state->runningScans.end()) state->runningScans.erase(scan);
+    // A run that a later run has superseded publishes nothing, and a stopped one (its list is
+    // incomplete) neither: the list always shows one complete scan.
+    if (run == state->newestRun && !stopped) {
         setBundles(std::move(bundles));
         state->listedLocation = location;
         state->listedProblem = problem;
@@ -336,13 +403,14 @@ void ContentView::publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bun
     setIsRetrieving(!state->runningScans.empty());
     if (state->runningScans.empty()) state->retrievalTimer->stop();
     refreshRetrievalProgressText();
+    refreshCanStop();
 }
 
 void ContentView::refreshRetrievalProgressText() {
     QString text;
     if (!state->runningScans.empty()) {
         // The newest scan still running is the one whose counts matter to the user.
-        const ScanProgress& progress = *state->runningScans.rbegin()->second;
+        const ScanProgress& progress = *state->runningScans.rbegin()->second.progress;
         text = translate("ContentView", "已扫描 %1 项 · 找到 %2 个资源库")
                    .arg(groupedNumber(progress.entriesRead.load(std::memory_order_relaxed)),
                         groupedNumber(progress.librariesFound.load(std::memory_order_relaxed)));
@@ -359,19 +427,19 @@ std::optional<FCPBundle> ContentView::selectedBundle() const {
     return std::nullopt;
 }
 
-void ContentView::revealInFinder(int row) {
-    const auto& bundles = state->bundles->bundles();
-    if (row < 0 || static_cast<std::size_t>(row) >= bundles.size()) return;
-    const QString path = fromBytes(bundles[static_cast<std::size_t>(row)].path);
+void ContentView::revealInFinder(const QString& bundleId) {
+    const FCPBundle* bundle = state->bundles->find(bundleId);
+    if (!bundle) return;
+    const QString path = fromBytes(bundle->path);
     state->desktop.revealInFileManager(path, [view = state->self, path] {
         if (view) view->showDesktopFailure(translate("ContentView", "无法在文件管理器中显示 %1。").arg(path));
     });
 }
 
-void ContentView::openLibrary(int row) {
-    const auto& bundles = state->bundles->bundles();
-    if (row < 0 || static_cast<std::size_t>(row) >= bundles.size()) return;
-    const QString path = fromBytes(bundles[static_cast<std::size_t>(row)].path);
+void ContentView::openLibrary(const QString& bundleId) {
+    const FCPBundle* bundle = state->bundles->find(bundleId);
+    if (!bundle) return;
+    const QString path = fromBytes(bundle->path);
     state->desktop.openWithDefaultApplication(path, [view = state->self, path] {
         if (view) view->showDesktopFailure(translate("ContentView", "无法打开 %1。").arg(path));
     });
@@ -384,10 +452,29 @@ void ContentView::showDesktopFailure(const QString& text) {
 
 // ---- cleaning -----------------------------------------------------------------------------
 
-void ContentView::beginCleaning(const QString& startText) {
+std::shared_ptr<CancellationToken> ContentView::beginCleaning(const QString& startText) {
     ++state->activeCleanings;
+    auto token = std::make_shared<CancellationToken>();
+    state->cleaningTokens.push_back(token);
     setIsCleaning(true);
     setProgressText(startText);
+    refreshCanStop();
+    return token;
+}
+
+void ContentView::endCleaningRun(const std::shared_ptr<CancellationToken>& token) {
+    if (state->activeCleanings > 0) --state->activeCleanings;
+    std::erase(state->cleaningTokens, token);
+    setIsCleaning(state->activeCleanings > 0);
+    refreshCanStop();
+}
+
+void ContentView::stopCleaning() {
+    if (!state->canStopCleaning) return;
+    for (const auto& token : state->cleaningTokens)
+        token->request();
+    setProgressText(translate("ContentView", "正在停止清理..."));
+    refreshCanStop();
 }
 
 void ContentView::cleanCategory(const QString& categoryKey) {
@@ -397,81 +484,82 @@ void ContentView::cleanCategory(const QString& categoryKey) {
 void ContentView::cleanCategory(CacheCategory category) {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    beginCleaning(categoryText(categoryInfo(category).runningText));
+    auto token = beginCleaning(categoryText(categoryInfo(category).runningText));
 
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, category] {
-        CleaningTally tally;
-        tally.add(deleteMatchingItemsReport(path, categoryInfo(category).deletionName), path);
-        dispatch->postToMain([view, category, tally] {
-            if (view) view->finishCategoryClean(category, tally);
+    dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, category, token] {
+        const CleaningTally tally = cleanCategories(path, {category}, *token);
+        dispatch->postToMain([view, category, tally, token] {
+            if (view) view->finishCategoryClean(category, tally, token);
         });
     });
 }
 
-void ContentView::finishCategoryClean(CacheCategory category, const CleaningTally& tally) {
+void ContentView::finishCategoryClean(CacheCategory category, const CleaningTally& tally,
+                                      const std::shared_ptr<CancellationToken>& token) {
     const auto& info = categoryInfo(category);
-    // A failure is never reported as done or as nothing to clean.
-    finishCleaning(tally.failed > 0        ? failureText(categoryText(info.failedText, static_cast<int>(tally.failed)), tally)
-                   : tally.anythingRemoved ? categoryText(info.removedText)
-                                           : categoryText(info.nothingText));
+    finishCleaning(closingText(token && token->requested(), tally,
+                               categoryText(info.failedText, tally.failed),
+                               categoryText(tally.anythingRemoved ? info.removedText : info.nothingText)),
+                   token);
 }
 
 void ContentView::cleanSelectedLibrary() {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    beginCleaning(translate("ContentView", "正在清理资源库..."));
+    auto token = beginCleaning(translate("ContentView", "正在清理资源库..."));
 
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground([dispatch, view = state->self, path = bundle->path] {
-        // One category after the other; an empty or failed category does not stop the next.
-        CleaningTally tally;
-        for (CacheCategory category : allCacheCategories)
-            tally.add(deleteMatchingItemsReport(path, categoryInfo(category).deletionName), path);
+    dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, token] {
+        const CleaningTally tally =
+            cleanCategories(path, {allCacheCategories.begin(), allCacheCategories.end()}, *token);
         const QString text =
-            tally.failed > 0
-                ? failureText(translate("ContentView", "选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2",
-                                        nullptr, static_cast<int>(tally.failed)),
-                              tally)
-                : translate("ContentView", "已清理选定的资源库。");
-        dispatch->postToMain([view, text] {
-            if (view) view->finishCleaning(text);
+            closingText(token->requested(), tally,
+                        translate("ContentView", "选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2",
+                                  nullptr, tally.failed),
+                        translate("ContentView", "已清理选定的资源库。"));
+        dispatch->postToMain([view, text, token] {
+            if (view) view->finishCleaning(text, token);
         });
     });
 }
 
 void ContentView::cleanAllLibraries() {
     if (state->selectedPath.isNull()) return;
-    beginCleaning(translate("ContentView", "正在清理硬盘上的所有资源库..."));
+    auto token = beginCleaning(translate("ContentView", "正在清理硬盘上的所有资源库..."));
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground([dispatch, view = state->self, location = selectedPath().toStdString()] {
-        runLocationCleaning(*dispatch, view, location);
+    dispatch->runInBackground([dispatch, view = state->self, location = selectedPath().toStdString(), token] {
+        runLocationCleaning(*dispatch, view, location, token);
     });
 }
 
 QString ContentView::cleanAllConfirmationText() const {
-    std::array<std::int64_t, allCacheCategories.size()> bytes{};
-    for (const FCPBundle& bundle : state->bundles->bundles())
-        for (std::size_t i = 0; i < allCacheCategories.size(); ++i)
-            bytes[i] += bundle.*categoryInfo(allCacheCategories[i]).sizeField;
-    QStringList arguments{state->selectedPath};
-    for (std::int64_t amount : bytes)
-        arguments << fromBytes(formatSize(amount));
-    return translate("ContentView",
-                     "将从 %1 中的 %n 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、媒体分析缓存 %5。"
-                     "原始媒体和项目保留不动。",
-                     nullptr, static_cast<int>(state->bundles->bundles().size()))
-        .arg(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4]);
+    const BundleListModel::Totals& totals = state->bundles->totals();
+    // (The count is cast beforehand: lupdate does not read a call whose arguments hold a cast.)
+    const auto libraries = static_cast<std::uint64_t>(totals.libraries);
+    return translate(
+               "ContentView",
+               "将从 %1 中的 %n 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、媒体分析缓存 %5。"
+               "原始媒体和项目保留不动。",
+               nullptr, libraries)
+        .arg(state->selectedPath, fromBytes(formatSize(totals.cacheSize)),
+             fromBytes(formatSize(totals.proxySize)), fromBytes(formatSize(totals.optimizedSize)),
+             fromBytes(formatSize(totals.analysisSize)));
 }
 
 void ContentView::cleanLocation(const std::string& location) {
-    runLocationCleaning(state->dispatch, state->self, location);
+    runLocationCleaning(state->dispatch, state->self, location, std::make_shared<CancellationToken>());
 }
 
 void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<ContentView>& view,
-                                      const std::string& location) {
-    // A fresh scan: libraries created since the list was shown are cleaned too.
-    const std::vector<FCPBundle> libraries = scanBundles(location);
+                                      const std::string& location,
+                                      const std::shared_ptr<CancellationToken>& token) {
+    // A fresh scan: libraries created since the list was shown are cleaned too. A stop during
+    // it leaves an incomplete list, of which nothing is cleaned.
+    ScanOptions scan;
+    scan.cancel = token.get();
+    std::vector<FCPBundle> libraries = scanBundles(location, scan);
+    if (token->requested()) libraries.clear();
     const qint64 total = 4 * static_cast<qint64>(libraries.size());
 
     // Both writes are posted before the first task exists, so every progress step of this
@@ -483,18 +571,20 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
         if (view) view->setCompletedTasks(0);
     });
 
-    // Summed on the main thread, one task's report at a time, so it needs no lock; every
+    // Summed on the main thread, one task's tally at a time, so it needs no lock; every
     // task's post comes before the closing post, which reads it.
     auto tally = std::make_shared<CleaningTally>();
-    auto group = dispatch.makeConcurrentGroup("cleaningQueue");
+    // On a share each removal waits on its round trip: many libraries go at once there.
+    auto group = dispatch.makeConcurrentGroup("cleaningQueue", defaultCleaningJobs(location));
     for (const FCPBundle& library : libraries) {
         for (CacheCategory category : allCacheCategories) {
-            group->async([&dispatch, view, tally, path = library.path, category] {
-                auto report = std::make_shared<DeletionReport>(
-                    deleteMatchingItemsReport(path, categoryInfo(category).deletionName));
+            group->async([&dispatch, view, path = library.path, category, token, tally] {
+                // After a stop no task starts: the queued ones end at once, uncounted.
+                if (token->requested()) return;
+                auto done = std::make_shared<CleaningTally>(cleanCategories(path, {category}, *token));
                 // Posted before the task ends, hence before the closing post below.
-                dispatch.postToMain([view, tally, report, path] {
-                    tally->add(*report, path);
+                dispatch.postToMain([view, tally, done] {
+                    tally->add(*done);
                     if (view) view->recordTaskDone();
                 });
             });
@@ -502,20 +592,21 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
     }
     group->wait();
     // A location that gave no library because it is not there says so instead of "done".
-    const LocationProblem problem = libraries.empty() ? probeLocation(location) : LocationProblem::none;
-    dispatch.postToMain([view, tally, problem, location] {
+    const LocationProblem problem =
+        libraries.empty() && !token->requested() ? probeLocation(location) : LocationProblem::none;
+    dispatch.postToMain([view, tally, token, problem, location] {
         if (!view) return;
-        QString text = locationProblemText(problem, fromBytes(location));
-        if (!text.isNull())
-            view->finishCleaning(text);
-        else if (tally->failed > 0)
-            view->finishCleaning(failureText(translate("ContentView",
-                                                       "选定目录中有 %n 项无法删除。第一个无法删除的是 %1：%2",
-                                                       nullptr, static_cast<int>(tally->failed)),
-                                             *tally));
-        else
-            view->finishCleaning(
-                translate("ContentView", "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。"));
+        const QString unusable = locationProblemText(problem, fromBytes(location));
+        view->finishCleaning(
+            !unusable.isNull()
+                ? unusable
+                : closingText(
+                      token->requested(), *tally,
+                      translate("ContentView", "选定目录中有 %n 项无法删除。第一个无法删除的是 %1：%2",
+                                nullptr, tally->failed),
+                      translate("ContentView",
+                                "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。")),
+            token);
     });
 }
 
@@ -531,13 +622,14 @@ void ContentView::updateProgress() {
     double value = static_cast<double>(state->completedTasks) / static_cast<double>(state->totalTasks);
     value = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
     setProgressValue(value);
+    // Once a stop is asked for, the text says so until the run ends.
+    if (!state->cleaningTokens.empty() && !state->canStopCleaning) return;
     const auto percent = static_cast<int>(value * 100.0); // truncates toward zero
     setProgressText(translate("ContentView", "正在清理... %1%").arg(percent));
 }
 
-void ContentView::finishCleaning(const QString& text) {
-    if (state->activeCleanings > 0) --state->activeCleanings;
-    setIsCleaning(state->activeCleanings > 0);
+void ContentView::finishCleaning(const QString& text, const std::shared_ptr<CancellationToken>& token) {
+    endCleaningRun(token);
     retrieveBundles();
     setAlertMessage(text);
     setShowAlert(true);

@@ -1,16 +1,5 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
-#include <QString>
-#include <QStringList>
-#include <QTimer>
-
-#include <cstdint>
-#include <memory>
-#include <optional>
-#include <vector>
-
 #include "cleaning/cleaning_tally.h"
 #include "discovery/scanner.h"
 #include "library/cache_category.h"
@@ -19,8 +8,19 @@
 #include "platform/location_probe.h"
 #include "platform/uuid.h"
 #include "ui/bundle_list_model.h"
+#include "ui/bundle_sort_filter_model.h"
 #include "ui/desktop_services.h"
 #include "ui/directory_chooser.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace velmora {
 
@@ -33,8 +33,11 @@ class ContentView : public QObject {
     // A null string when no location has been chosen.
     Q_PROPERTY(QString selectedPath READ selectedPath NOTIFY selectedPathChanged)
     Q_PROPERTY(velmora::BundleListModel* fcpBundles READ fcpBundlesModel CONSTANT)
+    // fcpBundles in the order and with the filter the user chose; the list shows this.
+    Q_PROPERTY(velmora::BundleSortFilterModel* shownBundles READ shownBundles CONSTANT)
     // The selected record's id in 8-4-4-4-12 form; an empty string for none.
-    Q_PROPERTY(QString selectedBundleID READ selectedBundleID WRITE setSelectedBundleID NOTIFY selectedBundleIDChanged)
+    Q_PROPERTY(QString selectedBundleID READ selectedBundleID WRITE setSelectedBundleID NOTIFY
+                   selectedBundleIDChanged)
     Q_PROPERTY(bool isCleaning READ isCleaning NOTIFY isCleaningChanged)
     Q_PROPERTY(bool isRetrieving READ isRetrieving NOTIFY isRetrievingChanged)
     Q_PROPERTY(bool showAlert READ showAlert WRITE setShowAlert NOTIFY showAlertChanged)
@@ -45,15 +48,20 @@ class ContentView : public QObject {
     Q_PROPERTY(qint64 completedTasks READ completedTasks NOTIFY completedTasksChanged)
     // Live counts of the running scans, e.g. "已扫描 123,456 项 · 找到 7 个资源库"; empty when idle.
     Q_PROPERTY(QString retrievalProgressText READ retrievalProgressText NOTIFY retrievalProgressTextChanged)
-    // The location whose libraries are listed (null before the first list), the line that
-    // names it with the count of its libraries and their reclaimable bytes, and the grey
-    // line an empty list shows (empty while the list has rows).
+    // The location whose libraries are listed (null before the first list); the one line
+    // under the header that names it with the number of its libraries, their whole size and
+    // what cleaning them would free; and the grey line an empty list shows (empty while the
+    // list has rows).
     Q_PROPERTY(QString listedLocation READ listedLocation NOTIFY listedLocationChanged)
     Q_PROPERTY(QString locationSummary READ locationSummary NOTIFY listedLocationChanged)
     Q_PROPERTY(QString emptyListText READ emptyListText NOTIFY listedLocationChanged)
+    // Whether a stop would still change something: a run is under way and not yet asked to stop.
+    Q_PROPERTY(bool canStopRetrieval READ canStopRetrieval NOTIFY canStopRetrievalChanged)
+    Q_PROPERTY(bool canStopCleaning READ canStopCleaning NOTIFY canStopCleaningChanged)
 
-public:
-    ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopServices& desktop, QObject* parent = nullptr);
+  public:
+    ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopServices& desktop,
+                QObject* parent = nullptr);
     ~ContentView() override;
 
     // The thirteen fields.
@@ -62,6 +70,7 @@ public:
     [[nodiscard]] QString selectedPath() const;
     [[nodiscard]] const std::vector<FCPBundle>& fcpBundles() const;
     [[nodiscard]] BundleListModel* fcpBundlesModel();
+    [[nodiscard]] BundleSortFilterModel* shownBundles();
     [[nodiscard]] QString selectedBundleID() const;
     void setSelectedBundleID(const QString& id);
     [[nodiscard]] bool isCleaning() const;
@@ -77,6 +86,8 @@ public:
     [[nodiscard]] QString listedLocation() const;
     [[nodiscard]] QString locationSummary() const;
     [[nodiscard]] QString emptyListText() const;
+    [[nodiscard]] bool canStopRetrieval() const;
+    [[nodiscard]] bool canStopCleaning() const;
 
     // Locations.
     Q_INVOKABLE void loadLocations();
@@ -89,16 +100,23 @@ public:
 
     // Retrieval.
     Q_INVOKABLE void retrieveBundles();
+    // Ends every scan under way within a directory listing; their results are dropped and the
+    // list keeps what it showed. isRetrieving goes false once the walks have ended.
+    Q_INVOKABLE void stopRetrieval();
 
     // Rows.
     [[nodiscard]] std::optional<FCPBundle> selectedBundle() const;
-    Q_INVOKABLE void revealInFinder(int row);
-    Q_INVOKABLE void openLibrary(int row);
+    // `bundleId` names the row's record; an id of no listed record does nothing.
+    Q_INVOKABLE void revealInFinder(const QString& bundleId);
+    Q_INVOKABLE void openLibrary(const QString& bundleId);
 
     // Cleaning. `categoryKey` is "render", "proxy", "optimized" or "analysis".
     Q_INVOKABLE void cleanCategory(const QString& categoryKey);
     void cleanCategory(CacheCategory category);
-    void finishCategoryClean(CacheCategory category, const CleaningTally& tally);
+    // The end of a run: `token` is the run's own (from beginCleaning); a run whose stop was
+    // requested says so, whatever the tally.
+    void finishCategoryClean(CacheCategory category, const CleaningTally& tally,
+                             const std::shared_ptr<CancellationToken>& token = {});
     Q_INVOKABLE void cleanSelectedLibrary();
     Q_INVOKABLE void cleanAllLibraries();
     // What "一键清理硬盘" is about to do, from the list on screen: the location, the number
@@ -107,9 +125,12 @@ public:
     void cleanLocation(const std::string& location); // background part of cleanAllLibraries
     void recordTaskDone();
     void updateProgress();
-    void finishCleaning(const QString& text);
+    void finishCleaning(const QString& text, const std::shared_ptr<CancellationToken>& token = {});
+    // Asks every cleaning under way to stop: each lets the removal call under way finish,
+    // starts no other, and ends with an alert that says how much it removed.
+    Q_INVOKABLE void stopCleaning();
 
-signals:
+  signals:
     void drivesChanged();
     void userDirsChanged();
     void selectedPathChanged();
@@ -125,8 +146,10 @@ signals:
     void completedTasksChanged();
     void retrievalProgressTextChanged();
     void listedLocationChanged();
+    void canStopRetrievalChanged();
+    void canStopCleaningChanged();
 
-private:
+  private:
     void setSelectedPath(const QString& path);
     void setIsCleaning(bool value);
     void setIsRetrieving(bool value);
@@ -136,7 +159,10 @@ private:
     void setTotalTasks(qint64 value);
     void setCompletedTasks(qint64 value);
     void setBundles(std::vector<FCPBundle> bundles);
-    void beginCleaning(const QString& startText);
+    // Starts a cleaning run: its stop token, the counters and the start text.
+    [[nodiscard]] std::shared_ptr<CancellationToken> beginCleaning(const QString& startText);
+    void endCleaningRun(const std::shared_ptr<CancellationToken>& token);
+    void refreshCanStop();
     void publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles, const QString& location,
                           LocationProblem problem);
     void refreshRetrievalProgressText();
@@ -144,7 +170,8 @@ private:
     void showDesktopFailure(const QString& text);
     // The background part of a whole-location run, with no access to `this` but through `view`.
     static void runLocationCleaning(Dispatch& dispatch, const QPointer<ContentView>& view,
-                                    const std::string& location);
+                                    const std::string& location,
+                                    const std::shared_ptr<CancellationToken>& token);
 
     struct State;
     std::unique_ptr<State> state;

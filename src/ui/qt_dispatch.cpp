@@ -10,9 +10,10 @@ namespace {
 
 class PoolGroup : public Dispatch::ConcurrentGroup {
   public:
-    explicit PoolGroup(const std::string& label) {
+    PoolGroup(const std::string& label, unsigned width) {
         pool.setObjectName(QString::fromStdString(label));
-        pool.setMaxThreadCount(QtDispatch::groupThreadLimit());
+        pool.setMaxThreadCount(width == 0 ? QtDispatch::groupThreadLimit()
+                                          : std::max(2, static_cast<int>(width)));
     }
     ~PoolGroup() override { pool.waitForDone(); }
 
@@ -44,8 +45,9 @@ void QtDispatch::runInBackground(Work work) {
     background.start(std::move(work));
 }
 
-std::unique_ptr<Dispatch::ConcurrentGroup> QtDispatch::makeConcurrentGroup(const std::string& label) {
-    return std::make_unique<PoolGroup>(label);
+std::unique_ptr<Dispatch::ConcurrentGroup> QtDispatch::makeConcurrentGroup(const std::string& label,
+                                                                           unsigned width) {
+    return std::make_unique<PoolGroup>(label, width);
 }
 
 int QtDispatch::groupThreadLimit() {

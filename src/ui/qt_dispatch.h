@@ -10,7 +10,7 @@ namespace velmora {
 
 // The app's queues. Main: the Qt event loop of the thread that made this object, in posting
 // order. Background: a thread pool of its own, so long scans never starve Qt's global pool.
-// Each concurrent group: a fresh pool bounded to max(2, ideal thread count).
+// Each concurrent group: a fresh pool bounded to its width, or max(2, ideal thread count).
 // Make it on the main thread; destroying it waits for the background work to end.
 class QtDispatch : public Dispatch {
   public:
@@ -21,7 +21,8 @@ class QtDispatch : public Dispatch {
 
     void postToMain(Work work) override;
     void runInBackground(Work work) override;
-    [[nodiscard]] std::unique_ptr<ConcurrentGroup> makeConcurrentGroup(const std::string& label) override;
+    [[nodiscard]] std::unique_ptr<ConcurrentGroup> makeConcurrentGroup(const std::string& label,
+                                                                       unsigned width) override;
 
     // Threads a concurrent group may use at once.
     [[nodiscard]] static int groupThreadLimit();

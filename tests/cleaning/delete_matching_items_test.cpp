@@ -1,5 +1,6 @@
 #include "cleaning/delete_matching_items.h"
 #include "library/cache_category.h"
+#include "platform/safe_remove.h"
 #include "support/mount_namespace.h"
 #include "support/run_program.h"
 #include "support/temp_tree.h"
@@ -153,6 +154,42 @@ TEST(DeleteMatchingItems, OneWalkForAllCategoriesWritesTheirLinesInCategoryOrder
     EXPECT_EQ(group(4, 5), (Lines{d + "Event A/Transcoded Media/High Quality Media"}));
     EXPECT_EQ(group(5, 8),
               (Lines{d + "Analysis Files", d + "Event A/Analysis Files", d + "Event A/Analysis Cache"}));
+}
+
+TEST(DeleteMatchingItems, StopRequestLetsTheRemovalUnderWayFinishAndStartsNoOther) {
+    TempDir tmp;
+    const std::string lib = tmp / "Lib.fcpbundle";
+    buildLibrary(lib);
+    const auto before = listTree(lib);
+
+    // Requested while the first matched folder's line is written: that folder is gone whole,
+    // the other two are untouched.
+    CancellationToken stop;
+    DeletionOptions options;
+    options.cancel = &stop;
+    std::vector<std::string> lines;
+    options.sink = [&](std::string_view line) {
+        lines.emplace_back(line);
+        stop.request();
+    };
+    DeletionReport report = deleteMatchingItemsReport(lib, "Render Files", options);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(report.removed, 1u);
+    EXPECT_TRUE(report.cancelled);
+    const std::string first = lines[0].substr(std::string("Deleted: " + lib + "/").size());
+    EXPECT_EQ(listTree(lib), without(before, {first}));
+
+    // Requested before: the matched folder is opened but nothing in it goes.
+    const std::string transcoded = lib + "/Event A/Transcoded Media";
+    UniqueFd parent = openDirectoryNoFollow(transcoded);
+    ASSERT_TRUE(parent);
+    RemoveReport stopped =
+        removeEntryAt(parent.get(), "Proxy Media", transcoded + "/Proxy Media", true, RemoveOptions{64, &stop});
+    EXPECT_EQ(stopped.outcome, RemoveOutcome::Stopped);
+    EXPECT_EQ(stopped.entriesRemoved, 0u);
+    report = deleteMatchingItemsReport(lib, "Proxy Media", options);
+    EXPECT_EQ(report.removed + report.matched + report.stopped, 0u);
+    EXPECT_EQ(listTree(lib), without(before, {first}));
 }
 
 TEST(DeleteMatchingItems, NothingToRemoveOrNothingToWalkGivesFalseAndNoOutput) {

@@ -1,8 +1,9 @@
 #include "samples/sample_tree.h"
-#include "support/run_program.h"
+#include "support/cli_program.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
@@ -22,27 +23,10 @@ using testing::writeFile;
 using CliResult = testing::ProgramRun;
 using testing::lineSet;
 
-const testing::Environment kChinese{
-    {"LANGUAGE", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "zh_CN.UTF-8"}};
-const testing::Environment kEnglish{
-    {"LANGUAGE", "en"}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", "en_US.UTF-8"}};
-
-CliResult runCli(const std::vector<std::string>& args, const testing::Environment& language = kChinese) {
-    return testing::runProgram(std::string(VELMORA_BIN_DIR) + "/velmora-cli", args, language);
-}
-
-std::string fromBase64(const std::string& text) {
-    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    unsigned bits = 0;
-    int count = 0;
-    for (char c : text) {
-        if (c == '=') break;
-        bits = bits << 6 | static_cast<unsigned>(alphabet.find(c));
-        if ((count += 6) >= 8) out.push_back(static_cast<char>(bits >> (count -= 8)));
-    }
-    return out;
-}
+using testing::fromBase64;
+using testing::kChinese;
+using testing::kEnglish;
+using testing::runCli;
 
 // A clean's JSON report: the entries by their exact path (from pathBase64 where the path is
 // not UTF-8), each with its bytes and status; and the sum of the entries' bytes.
@@ -204,6 +188,54 @@ TEST_F(CleanCommand, RemovesExactlyWhatTheRulesNameAndSummarises) {
     CliResult again = runCli({"clean", location});
     EXPECT_EQ(again.status, 0);
     EXPECT_EQ(again.out, "");
+}
+
+TEST_F(CleanCommand, SignalStopsBetweenRemovalsAndSummarisesWhatWasRemoved) {
+    // Many more matched entries than the small pipe holds lines: the run is far from done
+    // when the first line arrives.
+    const std::string big = tmp / "big";
+    for (int i = 0; i < 50; ++i) {
+        const std::string event = big + "/L" + std::to_string(i) + ".fcpbundle/Event";
+        for (const char* file : {"Original Media/a.mov", "Render Files/r.mov", "Transcoded Media/Proxy Media/p.mov",
+                                 "Transcoded Media/High Quality Media/o.mov", "Analysis Files/a.plist"}) {
+            const std::string path = event + "/" + file;
+            makeDirs(path.substr(0, path.rfind('/')));
+            writeFile(path, 100);
+        }
+    }
+    const struct {
+        int signal;
+        int status;
+    } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.signal);
+        const auto before = listTree(big);
+        const Expectation e = expect(big, before, {"render", "proxy", "optimized", "analysis"});
+        ASSERT_GT(e.matchedEntries.size(), 100u);
+
+        CliResult run = testing::runProgramSignalledAfterFirstLine(std::string(VELMORA_BIN_DIR) + "/velmora-cli",
+                                                                   {"clean", "--jobs", "1", big}, c.signal);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        std::set<std::string> removed;
+        for (const auto& line : lineSet(run.out)) {
+            ASSERT_TRUE(line.starts_with("Deleted: ")) << line;
+            removed.insert(line.substr(9));
+        }
+        // Some entries went, not all; each one that went was a matched entry, and nothing
+        // outside the matched entries was touched.
+        EXPECT_GE(removed.size(), 1u);
+        EXPECT_LT(removed.size(), e.matchedEntries.size());
+        const auto after = listTree(big);
+        for (const auto& path : removed) {
+            EXPECT_TRUE(e.matchedEntries.count(path)) << path;
+            EXPECT_FALSE(testing::entryExists(path)) << path;
+        }
+        for (const auto& entry : e.remaining)
+            EXPECT_TRUE(after.count(entry)) << entry;
+        EXPECT_NE(run.err.find("Stopped by signal " + std::to_string(c.signal)), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("Entries removed: " + std::to_string(removed.size()) + "\n"), std::string::npos)
+            << run.err;
+    }
 }
 
 TEST_F(CleanCommand, OneLibraryAndOneCategory) {

@@ -1,6 +1,6 @@
 // velmora-cli scan, run as the real program.
 #include "discovery/scanner.h"
-#include "support/run_program.h"
+#include "support/cli_program.h"
 #include "support/temp_tree.h"
 
 #include <fcntl.h>
@@ -19,18 +19,11 @@ using testing::TempDir;
 using CliRun = testing::ProgramRun;
 const std::string kProgram = std::string(VELMORA_BIN_DIR) + "/velmora-cli";
 
-// The language variables as a user sets them; unset ones are left empty.
-testing::Environment language(const std::string& languageList, const std::string& lcAll,
-                              const std::string& lang) {
-    return {{"LANGUAGE", languageList}, {"LC_ALL", lcAll}, {"LC_MESSAGES", ""}, {"LANG", lang}};
-}
-const testing::Environment kChinese = language("", "", "zh_CN.UTF-8");
-const testing::Environment kEnglish = language("en", "", "en_US.UTF-8");
-
-// Runs the CLI; in Chinese, the language of its source texts, unless told otherwise.
-CliRun runCli(const std::vector<std::string>& args, const testing::Environment& environment = kChinese) {
-    return testing::runProgram(kProgram, args, environment);
-}
+using testing::fromBase64;
+using testing::kChinese;
+using testing::kEnglish;
+using testing::runCli;
+const auto language = testing::languageEnvironment;
 
 constexpr std::int64_t GiB = 1073741824;
 
@@ -43,19 +36,6 @@ void buildKnownLibrary(const TempDir& tmp) {
     // The only file a cleaning keeps: its time is the library's activity.
     testing::placeFile(tmp, "loc/L.fcpbundle/E/Info.plist", 0);
     testing::setModified(tmp / "loc/L.fcpbundle/E/Info.plist", 1'600'000'000);
-}
-
-std::string fromBase64(const std::string& text) {
-    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    unsigned bits = 0;
-    int count = 0;
-    for (char c : text) {
-        if (c == '=') break;
-        bits = bits << 6 | static_cast<unsigned>(alphabet.find(c));
-        if ((count += 6) >= 8) out.push_back(static_cast<char>(bits >> (count -= 8)));
-    }
-    return out;
 }
 
 TEST(ScanCommand, TableShowsEveryLibraryWithFormattedSizes) {

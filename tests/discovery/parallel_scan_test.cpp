@@ -105,7 +105,8 @@ TEST_F(ParallelScanMixedTree, SameRecordsAndOrderAsTheSequentialScanRunAfterRun)
     ASSERT_NE(expected.find("/Wide.fcpbundle/E/Render Files/HQ/sub-500/inner.fcpbundle | "),
               std::string::npos);
 
-    for (unsigned threads : {2u, 4u, 8u}) {
+    // Up to the many threads a network share gets: more workers than directories at a time.
+    for (unsigned threads : {2u, 4u, 8u, 64u, 128u}) {
         for (int run = 0; run < 7; ++run) {
             std::vector<FCPBundle> bundles = scanBundles(location, ScanOptions{nullptr, threads});
             ASSERT_EQ(testing::describeBundles(bundles), expected) << threads << " threads, run " << run;
@@ -189,7 +190,7 @@ TEST(ParallelScan, ProgressCountsEveryEntryAndLibrary) {
         samples::generateSampleLocation(tmp / "loc", {.seed = 5, .entries = 5000, .libraries = 3});
     testing::placeFile(tmp, "loc/extra/Nested.fcpbundle/E/Original Media/Inner.fcpbundle/x", 1);
     const std::uint64_t entries = generated.entries + 6; // extra, Nested, E, Original Media, Inner, x
-    for (unsigned threads : {1u, 2u, 8u}) {
+    for (unsigned threads : {1u, 2u, 8u, 64u}) {
         ScanProgress progress;
         std::vector<FCPBundle> bundles = scanBundles(tmp / "loc", ScanOptions{&progress, threads});
         EXPECT_EQ(progress.entriesRead.load(), entries) << threads << " threads";
@@ -207,7 +208,6 @@ TEST(ParallelScan, MissingOrNonDirectoryLocationsGiveNothing) {
         EXPECT_TRUE(scanBundles(tmp / "plain.fcpbundle", ScanOptions{&progress, threads}).empty());
         EXPECT_EQ(progress.entriesRead.load(), 0u);
     }
-    EXPECT_GE(defaultScanThreads(), 2u);
 }
 
 } // namespace

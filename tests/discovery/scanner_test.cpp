@@ -18,8 +18,15 @@ namespace {
 
 using testing::TempDir;
 
-TEST(Scanner, LocationsWithoutLibrariesGiveAnEmptyList) {
+TEST(Scanner, LocationsWithoutLibrariesOrAStoppedScanGiveAnEmptyList) {
     TempDir tmp;
+    testing::placeFile(tmp, "full/Lib.fcpbundle/E/Render Files/f", 5);
+    CancellationToken stop;
+    stop.request();
+    for (unsigned threads : {1u, 4u}) {
+        EXPECT_EQ(scanBundles(tmp / "full", {.threads = threads}).size(), 1u);
+        EXPECT_TRUE(scanBundles(tmp / "full", {.threads = threads, .cancel = &stop}).empty()) << threads;
+    }
     testing::makeDirs(tmp / "empty");
     testing::placeFile(tmp, "plain/a/b.txt", 5);
     testing::placeFile(tmp, "plain/Upper.FCPBUNDLE/E/Render Files/f", 5);

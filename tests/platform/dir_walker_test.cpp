@@ -100,7 +100,7 @@ TEST(DirWalker, PreOrderInFileSystemOrderWithTypesAndDepths) {
     EXPECT_EQ(byPath[".hidden"].type, EntryType::Regular);
 }
 
-TEST(DirWalker, SkipChildrenLeavesThatDirectoryOut) {
+TEST(DirWalker, SkipChildrenLeavesThatDirectoryOutAndStopEndsTheWalk) {
     TempDir tmp;
     testing::makeDirs(tmp / "keep/inner");
     testing::makeDirs(tmp / "skip/inner");
@@ -111,6 +111,14 @@ TEST(DirWalker, SkipChildrenLeavesThatDirectoryOut) {
         return e.name == "skip" ? WalkAction::SkipChildren : WalkAction::Continue;
     });
     EXPECT_EQ(paths, (std::set<std::string>{"keep", "keep/inner", "skip"}));
+
+    std::vector<std::string> visited;
+    walkDirectory(tmp.path(), [&](const WalkEntry& e) {
+        visited.emplace_back(e.relativePath);
+        return e.name == "inner" ? WalkAction::Stop : WalkAction::Continue;
+    });
+    ASSERT_EQ(visited.size(), 2u); // the first top folder, then its "inner": nothing after
+    EXPECT_EQ(visited[1], visited[0] + "/inner");
 }
 
 TEST(DirWalker, LinksAreNeverFollowedAndARootThatIsNoDirectoryFails) {

@@ -30,6 +30,27 @@ TEST(Text, OnlyCanonicalEquivalenceCounts) {
     EXPECT_FALSE(canonicallyEqual("a", "a\xcc\x81"));
 }
 
+TEST(Text, FoldedSearchIgnoresCaseAndCanonicalForm) {
+    const struct {
+        std::string haystack, needle;
+        bool found;
+    } cases[] = {
+        {"Wedding 2024.fcpbundle", "WEDDING", true},
+        {"/Volumes/Caf\xc3\xa9/Lib.fcpbundle", "CAFE\xcc\x81", true}, // decomposed É finds é
+        {"STRASSE", "stra\xc3\x9f" "e", true},                     // ß folds to ss
+        {"\xce\xa3\xce\x9f\xce\xa6\xce\x99\xce\x91", "\xcf\x83\xce\xbf", true}, // ΣΟΦΙΑ / σο
+        {"短片 Final", "短片 f", true},
+        {"bad\xff Name", "NAME", true}, // invalid bytes: ASCII still folds
+        {"Lib2", "", true},
+        {"Wedding", "wedding 2", false},
+        {"bad\xff", "BAD\xfe", false},
+    };
+    for (const auto& c : cases) {
+        const bool found = foldedForm(c.haystack).find(foldedForm(c.needle)) != std::string::npos;
+        EXPECT_EQ(found, c.found) << c.haystack << " / " << c.needle;
+    }
+}
+
 TEST(Text, Utf8Validity) {
     EXPECT_TRUE(isValidUtf8(""));
     EXPECT_TRUE(isValidUtf8("短片 Caf\xc3\xa9"));

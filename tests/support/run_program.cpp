@@ -2,6 +2,8 @@
 
 #include "temp_tree.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
@@ -73,6 +75,42 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     int status = 0;
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return {};
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readWholeFile(outPath), readWholeFile(errPath)};
+}
+
+ProgramRun runProgramSignalledAfterFirstLine(const std::string& program, const std::vector<std::string>& args,
+                                             int signal) {
+    TempDir outputs;
+    const std::string errPath = outputs / "err";
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return {};
+    (void)::fcntl(pipeFds[1], F_SETPIPE_SZ, 4096);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        execProgram(program, args);
+    }
+    ::close(pipeFds[1]);
+    ProgramRun run;
+    bool signalled = false;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        run.out.append(buffer, static_cast<std::size_t>(n));
+        if (!signalled && run.out.find('\n') != std::string::npos) {
+            ::kill(pid, signal);
+            signalled = true;
+        }
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return {};
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = readWholeFile(errPath);
+    return run;
 }
 
 } // namespace velmora::testing

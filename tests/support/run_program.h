@@ -24,6 +24,11 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 // Changes this process's environment as `environment` says.
 void applyEnvironment(const Environment& environment);
 
+// Runs `program` with its stdout on a small pipe, sends it `signal` as soon as its first whole
+// line has arrived, and waits. The pipe holds little, so the program cannot get far ahead.
+[[nodiscard]] ProgramRun runProgramSignalledAfterFirstLine(const std::string& program,
+                                                           const std::vector<std::string>& args, int signal);
+
 // In a forked child: replaces the process with `program`; exits 127 when that fails.
 [[noreturn]] void execProgram(const std::string& program, const std::vector<std::string>& args);
 

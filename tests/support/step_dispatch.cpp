@@ -41,7 +41,8 @@ void StepDispatch::runInBackground(Work work) {
     backgroundQueue.push_back(std::move(work));
 }
 
-std::unique_ptr<Dispatch::ConcurrentGroup> StepDispatch::makeConcurrentGroup(const std::string& label) {
+std::unique_ptr<Dispatch::ConcurrentGroup> StepDispatch::makeConcurrentGroup(const std::string& label,
+                                                                             unsigned /*width*/) {
     record("group " + label);
     return std::make_unique<InlineGroup>([this](std::string event) { record(std::move(event)); });
 }

@@ -20,7 +20,8 @@ class StepDispatch : public Dispatch {
   public:
     void postToMain(Work work) override;
     void runInBackground(Work work) override;
-    [[nodiscard]] std::unique_ptr<ConcurrentGroup> makeConcurrentGroup(const std::string& label) override;
+    [[nodiscard]] std::unique_ptr<ConcurrentGroup> makeConcurrentGroup(const std::string& label,
+                                                                       unsigned width) override;
 
     [[nodiscard]] std::size_t pendingMain() const;
     [[nodiscard]] std::size_t pendingBackground() const;

@@ -145,7 +145,8 @@ void ContentViewTest::roadOfOneCleaning() {
     // The line under the header names the listed location, its libraries and what they free.
     QCOMPARE(h.view.listedLocation(), q(location));
     QCOMPARE(h.view.locationSummary(),
-             q(location + " · 2 个资源库 · 可清理 " +
+             q(location + " · 2 个资源库 · 共 " + formatSize(fullLibrarySize(2) + fullLibrarySize(1)) +
+               " · 可清理 " +
                formatSize(3 * (kRenderBytes + kProxyBytes + kOptimizedBytes + kAnalysisBytes))));
     QCOMPARE(h.view.emptyListText(), QString());
 
@@ -510,7 +511,7 @@ void ContentViewTest::wholeLocationOnALocationWithoutLibrariesAndStrayCounts() {
     h.dispatch.drainAll();
     h.log.take();
     QCOMPARE(h.view.emptyListText(), q(empty.path()) + " 中没有 Final Cut Pro 资源库。");
-    QCOMPARE(h.view.locationSummary(), q(empty.path()) + " · 0 个资源库 · 可清理 0.00 GB");
+    QCOMPARE(h.view.locationSummary(), q(empty.path()) + " · 0 个资源库 · 共 0.00 GB · 可清理 0.00 GB");
     h.view.cleanAllLibraries();
     QCOMPARE(h.view.progressText(), QString("正在清理硬盘上的所有资源库..."));
     QCOMPARE(h.view.progressValue(), 1.0);
@@ -670,6 +671,33 @@ void ContentViewTest::listModelTexts() {
     model.setBundles({});
     QCOMPARE(countSpy.size(), 2);
     QCOMPARE(model.rowCount(), 0);
+    QVERIFY(model.totalsCategoryTexts().isEmpty());
+    // Totals: a nested library adds its kinds, not its whole, which the outer one holds. Bars
+    // are shares of the largest library (a row) or of the whole (the totals), their kinds never
+    // past their whole.
+    FCPBundle inner{Uuid::random(),
+                    "/Volumes/X/Demo.fcpbundle/E/Inner.fcpbundle",
+                    "Inner.fcpbundle",
+                    1000,
+                    0,
+                    1000,
+                    0,
+                    0};
+    model.setBundles({demo, odd, inner});
+    QCOMPARE(model.totals().libraries, 3);
+    QCOMPARE(formatSize(model.totals().size), std::string("1.01 GB"));
+    QCOMPARE(formatSize(model.totals().reclaimable()), std::string("116.48 GB"));
+    QCOMPARE(model.totalsCategoryTexts(), (QStringList{"缓存大小: 114.98 GB", "代理媒体: 0.01 GB",
+                                                       "优化媒体: 1.00 GB", "媒体分析缓存: 0.50 GB"}));
+    QCOMPARE(model.totalsBar(), (QVariantList{1.0, 1.0, 0.0, 0.0, 0.0}));
+    auto bar = [&](int row) { return model.data(model.index(row), BundleListModel::SizeBarRole).toList(); };
+    QCOMPARE(bar(0), (QVariantList{1.0, 0.0, 0.0, 0.0, 0.0}));
+    const double oddShare = 5368710.0 / 1073741824.0;
+    QCOMPARE(bar(1), (QVariantList{oddShare, oddShare, 0.0, 0.0, 0.0}));
+    QCOMPARE(bar(2)[2].toDouble(), 1000.0 / 1073741824.0);
+    QCOMPARE(text(1, BundleListModel::SizeBarDescriptionRole),
+             QString("总大小 0.01 GB；缓存大小: 114.98 GB；代理媒体: 0.00 GB；优化媒体: 1.00 "
+                     "GB；媒体分析缓存: 0.50 GB"));
 }
 
 void ContentViewTest::rowActionsActOnTheirOwnRow() {
@@ -679,11 +707,12 @@ void ContentViewTest::rowActionsActOnTheirOwnRow() {
     Harness h;
     h.open(root.path());
     h.select("One.fcpbundle");
-    const int twoRow = h.view.fcpBundles()[0].displayName == "Two.fcpbundle" ? 0 : 1;
-    h.view.revealInFinder(twoRow);
-    h.view.openLibrary(twoRow);
-    h.view.openLibrary(2);
-    h.view.revealInFinder(-1);
+    const auto& listed = h.view.fcpBundles();
+    const QString two = q((listed[0].displayName == "Two.fcpbundle" ? listed[0] : listed[1]).id.toString());
+    h.view.revealInFinder(two);
+    h.view.openLibrary(two);
+    h.view.openLibrary(q(Uuid::random().toString()));
+    h.view.revealInFinder("not an id");
     QCOMPARE(h.desktop.calls,
              (QStringList{"reveal " + q(root / "Two.fcpbundle"), "open " + q(root / "Two.fcpbundle")}));
     QCOMPARE(h.log.take(), QStringList());

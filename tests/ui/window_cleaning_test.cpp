@@ -1,9 +1,14 @@
 // The road of a cleaning through the real window: real clicks, real queues, real files.
 #include "support/temp_tree.h"
+#include "support/tree_listing.h"
 #include "window_helpers.h"
 
+#include <QQmlEngine>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstring>
+#include <set>
 
 using namespace velmora::window_testing;
 using velmora::testing::TempDir;
@@ -27,6 +32,58 @@ bool anyRowSelected(QQuickWindow* window) {
     return false;
 }
 
+// The entry a cleaning may remove that holds `relative` (a path below the location), or ""
+// when none does: the first category folder below a library.
+std::string matchedEntry(const std::string& relative) {
+    const std::size_t library = relative.find(".fcpbundle/");
+    if (library == std::string::npos) return "";
+    for (const char* category :
+         {"/Render Files", "/Transcoded Media/Proxy Media", "/Transcoded Media/High Quality Media",
+          "/Analysis Files", "/Analysis Cache"}) {
+        for (std::size_t at = relative.find(category, library); at != std::string::npos;
+             at = relative.find(category, at + 1)) {
+            const std::size_t end = at + std::strlen(category);
+            if (end == relative.size() || relative[end] == '/') return relative.substr(0, end);
+        }
+    }
+    return "";
+}
+
+// Presses "一键清理硬盘" and confirms it in the dialog that asks first.
+void cleanWholeLocation(QQuickWindow* window) {
+    clickItem(window, findItem(window, QStringLiteral("cleanDiskButton")));
+    QObject* confirm = findObject(window, QStringLiteral("confirmCleanDialog"));
+    QTRY_VERIFY(confirm->property("opened").toBool());
+    clickItem(window, findItem(window, QStringLiteral("confirmCleanButton")));
+}
+
+// Whole-location cleanings stopped part way, checked against the disk: entries other than the
+// matched ones all stay, and the alert's count is the matched entries now gone.
+struct StoppedRun {
+    std::set<std::string> matched;
+    std::set<std::string> before;
+
+    explicit StoppedRun(const std::string& location) : before(velmora::testing::listTree(location)) {
+        for (const std::string& entry : before)
+            if (std::string m = matchedEntry(entry); !m.empty()) matched.insert(m);
+    }
+
+    void check(const std::string& location, const QString& alert) const {
+        const std::set<std::string> after = velmora::testing::listTree(location);
+        for (const std::string& entry : before)
+            QVERIFY2(!matchedEntry(entry).empty() || after.count(entry), entry.c_str());
+        std::size_t gone = 0;
+        for (const std::string& entry : matched)
+            gone += !after.count(entry + "/") && !after.count(entry);
+        const QRegularExpression text(QStringLiteral("^清理已停止。停止前已删除 ([0-9,]+) 项。$"));
+        const QRegularExpressionMatch match = text.match(alert);
+        QVERIFY2(match.hasMatch(), qPrintable(alert));
+        QCOMPARE(match.captured(1).remove(QLatin1Char(',')).toULongLong(), static_cast<qulonglong>(gone));
+        QVERIFY(gone >= 1);
+        QVERIFY2(gone < matched.size(), "the run was not stopped part way");
+    }
+};
+
 } // namespace
 
 class WindowCleaningTest : public QObject {
@@ -35,6 +92,7 @@ class WindowCleaningTest : public QObject {
   private slots:
     void cleansProxyMediaOfTheSelectedRow();
     void cleansTheWholeLocationWithPercentages();
+    void stopsAWholeLocationCleaningPartWay();
 };
 
 void WindowCleaningTest::cleansProxyMediaOfTheSelectedRow() {
@@ -69,7 +127,8 @@ void WindowCleaningTest::cleansProxyMediaOfTheSelectedRow() {
     QVERIFY(!anyRowSelected(window));
     // Under the header: the location, its libraries and what they could free.
     QCOMPARE(textOf(findItem(window, QStringLiteral("locationSummary"))),
-             QString::fromStdString(location) + QStringLiteral(" · 2 个资源库 · 可清理 3.55 GB"));
+             QString::fromStdString(location) +
+                 QStringLiteral(" · 2 个资源库 · 共 5.55 GB · 可清理 3.55 GB"));
     QVERIFY(!isShown(findItem(window, QStringLiteral("emptyListText"))));
     // "一键清理硬盘" would ask with the sums of each kind over the listed rows.
     QCOMPARE(app.view.cleanAllConfirmationText(),
@@ -207,9 +266,7 @@ void WindowCleaningTest::cleansTheWholeLocationWithPercentages() {
     }
 
     // No row needs to be selected: the run takes every library of the chosen location.
-    clickItem(window, findItem(window, QStringLiteral("cleanDiskButton")));
-    QTRY_VERIFY(confirm->property("opened").toBool());
-    clickItem(window, findItem(window, QStringLiteral("confirmCleanButton")));
+    cleanWholeLocation(window);
     QObject* alert = findObject(window, QStringLiteral("messageAlert"));
     QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 30000);
 
@@ -237,6 +294,82 @@ void WindowCleaningTest::cleansTheWholeLocationWithPercentages() {
     QTRY_VERIFY(!alert->property("visible").toBool());
     QVERIFY(!app.view.showAlert());
     grabToPng(window, QStringLiteral("window_clean_disk"));
+}
+
+void WindowCleaningTest::stopsAWholeLocationCleaningPartWay() {
+    TempDir dir;
+    const std::string location = dir / "Big Drive";
+    constexpr int kLibraries = 150;
+    for (int i = 0; i < kLibraries; ++i) {
+        buildLibrary(location, {.relativePath = "Client " + std::to_string(i % 7) + "/Cut " +
+                                                std::to_string(i) + ".fcpbundle",
+                                .renderBytes = 3000,
+                                .proxyBytes = 2000,
+                                .optimizedBytes = 1000,
+                                .analysisFilesBytes = 500,
+                                .analysisCacheBytes = 400,
+                                .originalBytes = 9000});
+    }
+
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    QVERIFY(window != nullptr);
+    chooseLocation(app, QString::fromStdString(location), kLibraries);
+    if (QTest::currentTestFailed()) return;
+    const QString listedId = app.view.shownBundles()->idAt(0);
+    QQuickItem* progressText = findItem(window, QStringLiteral("progressText"));
+    QQuickItem* stopButton = findItem(window, QStringLiteral("stopCleaningButton"));
+    QObject* alert = findObject(window, QStringLiteral("messageAlert"));
+    QVERIFY(progressText != nullptr && stopButton != nullptr && alert != nullptr);
+
+    // 1. The stop button, pressed once the first task has finished.
+    StoppedRun first(location);
+    QVERIFY(first.matched.size() > 400);
+    bool pressed = false;
+    QString shownAfterPress;
+    auto connection = QObject::connect(&app.view, &velmora::ContentView::progressTextChanged, &app.view, [&] {
+        if (pressed) {
+            shownAfterPress = textOf(progressText);
+            return;
+        }
+        if (!app.view.progressText().startsWith(QStringLiteral("正在清理... "))) return;
+        pressed = isShown(stopButton) && stopButton->isEnabled();
+        QMetaObject::invokeMethod(stopButton, "clicked");
+    });
+    cleanWholeLocation(window);
+    QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 60000);
+    QObject::disconnect(connection);
+    QVERIFY(pressed);
+    QCOMPARE(shownAfterPress, QStringLiteral("正在停止清理..."));
+    QVERIFY(!app.view.isCleaning());
+    const QString firstAlert = textOf(findItem(window, QStringLiteral("alertMessage")));
+    first.check(location, firstAlert);
+    if (QTest::currentTestFailed()) return;
+    grabToPng(window, QStringLiteral("window_clean_stopped"));
+    // The rescan follows, as after any run.
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving() && app.view.shownBundles()->idAt(0) != listedId, 20000);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!alert->property("visible").toBool());
+
+    // 2. Closing the window during a cleaning asks; stopping ends the run the same way, then quits.
+    StoppedRun second(location);
+    QSignalSpy quit(qmlEngine(window), &QQmlEngine::quit);
+    QObject* dialog = findObject(window, QStringLiteral("stopOnCloseDialog"));
+    QVERIFY(dialog != nullptr);
+    bool asked = false;
+    connection = QObject::connect(&app.view, &velmora::ContentView::progressTextChanged, &app.view, [&] {
+        if (asked || !app.view.progressText().startsWith(QStringLiteral("正在清理... "))) return;
+        window->close();
+        asked = dialog->property("opened").toBool() || dialog->property("visible").toBool();
+        QVERIFY(app.view.isCleaning());
+        QMetaObject::invokeMethod(findObject(window, QStringLiteral("stopAndQuitButton")), "clicked");
+    });
+    cleanWholeLocation(window);
+    QTRY_VERIFY_WITH_TIMEOUT(quit.count() == 1, 60000);
+    QObject::disconnect(connection);
+    QVERIFY(asked);
+    QVERIFY(!app.view.isCleaning());
+    second.check(location, app.view.alertMessage());
 }
 
 QTEST_MAIN(WindowCleaningTest)

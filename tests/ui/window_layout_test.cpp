@@ -340,7 +340,7 @@ void WindowLayoutTest::rowButtonsActOnTheirOwnLibrary() {
     QTRY_VERIFY((first = findItem(window, QStringLiteral("libraryRow:First.fcpbundle"))) != nullptr &&
                 (second = findItem(window, QStringLiteral("libraryRow:Second.fcpbundle"))) != nullptr);
     // The rows come in scan order; "first" here is the upper one.
-    if (first->property("index").toInt() == 1) {
+    if (app.view.shownBundles()->rowOf(first->property("bundleId").toString()) == 1) {
         std::swap(first, second);
     }
     const QString secondPath = second->property("path").toString();
@@ -383,14 +383,15 @@ void WindowLayoutTest::rowButtonsActOnTheirOwnLibrary() {
     app.desktop.opened.clear();
     findItem(window, QStringLiteral("refreshButton"))->forceActiveFocus(Qt::TabFocusReason);
     QStringList chain;
-    for (int i = 0; i < 11; ++i) {
+    for (int i = 0; i < 16; ++i) {
         chain << (window->activeFocusItem() ? window->activeFocusItem()->objectName()
                                             : QStringLiteral("<none>"));
         QTest::keyClick(window, Qt::Key_Tab);
     }
     QCOMPARE(chain,
-             (QStringList{"refreshButton", "locationListView", "chooseOtherDirectoryButton",
-                          "libraryListView", "cleanRenderButton", "cleanProxyButton", "cleanOptimizedButton",
+             (QStringList{"refreshButton", "locationListView", "chooseOtherDirectoryButton", "libraryFilter",
+                          "sortButton0", "sortButton1", "sortButton2", "sortButton3", "libraryListView",
+                          "cleanRenderButton", "cleanProxyButton", "cleanOptimizedButton",
                           "cleanAnalysisButton", "cleanLibraryButton", "cleanDiskButton", "refreshButton"}));
 
     // In the list the keys move the selection itself, the focus ring drawn on the selected

@@ -66,6 +66,29 @@ void WindowScanProgressTest::showsLiveCountsWhileSearching() {
 
     // When the scan has published, the indicator and its counts are gone.
     QTRY_VERIFY(!isShown(indicator));
+
+    // Stopping a search: its result is dropped and the list keeps what it showed.
+    QStringList ids;
+    for (int row = 0; row < app.view.shownBundles()->count(); ++row)
+        ids << app.view.shownBundles()->idAt(row);
+    QQuickItem* stop = findItem(window, QStringLiteral("stopRetrievalButton"));
+    QVERIFY(stop != nullptr);
+    bool stopShown = false;
+    QObject::connect(&app.view, &velmora::ContentView::isRetrievingChanged, &app.view, [&] {
+        if (!app.view.isRetrieving()) return;
+        stopShown = isShown(stop) && stop->isEnabled();
+        QMetaObject::invokeMethod(stop, "clicked");
+        QVERIFY(!stop->isEnabled()); // asked once; the walk ends on its own
+    });
+    app.chooser.answers.push_back(QString::fromStdString(location));
+    clickItem(window, findItem(window, QStringLiteral("chooseOtherDirectoryButton")));
+    QVERIFY(stopShown);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 5000);
+    QStringList idsAfter;
+    for (int row = 0; row < app.view.shownBundles()->count(); ++row)
+        idsAfter << app.view.shownBundles()->idAt(row);
+    QCOMPARE(idsAfter, ids);
+    QVERIFY(!isShown(indicator));
 }
 
 QTEST_MAIN(WindowScanProgressTest)

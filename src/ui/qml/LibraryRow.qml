@@ -7,7 +7,6 @@ import QtQuick.Layouts
 ItemDelegate {
     id: row
 
-    required property int index
     required property string bundleId
     required property string displayName
     required property string path
@@ -16,6 +15,8 @@ ItemDelegate {
     required property string proxySizeText
     required property string optimizedSizeText
     required property string analysisSizeText
+    required property var sizeBar
+    required property string sizeBarDescription
     readonly property bool isSelected: bundleId.length > 0 && bundleId === contentView.selectedBundleID
 
     objectName: "libraryRow:" + displayName
@@ -79,7 +80,7 @@ ItemDelegate {
                 ToolTip.text: Qt.platform.os === "osx" ? qsTr("在访达中显示") : qsTr("在文件管理器中显示")
                 // Reached with Ctrl+R on the selected row instead of one Tab stop per row.
                 focusPolicy: Qt.NoFocus
-                onClicked: contentView.revealInFinder(row.index)
+                onClicked: contentView.revealInFinder(row.bundleId)
             }
             SquareIconButtonStyle {
                 objectName: "openButton"
@@ -87,7 +88,7 @@ ItemDelegate {
                 ToolTip.text: qsTr("打开资源库")
                 // Reached with Ctrl+Return on the selected row.
                 focusPolicy: Qt.NoFocus
-                onClicked: contentView.openLibrary(row.index)
+                onClicked: contentView.openLibrary(row.bundleId)
             }
         }
 
@@ -120,6 +121,14 @@ ItemDelegate {
                 color: Theme.systemOrange
                 font.pixelSize: 12
             }
+        }
+
+        // Where this library's space is, scaled to the largest library of the list.
+        SizeBar {
+            objectName: "sizeBar"
+            fractions: row.sizeBar
+            description: row.sizeBarDescription
+            Layout.fillWidth: true
         }
     }
 

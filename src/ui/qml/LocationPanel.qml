@@ -191,6 +191,24 @@ ColumnLayout {
             Label {
                 text: qsTr("正在检索 FCPX 资源库...")
                 color: Theme.secondaryText
+                Layout.fillWidth: true
+            }
+            // Ends the search; the list keeps what it showed before.
+            Button {
+                id: stopSearch
+                objectName: "stopRetrievalButton"
+                text: qsTr("停止")
+                enabled: contentView.canStopRetrieval
+                flat: true
+                padding: 2
+                leftPadding: 8
+                rightPadding: 8
+                font.pixelSize: 12
+                background: Rectangle {
+                    radius: 4
+                    color: stopSearch.down ? Qt.rgba(0, 0, 0, 0.14) : Qt.rgba(0, 0, 0, stopSearch.hovered ? 0.1 : 0.06)
+                }
+                onClicked: contentView.stopRetrieval()
             }
         }
         Label {

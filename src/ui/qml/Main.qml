@@ -95,4 +95,17 @@ ApplicationWindow {
     ConfirmCleanDialog {
         id: confirmClean
     }
+
+    StopOnCloseDialog {
+        id: stopOnClose
+    }
+    // Closing during a cleaning asks first; once the user chose to stop, the window stays
+    // until the run has ended and then quits.
+    onClosing: close => {
+        if (!contentView.isCleaning)
+            return;
+        close.accepted = false;
+        if (!stopOnClose.quitWhenStopped)
+            stopOnClose.open();
+    }
 }

@@ -7,14 +7,25 @@ ColumnLayout {
     objectName: "progressSection"
     spacing: Theme.spacing
 
-    Label {
-        objectName: "progressText"
-        text: contentView.progressText
-        textFormat: Text.PlainText
-        elide: Text.ElideMiddle
-        horizontalAlignment: Text.AlignHCenter
+    RowLayout {
         Layout.alignment: Qt.AlignHCenter
         Layout.maximumWidth: parent.width
+        spacing: Theme.spacing
+        Label {
+            objectName: "progressText"
+            text: contentView.progressText
+            textFormat: Text.PlainText
+            elide: Text.ElideMiddle
+            horizontalAlignment: Text.AlignHCenter
+            Layout.fillWidth: true
+        }
+        // The removal under way finishes, no other starts; the run then ends with its alert.
+        FancyButtonStyle {
+            objectName: "stopCleaningButton"
+            text: qsTr("停止清理")
+            enabled: contentView.canStopCleaning
+            onClicked: contentView.stopCleaning()
+        }
     }
     ProgressBar {
         id: bar

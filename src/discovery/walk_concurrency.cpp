@@ -1,0 +1,37 @@
+#include "discovery/walk_concurrency.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace velmora {
+
+namespace {
+
+unsigned machineCores() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+} // namespace
+
+unsigned scanThreadsFor(StorageKind kind, unsigned cores) {
+    if (kind == StorageKind::Network) return kNetworkWalkers;
+    // Cached metadata needs one thread per core; a cold disk answers faster the more lookups
+    // wait on it at once. Twice the cores, at least 8, served both.
+    return std::clamp(2 * std::max(1u, cores), 8u, 32u);
+}
+
+unsigned cleaningJobsFor(StorageKind kind, unsigned cores) {
+    // Removing is bound by the disk's journal locally, so one library per core; on a share
+    // every removal waits on its round trip.
+    return kind == StorageKind::Network ? kNetworkWalkers : std::max(1u, cores);
+}
+
+unsigned defaultScanThreads(const std::string& location) {
+    return scanThreadsFor(storageKindOf(location), machineCores());
+}
+
+unsigned defaultCleaningJobs(const std::string& location) {
+    return cleaningJobsFor(storageKindOf(location), machineCores());
+}
+
+} // namespace velmora

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/storage_kind.h"
+
+#include <string>
+
+namespace velmora {
+
+// How many walks, or walkers, work on one location at once when the user leaves the choice
+// to the machine. Local storage answers from the processor: about two threads per core
+// serve it best, more only cost. A share answers each request after a network round trip,
+// during which the thread waits: many requests must be in flight to use it, and
+// `kNetworkWalkers` of them hide a 1 ms round trip almost entirely (bench/RESULTS.md).
+inline constexpr unsigned kNetworkWalkers = 64;
+
+// Threads of a scan of storage of this kind on a machine with `cores` processors.
+[[nodiscard]] unsigned scanThreadsFor(StorageKind kind, unsigned cores);
+// Libraries a cleaning run works on at once, likewise.
+[[nodiscard]] unsigned cleaningJobsFor(StorageKind kind, unsigned cores);
+
+// The same for the storage holding `location`, on this machine.
+[[nodiscard]] unsigned defaultScanThreads(const std::string& location);
+[[nodiscard]] unsigned defaultCleaningJobs(const std::string& location);
+
+} // namespace velmora

@@ -1,0 +1,27 @@
+#include "platform/storage_kind.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <sys/mount.h>
+
+namespace velmora {
+
+namespace {
+
+// f_fstypename of shares and user-space file systems.
+constexpr std::array<std::string_view, 8> kNetworkNames{"nfs",  "smbfs",   "afpfs",   "webdav",
+                                                        "cifs", "macfuse", "osxfuse", "fusefs"};
+
+} // namespace
+
+StorageKind storageKindOf(const std::string& path) {
+    struct statfs st {};
+    if (::statfs(path.c_str(), &st) != 0) return StorageKind::Local;
+    std::string_view name(st.f_fstypename);
+    return std::find(kNetworkNames.begin(), kNetworkNames.end(), name) != kNetworkNames.end()
+               ? StorageKind::Network
+               : StorageKind::Local;
+}
+
+} // namespace velmora
