@@ -13,6 +13,7 @@ packages=(
   qml6-module-qtqml-models qml6-module-qtquick-shapes
   libqt6svg6 libqt6dbus6 qt6-qpa-plugins
   fonts-wqy-microhei xvfb xauth x11-apps
+  at-spi2-core python3-pyatspi dbus
   util-linux e2fsprogs strace time procps
   scdoc librsvg2-bin desktop-file-utils appstream bash-completion file dpkg-dev
 )

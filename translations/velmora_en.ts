@@ -38,16 +38,15 @@
         <source>总大小 %1；%2；%3；%4；%5</source>
         <translation>Total %1; %2; %3; %4; %5</translation>
     </message>
-    <message>
-        <source>%1 个资源库 · 共 %2 · 可清理 %3</source>
-        <translation>%1 libraries · %2 in all · %3 reclaimable</translation>
-    </message>
 </context>
 <context>
     <name>BundleSortFilterModel</name>
-    <message>
-        <source>%1 / %2 个资源库</source>
-        <translation>%1 of %2 libraries</translation>
+    <message numerus="yes">
+        <source>%1 / %n 个资源库</source>
+        <translation>
+            <numerusform>%1 of %n library</numerusform>
+            <numerusform>%1 of %n libraries</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -132,6 +131,34 @@
         <source>媒体分析缓存中没有需要清理的文件。</source>
         <translation>There are no analysis files to clean.</translation>
     </message>
+    <message numerus="yes">
+        <source>时间线渲染缓存中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n render file entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n render file entries could not be removed. The first was %1: %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>代理媒体中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n proxy media entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n proxy media entries could not be removed. The first was %1: %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>优化媒体中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n optimized media entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n optimized media entries could not be removed. The first was %1: %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>媒体分析缓存中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n analysis file entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n analysis file entries could not be removed. The first was %1: %2</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>CleanCommand</name>
@@ -205,6 +232,21 @@
     </message>
 </context>
 <context>
+    <name>ConfirmCleanDialog</name>
+    <message>
+        <source>一键清理硬盘</source>
+        <translation>Clean All Libraries</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>清理</source>
+        <translation>Clean</translation>
+    </message>
+</context>
+<context>
     <name>ContentView</name>
     <message>
         <source>已扫描 %1 项 · 找到 %2 个资源库</source>
@@ -231,12 +273,67 @@
         <translation>Cleaning... %1%</translation>
     </message>
     <message>
-        <source>清理已停止。停止前已删除 %1 项。</source>
-        <translation>Cleaning stopped. %1 items were removed before the stop.</translation>
+        <source>所选目录不存在：%1</source>
+        <translation>The chosen folder does not exist: %1</translation>
+    </message>
+    <message>
+        <source>所选位置不是目录：%1</source>
+        <translation>The chosen location is not a folder: %1</translation>
+    </message>
+    <message>
+        <source>无法读取所选目录：%1</source>
+        <translation>The chosen folder cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>%1 中没有 Final Cut Pro 资源库。</source>
+        <translation>There are no Final Cut Pro libraries in %1.</translation>
+    </message>
+    <message>
+        <source>无法在文件管理器中显示 %1。</source>
+        <translation>%1 could not be shown in the file manager.</translation>
+    </message>
+    <message>
+        <source>无法打开 %1。</source>
+        <translation>%1 could not be opened.</translation>
     </message>
     <message>
         <source>正在停止清理...</source>
         <translation>Stopping the cleaning...</translation>
+    </message>
+    <message numerus="yes">
+        <source>清理已停止。停止前已删除 %n 项。</source>
+        <translation>
+            <numerusform>Cleaning stopped. %n item was removed before the stop.</numerusform>
+            <numerusform>Cleaning stopped. %n items were removed before the stop.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n entry of the selected library could not be removed: %1: %2</numerusform>
+            <numerusform>%n entries of the selected library could not be removed. The first was %1: %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>选定目录中有 %n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n entry in the chosen folder could not be removed: %1: %2</numerusform>
+            <numerusform>%n entries in the chosen folder could not be removed. The first was %1: %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 · %n 个资源库 · 共 %2 · 可清理 %3</source>
+        <translation>
+            <numerusform>%1 · %n library · %2 in all · %3 reclaimable</numerusform>
+            <numerusform>%1 · %n libraries · %2 in all · %3 reclaimable</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>将从 %1 中的 %n 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、媒体分析缓存 %5。原始媒体和项目保留不动。</source>
+        <translation>
+            <numerusform>This removes from the %n library in %1: render files %2, proxy media %3, optimized media %4, analysis files %5. Original media and projects stay.</numerusform>
+            <numerusform>This removes from the %n libraries in %1: render files %2, proxy media %3, optimized media %4, analysis files %5. Original media and projects stay.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -252,6 +349,22 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>上一级</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>输入路径后按回车</source>
+        <translation>Type a path and press Return</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>%1 不是可以打开的目录。</source>
+        <translation>%1 is not a folder that can be opened.</translation>
     </message>
 </context>
 <context>
@@ -306,6 +419,10 @@
     <message>
         <source>打开资源库</source>
         <translation>Open Library</translation>
+    </message>
+    <message>
+        <source>在文件管理器中显示</source>
+        <translation>Show in File Manager</translation>
     </message>
 </context>
 <context>

@@ -106,6 +106,10 @@ class LibraryCleaning {
         case DeletionStatus::Unreadable:
             for (const RemoveFailure& failure : entry.failures) {
                 ++report.errorLines;
+                if (report.firstFailedPath.empty()) {
+                    report.firstFailedPath = failure.path;
+                    report.firstFailureDescription = failure.description;
+                }
                 write(std::string(entry.status == DeletionStatus::Failed ? "Error deleting "
                                                                            : "Error reading ") +
                       escapeForLog(failure.path) + ": " + failure.description);

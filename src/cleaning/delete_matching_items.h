@@ -89,6 +89,11 @@ struct DeletionReport {
     // a stop left them partly removed.
     std::int64_t bytesRemovedUnlisted = 0;
     bool cancelled = false; // the stop request ended the walk before its end
+    // The first entry that had to stay (or folder that could not be read), with the
+    // description its error line gave; empty while nothing failed. Lets a caller name one
+    // concrete failure to the user.
+    std::string firstFailedPath;
+    std::string firstFailureDescription;
     // The result of deleteMatchingItems: something was removed, a matched entry or part of one.
     [[nodiscard]] bool anythingRemoved() const { return removed > 0 || innerRemoved > 0; }
 };

@@ -4,6 +4,7 @@
 #include "platform/path.h"
 #include "platform/text.h"
 #include "platform/translatable_text.h"
+#include "platform/user_dirs.h"
 #include "platform/volumes.h"
 
 #include <array>
@@ -13,19 +14,12 @@ namespace velmora {
 
 namespace {
 
-struct UserDirRow {
-    std::string_view suffix;
-    std::string_view label;
-};
-
-constexpr std::array<UserDirRow, 6> kUserDirs{{
-    {"", QT_TRANSLATE_NOOP("Locations", "主目录")},
-    {"/Desktop", QT_TRANSLATE_NOOP("Locations", "桌面")},
-    {"/Downloads", QT_TRANSLATE_NOOP("Locations", "下载")},
-    {"/Movies", QT_TRANSLATE_NOOP("Locations", "影片")},
-    {"/Documents", QT_TRANSLATE_NOOP("Locations", "文稿")},
-    {"/Pictures", QT_TRANSLATE_NOOP("Locations", "图片")},
-}};
+// The labels of the home and of its five standard folders, in list order; translatable
+// source texts, looked up by the window under locationTextContext.
+constexpr std::array<std::string_view, 6> kUserDirLabels{
+    QT_TRANSLATE_NOOP("Locations", "主目录"), QT_TRANSLATE_NOOP("Locations", "桌面"),
+    QT_TRANSLATE_NOOP("Locations", "下载"),   QT_TRANSLATE_NOOP("Locations", "影片"),
+    QT_TRANSLATE_NOOP("Locations", "文稿"),   QT_TRANSLATE_NOOP("Locations", "图片")};
 
 } // namespace
 
@@ -43,22 +37,28 @@ std::string homeDirectory() {
     return userHomeDirectory();
 }
 
-std::vector<std::string> userDirsFor(const std::string& home) {
-    std::vector<std::string> dirs;
-    dirs.reserve(kUserDirs.size());
-    for (const auto& row : kUserDirs)
-        dirs.push_back(home + std::string(row.suffix));
+std::vector<std::string> userDirsFor(const std::string& home, const StandardFolders& folders) {
+    std::vector<std::string> dirs{home};
+    dirs.insert(dirs.end(), folders.begin(), folders.end());
     return dirs;
+}
+
+std::vector<std::string> userDirsFor(const std::string& home) {
+    return userDirsFor(home, standardFolders(home));
 }
 
 std::vector<std::string> loadUserDirs() {
     return userDirsFor(homeDirectory());
 }
 
-std::string locationLabelFor(const std::string& path, const std::string& home) {
-    for (const auto& row : kUserDirs)
-        if (canonicallyEqual(path, home + std::string(row.suffix))) return std::string(row.label);
+std::string locationLabelFor(const std::string& path, const std::vector<std::string>& userDirs) {
+    for (std::size_t i = 0; i < userDirs.size() && i < kUserDirLabels.size(); ++i)
+        if (canonicallyEqual(path, userDirs[i])) return std::string(kUserDirLabels[i]);
     return path;
+}
+
+std::string locationLabelFor(const std::string& path, const std::string& home) {
+    return locationLabelFor(path, userDirsFor(home));
 }
 
 std::string locationLabel(const std::string& path) {

@@ -1,9 +1,12 @@
 #include "i18n/translation.h"
 
+#include "i18n/grouped_number.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QTranslator>
-
+#include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace velmora {
@@ -54,7 +57,8 @@ QStringList availableTranslations() {
     QStringList languages;
     const QString prefix = QLatin1String(kTablePrefix);
     const QString suffix = QLatin1String(kTableSuffix);
-    const QStringList files = QDir(QLatin1String(kTableDirectory)).entryList({prefix + u'*' + suffix}, QDir::Files);
+    const QStringList files =
+        QDir(QLatin1String(kTableDirectory)).entryList({prefix + u'*' + suffix}, QDir::Files);
     for (const QString& file : files)
         languages.push_back(file.mid(prefix.size(), file.size() - prefix.size() - suffix.size()));
     return languages;
@@ -87,6 +91,24 @@ QString translate(const char* context, const char* sourceText) {
 QString translate(const char* context, std::string_view sourceText) {
     const std::string terminated(sourceText);
     return translate(context, terminated.c_str());
+}
+
+QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                  std::uint64_t count) {
+    QString text;
+    // The plural rules of every language look at small numbers; a huge count takes the form
+    // of the largest int, which no rule tells apart from it.
+    const int form = static_cast<int>(std::min<std::uint64_t>(count, std::numeric_limits<int>::max()));
+    if (const auto& active = activeTranslator())
+        text = active->translate(context, sourceText, disambiguation, form);
+    if (text.isNull()) text = QString::fromUtf8(sourceText);
+    return text.replace(QLatin1String("%n"), groupedNumber(count));
+}
+
+QString translate(const char* context, std::string_view sourceText, const char* disambiguation,
+                  std::uint64_t count) {
+    const std::string terminated(sourceText);
+    return translate(context, terminated.c_str(), disambiguation, count);
 }
 
 } // namespace velmora

@@ -3,7 +3,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
-
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -31,5 +31,12 @@ std::optional<QString> useTranslationFor(const QLocale& locale = QLocale::system
 [[nodiscard]] QString translate(const char* context, const char* sourceText);
 // The same for a source text kept by the core, which is not null-terminated in general.
 [[nodiscard]] QString translate(const char* context, std::string_view sourceText);
+// A text with a count: the table words each plural form on its own, and "%n" stands for
+// `count`, its digits grouped as groupedNumber does. The unused disambiguation argument keeps
+// the call in the form lupdate reads as plural.
+[[nodiscard]] QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                                std::uint64_t count);
+[[nodiscard]] QString translate(const char* context, std::string_view sourceText, const char* disambiguation,
+                                std::uint64_t count);
 
 } // namespace velmora

@@ -15,6 +15,7 @@ constexpr std::array<CacheCategoryInfo, 4> kCategories{{
      QT_TRANSLATE_NOOP("CacheCategory", "正在清理时间线渲染缓存..."),
      QT_TRANSLATE_NOOP("CacheCategory", "已清理时间线渲染缓存。"),
      QT_TRANSLATE_NOOP("CacheCategory", "时间线渲染缓存中没有需要清理的文件。"),
+     QT_TRANSLATE_N_NOOP("CacheCategory", "时间线渲染缓存中有 %n 项无法删除。第一个无法删除的是 %1：%2"),
      {"Render Files", ""}},
     {CacheCategory::proxy,
      "proxy",
@@ -26,6 +27,7 @@ constexpr std::array<CacheCategoryInfo, 4> kCategories{{
      QT_TRANSLATE_NOOP("CacheCategory", "正在清理代理媒体..."),
      QT_TRANSLATE_NOOP("CacheCategory", "已清理代理媒体。"),
      QT_TRANSLATE_NOOP("CacheCategory", "代理媒体中没有需要清理的文件。"),
+     QT_TRANSLATE_N_NOOP("CacheCategory", "代理媒体中有 %n 项无法删除。第一个无法删除的是 %1：%2"),
      {"Transcoded Media/Proxy Media", ""}},
     {CacheCategory::optimized,
      "optimized",
@@ -37,6 +39,7 @@ constexpr std::array<CacheCategoryInfo, 4> kCategories{{
      QT_TRANSLATE_NOOP("CacheCategory", "正在清理优化媒体..."),
      QT_TRANSLATE_NOOP("CacheCategory", "已清理优化媒体。"),
      QT_TRANSLATE_NOOP("CacheCategory", "优化媒体中没有需要清理的文件。"),
+     QT_TRANSLATE_N_NOOP("CacheCategory", "优化媒体中有 %n 项无法删除。第一个无法删除的是 %1：%2"),
      {"Transcoded Media/High Quality Media", ""}},
     {CacheCategory::analysis,
      "analysis",
@@ -48,6 +51,7 @@ constexpr std::array<CacheCategoryInfo, 4> kCategories{{
      QT_TRANSLATE_NOOP("CacheCategory", "正在清理媒体分析缓存..."),
      QT_TRANSLATE_NOOP("CacheCategory", "已清理媒体分析缓存。"),
      QT_TRANSLATE_NOOP("CacheCategory", "媒体分析缓存中没有需要清理的文件。"),
+     QT_TRANSLATE_N_NOOP("CacheCategory", "媒体分析缓存中有 %n 项无法删除。第一个无法删除的是 %1：%2"),
      {"Analysis Cache", "Analysis Files"}},
 }};
 

@@ -32,6 +32,8 @@ struct CacheCategoryInfo {
     std::string_view runningText;     // progress text while a category run goes on
     std::string_view removedText;     // closing text when something was removed
     std::string_view nothingText;     // closing text when nothing was removed
+    // Closing text when something had to stay: %n failures, %1 the first path, %2 its error.
+    std::string_view failedText;
     // What a deletion of this category removes: entries whose relative path ends, by whole
     // components, with one of these (an empty one is unused). The optimized and proxy
     // folders count only inside "Transcoded Media", so the renders that "Render Files" also

@@ -9,3 +9,7 @@
 #ifndef QT_TRANSLATE_NOOP
 #define QT_TRANSLATE_NOOP(scope, x) x
 #endif
+// A text with a count ("%n"), whose plural forms a table words one by one.
+#ifndef QT_TRANSLATE_N_NOOP
+#define QT_TRANSLATE_N_NOOP(scope, x) x
+#endif

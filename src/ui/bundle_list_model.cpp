@@ -4,8 +4,6 @@
 #include "library/cache_category.h"
 #include "library/format_size.h"
 
-#include "ui/grouped_number.h"
-
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -30,14 +28,17 @@ QString categoryText(CacheCategory category, const FCPBundle& bundle) {
 
 // The stacked bar of one whole and its four kinds, each a fraction of `fullWidth` bytes. The
 // kinds never reach past the whole, nor the whole past the full width.
-QVariantList barFractions(std::int64_t whole, const std::array<std::int64_t, 4>& kinds, std::int64_t fullWidth) {
+QVariantList barFractions(std::int64_t whole, const std::array<std::int64_t, 4>& kinds,
+                          std::int64_t fullWidth) {
     QVariantList fractions;
     if (fullWidth <= 0) return {0.0, 0.0, 0.0, 0.0, 0.0};
-    const double wholeFraction = std::clamp(static_cast<double>(whole) / static_cast<double>(fullWidth), 0.0, 1.0);
+    const double wholeFraction =
+        std::clamp(static_cast<double>(whole) / static_cast<double>(fullWidth), 0.0, 1.0);
     fractions << wholeFraction;
     double left = wholeFraction;
     for (std::int64_t bytes : kinds) {
-        const double part = std::clamp(static_cast<double>(bytes) / static_cast<double>(fullWidth), 0.0, left);
+        const double part =
+            std::clamp(static_cast<double>(bytes) / static_cast<double>(fullWidth), 0.0, left);
         fractions << part;
         left -= part;
     }
@@ -167,16 +168,10 @@ QHash<int, QByteArray> BundleListModel::roleNames() const {
     };
 }
 
-QString BundleListModel::totalsText() const {
-    if (items.empty()) return {};
-    return translate("BundleListModel", "%1 个资源库 · 共 %2 · 可清理 %3")
-        .arg(groupedNumber(static_cast<std::uint64_t>(sums.libraries)), sizeText(sums.size),
-             sizeText(sums.reclaimable()));
-}
-
 QStringList BundleListModel::totalsCategoryTexts() const {
     if (items.empty()) return {};
-    const std::array<std::int64_t, 4> kinds{sums.cacheSize, sums.proxySize, sums.optimizedSize, sums.analysisSize};
+    const std::array<std::int64_t, 4> kinds{sums.cacheSize, sums.proxySize, sums.optimizedSize,
+                                            sums.analysisSize};
     QStringList texts;
     for (std::size_t i = 0; i < allCacheCategories.size(); ++i)
         texts << categoryText(allCacheCategories[i], kinds[i]);

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QAbstractListModel>
-
-#include <vector>
-
 #include "library/fcp_bundle.h"
+
+#include <QAbstractListModel>
+#include <vector>
 
 namespace velmora {
 
@@ -12,14 +11,14 @@ namespace velmora {
 class BundleListModel : public QAbstractListModel {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
-    // The location's totals, for the line below the list; empty texts for an empty list.
-    Q_PROPERTY(QString totalsText READ totalsText NOTIFY totalsChanged)
+    // The four kinds' sums for the totals under the header (whose first line, naming the
+    // location, ContentView writes); empty for an empty list.
     Q_PROPERTY(QStringList totalsCategoryTexts READ totalsCategoryTexts NOTIFY totalsChanged)
     // [whole, render, proxy, optimized, analysis] as fractions of the bar: the whole location.
     Q_PROPERTY(QVariantList totalsBar READ totalsBar NOTIFY totalsChanged)
     Q_PROPERTY(QString totalsBarDescription READ totalsBarDescription NOTIFY totalsChanged)
 
-public:
+  public:
     enum Role {
         IdRole = Qt::UserRole + 1, // QString, 8-4-4-4-12
         PathRole,
@@ -29,11 +28,11 @@ public:
         ProxySizeRole,
         OptimizedSizeRole,
         AnalysisSizeRole,
-        TitleTextRole,        // "Demo.fcpbundle (1.00 GB)"
-        CacheSizeTextRole,    // "缓存大小: 0.00 GB"
-        ProxySizeTextRole,    // "代理媒体: 0.00 GB"
-        OptimizedSizeTextRole,// "优化媒体: 0.00 GB"
-        AnalysisSizeTextRole, // "媒体分析缓存: 0.00 GB"
+        TitleTextRole,         // "Demo.fcpbundle (1.00 GB)"
+        CacheSizeTextRole,     // "缓存大小: 0.00 GB"
+        ProxySizeTextRole,     // "代理媒体: 0.00 GB"
+        OptimizedSizeTextRole, // "优化媒体: 0.00 GB"
+        AnalysisSizeTextRole,  // "媒体分析缓存: 0.00 GB"
         // [whole, render, proxy, optimized, analysis] as fractions of the bar's full width,
         // which stands for the largest library of the list, so rows compare.
         SizeBarRole,
@@ -49,7 +48,9 @@ public:
         std::int64_t proxySize = 0;
         std::int64_t optimizedSize = 0;
         std::int64_t analysisSize = 0;
-        [[nodiscard]] std::int64_t reclaimable() const { return cacheSize + proxySize + optimizedSize + analysisSize; }
+        [[nodiscard]] std::int64_t reclaimable() const {
+            return cacheSize + proxySize + optimizedSize + analysisSize;
+        }
     };
 
     explicit BundleListModel(QObject* parent = nullptr);
@@ -61,7 +62,6 @@ public:
     // The record whose id reads `id` (8-4-4-4-12), or nullptr.
     [[nodiscard]] const FCPBundle* find(const QString& id) const;
     [[nodiscard]] const Totals& totals() const { return sums; }
-    [[nodiscard]] QString totalsText() const;
     [[nodiscard]] QStringList totalsCategoryTexts() const;
     [[nodiscard]] QVariantList totalsBar() const;
     [[nodiscard]] QString totalsBarDescription() const;
@@ -70,11 +70,11 @@ public:
     [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
-signals:
+  signals:
     void countChanged();
     void totalsChanged();
 
-private:
+  private:
     std::vector<FCPBundle> items;
     Totals sums;
     std::int64_t largest = 0; // the largest library's size: the full width of a row's bar

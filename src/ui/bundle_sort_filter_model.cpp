@@ -1,9 +1,9 @@
 #include "ui/bundle_sort_filter_model.h"
 
-#include "library/cache_category.h"
+#include "i18n/grouped_number.h"
 #include "i18n/translation.h"
+#include "library/cache_category.h"
 #include "platform/text.h"
-#include "ui/grouped_number.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -149,9 +149,10 @@ bool BundleSortFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& s
 
 QString BundleSortFilterModel::countText() const {
     if (filter.isEmpty()) return {};
-    return translate("BundleSortFilterModel", "%1 / %2 个资源库")
-        .arg(groupedNumber(static_cast<std::uint64_t>(rowCount())),
-             groupedNumber(static_cast<std::uint64_t>(source->count())));
+    // The plural form follows the whole list's count.
+    const auto all = static_cast<std::uint64_t>(source->count());
+    return translate("BundleSortFilterModel", "%1 / %n 个资源库", nullptr, all)
+        .arg(groupedNumber(static_cast<std::uint64_t>(rowCount())));
 }
 
 int BundleSortFilterModel::rowOf(const QString& bundleId) const {

@@ -1,17 +1,22 @@
 #include "ui/content_view.h"
 
+#include "cleaning/cleaning_tally.h"
 #include "cleaning/delete_matching_items.h"
 #include "discovery/locations.h"
 #include "discovery/walk_concurrency.h"
+#include "i18n/grouped_number.h"
 #include "i18n/translation.h"
+#include "library/format_size.h"
+#include "platform/location_probe.h"
 #include "platform/text.h"
 #include "platform/unique_fd.h"
-#include "ui/grouped_number.h"
 
 #include <QThread>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <mutex>
 #include <fcntl.h>
 #include <map>
 
@@ -45,35 +50,59 @@ QString categoryText(std::string_view sourceText) {
     return translate(cacheCategoryTextContext, sourceText);
 }
 
-// The alert of a run whose stop was requested, with the matched entries it removed whole.
-QString stoppedText(std::uint64_t removed) {
-    return translate("ContentView", "清理已停止。停止前已删除 %1 项。").arg(groupedNumber(removed));
+QString categoryText(std::string_view sourceText, std::uint64_t count) {
+    return translate(cacheCategoryTextContext, sourceText, nullptr, count);
 }
 
-// Matched entries removed whole, the four categories of one library.
-struct LibraryCleaning {
-    std::uint64_t removed = 0;
-    bool anythingRemoved = false;
-};
+// `counted` names how many entries had to stay (looked up with that count); the first of them
+// and its error complete it.
+QString failureText(const QString& counted, const CleaningTally& tally) {
+    return counted.arg(fromBytes(tally.firstFailedPath), fromBytes(tally.firstFailureDescription));
+}
 
-// Cleans categories of a listed library, reached beneath the location it was found in (open
-// at `locationFd`, or reopened from the record when it is -1) and checked against the scan.
-LibraryCleaning cleanCategories(const FCPBundle& library, int locationFd,
-                                const std::vector<CacheCategory>& categories, const CancellationToken& token) {
+// The closing alert of a run: a stop requested during it says so first, and a run in which
+// something had to stay says that (with `failed`) instead of `finished`, which is then never
+// shown: no run that left an entry behind reads as done or as having nothing to clean.
+QString closingText(bool stopped, const CleaningTally& tally, const QString& failed,
+                    const QString& finished) {
+    const QString failure = tally.failed > 0 ? failureText(failed, tally) : QString();
+    if (!stopped) return failure.isNull() ? finished : failure;
+    const QString stop = translate("ContentView", "清理已停止。停止前已删除 %n 项。", nullptr, tally.removed);
+    return failure.isNull() ? stop : stop + u'\n' + failure;
+}
+
+// The four categories of one listed library, or some of them, one after the other; an empty
+// or failed category does not stop the next, a stop request does. The library is reached
+// beneath the location it was found in (open at `locationFd`, or reopened from the record
+// when it is -1) and checked against the scan.
+CleaningTally cleanCategories(const FCPBundle& library, int locationFd,
+                              const std::vector<CacheCategory>& categories, const CancellationToken& token) {
     DeletionOptions options;
     options.cancel = &token;
-    LibraryCleaning result;
-    // One category after the other; an empty or failed category does not stop the next.
+    CleaningTally tally;
     for (CacheCategory category : categories) {
         if (token.requested()) break;
         const std::vector<std::string_view> names{categoryInfo(category).deletionName};
-        const DeletionReport report = locationFd >= 0
-                                          ? deleteMatchingItemsBeneath(locationFd, library, names, options).front()
-                                          : deleteMatchingItemsOf(library, names, options).front();
-        result.removed += report.removed;
-        result.anythingRemoved = result.anythingRemoved || report.anythingRemoved();
+        tally.add(locationFd >= 0 ? deleteMatchingItemsBeneath(locationFd, library, names, options).front()
+                                  : deleteMatchingItemsOf(library, names, options).front(),
+                  library.path);
     }
-    return result;
+    return tally;
+}
+
+// Why a location gives no list; a null string when it can be read.
+QString locationProblemText(LocationProblem problem, const QString& location) {
+    switch (problem) {
+    case LocationProblem::none:
+        return {};
+    case LocationProblem::missing:
+        return translate("ContentView", "所选目录不存在：%1").arg(location);
+    case LocationProblem::notDirectory:
+        return translate("ContentView", "所选位置不是目录：%1").arg(location);
+    case LocationProblem::unreadable:
+        return translate("ContentView", "无法读取所选目录：%1").arg(location);
+    }
+    return {};
 }
 
 } // namespace
@@ -101,6 +130,11 @@ struct ContentView::State {
     double progressValue = 0.0;
     qint64 totalTasks = 0;
     qint64 completedTasks = 0;
+
+    // The location whose libraries the list shows (null before the first list), and why
+    // it gave none when it could not be read.
+    QString listedLocation;
+    LocationProblem listedProblem = LocationProblem::none;
 
     // Cleaning runs under way; isCleaning is true while this is above zero.
     int activeCleanings = 0;
@@ -204,6 +238,31 @@ qint64 ContentView::completedTasks() const {
 QString ContentView::retrievalProgressText() const {
     return state->retrievalProgressText;
 }
+QString ContentView::listedLocation() const {
+    return state->listedLocation;
+}
+
+QString ContentView::locationSummary() const {
+    if (state->listedLocation.isNull()) return {};
+    const BundleListModel::Totals& totals = state->bundles->totals();
+    // A drive shows under its drive label, as in the location list; any other location
+    // under its user-folder label, else its path.
+    const QString label = state->drives.contains(state->listedLocation)
+                              ? driveLabel(state->listedLocation)
+                              : locationLabel(state->listedLocation);
+    const auto libraries = static_cast<std::uint64_t>(totals.libraries);
+    return translate("ContentView", "%1 · %n 个资源库 · 共 %2 · 可清理 %3", nullptr, libraries)
+        .arg(label, fromBytes(formatSize(totals.size)), fromBytes(formatSize(totals.reclaimable())));
+}
+
+QString ContentView::emptyListText() const {
+    if (state->listedLocation.isNull() || !state->bundles->bundles().empty()) return {};
+    const QString problem = locationProblemText(state->listedProblem, state->listedLocation);
+    return problem.isNull()
+               ? translate("ContentView", "%1 中没有 Final Cut Pro 资源库。").arg(state->listedLocation)
+               : problem;
+}
+
 bool ContentView::canStopRetrieval() const {
     return state->canStopRetrieval;
 }
@@ -265,7 +324,10 @@ void ContentView::setBundles(std::vector<FCPBundle> bundles) {
 // ---- locations ----------------------------------------------------------------------------
 
 void ContentView::loadLocations() {
-    if (assign(state->drives, toStringList(loadDrives()))) emit drivesChanged();
+    if (assign(state->drives, toStringList(loadDrives()))) {
+        emit drivesChanged();
+        emit listedLocationChanged(); // the summary labels a drive by its drive label
+    }
     if (assign(state->userDirs, toStringList(loadUserDirs()))) emit userDirsChanged();
 }
 
@@ -314,16 +376,18 @@ void ContentView::retrieveBundles() {
     // The run carries its own copy of the path: choosing another location later does not
     // change what this run scans.
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground(
-        [dispatch, view = state->self, path = selectedPath().toStdString(), run, scan] {
-            ScanOptions options;
-            options.progress = scan.progress.get();
-            options.cancel = scan.cancel.get();
-            auto found = std::make_shared<std::vector<FCPBundle>>(scanBundles(path, options));
-            dispatch->postToMain([view, run, found] {
-                if (view) view->publishRetrieval(run, std::move(*found));
-            });
+    dispatch->runInBackground([dispatch, view = state->self, path = selectedPath().toStdString(), run, scan] {
+        ScanOptions options;
+        options.progress = scan.progress.get();
+        options.cancel = scan.cancel.get();
+        auto found = std::make_shared<std::vector<FCPBundle>>(scanBundles(path, options));
+        // An empty list says why: nothing there, or a location that cannot be read.
+        const LocationProblem problem =
+            found->empty() && !scan.cancel->requested() ? probeLocation(path) : LocationProblem::none;
+        dispatch->postToMain([view, run, found, path, problem] {
+            if (view) view->publishRetrieval(run, std::move(*found), fromBytes(path), problem);
         });
+    });
 }
 
 void ContentView::stopRetrieval() {
@@ -332,13 +396,19 @@ void ContentView::stopRetrieval() {
     refreshCanStop();
 }
 
-void ContentView::publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles) {
+void ContentView::publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles, const QString& location,
+                                   LocationProblem problem) {
     auto scan = state->runningScans.find(run);
     const bool stopped = scan == state->runningScans.end() || scan->second.cancel->requested();
     if (scan != state->runningScans.end()) state->runningScans.erase(scan);
     // A run that a later run has superseded publishes nothing, and a stopped one (its list is
     // incomplete) neither: the list always shows one complete scan.
-    if (run == state->newestRun && !stopped) setBundles(std::move(bundles));
+    if (run == state->newestRun && !stopped) {
+        setBundles(std::move(bundles));
+        state->listedLocation = location;
+        state->listedProblem = problem;
+        emit listedLocationChanged();
+    }
     setIsRetrieving(!state->runningScans.empty());
     if (state->runningScans.empty()) state->retrievalTimer->stop();
     refreshRetrievalProgressText();
@@ -367,13 +437,26 @@ std::optional<FCPBundle> ContentView::selectedBundle() const {
 }
 
 void ContentView::revealInFinder(const QString& bundleId) {
-    if (const FCPBundle* bundle = state->bundles->find(bundleId))
-        state->desktop.revealInFileManager(fromBytes(bundle->path));
+    const FCPBundle* bundle = state->bundles->find(bundleId);
+    if (!bundle) return;
+    const QString path = fromBytes(bundle->path);
+    state->desktop.revealInFileManager(path, [view = state->self, path] {
+        if (view) view->showDesktopFailure(translate("ContentView", "无法在文件管理器中显示 %1。").arg(path));
+    });
 }
 
 void ContentView::openLibrary(const QString& bundleId) {
-    if (const FCPBundle* bundle = state->bundles->find(bundleId))
-        state->desktop.openWithDefaultApplication(fromBytes(bundle->path));
+    const FCPBundle* bundle = state->bundles->find(bundleId);
+    if (!bundle) return;
+    const QString path = fromBytes(bundle->path);
+    state->desktop.openWithDefaultApplication(path, [view = state->self, path] {
+        if (view) view->showDesktopFailure(translate("ContentView", "无法打开 %1。").arg(path));
+    });
+}
+
+void ContentView::showDesktopFailure(const QString& text) {
+    setAlertMessage(text);
+    setShowAlert(true);
 }
 
 // ---- cleaning -----------------------------------------------------------------------------
@@ -414,23 +497,20 @@ void ContentView::cleanCategory(CacheCategory category) {
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, library = *bundle, category, token] {
-        const LibraryCleaning result = cleanCategories(library, -1, {category}, *token);
-        const QString stopped = token->requested() ? stoppedText(result.removed) : QString();
-        dispatch->postToMain([view, category, result, token, stopped] {
-            if (view) view->finishCategoryClean(category, result.anythingRemoved, token, stopped);
+        const CleaningTally tally = cleanCategories(library, -1, {category}, *token);
+        dispatch->postToMain([view, category, tally, token] {
+            if (view) view->finishCategoryClean(category, tally, token);
         });
     });
 }
 
-void ContentView::finishCategoryClean(CacheCategory category, bool removed,
-                                      const std::shared_ptr<CancellationToken>& token,
-                                      const QString& stoppedText) {
+void ContentView::finishCategoryClean(CacheCategory category, const CleaningTally& tally,
+                                      const std::shared_ptr<CancellationToken>& token) {
     const auto& info = categoryInfo(category);
-    endCleaningRun(token);
-    retrieveBundles();
-    setAlertMessage(!stoppedText.isEmpty() ? stoppedText
-                                           : categoryText(removed ? info.removedText : info.nothingText));
-    setShowAlert(true);
+    finishCleaning(closingText(token && token->requested(), tally,
+                               categoryText(info.failedText, tally.failed),
+                               categoryText(tally.anythingRemoved ? info.removedText : info.nothingText)),
+                   token);
 }
 
 void ContentView::cleanSelectedLibrary() {
@@ -440,10 +520,13 @@ void ContentView::cleanSelectedLibrary() {
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, library = *bundle, token] {
-        const LibraryCleaning result =
+        const CleaningTally tally =
             cleanCategories(library, -1, {allCacheCategories.begin(), allCacheCategories.end()}, *token);
-        const QString text = token->requested() ? stoppedText(result.removed)
-                                                : translate("ContentView", "已清理选定的资源库。");
+        const QString text =
+            closingText(token->requested(), tally,
+                        translate("ContentView", "选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2",
+                                  nullptr, tally.failed),
+                        translate("ContentView", "已清理选定的资源库。"));
         dispatch->postToMain([view, text, token] {
             if (view) view->finishCleaning(text, token);
         });
@@ -459,6 +542,20 @@ void ContentView::cleanAllLibraries() {
     });
 }
 
+QString ContentView::cleanAllConfirmationText() const {
+    const BundleListModel::Totals& totals = state->bundles->totals();
+    // (The count is cast beforehand: lupdate does not read a call whose arguments hold a cast.)
+    const auto libraries = static_cast<std::uint64_t>(totals.libraries);
+    return translate(
+               "ContentView",
+               "将从 %1 中的 %n 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、媒体分析缓存 %5。"
+               "原始媒体和项目保留不动。",
+               nullptr, libraries)
+        .arg(state->selectedPath, fromBytes(formatSize(totals.cacheSize)),
+             fromBytes(formatSize(totals.proxySize)), fromBytes(formatSize(totals.optimizedSize)),
+             fromBytes(formatSize(totals.analysisSize)));
+}
+
 void ContentView::cleanLocation(const std::string& location) {
     runLocationCleaning(state->dispatch, state->self, location, std::make_shared<CancellationToken>());
 }
@@ -468,8 +565,20 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
                                       const std::shared_ptr<CancellationToken>& token) {
     // A fresh scan: libraries created since the list was shown are cleaned too. A stop during
     // it leaves an incomplete list, of which nothing is cleaned.
+    // A folder the scan cannot read may hold libraries that go uncleaned: each counts as a
+    // failure of the run (the list on screen stays silent about them).
     ScanOptions scan;
     scan.cancel = token.get();
+    auto unreadable = std::make_shared<CleaningTally>();
+    std::mutex unreadableMutex;
+    scan.onUnreadable = [&](const std::string& path, int error) {
+        DeletionReport report;
+        report.failed = 1;
+        report.firstFailedPath = path;
+        report.firstFailureDescription = std::strerror(error);
+        std::lock_guard lock(unreadableMutex);
+        unreadable->add(report, path);
+    };
     std::vector<FCPBundle> libraries = scanBundles(location, scan);
     if (token->requested()) libraries.clear();
     // Every library is reached beneath this descriptor, and checked against what the scan saw.
@@ -486,29 +595,44 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
         if (view) view->setCompletedTasks(0);
     });
 
-    auto removed = std::make_shared<std::atomic<std::uint64_t>>(0);
+    // Summed on the main thread, one task's tally at a time, so it needs no lock; every
+    // task's post comes before the closing post, which reads it.
+    auto tally = std::make_shared<CleaningTally>();
+    dispatch.postToMain([tally, unreadable] { tally->add(*unreadable); });
     // On a share each removal waits on its round trip: many libraries go at once there.
     auto group = dispatch.makeConcurrentGroup("cleaningQueue", defaultCleaningJobs(location));
     for (const FCPBundle& library : libraries) {
         for (CacheCategory category : allCacheCategories) {
-            group->async([&dispatch, view, locationFd, library, category, token, removed] {
+            group->async([&dispatch, view, locationFd, library, category, token, tally] {
                 // After a stop no task starts: the queued ones end at once, uncounted.
                 if (token->requested()) return;
-                *removed += cleanCategories(library, locationFd->get(), {category}, *token).removed;
+                auto done = std::make_shared<CleaningTally>(
+                    cleanCategories(library, locationFd->get(), {category}, *token));
                 // Posted before the task ends, hence before the closing post below.
-                dispatch.postToMain([view] {
+                dispatch.postToMain([view, tally, done] {
+                    tally->add(*done);
                     if (view) view->recordTaskDone();
                 });
             });
         }
     }
     group->wait();
-    const QString text =
-        token->requested()
-            ? stoppedText(removed->load())
-            : translate("ContentView", "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。");
-    dispatch.postToMain([view, text, token] {
-        if (view) view->finishCleaning(text, token);
+    // A location that gave no library because it is not there says so instead of "done".
+    const LocationProblem problem =
+        libraries.empty() && !token->requested() ? probeLocation(location) : LocationProblem::none;
+    dispatch.postToMain([view, tally, token, problem, location] {
+        if (!view) return;
+        const QString unusable = locationProblemText(problem, fromBytes(location));
+        view->finishCleaning(
+            !unusable.isNull()
+                ? unusable
+                : closingText(
+                      token->requested(), *tally,
+                      translate("ContentView", "选定目录中有 %n 项无法删除。第一个无法删除的是 %1：%2",
+                                nullptr, tally->failed),
+                      translate("ContentView",
+                                "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。")),
+            token);
     });
 }
 

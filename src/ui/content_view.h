@@ -1,25 +1,26 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
-#include <QString>
-#include <QStringList>
-#include <QTimer>
-
-#include <cstdint>
-#include <memory>
-#include <optional>
-#include <vector>
-
+#include "cleaning/cleaning_tally.h"
 #include "discovery/scanner.h"
 #include "library/cache_category.h"
 #include "library/fcp_bundle.h"
 #include "platform/dispatch.h"
+#include "platform/location_probe.h"
 #include "platform/uuid.h"
 #include "ui/bundle_list_model.h"
 #include "ui/bundle_sort_filter_model.h"
 #include "ui/desktop_services.h"
 #include "ui/directory_chooser.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace velmora {
 
@@ -35,7 +36,8 @@ class ContentView : public QObject {
     // fcpBundles in the order and with the filter the user chose; the list shows this.
     Q_PROPERTY(velmora::BundleSortFilterModel* shownBundles READ shownBundles CONSTANT)
     // The selected record's id in 8-4-4-4-12 form; an empty string for none.
-    Q_PROPERTY(QString selectedBundleID READ selectedBundleID WRITE setSelectedBundleID NOTIFY selectedBundleIDChanged)
+    Q_PROPERTY(QString selectedBundleID READ selectedBundleID WRITE setSelectedBundleID NOTIFY
+                   selectedBundleIDChanged)
     Q_PROPERTY(bool isCleaning READ isCleaning NOTIFY isCleaningChanged)
     Q_PROPERTY(bool isRetrieving READ isRetrieving NOTIFY isRetrievingChanged)
     Q_PROPERTY(bool showAlert READ showAlert WRITE setShowAlert NOTIFY showAlertChanged)
@@ -46,12 +48,20 @@ class ContentView : public QObject {
     Q_PROPERTY(qint64 completedTasks READ completedTasks NOTIFY completedTasksChanged)
     // Live counts of the running scans, e.g. "已扫描 123,456 项 · 找到 7 个资源库"; empty when idle.
     Q_PROPERTY(QString retrievalProgressText READ retrievalProgressText NOTIFY retrievalProgressTextChanged)
+    // The location whose libraries are listed (null before the first list); the one line
+    // under the header that names it with the number of its libraries, their whole size and
+    // what cleaning them would free; and the grey line an empty list shows (empty while the
+    // list has rows).
+    Q_PROPERTY(QString listedLocation READ listedLocation NOTIFY listedLocationChanged)
+    Q_PROPERTY(QString locationSummary READ locationSummary NOTIFY listedLocationChanged)
+    Q_PROPERTY(QString emptyListText READ emptyListText NOTIFY listedLocationChanged)
     // Whether a stop would still change something: a run is under way and not yet asked to stop.
     Q_PROPERTY(bool canStopRetrieval READ canStopRetrieval NOTIFY canStopRetrievalChanged)
     Q_PROPERTY(bool canStopCleaning READ canStopCleaning NOTIFY canStopCleaningChanged)
 
-public:
-    ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopServices& desktop, QObject* parent = nullptr);
+  public:
+    ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopServices& desktop,
+                QObject* parent = nullptr);
     ~ContentView() override;
 
     // The thirteen fields.
@@ -73,6 +83,9 @@ public:
     [[nodiscard]] qint64 totalTasks() const;
     [[nodiscard]] qint64 completedTasks() const;
     [[nodiscard]] QString retrievalProgressText() const;
+    [[nodiscard]] QString listedLocation() const;
+    [[nodiscard]] QString locationSummary() const;
+    [[nodiscard]] QString emptyListText() const;
     [[nodiscard]] bool canStopRetrieval() const;
     [[nodiscard]] bool canStopCleaning() const;
 
@@ -100,13 +113,15 @@ public:
     // Cleaning. `categoryKey` is "render", "proxy", "optimized" or "analysis".
     Q_INVOKABLE void cleanCategory(const QString& categoryKey);
     void cleanCategory(CacheCategory category);
-    // The end of a run: `token` is the run's own (from beginCleaning), `stoppedText` the alert
-    // when its stop was requested, empty otherwise.
-    void finishCategoryClean(CacheCategory category, bool removed,
-                             const std::shared_ptr<CancellationToken>& token = {},
-                             const QString& stoppedText = {});
+    // The end of a run: `token` is the run's own (from beginCleaning); a run whose stop was
+    // requested says so, whatever the tally.
+    void finishCategoryClean(CacheCategory category, const CleaningTally& tally,
+                             const std::shared_ptr<CancellationToken>& token = {});
     Q_INVOKABLE void cleanSelectedLibrary();
     Q_INVOKABLE void cleanAllLibraries();
+    // What "一键清理硬盘" is about to do, from the list on screen: the location, the number
+    // of libraries and the bytes of each kind. Asked before the run starts.
+    Q_INVOKABLE [[nodiscard]] QString cleanAllConfirmationText() const;
     void cleanLocation(const std::string& location); // background part of cleanAllLibraries
     void recordTaskDone();
     void updateProgress();
@@ -115,7 +130,7 @@ public:
     // starts no other, and ends with an alert that says how much it removed.
     Q_INVOKABLE void stopCleaning();
 
-signals:
+  signals:
     void drivesChanged();
     void userDirsChanged();
     void selectedPathChanged();
@@ -130,10 +145,11 @@ signals:
     void totalTasksChanged();
     void completedTasksChanged();
     void retrievalProgressTextChanged();
+    void listedLocationChanged();
     void canStopRetrievalChanged();
     void canStopCleaningChanged();
 
-private:
+  private:
     void setSelectedPath(const QString& path);
     void setIsCleaning(bool value);
     void setIsRetrieving(bool value);
@@ -147,8 +163,11 @@ private:
     [[nodiscard]] std::shared_ptr<CancellationToken> beginCleaning(const QString& startText);
     void endCleaningRun(const std::shared_ptr<CancellationToken>& token);
     void refreshCanStop();
-    void publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles);
+    void publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles, const QString& location,
+                          LocationProblem problem);
     void refreshRetrievalProgressText();
+    // The alert for a desktop call that failed (reveal or open).
+    void showDesktopFailure(const QString& text);
     // The background part of a whole-location run, with no access to `this` but through `view`.
     static void runLocationCleaning(Dispatch& dispatch, const QPointer<ContentView>& view,
                                     const std::string& location,

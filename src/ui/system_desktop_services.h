@@ -8,8 +8,8 @@ namespace velmora {
 // One implementation per OS, chosen in the build.
 class SystemDesktopServices : public DesktopServices {
   public:
-    void revealInFileManager(const QString& path) override;
-    void openWithDefaultApplication(const QString& path) override;
+    void revealInFileManager(const QString& path, DesktopFailure onFailure) override;
+    void openWithDefaultApplication(const QString& path, DesktopFailure onFailure) override;
 };
 
 } // namespace velmora

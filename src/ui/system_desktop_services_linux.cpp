@@ -23,16 +23,23 @@ QUrl parentFolderUrl(const QString& path) {
     return QUrl::fromLocalFile(parent.isEmpty() ? trimmed : parent);
 }
 
+// Opens `url` with the desktop's handler; says so when no handler could be started.
+void openOrReport(const QUrl& url, const DesktopFailure& onFailure) {
+    if (!QDesktopServices::openUrl(url) && onFailure) {
+        onFailure();
+    }
+}
+
 } // namespace
 
-void SystemDesktopServices::revealInFileManager(const QString& path) {
+void SystemDesktopServices::revealInFileManager(const QString& path, DesktopFailure onFailure) {
     if (path.isEmpty()) {
         return;
     }
     const QUrl parent = parentFolderUrl(path);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        QDesktopServices::openUrl(parent);
+        openOrReport(parent, onFailure);
         return;
     }
     // The freedesktop file-manager interface shows the item selected in a window; it is
@@ -43,19 +50,19 @@ void SystemDesktopServices::revealInFileManager(const QString& path) {
     call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [parent](QDBusPendingCallWatcher* finished) {
+                     [parent, onFailure](QDBusPendingCallWatcher* finished) {
                          if (finished->isError()) {
-                             QDesktopServices::openUrl(parent);
+                             openOrReport(parent, onFailure);
                          }
                          finished->deleteLater();
                      });
 }
 
-void SystemDesktopServices::openWithDefaultApplication(const QString& path) {
+void SystemDesktopServices::openWithDefaultApplication(const QString& path, DesktopFailure onFailure) {
     if (path.isEmpty()) {
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    openOrReport(QUrl::fromLocalFile(path), onFailure);
 }
 
 } // namespace velmora

@@ -12,19 +12,21 @@ NSURL* fileUrl(const QString& path) {
 
 } // namespace
 
-void SystemDesktopServices::revealInFileManager(const QString& path) {
+void SystemDesktopServices::revealInFileManager(const QString& path, DesktopFailure onFailure) {
     if (path.isEmpty()) {
         return;
     }
+    (void)onFailure; // Finder is always there to show the item
     [[NSWorkspace sharedWorkspace] activateFileViewerSelectingURLs:@[ fileUrl(path) ]];
 }
 
-void SystemDesktopServices::openWithDefaultApplication(const QString& path) {
+void SystemDesktopServices::openWithDefaultApplication(const QString& path, DesktopFailure onFailure) {
     if (path.isEmpty()) {
         return;
     }
-    // The answer is not needed: whatever the workspace does with the path is left to it.
-    [[NSWorkspace sharedWorkspace] openURL:fileUrl(path)];
+    if (![[NSWorkspace sharedWorkspace] openURL:fileUrl(path)] && onFailure) {
+        onFailure();
+    }
 }
 
 } // namespace velmora

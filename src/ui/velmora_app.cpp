@@ -2,7 +2,7 @@
 
 #include "app_identity.h"
 #include "ui/content_view.h"
-#include "ui/folder_dialog_directory_chooser.h"
+#include "ui/desktop_directory_chooser.h"
 #include "ui/main_window.h"
 #include "ui/qt_dispatch.h"
 #include "ui/system_desktop_services.h"
@@ -80,7 +80,7 @@ std::variant<AppOptions, int> parseAppOptions(const QStringList& arguments) {
 }
 
 VelmoraApp::VelmoraApp()
-    : dispatch(std::make_unique<QtDispatch>()), chooser(std::make_unique<FolderDialogDirectoryChooser>()),
+    : dispatch(std::make_unique<QtDispatch>()), chooser(std::make_unique<DesktopDirectoryChooser>()),
       desktop(std::make_unique<SystemDesktopServices>()),
       view(std::make_unique<ContentView>(*dispatch, *chooser, *desktop)) {}
 

@@ -11,7 +11,7 @@ namespace velmora {
 class ContentView;
 class MainWindow;
 class QtDispatch;
-class FolderDialogDirectoryChooser;
+class DesktopDirectoryChooser;
 class SystemDesktopServices;
 
 // What the command line asks of the app.
@@ -43,7 +43,7 @@ class VelmoraApp {
     void grabWhenLoaded(const QString& path);
 
     std::unique_ptr<QtDispatch> dispatch;
-    std::unique_ptr<FolderDialogDirectoryChooser> chooser;
+    std::unique_ptr<DesktopDirectoryChooser> chooser;
     std::unique_ptr<SystemDesktopServices> desktop;
     std::unique_ptr<ContentView> view;
     std::unique_ptr<MainWindow> mainWindow;

@@ -330,6 +330,12 @@ TEST(DeleteMatchingItems, ImmutableFileGivesOneErrorLineAndTheRestIsRemoved) {
                                 "Deleted: " + lib + "/B/Render Files"}));
     EXPECT_EQ(run.report.removed, 1u);
     EXPECT_EQ(run.report.failed, 2u); // A's folder and the inner library's
+    // The first failure met (in walk order) is kept for the window's alert, as its line gave it.
+    EXPECT_TRUE(run.report.firstFailedPath == locked || run.report.firstFailedPath == lonely)
+        << run.report.firstFailedPath;
+    EXPECT_EQ(run.report.firstFailureDescription, "Operation not permitted");
+    EXPECT_EQ(lonelyRun.report.failed, 1u);
+    EXPECT_EQ(lonelyRun.report.firstFailedPath, lonely);
     EXPECT_EQ(listTree(lib + "/A"),
               (std::set<std::string>{"Render Files/", "Render Files/sub/", "Render Files/sub/locked.mov"}));
     EXPECT_FALSE(entryExists(lib + "/B/Render Files"));

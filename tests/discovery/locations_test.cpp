@@ -164,17 +164,64 @@ TEST(HomeDirectory, RealLookupForAUserWithoutPasswordEntry) {
     EXPECT_EQ(output, "/tmp/fallback-home\n/\n");
 }
 
-TEST(UserDirs, SixPathsInTableOrderAppendedAsPlainText) {
-    EXPECT_EQ(userDirsFor("/Users/u"),
-              (std::vector<std::string>{"/Users/u", "/Users/u/Desktop", "/Users/u/Downloads",
-                                        "/Users/u/Movies", "/Users/u/Documents", "/Users/u/Pictures"}));
-    EXPECT_EQ(userDirsFor("/"), (std::vector<std::string>{"/", "//Desktop", "//Downloads", "//Movies",
-                                                          "//Documents", "//Pictures"}));
-    EXPECT_EQ(loadUserDirs(), userDirsFor(homeDirectory()));
+TEST(UserDirs, XdgUserDirectoriesReadAsXdgUserDirReadsThem) {
+    using Folders = StandardFolders;
+    const Folders english{"/home/u/Desktop", "/home/u/Downloads", "/home/u/Videos", "/home/u/Documents",
+                          "/home/u/Pictures"};
+    struct Case {
+        const char* file;
+        Folders expected;
+    };
+    const Case table[] = {
+        {"", english},
+        {"# written by xdg-user-dirs-update\n"
+         "XDG_DESKTOP_DIR=\"$HOME/桌面\"\n"
+         "XDG_DOWNLOAD_DIR=\"$HOME/下载\"\n"
+         "XDG_VIDEOS_DIR=\"$HOME/视频\"\n"
+         "XDG_DOCUMENTS_DIR=\"$HOME/文档\"\n"
+         "XDG_PICTURES_DIR=\"$HOME/图片\"\n"
+         "XDG_MUSIC_DIR=\"$HOME/音乐\"\n",
+         {"/home/u/桌面", "/home/u/下载", "/home/u/视频", "/home/u/文档", "/home/u/图片"}},
+        // Absolute paths, blanks around "=", escapes, trailing slashes, "$HOME" alone, a
+        // later line winning; values neither absolute nor below $HOME are ignored.
+        {"  XDG_VIDEOS_DIR = \"/media/Film \\\"A\\\"/\"\n"
+         "XDG_DESKTOP_DIR=\"$HOME\"\n"
+         "XDG_DOWNLOAD_DIR=\"relative/dl\"\n"
+         "XDG_DOCUMENTS_DIR=\"$HOMEWORK/docs\"\n"
+         "XDG_PICTURES_DIR=\"$HOME/Old\"\n"
+         "XDG_PICTURES_DIR=\"$HOME/New\"\n"
+         "XDG_DOCUMENTS_DIR=\"$HOME/Unclosed\n",
+         {"/home/u", "/home/u/Downloads", "/media/Film \"A\"", "/home/u/Documents", "/home/u/New"}},
+    };
+    for (const Case& c : table)
+        EXPECT_EQ(xdgUserDirsFrom(c.file, "/home/u"), c.expected) << c.file;
+
+    // The home first, then the five, appended as given.
+    EXPECT_EQ(
+        userDirsFor("/", Folders{"//Desktop", "//Downloads", "//Movies", "//Documents", "//Pictures"}),
+        (std::vector<std::string>{"/", "//Desktop", "//Downloads", "//Movies", "//Documents", "//Pictures"}));
+
+    // The window's list and labels follow the file under $XDG_CONFIG_HOME.
+    TempDir config;
+    std::ofstream(config / "user-dirs.dirs") << "XDG_VIDEOS_DIR=\"$HOME/视频\"\n";
+    const char* previous = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = previous ? previous : "";
+    ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    const std::string home = homeDirectory();
+    const std::vector<std::string> dirs = loadUserDirs();
+    const std::string moviesLabel = locationLabel(home + "/视频");
+    if (previous)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(dirs, (std::vector<std::string>{home, home + "/Desktop", home + "/Downloads", home + "/视频",
+                                              home + "/Documents", home + "/Pictures"}));
+    EXPECT_EQ(moviesLabel, "影片");
 }
 
 TEST(LocationLabel, UserDirectoriesGetTheirNamesAnythingElseItsPath) {
-    const std::string home = "/Users/ann";
+    const std::vector<std::string> home{"/Users/ann",        "/Users/ann/Desktop",   "/Users/ann/Downloads",
+                                        "/Users/ann/Movies", "/Users/ann/Documents", "/Users/ann/Pictures"};
     EXPECT_EQ(locationLabelFor("/Users/ann", home), "主目录");
     EXPECT_EQ(locationLabelFor("/Users/ann/Desktop", home), "桌面");
     EXPECT_EQ(locationLabelFor("/Users/ann/Downloads", home), "下载");
@@ -189,9 +236,8 @@ TEST(LocationLabel, UserDirectoriesGetTheirNamesAnythingElseItsPath) {
     // A home whose name is written precomposed matches its decomposed spelling.
     const std::string precomposed = "/Users/Ren\xC3\xA9"; // é
     const std::string decomposed = "/Users/Rene\xCC\x81"; // e + combining acute
-    EXPECT_EQ(locationLabelFor(decomposed + "/Movies", precomposed), "影片");
+    EXPECT_EQ(locationLabelFor(decomposed + "/Pictures", precomposed), "图片");
     EXPECT_EQ(locationLabelFor(precomposed, decomposed), "主目录");
-    EXPECT_EQ(locationLabel(homeDirectory() + "/Desktop"), "桌面");
 }
 
 TEST(DriveLabel, LastPathComponent) {

@@ -42,8 +42,8 @@ TEST(ChooseTranslation, FirstPreferenceWithATableWinsAndChineseMeansTheSourceTex
 struct Message {
     QString context;
     QString source;
-    QString translation;
-    QString type; // "unfinished", "vanished", "obsolete" or empty when finished
+    QStringList translations; // one, or one per plural form of a text with a count
+    QString type;             // "unfinished", "vanished", "obsolete" or empty when finished
 };
 
 std::vector<Message> readTable(const QString& path) {
@@ -63,7 +63,14 @@ std::vector<Message> readTable(const QString& path) {
                     message.source = xml.readElementText();
                 } else if (xml.name() == u"translation") {
                     message.type = xml.attributes().value(QStringLiteral("type")).toString();
-                    message.translation = xml.readElementText();
+                    QString text;
+                    // Plain text, or a <numerusform> per plural form.
+                    while (xml.readNext() != QXmlStreamReader::EndElement || xml.name() != u"translation") {
+                        if (xml.isCharacters()) text += xml.text();
+                        if (xml.isStartElement() && xml.name() == u"numerusform")
+                            message.translations.push_back(xml.readElementText());
+                    }
+                    if (message.translations.isEmpty()) message.translations.push_back(text);
                 } else {
                     xml.skipCurrentElement();
                 }
@@ -76,7 +83,7 @@ std::vector<Message> readTable(const QString& path) {
 }
 
 std::multiset<QString> placeholders(const QString& text) {
-    static const QRegularExpression marker(QStringLiteral("%L?\\d+"));
+    static const QRegularExpression marker(QStringLiteral("%L?(\\d+|n)"));
     std::multiset<QString> found;
     for (auto it = marker.globalMatch(text); it.hasNext();)
         found.insert(it.next().captured());
@@ -112,11 +119,11 @@ TEST(TranslationTables, EveryTextOfTheProgramHasAFinishedEntryInEveryTable) {
                 << where << ": " << m.type.toStdString()
                 << " (bring the table up to date: cmake --build build --target update_translations, "
                    "then translate)";
-            EXPECT_FALSE(m.translation.isEmpty()) << where;
-            // Data goes into every translation exactly where the source takes it.
-            EXPECT_EQ(placeholders(m.translation), placeholders(m.source)) << where;
-            if (english) {
-                EXPECT_FALSE(m.translation.contains(han)) << where;
+            for (const QString& translation : m.translations) {
+                EXPECT_FALSE(translation.isEmpty()) << where;
+                // Data goes into every translation exactly where the source takes it.
+                EXPECT_EQ(placeholders(translation), placeholders(m.source)) << where;
+                if (english) EXPECT_FALSE(translation.contains(han)) << where;
             }
         }
     }
@@ -146,7 +153,15 @@ TEST(TranslationTables, TheLocaleChoosesTheBuiltInTableOrTheSourceTexts) {
         EXPECT_EQ(translate("MessageAlert", "没有这个条目"), QStringLiteral("没有这个条目"));
         EXPECT_EQ(translate("LibraryRow", "确定"), QStringLiteral("确定"));
     }
+    // A text with a count takes the plural form of its count, with the count's digits grouped.
+    const char* stopped = "清理已停止。停止前已删除 %n 项。";
+    ASSERT_EQ(useTranslationFor(QLocale(QStringLiteral("en_US"))), QString("en"));
+    EXPECT_EQ(translate("ContentView", stopped, nullptr, 1),
+              "Cleaning stopped. 1 item was removed before the stop.");
+    EXPECT_EQ(translate("ContentView", stopped, nullptr, 12345),
+              "Cleaning stopped. 12,345 items were removed before the stop.");
     (void)useTranslationFor(QLocale(QStringLiteral("zh_CN")));
+    EXPECT_EQ(translate("ContentView", stopped, nullptr, 12345), "清理已停止。停止前已删除 12,345 项。");
 }
 
 } // namespace

@@ -150,6 +150,20 @@ void makeManyFiles(const std::string& dir, int count, const std::string& prefix,
     }
 }
 
+ImmutableFiles::ImmutableFiles(std::vector<std::string> paths) : paths_(std::move(paths)) {
+    std::string command = "chattr +i";
+    for (const std::string& path : paths_)
+        command += " " + quoted(path);
+    marked_ = !paths_.empty() && std::system((command + " 2>/dev/null").c_str()) == 0;
+}
+
+ImmutableFiles::~ImmutableFiles() {
+    std::string command = "chattr -i";
+    for (const std::string& path : paths_)
+        command += " " + quoted(path);
+    (void)std::system((command + " 2>/dev/null").c_str());
+}
+
 void removeTree(const std::string& path) {
     // Permissions changed by a test must not stop the clean-up.
     std::string command = "chmod -R u+rwx " + quoted(path) + " 2>/dev/null; rm -rf " + quoted(path);

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora::testing {
 
@@ -42,6 +43,22 @@ void placeSymlink(const TempDir& tmp, const std::string& target, const std::stri
 // an empty regular file "f".
 void makeDeepChain(const std::string& root, std::size_t levels, const std::string& name,
                    bool fileAtEachLevel);
+
+// Marks files immutable (chattr +i) so removing them fails with EPERM, and takes the mark
+// off again when it goes away, so the temporary folder can still be removed.
+class ImmutableFiles {
+  public:
+    explicit ImmutableFiles(std::vector<std::string> paths);
+    ~ImmutableFiles();
+    ImmutableFiles(const ImmutableFiles&) = delete;
+    ImmutableFiles& operator=(const ImmutableFiles&) = delete;
+    // False where the file system or the tool does not support the mark.
+    [[nodiscard]] bool marked() const { return marked_; }
+
+  private:
+    std::vector<std::string> paths_;
+    bool marked_ = false;
+};
 
 // Removes `path` and everything below it (handles trees deeper than PATH_MAX).
 void removeTree(const std::string& path);

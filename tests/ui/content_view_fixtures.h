@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -92,11 +93,13 @@ class ChangeLog {
   public:
     explicit ChangeLog(QObject* object) {
         const QMetaObject* meta = object->metaObject();
+        // Properties that share a signal are logged under the first one's name.
+        std::set<int> watched;
         for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
             QMetaProperty property = meta->property(i);
             // Whether a stop is possible follows the runs; the stop tests check it themselves.
             if (QByteArray(property.name()).startsWith("canStop")) continue;
-            if (property.hasNotifySignal())
+            if (property.hasNotifySignal() && watched.insert(property.notifySignalIndex()).second)
                 spies.emplace(property.name(), std::make_unique<QSignalSpy>(object, property.notifySignal()));
         }
         spies.emplace("fcpBundles", std::make_unique<QSignalSpy>(object, SIGNAL(fcpBundlesChanged())));
@@ -131,8 +134,8 @@ class FakeChooser : public DirectoryChooser {
 
 class FakeDesktop : public DesktopServices {
   public:
-    void revealInFileManager(const QString& path) override { calls << "reveal " + path; }
-    void openWithDefaultApplication(const QString& path) override { calls << "open " + path; }
+    void revealInFileManager(const QString& path, DesktopFailure) override { calls << "reveal " + path; }
+    void openWithDefaultApplication(const QString& path, DesktopFailure) override { calls << "open " + path; }
     QStringList calls;
 };
 

@@ -67,6 +67,7 @@ class ContentViewTest : public QObject {
     void actionsWithoutSelectionOrLocationChangeNothing();
     void categoryRunsTextsAndWhatTheyRemove();
     void selectedLibraryRunCleansAllFourKinds();
+    void everyRunReportsWhatHadToStay();
     void wholeLocationProgressSequences();
     void wholeLocationOnALocationWithoutLibrariesAndStrayCounts();
     void overlappingRetrievalsPublishOnlyTheNewest();
@@ -128,7 +129,8 @@ void ContentViewTest::roadOfOneCleaning() {
     // 2. The result arrives on the main queue.
     QCOMPARE(h.dispatch.pendingMain(), std::size_t(1));
     QVERIFY(h.dispatch.runMain());
-    QCOMPARE(h.log.take(), (QStringList{"fcpBundles", "isRetrieving", "retrievalProgressText"}));
+    QCOMPARE(h.log.take(),
+             (QStringList{"fcpBundles", "isRetrieving", "listedLocation", "retrievalProgressText"}));
     QVERIFY(!h.view.isRetrieving());
     QCOMPARE(h.view.retrievalProgressText(), QString());
     QCOMPARE(h.view.fcpBundles().size(), std::size_t(2));
@@ -140,6 +142,13 @@ void ContentViewTest::roadOfOneCleaning() {
     QCOMPARE(wedding.optimizedSize, 2 * kOptimizedBytes);
     QCOMPARE(wedding.analysisSize, 2 * kAnalysisBytes);
     QCOMPARE(findByName(h.view, "Trailer.fcpbundle")->path, location + "/Client/Trailer.fcpbundle");
+    // The line under the header names the listed location, its libraries and what they free.
+    QCOMPARE(h.view.listedLocation(), q(location));
+    QCOMPARE(h.view.locationSummary(),
+             q(location + " · 2 个资源库 · 共 " + formatSize(fullLibrarySize(2) + fullLibrarySize(1)) +
+               " · 可清理 " +
+               formatSize(3 * (kRenderBytes + kProxyBytes + kOptimizedBytes + kAnalysisBytes))));
+    QCOMPARE(h.view.emptyListText(), QString());
 
     // 3. Selecting a row writes selectedBundleID and nothing else; the proxy run starts.
     h.view.setSelectedBundleID(q(wedding.id.toString()));
@@ -176,7 +185,8 @@ void ContentViewTest::roadOfOneCleaning() {
     // The rescan publishes the new sizes under new ids: nothing is selected any more.
     QVERIFY(h.dispatch.runBackground());
     QVERIFY(h.dispatch.runMain());
-    QCOMPARE(h.log.take(), (QStringList{"fcpBundles", "isRetrieving", "retrievalProgressText"}));
+    QCOMPARE(h.log.take(),
+             (QStringList{"fcpBundles", "isRetrieving", "listedLocation", "retrievalProgressText"}));
     const FCPBundle after = *findByName(h.view, "Wedding.fcpbundle");
     QVERIFY(after.id != wedding.id);
     QCOMPARE(after.proxySize, std::int64_t(0));
@@ -340,6 +350,67 @@ void ContentViewTest::selectedLibraryRunCleansAllFourKinds() {
     QVERIFY(h.view.showAlert());
 }
 
+// A removal that fails is never reported as done or as nothing to clean: each run names the
+// count and the first entry that had to stay, and a location that is not there says so.
+void ContentViewTest::everyRunReportsWhatHadToStay() {
+    TempDir root;
+    const std::string location = root / "Disk";
+    const std::string lib = makeLibrary(location + "/Locked.fcpbundle", {.events = 1});
+    const std::string event = lib + "/Event 1";
+    const std::vector<std::string> locked{event + "/Render Files/Peaks Data/peaks",
+                                          event + "/Transcoded Media/Proxy Media/clip.mov",
+                                          event + "/Transcoded Media/High Quality Media/clip.mov",
+                                          event + "/Analysis Files/Motion Analysis/clip.dat"};
+    const ImmutableFiles mark(locked);
+    if (!mark.marked()) QSKIP("chattr +i is not supported on the temporary folder's file system");
+    writeFile(root / "file", 1);
+    const QString why = "：Operation not permitted";
+
+    struct Case {
+        const char* run; // a category key, "library" or "location"
+        std::string location;
+        QString alert;
+    };
+    const Case table[] = {
+        {"render", location, "时间线渲染缓存中有 1 项无法删除。第一个无法删除的是 " + q(locked[0]) + why},
+        {"proxy", location, "代理媒体中有 1 项无法删除。第一个无法删除的是 " + q(locked[1]) + why},
+        {"optimized", location, "优化媒体中有 1 项无法删除。第一个无法删除的是 " + q(locked[2]) + why},
+        {"analysis", location, "媒体分析缓存中有 1 项无法删除。第一个无法删除的是 " + q(locked[3]) + why},
+        {"library", location, "选定的资源库中有 4 项无法删除。第一个无法删除的是 " + q(locked[0]) + why},
+        {"location", location, "选定目录中有 4 项无法删除。第一个无法删除的是 " + q(locked[0]) + why},
+        {"location", root / "gone", "所选目录不存在：" + q(root / "gone")},
+        {"location", root / "file", "所选位置不是目录：" + q(root / "file")},
+    };
+    for (const Case& c : table) {
+        Harness h;
+        h.open(c.location);
+        const QString run = c.run;
+        // A location that gives no list says why in the list itself, as the alert does.
+        if (h.view.fcpBundles().empty()) QCOMPARE(h.view.emptyListText(), c.alert);
+        if (run == "location") {
+            h.view.cleanAllLibraries();
+        } else {
+            h.select("Locked.fcpbundle");
+            if (run == "library")
+                h.view.cleanSelectedLibrary();
+            else
+                h.view.cleanCategory(run);
+        }
+        h.dispatch.drainAll();
+        QVERIFY2(h.view.showAlert(), c.run);
+        QCOMPARE(h.view.alertMessage(), c.alert);
+        for (const std::string& path : locked)
+            QVERIFY(exists(path));
+    }
+    // Everything around the locked files went all the same.
+    QCOMPARE(filesBelow(lib),
+             (std::vector<std::string>{
+                 "CurrentVersion.flexolibrary", "Event 1/Analysis Files/Motion Analysis/clip.dat",
+                 "Event 1/Original Media/clip.mov", "Event 1/Render Files/Peaks Data/peaks",
+                 "Event 1/Transcoded Media/High Quality Media/clip.mov",
+                 "Event 1/Transcoded Media/Proxy Media/clip.mov"}));
+}
+
 namespace {
 
 struct WholeLocationRun {
@@ -439,6 +510,8 @@ void ContentViewTest::wholeLocationOnALocationWithoutLibrariesAndStrayCounts() {
     h.view.selectLocation(q(empty.path()));
     h.dispatch.drainAll();
     h.log.take();
+    QCOMPARE(h.view.emptyListText(), q(empty.path()) + " 中没有 Final Cut Pro 资源库。");
+    QCOMPARE(h.view.locationSummary(), q(empty.path()) + " · 0 个资源库 · 共 0.00 GB · 可清理 0.00 GB");
     h.view.cleanAllLibraries();
     QCOMPARE(h.view.progressText(), QString("正在清理硬盘上的所有资源库..."));
     QCOMPARE(h.view.progressValue(), 1.0);
@@ -598,14 +671,22 @@ void ContentViewTest::listModelTexts() {
     model.setBundles({});
     QCOMPARE(countSpy.size(), 2);
     QCOMPARE(model.rowCount(), 0);
-    QCOMPARE(model.totalsText(), QString());
+    QVERIFY(model.totalsCategoryTexts().isEmpty());
     // Totals: a nested library adds its kinds, not its whole, which the outer one holds. Bars
     // are shares of the largest library (a row) or of the whole (the totals), their kinds never
     // past their whole.
-    FCPBundle inner{Uuid::random(), "/Volumes/X/Demo.fcpbundle/E/Inner.fcpbundle", "Inner.fcpbundle", 1000, 0,
-                    1000, 0, 0};
+    FCPBundle inner{Uuid::random(),
+                    "/Volumes/X/Demo.fcpbundle/E/Inner.fcpbundle",
+                    "Inner.fcpbundle",
+                    1000,
+                    0,
+                    1000,
+                    0,
+                    0};
     model.setBundles({demo, odd, inner});
-    QCOMPARE(model.totalsText(), QString("3 个资源库 · 共 1.01 GB · 可清理 116.48 GB"));
+    QCOMPARE(model.totals().libraries, 3);
+    QCOMPARE(formatSize(model.totals().size), std::string("1.01 GB"));
+    QCOMPARE(formatSize(model.totals().reclaimable()), std::string("116.48 GB"));
     QCOMPARE(model.totalsCategoryTexts(), (QStringList{"缓存大小: 114.98 GB", "代理媒体: 0.01 GB",
                                                        "优化媒体: 1.00 GB", "媒体分析缓存: 0.50 GB"}));
     QCOMPARE(model.totalsBar(), (QVariantList{1.0, 1.0, 0.0, 0.0, 0.0}));
@@ -615,7 +696,8 @@ void ContentViewTest::listModelTexts() {
     QCOMPARE(bar(1), (QVariantList{oddShare, oddShare, 0.0, 0.0, 0.0}));
     QCOMPARE(bar(2)[2].toDouble(), 1000.0 / 1073741824.0);
     QCOMPARE(text(1, BundleListModel::SizeBarDescriptionRole),
-             QString("总大小 0.01 GB；缓存大小: 114.98 GB；代理媒体: 0.00 GB；优化媒体: 1.00 GB；媒体分析缓存: 0.50 GB"));
+             QString("总大小 0.01 GB；缓存大小: 114.98 GB；代理媒体: 0.00 GB；优化媒体: 1.00 "
+                     "GB；媒体分析缓存: 0.50 GB"));
 }
 
 void ContentViewTest::rowActionsActOnTheirOwnRow() {

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <cstdio>
 #include <QTest>
 #include <variant>
 
@@ -81,6 +83,29 @@ void WindowAppTest::opensTheWindowOnAGivenLocation() {
     // Both columns fit: the 250-wide locations and the library list of at least 500.
     QVERIFY2(image.width() >= 250 + 500, qPrintable(QString::number(image.width())));
     QVERIFY(image.height() >= 300);
+
+    // On a 1280 x 800 screen at twice the scale the window fits the screen, whose 640 x 400
+    // points are less than the layout asks for; the rest scrolls.
+    const std::string screens = dir / "screens.json";
+    {
+        std::FILE* file = std::fopen(screens.c_str(), "w");
+        QVERIFY(file != nullptr);
+        std::fputs(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1280, "height": 800,)"
+                   R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})",
+                   file);
+        std::fclose(file);
+    }
+    QProcessEnvironment small = QProcessEnvironment::systemEnvironment();
+    small.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + QString::fromStdString(screens));
+    small.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    app.setProcessEnvironment(small);
+    app.start(appPath(), {QStringLiteral("--screenshot-when-loaded"), png, QString::fromStdString(dir.path())});
+    QVERIFY(app.waitForFinished(60000));
+    QVERIFY2(app.exitCode() == 0, qPrintable(QString::fromLocal8Bit(app.readAll())));
+    const QImage fitted(png);
+    QVERIFY2(fitted.width() <= 1280 && fitted.height() <= 800 && fitted.width() >= 1000,
+             qPrintable(QStringLiteral("%1 x %2").arg(fitted.width()).arg(fitted.height())));
+    app.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
 
     // Without a library the program still saves the picture, but says so and fails.
     TempDir empty;

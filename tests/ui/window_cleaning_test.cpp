@@ -37,8 +37,9 @@ bool anyRowSelected(QQuickWindow* window) {
 std::string matchedEntry(const std::string& relative) {
     const std::size_t library = relative.find(".fcpbundle/");
     if (library == std::string::npos) return "";
-    for (const char* category : {"/Render Files", "/Transcoded Media/Proxy Media",
-                                 "/Transcoded Media/High Quality Media", "/Analysis Files", "/Analysis Cache"}) {
+    for (const char* category :
+         {"/Render Files", "/Transcoded Media/Proxy Media", "/Transcoded Media/High Quality Media",
+          "/Analysis Files", "/Analysis Cache"}) {
         for (std::size_t at = relative.find(category, library); at != std::string::npos;
              at = relative.find(category, at + 1)) {
             const std::size_t end = at + std::strlen(category);
@@ -46,6 +47,14 @@ std::string matchedEntry(const std::string& relative) {
         }
     }
     return "";
+}
+
+// Presses "一键清理硬盘" and confirms it in the dialog that asks first.
+void cleanWholeLocation(QQuickWindow* window) {
+    clickItem(window, findItem(window, QStringLiteral("cleanDiskButton")));
+    QObject* confirm = findObject(window, QStringLiteral("confirmCleanDialog"));
+    QTRY_VERIFY(confirm->property("opened").toBool());
+    clickItem(window, findItem(window, QStringLiteral("confirmCleanButton")));
 }
 
 // Whole-location cleanings stopped part way, checked against the disk: entries other than the
@@ -116,6 +125,16 @@ void WindowCleaningTest::cleansProxyMediaOfTheSelectedRow() {
     QVERIFY(beta != nullptr);
     QCOMPARE(rowText(beta, "proxySizeText"), QStringLiteral("代理媒体: 1.50 GB"));
     QVERIFY(!anyRowSelected(window));
+    // Under the header: the location, its libraries and what they could free.
+    QCOMPARE(textOf(findItem(window, QStringLiteral("locationSummary"))),
+             QString::fromStdString(location) +
+                 QStringLiteral(" · 2 个资源库 · 共 5.55 GB · 可清理 3.55 GB"));
+    QVERIFY(!isShown(findItem(window, QStringLiteral("emptyListText"))));
+    // "一键清理硬盘" would ask with the sums of each kind over the listed rows.
+    QCOMPARE(app.view.cleanAllConfirmationText(),
+             QStringLiteral("将从 %1 中的 2 个资源库删除：时间线渲染缓存 0.50 GB、代理媒体 2.50 GB、"
+                            "优化媒体 0.25 GB、媒体分析缓存 0.30 GB。原始媒体和项目保留不动。")
+                 .arg(QString::fromStdString(location)));
 
     // Selecting the row by a click on its title.
     clickItem(window, findChildItem(alpha, QStringLiteral("libraryTitle")));
@@ -179,6 +198,21 @@ void WindowCleaningTest::cleansProxyMediaOfTheSelectedRow() {
 
     const QString png = grabToPng(window, QStringLiteral("window_click_through"));
     QVERIFY2(!png.isEmpty(), "the window grab could not be saved");
+
+    // A removal that fails is reported with the count and the entry, never as done.
+    const std::string betaProxy =
+        location + "/2024/Beta.fcpbundle/Event 1/Transcoded Media/Proxy Media/clip.mov";
+    const velmora::testing::ImmutableFiles locked({betaProxy});
+    if (!locked.marked()) QSKIP("chattr +i is not supported on the temporary folder's file system");
+    clickItem(window, findChildItem(rowNamed(window, QStringLiteral("Beta.fcpbundle")),
+                                    QStringLiteral("libraryTitle")));
+    clickItem(window, findItem(window, QStringLiteral("cleanProxyButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 20000);
+    QCOMPARE(textOf(findItem(window, QStringLiteral("alertMessage"))),
+             QStringLiteral("代理媒体中有 1 项无法删除。第一个无法删除的是 ") +
+                 QString::fromStdString(betaProxy) + QStringLiteral("：Operation not permitted"));
+    QVERIFY(exists(betaProxy));
+    grabToPng(window, QStringLiteral("window_failure_alert"));
 }
 
 void WindowCleaningTest::cleansTheWholeLocationWithPercentages() {
@@ -212,8 +246,27 @@ void WindowCleaningTest::cleansTheWholeLocationWithPercentages() {
         }
     });
 
+    // The run asks first, naming the location and what goes; Escape and the default button
+    // (cancel, taken by Return) leave everything as it is.
+    QObject* confirm = findObject(window, QStringLiteral("confirmCleanDialog"));
+    QVERIFY(confirm != nullptr);
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        clickItem(window, findItem(window, QStringLiteral("cleanDiskButton")));
+        QTRY_VERIFY(confirm->property("opened").toBool());
+        QCOMPARE(textOf(findItem(window, QStringLiteral("confirmMessage"))),
+                 QStringLiteral("将从 %1 中的 3 个资源库删除：时间线渲染缓存 0.00 GB、代理媒体 0.00 GB、"
+                                "优化媒体 0.00 GB、媒体分析缓存 0.00 GB。原始媒体和项目保留不动。")
+                     .arg(QString::fromStdString(location)));
+        if (key == Qt::Key_Escape) grabToPng(window, QStringLiteral("window_confirm_clean"));
+        QTest::keyClick(window, key);
+        QTRY_VERIFY(!confirm->property("visible").toBool());
+        QVERIFY(!app.view.isCleaning());
+        QVERIFY(shown.isEmpty());
+        QVERIFY(exists(location + "/One.fcpbundle/Event 1/Render Files"));
+    }
+
     // No row needs to be selected: the run takes every library of the chosen location.
-    clickItem(window, findItem(window, QStringLiteral("cleanDiskButton")));
+    cleanWholeLocation(window);
     QObject* alert = findObject(window, QStringLiteral("messageAlert"));
     QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 30000);
 
@@ -248,8 +301,8 @@ void WindowCleaningTest::stopsAWholeLocationCleaningPartWay() {
     const std::string location = dir / "Big Drive";
     constexpr int kLibraries = 150;
     for (int i = 0; i < kLibraries; ++i) {
-        buildLibrary(location, {.relativePath = "Client " + std::to_string(i % 7) + "/Cut " + std::to_string(i) +
-                                                ".fcpbundle",
+        buildLibrary(location, {.relativePath = "Client " + std::to_string(i % 7) + "/Cut " +
+                                                std::to_string(i) + ".fcpbundle",
                                 .renderBytes = 3000,
                                 .proxyBytes = 2000,
                                 .optimizedBytes = 1000,
@@ -283,7 +336,7 @@ void WindowCleaningTest::stopsAWholeLocationCleaningPartWay() {
         pressed = isShown(stopButton) && stopButton->isEnabled();
         QMetaObject::invokeMethod(stopButton, "clicked");
     });
-    clickItem(window, findItem(window, QStringLiteral("cleanDiskButton")));
+    cleanWholeLocation(window);
     QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 60000);
     QObject::disconnect(connection);
     QVERIFY(pressed);
@@ -311,7 +364,7 @@ void WindowCleaningTest::stopsAWholeLocationCleaningPartWay() {
         QVERIFY(app.view.isCleaning());
         QMetaObject::invokeMethod(findObject(window, QStringLiteral("stopAndQuitButton")), "clicked");
     });
-    clickItem(window, findItem(window, QStringLiteral("cleanDiskButton")));
+    cleanWholeLocation(window);
     QTRY_VERIFY_WITH_TIMEOUT(quit.count() == 1, 60000);
     QObject::disconnect(connection);
     QVERIFY(asked);

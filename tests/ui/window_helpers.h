@@ -27,13 +27,20 @@ class ScriptedChooser : public DirectoryChooser {
     [[nodiscard]] std::optional<QString> chooseDirectory() override;
 };
 
-// Records the desktop calls instead of making them.
+// Records the desktop calls instead of making them; with `failing` set, each call fails.
 class RecordingDesktop : public DesktopServices {
   public:
     QStringList revealed;
     QStringList opened;
-    void revealInFileManager(const QString& path) override { revealed << path; }
-    void openWithDefaultApplication(const QString& path) override { opened << path; }
+    bool failing = false;
+    void revealInFileManager(const QString& path, DesktopFailure onFailure) override {
+        revealed << path;
+        if (failing) onFailure();
+    }
+    void openWithDefaultApplication(const QString& path, DesktopFailure onFailure) override {
+        opened << path;
+        if (failing) onFailure();
+    }
 };
 
 // The app's window on the real queues, with a scripted chooser and a recording desktop.

@@ -219,7 +219,7 @@ void WindowLayoutTest::keepsTheMeasures() {
     QCOMPARE(textOf(findChildItem(row, QStringLiteral("analysisSizeText"))),
              english ? QStringLiteral("Analysis Files: 0.00 GB") : QStringLiteral("媒体分析缓存: 0.00 GB"));
     QCOMPARE(toolTipOf(findChildItem(row, QStringLiteral("revealButton"))),
-             english ? QStringLiteral("Show in File Manager") : QStringLiteral("在访达中显示"));
+             english ? QStringLiteral("Show in File Manager") : QStringLiteral("在文件管理器中显示"));
     clickItem(window, findChildItem(row, QStringLiteral("libraryTitle")));
     clickItem(window, findItem(window, QStringLiteral("cleanProxyButton")));
     QTRY_VERIFY_WITH_TIMEOUT(findObject(window, QStringLiteral("messageAlert"))->property("opened").toBool(),
@@ -281,6 +281,34 @@ void WindowLayoutTest::locationRowsSelectAndHighlight() {
     QCOMPARE(highlightOf(row).blue(), 255);
     QCOMPARE(highlightOf(home).alpha(), 0);
 
+    // From the keyboard: the list takes the focus with its ring on the chosen row, the keys
+    // move the ring, Return chooses the row under it.
+    const auto ringOn = [window](const QString& path) {
+        return isShown(findChildItem(findItem(window, QStringLiteral("locationRow:") + path),
+                                     QStringLiteral("locationFocusRing")));
+    };
+    findItem(window, QStringLiteral("locationListView"))->forceActiveFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(ringOn(chosen));
+    const QString first = app.view.drives().isEmpty() ? userDirs.first() : app.view.drives().first();
+    const std::pair<Qt::Key, QString> moves[] = {
+        {Qt::Key_Home, first},
+        {Qt::Key_End, userDirs.last()},
+        {Qt::Key_Up, userDirs.at(userDirs.size() - 2)},
+        {Qt::Key_PageDown, userDirs.last()},
+        {Qt::Key_PageUp, first},
+        {Qt::Key_Down, app.view.drives().isEmpty() ? userDirs.at(1) : QString()},
+    };
+    for (const auto& [key, ringed] : moves) {
+        QTest::keyClick(window, key);
+        if (!ringed.isEmpty()) QTRY_VERIFY2(ringOn(ringed), qPrintable(ringed));
+    }
+    QTest::keyClick(window, Qt::Key_End);
+    QTest::keyClick(window, Qt::Key_Return);
+    QCOMPARE(app.view.selectedPath(), userDirs.last());
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 60000);
+    clickItem(window, findItem(window, QStringLiteral("locationRow:") + chosen));
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 60000);
+
     // Refresh keeps the choice and its highlight.
     clickItem(window, findItem(window, QStringLiteral("refreshButton")));
     row = findItem(window, QStringLiteral("locationRow:") + chosen);
@@ -321,7 +349,7 @@ void WindowLayoutTest::rowButtonsActOnTheirOwnLibrary() {
 
     QQuickItem* reveal = findChildItem(second, QStringLiteral("revealButton"));
     QQuickItem* open = findChildItem(second, QStringLiteral("openButton"));
-    QCOMPARE(toolTipOf(reveal), QStringLiteral("在访达中显示"));
+    QCOMPARE(toolTipOf(reveal), QStringLiteral("在文件管理器中显示"));
     QCOMPARE(toolTipOf(open), QStringLiteral("打开资源库"));
     clickItem(window, reveal);
     clickItem(window, open);
@@ -333,9 +361,58 @@ void WindowLayoutTest::rowButtonsActOnTheirOwnLibrary() {
     QVERIFY(first->property("isSelected").toBool());
     QVERIFY(!second->property("isSelected").toBool());
 
-    // Down moves the selection to the next row; ctrl-click on the selected row clears it.
+    // A desktop that cannot show or open the library says so in the alert.
+    app.desktop.failing = true;
+    QObject* alert = findObject(window, QStringLiteral("messageAlert"));
+    const std::pair<QQuickItem*, QString> failures[] = {
+        {reveal, QStringLiteral("无法在文件管理器中显示 %1。").arg(secondPath)},
+        {open, QStringLiteral("无法打开 %1。").arg(secondPath)},
+    };
+    for (const auto& [button, text] : failures) {
+        clickItem(window, button);
+        QTRY_VERIFY(alert->property("opened").toBool());
+        QCOMPARE(textOf(findItem(window, QStringLiteral("alertMessage"))), text);
+        QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(!alert->property("visible").toBool());
+    }
+
+    // Tab goes through the controls in reading order; the icon buttons of the rows are no
+    // stops of their own.
+    app.desktop.failing = false;
+    app.desktop.revealed.clear();
+    app.desktop.opened.clear();
+    findItem(window, QStringLiteral("refreshButton"))->forceActiveFocus(Qt::TabFocusReason);
+    QStringList chain;
+    for (int i = 0; i < 16; ++i) {
+        chain << (window->activeFocusItem() ? window->activeFocusItem()->objectName()
+                                            : QStringLiteral("<none>"));
+        QTest::keyClick(window, Qt::Key_Tab);
+    }
+    QCOMPARE(chain,
+             (QStringList{"refreshButton", "locationListView", "chooseOtherDirectoryButton", "libraryFilter",
+                          "sortButton0", "sortButton1", "sortButton2", "sortButton3", "libraryListView",
+                          "cleanRenderButton", "cleanProxyButton", "cleanOptimizedButton",
+                          "cleanAnalysisButton", "cleanLibraryButton", "cleanDiskButton", "refreshButton"}));
+
+    // In the list the keys move the selection itself, the focus ring drawn on the selected
+    // row; Ctrl+R and Ctrl+Return reach the row's two buttons.
     QQuickItem* listView = findItem(window, QStringLiteral("libraryListView"));
-    listView->forceActiveFocus();
+    listView->forceActiveFocus(Qt::TabFocusReason);
+    const std::pair<Qt::Key, QQuickItem*> keys[] = {
+        {Qt::Key_End, second}, {Qt::Key_Home, first}, {Qt::Key_PageDown, second}, {Qt::Key_PageUp, first}};
+    for (const auto& [key, selected] : keys) {
+        QTest::keyClick(window, key);
+        QTRY_VERIFY(selected->property("isSelected").toBool());
+        QVERIFY(isShown(findChildItem(selected, QStringLiteral("rowFocusRing"))));
+    }
+    QVERIFY(!isShown(findChildItem(second, QStringLiteral("rowFocusRing"))));
+    QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Return, Qt::ControlModifier);
+    const QString firstPath = first->property("path").toString();
+    QCOMPARE(app.desktop.revealed, QStringList{firstPath});
+    QCOMPARE(app.desktop.opened, QStringList{firstPath});
+
+    // Down moves the selection to the next row; ctrl-click on the selected row clears it.
     QTest::keyClick(window, Qt::Key_Down);
     QTRY_VERIFY(second->property("isSelected").toBool());
     waitForFrame(window);

@@ -94,10 +94,11 @@ void WindowLibraryOrderTest::sortsAndFiltersKeepingTheSelection() {
     }
     QCOMPARE(shownNames(window), scanOrder);
 
-    // The totals line: the sums of the rows, and its bar's picture of them.
+    // The totals under the header: the location, the sums of the rows, and its bar's picture of them.
     auto size = [](std::int64_t bytes) { return QString::fromStdString(velmora::formatSize(bytes)); };
-    QCOMPARE(textOf(findItem(window, QStringLiteral("totalsText"))),
-             QStringLiteral("5 个资源库 · 共 %1 · 可清理 %2").arg(size(whole), size(reclaimable)));
+    QCOMPARE(textOf(findItem(window, QStringLiteral("locationSummary"))),
+             QStringLiteral("%1 · 5 个资源库 · 共 %2 · 可清理 %3")
+                 .arg(app.view.selectedPath(), size(whole), size(reclaimable)));
     QCOMPARE(textOf(findItem(window, QStringLiteral("totalsCategoryText0"))), "缓存大小: " + size(render));
     QQuickItem* totalsBar = findItem(window, QStringLiteral("totalsBar"));
     QVERIFY(isShown(totalsBar));

@@ -4,9 +4,13 @@ import QtQuick.Layouts
 
 // The six cleaning buttons, in two rows of three. None is ever disabled.
 ColumnLayout {
+    id: panel
     objectName: "actionPanel"
     spacing: 12
     Layout.topMargin: 8
+
+    // "一键清理硬盘" asks first; without a chosen location it does nothing, as before.
+    signal cleanAllRequested()
 
     RowLayout {
         spacing: 12
@@ -41,7 +45,10 @@ ColumnLayout {
         FancyButtonStyle {
             objectName: "cleanDiskButton"
             text: qsTr("一键清理硬盘")
-            onClicked: contentView.cleanAllLibraries()
+            onClicked: {
+                if (contentView.selectedPath.length > 0)
+                    panel.cleanAllRequested();
+            }
         }
     }
 }

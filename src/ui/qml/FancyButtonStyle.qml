@@ -16,6 +16,8 @@ Button {
     padding: 0
     hoverEnabled: true
     focusPolicy: Qt.TabFocus
+    // The press action of screen readers and test robots runs the button like a click.
+    Accessible.onPressAction: control.clicked()
 
     font.pixelSize: 14
     font.weight: Font.DemiBold

@@ -39,6 +39,47 @@ ColumnLayout {
         }
     }
 
+    // Which location the list shows, with its totals: the number of libraries, their whole
+    // size and what cleaning them would free, the four kinds and a bar of them.
+    ColumnLayout {
+        objectName: "totalsLine"
+        visible: contentView.locationSummary.length > 0
+        spacing: 4
+        Layout.fillWidth: true
+
+        Label {
+            objectName: "locationSummary"
+            text: contentView.locationSummary
+            textFormat: Text.PlainText
+            color: Theme.secondaryText
+            elide: Text.ElideMiddle
+            Layout.fillWidth: true
+        }
+        Flow {
+            visible: contentView.fcpBundles.count > 0
+            Layout.fillWidth: true
+            spacing: Theme.spacing
+            Repeater {
+                model: contentView.fcpBundles.totalsCategoryTexts
+                delegate: Label {
+                    required property int index
+                    required property string modelData
+                    objectName: "totalsCategoryText" + index
+                    text: modelData
+                    color: [Theme.systemBlue, Theme.systemGreen, Theme.systemPurple, Theme.systemOrange][index]
+                    font.pixelSize: 12
+                }
+            }
+        }
+        SizeBar {
+            objectName: "totalsBar"
+            visible: contentView.fcpBundles.count > 0
+            fractions: contentView.fcpBundles.totalsBar
+            description: contentView.fcpBundles.totalsBarDescription
+            Layout.fillWidth: true
+        }
+    }
+
     // One click sorts by a key (sizes largest first); a second click on it reverses the order.
     RowLayout {
         objectName: "sortBar"
@@ -111,11 +152,26 @@ ColumnLayout {
 
             delegate: LibraryRow {}
 
+            // An empty list says why: no libraries there, or a location that cannot be read.
+            Label {
+                objectName: "emptyListText"
+                visible: libraryView.count === 0 && text.length > 0
+                text: contentView.emptyListText
+                textFormat: Text.PlainText
+                color: Theme.secondaryText
+                wrapMode: Text.Wrap
+                horizontalAlignment: Text.AlignHCenter
+                anchors.centerIn: parent
+                width: parent.width - 40
+            }
+
             // The height of a row, for paging and the wheel (the view's own average: rows
             // differ only when a narrow list wraps their size line).
             readonly property real rowHeight: count > 0 && contentHeight > 0 ? contentHeight / count : 56
             readonly property int rowsPerPage: Math.max(1, Math.floor(height / rowHeight) - 1)
 
+            // The keyboard moves the selection itself, so the focus ring (drawn on the
+            // selected row while the list has the focus) and the selection never differ.
             // Moves the selection to the shown row `to` (clamped), and the view with it.
             function selectRow(to) {
                 if (count === 0)
@@ -131,6 +187,8 @@ ColumnLayout {
             Keys.onUpPressed: selectStep(-1)
             Keys.onDownPressed: selectStep(1)
             Keys.onPressed: event => {
+                const ctrl = (event.modifiers & Qt.ControlModifier) !== 0;
+                const selected = model.rowOf(contentView.selectedBundleID) >= 0;
                 if (event.key === Qt.Key_PageUp)
                     selectStep(-rowsPerPage);
                 else if (event.key === Qt.Key_PageDown)
@@ -139,10 +197,18 @@ ColumnLayout {
                     selectRow(0);
                 else if (event.key === Qt.Key_End)
                     selectRow(count - 1);
+                // The row's two buttons by key, on the selected row: Ctrl+R shows it in the
+                // file manager, Ctrl+Return opens it.
+                else if (ctrl && event.key === Qt.Key_R && selected)
+                    contentView.revealInFinder(contentView.selectedBundleID);
+                else if (ctrl && (event.key === Qt.Key_Return || event.key === Qt.Key_Enter) && selected)
+                    contentView.openLibrary(contentView.selectedBundleID);
                 else
                     return;
                 event.accepted = true;
             }
+            Accessible.role: Accessible.List
+            Accessible.name: qsTr("FCPX 资源库")
         }
 
         // Three rows a notch of the wheel, whatever the platform's flick speed; a touchpad's
@@ -158,47 +224,6 @@ ColumnLayout {
                 const bottom = libraryView.originY + Math.max(0, libraryView.contentHeight - libraryView.height);
                 libraryView.contentY = Math.max(top, Math.min(bottom, libraryView.contentY - step));
             }
-        }
-    }
-
-    // The location's totals: libraries, the whole, the four kinds and a bar of them.
-    ColumnLayout {
-        objectName: "totalsLine"
-        visible: contentView.fcpBundles.totalsText.length > 0
-        spacing: 4
-        Layout.fillWidth: true
-        Layout.leftMargin: 10
-        Layout.rightMargin: 10
-
-        Label {
-            objectName: "totalsText"
-            text: contentView.fcpBundles.totalsText
-            textFormat: Text.PlainText
-            font.pixelSize: 12
-            font.bold: true
-            elide: Text.ElideRight
-            Layout.fillWidth: true
-        }
-        Flow {
-            Layout.fillWidth: true
-            spacing: Theme.spacing
-            Repeater {
-                model: contentView.fcpBundles.totalsCategoryTexts
-                delegate: Label {
-                    required property int index
-                    required property string modelData
-                    objectName: "totalsCategoryText" + index
-                    text: modelData
-                    color: [Theme.systemBlue, Theme.systemGreen, Theme.systemPurple, Theme.systemOrange][index]
-                    font.pixelSize: 12
-                }
-            }
-        }
-        SizeBar {
-            objectName: "totalsBar"
-            fractions: contentView.fcpBundles.totalsBar
-            description: contentView.fcpBundles.totalsBarDescription
-            Layout.fillWidth: true
         }
     }
 }

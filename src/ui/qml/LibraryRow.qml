@@ -3,7 +3,8 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 
 // One library: name and total size, reveal and open buttons, and the four category sizes.
-Control {
+// An item delegate so that screen readers and test robots see a list item.
+ItemDelegate {
     id: row
 
     required property string bundleId
@@ -26,6 +27,38 @@ Control {
     rightPadding: 10
     focusPolicy: Qt.NoFocus
 
+    // A list item for screen readers and test robots, named by its title (the text is not
+    // drawn: the content below shows it); its press action selects it, as a click does.
+    text: titleText
+    Accessible.role: Accessible.ListItem
+    Accessible.name: titleText
+    Accessible.description: [cacheSizeText, proxySizeText, optimizedSizeText, analysisSizeText].join(" ")
+    Accessible.selectable: true
+    Accessible.selected: isSelected
+    Accessible.focusable: true
+    Accessible.focused: isSelected && ListView.view !== null && ListView.view.activeFocus
+    Accessible.onToggleAction: select()
+    // A click selects the row; Ctrl-click on the selected row clears the selection, as in
+    // other desktop lists. The modifier is read at the press, before the click comes.
+    property bool controlPressed: false
+    TapHandler {
+        acceptedModifiers: Qt.ControlModifier
+        onPressedChanged: if (pressed) row.controlPressed = true
+    }
+    onClicked: {
+        if (controlPressed && isSelected)
+            contentView.selectedBundleID = "";
+        else
+            select();
+        controlPressed = false;
+    }
+
+    function select() {
+        if (ListView.view)
+            ListView.view.forceActiveFocus();
+        contentView.selectedBundleID = bundleId;
+    }
+
     contentItem: ColumnLayout {
         spacing: 4
 
@@ -43,13 +76,18 @@ Control {
             SquareIconButtonStyle {
                 objectName: "revealButton"
                 symbol: "qrc:/qt/qml/Velmora/icons/folder.svg"
-                ToolTip.text: qsTr("在访达中显示")
+                // Named after the desktop's file viewer: Finder on macOS, a file manager elsewhere.
+                ToolTip.text: Qt.platform.os === "osx" ? qsTr("在访达中显示") : qsTr("在文件管理器中显示")
+                // Reached with Ctrl+R on the selected row instead of one Tab stop per row.
+                focusPolicy: Qt.NoFocus
                 onClicked: contentView.revealInFinder(row.bundleId)
             }
             SquareIconButtonStyle {
                 objectName: "openButton"
                 symbol: "qrc:/qt/qml/Velmora/icons/arrow_up_right_square.svg"
                 ToolTip.text: qsTr("打开资源库")
+                // Reached with Ctrl+Return on the selected row.
+                focusPolicy: Qt.NoFocus
                 onClicked: contentView.openLibrary(row.bundleId)
             }
         }
@@ -101,6 +139,17 @@ Control {
             width: 3
             height: parent.height
             color: Theme.systemBlue
+        }
+        // The keyboard's place: the selected row while the list has the focus.
+        Rectangle {
+            objectName: "rowFocusRing"
+            visible: row.isSelected && row.ListView.view !== null && row.ListView.view.activeFocus
+            anchors.fill: parent
+            anchors.margins: 1
+            radius: 3
+            color: "transparent"
+            border.width: 2
+            border.color: Theme.systemBlue
         }
         Rectangle {
             anchors.bottom: parent.bottom

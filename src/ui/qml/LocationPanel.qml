@@ -44,6 +44,64 @@ ColumnLayout {
             contentWidth: width
             contentHeight: sections.implicitHeight
             boundsBehavior: Flickable.StopAtBounds
+
+            // The keyboard's row over both sections (drives first): Tab enters the list on
+            // the chosen location, the arrows, Home, End and the page keys move the ring,
+            // Return or Space chooses the row.
+            activeFocusOnTab: true
+            property int keyIndex: -1
+            readonly property var paths: contentView.drives.concat(contentView.userDirs)
+            function chosenIndex() {
+                for (let i = 0; i < paths.length; ++i) {
+                    if (contentView.isSelectedPath(paths[i]))
+                        return i;
+                }
+                return -1;
+            }
+            function moveTo(index) {
+                if (paths.length === 0)
+                    return;
+                keyIndex = Math.max(0, Math.min(paths.length - 1, index));
+                const row = findRow(keyIndex);
+                if (row) {
+                    const y = row.mapToItem(sections, 0, 0).y;
+                    if (y < contentY)
+                        contentY = y;
+                    else if (y + row.height > contentY + height)
+                        contentY = y + row.height - height;
+                }
+            }
+            function findRow(index) {
+                const repeater = index < contentView.drives.length ? driveRows : userDirRows;
+                return repeater.itemAt(index < contentView.drives.length ? index : index - contentView.drives.length);
+            }
+            onActiveFocusChanged: {
+                if (activeFocus)
+                    moveTo(chosenIndex() >= 0 ? chosenIndex() : Math.max(0, keyIndex));
+            }
+            Keys.onPressed: event => {
+                const page = Math.max(1, Math.floor(height / 28));
+                if (event.key === Qt.Key_Up)
+                    moveTo(keyIndex - 1);
+                else if (event.key === Qt.Key_Down)
+                    moveTo(keyIndex + 1);
+                else if (event.key === Qt.Key_Home)
+                    moveTo(0);
+                else if (event.key === Qt.Key_End)
+                    moveTo(paths.length - 1);
+                else if (event.key === Qt.Key_PageUp)
+                    moveTo(keyIndex - page);
+                else if (event.key === Qt.Key_PageDown)
+                    moveTo(keyIndex + page);
+                else if ((event.key === Qt.Key_Return || event.key === Qt.Key_Enter || event.key === Qt.Key_Space) &&
+                         keyIndex >= 0 && keyIndex < paths.length)
+                    contentView.selectLocation(paths[keyIndex]);
+                else
+                    return;
+                event.accepted = true;
+            }
+            Accessible.role: Accessible.List
+            Accessible.name: qsTr("选择资源库所在硬盘或目录")
             ScrollBar.vertical: ScrollBar {
                 // Hidden, and so out of the way of clicks, while everything fits.
                 visible: size < 1.0
@@ -64,13 +122,16 @@ ColumnLayout {
                     bottomPadding: 4
                 }
                 Repeater {
+                    id: driveRows
                     objectName: "driveRows"
                     model: contentView.drives
                     delegate: LocationRow {
                         required property string modelData
+                        required property int index
                         width: sections.width
                         path: modelData
                         label: contentView.driveLabel(modelData)
+                        keyCurrent: locationList.activeFocus && locationList.keyIndex === index
                     }
                 }
                 Label {
@@ -82,13 +143,17 @@ ColumnLayout {
                     bottomPadding: 4
                 }
                 Repeater {
+                    id: userDirRows
                     objectName: "userDirRows"
                     model: contentView.userDirs
                     delegate: LocationRow {
                         required property string modelData
+                        required property int index
                         width: sections.width
                         path: modelData
                         label: contentView.locationLabel(modelData)
+                        keyCurrent: locationList.activeFocus &&
+                                    locationList.keyIndex === contentView.drives.length + index
                     }
                 }
             }
