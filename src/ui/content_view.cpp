@@ -598,7 +598,6 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
     // Summed on the main thread, one task's tally at a time, so it needs no lock; every
     // task's post comes before the closing post, which reads it.
     auto tally = std::make_shared<CleaningTally>();
-    dispatch.postToMain([tally, unreadable] { tally->add(*unreadable); });
     // On a share each removal waits on its round trip: many libraries go at once there.
     auto group = dispatch.makeConcurrentGroup("cleaningQueue", defaultCleaningJobs(location));
     for (const FCPBundle& library : libraries) {
@@ -620,7 +619,8 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
     // A location that gave no library because it is not there says so instead of "done".
     const LocationProblem problem =
         libraries.empty() && !token->requested() ? probeLocation(location) : LocationProblem::none;
-    dispatch.postToMain([view, tally, token, problem, location] {
+    dispatch.postToMain([view, tally, unreadable, token, problem, location] {
+        tally->add(*unreadable);
         if (!view) return;
         const QString unusable = locationProblemText(problem, fromBytes(location));
         view->finishCleaning(
