@@ -370,6 +370,7 @@ void ContentViewTest::everyRunReportsWhatHadToStay() {
         const char* run; // a category key, "library" or "location"
         std::string location;
         QString alert;
+        std::size_t stopBefore = SIZE_MAX; // the whole-location task before which the stop comes
     };
     const Case table[] = {
         {"render", location, "时间线渲染缓存中有 1 项无法删除。第一个无法删除的是 " + q(locked[0]) + why},
@@ -380,10 +381,18 @@ void ContentViewTest::everyRunReportsWhatHadToStay() {
         {"location", location, "选定目录中有 4 项无法删除。第一个无法删除的是 " + q(locked[0]) + why},
         {"location", root / "gone", "所选目录不存在：" + q(root / "gone")},
         {"location", root / "file", "所选位置不是目录：" + q(root / "file")},
+        // Stopped after render files and proxy media: it says both, and counts only those two.
+        {"location", location,
+         "清理已停止。停止前已删除 0 项。\n选定目录中有 2 项无法删除。第一个无法删除的是 " + q(locked[0]) +
+             why,
+         2},
     };
     for (const Case& c : table) {
         Harness h;
         h.open(c.location);
+        h.dispatch.beforeGroupItem = [&](std::size_t item) {
+            if (item == c.stopBefore) h.view.stopCleaning();
+        };
         const QString run = c.run;
         // A location that gives no list says why in the list itself, as the alert does.
         if (h.view.fcpBundles().empty()) QCOMPARE(h.view.emptyListText(), c.alert);
