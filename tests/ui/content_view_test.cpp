@@ -73,7 +73,6 @@ class ContentViewTest : public QObject {
     void overlappingRetrievalsPublishOnlyTheNewest();
     void overlappingCleaningsKeepIsCleaningTrue();
     void listModelTexts();
-    void rowActionsActOnTheirOwnRow();
     void retrievalProgressTextCountsTheRunningScan();
     void selectedPathComparesUnderCanonicalEquivalence();
 };
@@ -711,24 +710,6 @@ void ContentViewTest::listModelTexts() {
     QCOMPARE(text(1, BundleListModel::SizeBarDescriptionRole),
              QString("总大小 0.01 GB；缓存大小: 114.98 GB；代理媒体: 0.00 GB；优化媒体: 1.00 "
                      "GB；媒体分析缓存: 0.50 GB"));
-}
-
-void ContentViewTest::rowActionsActOnTheirOwnRow() {
-    TempDir root;
-    makeLibrary(root / "One.fcpbundle", {.events = 1});
-    makeLibrary(root / "Two.fcpbundle", {.events = 1});
-    Harness h;
-    h.open(root.path());
-    h.select("One.fcpbundle");
-    const auto& listed = h.view.fcpBundles();
-    const QString two = q((listed[0].displayName == "Two.fcpbundle" ? listed[0] : listed[1]).id.toString());
-    h.view.revealInFinder(two);
-    h.view.openLibrary(two);
-    h.view.openLibrary(q(Uuid::random().toString()));
-    h.view.revealInFinder("not an id");
-    QCOMPARE(h.desktop.calls,
-             (QStringList{"reveal " + q(root / "Two.fcpbundle"), "open " + q(root / "Two.fcpbundle")}));
-    QCOMPARE(h.log.take(), QStringList());
 }
 
 void ContentViewTest::retrievalProgressTextCountsTheRunningScan() {
