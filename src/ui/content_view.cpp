@@ -250,6 +250,8 @@ QString ContentView::locationSummary() const {
     const QString label = state->drives.contains(state->listedLocation)
                               ? driveLabel(state->listedLocation)
                               : locationLabel(state->listedLocation);
+    // A location that cannot be searched has no totals to give; the list says why.
+    if (state->listedProblem != LocationProblem::none) return label;
     const auto libraries = static_cast<std::uint64_t>(totals.libraries);
     return translate("ContentView", "%1 · %n 个资源库 · 共 %2 · 可清理 %3", nullptr, libraries)
         .arg(label, fromBytes(formatSize(totals.size)), fromBytes(formatSize(totals.reclaimable())));

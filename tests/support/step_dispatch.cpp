@@ -6,7 +6,8 @@ namespace {
 
 class InlineGroup : public Dispatch::ConcurrentGroup {
   public:
-    explicit InlineGroup(std::function<void(std::string)> record) : record(std::move(record)) {}
+    InlineGroup(std::function<void(std::string)> record, std::function<void(std::size_t)> beforeItem)
+        : record(std::move(record)), beforeItem(std::move(beforeItem)) {}
 
     void async(Dispatch::Work work) override {
         record("async");
@@ -18,13 +19,16 @@ class InlineGroup : public Dispatch::ConcurrentGroup {
         while (!items.empty()) {
             Dispatch::Work work = std::move(items.front());
             items.pop_front();
+            if (beforeItem) beforeItem(ran++);
             work();
         }
     }
 
   private:
     std::function<void(std::string)> record;
+    std::function<void(std::size_t)> beforeItem;
     std::deque<Dispatch::Work> items;
+    std::size_t ran = 0;
 };
 
 } // namespace
@@ -44,7 +48,8 @@ void StepDispatch::runInBackground(Work work) {
 std::unique_ptr<Dispatch::ConcurrentGroup> StepDispatch::makeConcurrentGroup(const std::string& label,
                                                                              unsigned /*width*/) {
     record("group " + label);
-    return std::make_unique<InlineGroup>([this](std::string event) { record(std::move(event)); });
+    return std::make_unique<InlineGroup>([this](std::string event) { record(std::move(event)); },
+                                         beforeGroupItem);
 }
 
 std::size_t StepDispatch::pendingMain() const {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,6 +36,10 @@ class StepDispatch : public Dispatch {
     std::size_t drainMain();
     // Runs everything, background and main, until both queues are empty.
     void drainAll();
+
+    // Called on the test's thread before each item of a group runs, with the item's number
+    // (from 0), e.g. to stop a run between two of its items.
+    std::function<void(std::size_t item)> beforeGroupItem;
 
     [[nodiscard]] std::vector<std::string> trace() const;
     void clearTrace();

@@ -1,5 +1,6 @@
 // The window as it stands: texts, measures, the two button looks, the location rows.
 #include "i18n/translation.h"
+#include "platform/uuid.h"
 #include "support/temp_tree.h"
 #include "window_helpers.h"
 
@@ -355,6 +356,9 @@ void WindowLayoutTest::rowButtonsActOnTheirOwnLibrary() {
     clickItem(window, open);
     QVERIFY(secondPath == QString::fromStdString(dir.path() + "/Second.fcpbundle") ||
             secondPath == QString::fromStdString(dir.path() + "/First.fcpbundle"));
+    // An id of no listed library does nothing.
+    app.view.revealInFinder(QStringLiteral("not an id"));
+    app.view.openLibrary(QString::fromStdString(velmora::Uuid::random().toString()));
     QCOMPARE(app.desktop.revealed, QStringList{secondPath});
     QCOMPARE(app.desktop.opened, QStringList{secondPath});
     // The buttons do not select their row.
