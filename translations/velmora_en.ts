@@ -179,6 +179,26 @@
         <translation>library is not inside the location: %1</translation>
     </message>
     <message>
+        <source>location cannot be read: %1</source>
+        <translation>location cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>working folder cannot be read: %1</source>
+        <translation>working folder cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>library cannot be read: %1</source>
+        <translation>library cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>Mount points not entered: %1 (--cross-file-systems enters them)</source>
+        <translation>Mount points not entered: %1 (--cross-file-systems enters them)</translation>
+    </message>
+    <message>
+        <source>the log could not be written to standard output: %1</source>
+        <translation>the log could not be written to standard output: %1</translation>
+    </message>
+    <message>
         <source>Libraries: %1</source>
         <translation>Libraries: %1</translation>
     </message>
@@ -504,6 +524,10 @@
         <translation>cannot read the location: %1 (%2)</translation>
     </message>
     <message>
+        <source>未进入的挂载点: %1 (--cross-file-systems 可进入)</source>
+        <translation>Mount points not entered: %1 (--cross-file-systems enters them)</translation>
+    </message>
+    <message>
         <source>未找到 Final Cut Pro 资源库。</source>
         <translation>No Final Cut Pro libraries found.</translation>
     </message>
@@ -518,6 +542,10 @@
     <message>
         <source>路径</source>
         <translation>Path</translation>
+    </message>
+    <message>
+        <source>无法读取目录: %1 (%2)</source>
+        <translation>cannot read the folder: %1 (%2)</translation>
     </message>
 </context>
 <context>

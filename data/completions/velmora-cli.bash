@@ -6,8 +6,8 @@ _velmora_cli() {
 
     # The options of each command, and the values of those that take a fixed set.
     local -A options=(
-        [scan]="--json --threads --help"
-        [clean]="--dry-run --library --category --jobs --untouched-for --json --quiet --help"
+        [scan]="--json --threads --cross-file-systems --help"
+        [clean]="--dry-run --cross-file-systems --library --category --jobs --untouched-for --json --quiet --help"
     )
     local categories="render proxy optimized analysis all"
 

@@ -11,9 +11,11 @@ complete -c velmora-cli -s h -l help -d 'Show the usage'
 # scan
 complete -c velmora-cli -n "__fish_seen_subcommand_from scan" -l json -d 'Print one JSON array instead of the table'
 complete -c velmora-cli -n "__fish_seen_subcommand_from scan" -l threads -x -d 'Threads for the walk (0: default)'
+complete -c velmora-cli -n "__fish_seen_subcommand_from scan" -l cross-file-systems -d 'Also enter folders mounted below the location'
 
 # clean
 complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l dry-run -d 'List what would be removed; remove nothing'
+complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l cross-file-systems -d 'Also scan and clean folders mounted below the location'
 complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l library -r -a '(__fish_complete_directories)' -d 'Clean only this library'
 complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l category -x -a 'render proxy optimized analysis all' -d 'What to remove'
 complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l jobs -x -d 'Libraries cleaned at once'

@@ -5,11 +5,11 @@ namespace velmora {
 void CleaningTally::add(const DeletionReport& report, const std::string& libraryPath) {
     removed += report.removed;
     anythingRemoved = anythingRemoved || report.anythingRemoved();
-    const std::uint64_t failures = report.walked ? report.failed : 1;
-    if (failures == 0) return;
-    failed += failures;
+    if (report.failed == 0) return;
+    failed += report.failed;
     if (!firstFailedPath.empty()) return;
-    firstFailedPath = report.walked ? report.firstFailedPath : libraryPath;
+    // A report's failures name their paths; the library's own path stands in otherwise.
+    firstFailedPath = report.firstFailedPath.empty() ? libraryPath : report.firstFailedPath;
     firstFailureDescription = report.firstFailureDescription;
 }
 

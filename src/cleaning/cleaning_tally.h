@@ -11,14 +11,14 @@ namespace velmora {
 // "removed", "nothing to remove" and "some of it had to stay" apart.
 struct CleaningTally {
     std::uint64_t removed = 0; // matched entries removed completely
-    std::uint64_t failed = 0;  // matched entries left in place, and libraries that could not be opened
+    // Matched entries left in place, and libraries or folders that could not be opened or read.
+    std::uint64_t failed = 0;
     bool anythingRemoved = false;
     // The first failure met, to name one concrete case; empty while nothing failed.
     std::string firstFailedPath;
     std::string firstFailureDescription;
 
-    // Adds one deletion of the library at `libraryPath`. A library that could not be opened
-    // counts as one failure of its own path.
+    // Adds one deletion of the library at `libraryPath` (named when the report names no path).
     void add(const DeletionReport& report, const std::string& libraryPath);
     // Adds another run's tally; its first failure counts only when this one has none.
     void add(const CleaningTally& other);

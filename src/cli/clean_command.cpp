@@ -3,11 +3,15 @@
 #include "cleaning/delete_matching_items.h"
 #include "cli/clean_report.h"
 #include "cli/commands.h"
+#include "cli/library_argument.h"
 #include "cli/stop_signals.h"
 #include "discovery/scanner.h"
 #include "discovery/walk_concurrency.h"
 #include "i18n/translation.h"
+#include "library/format_size.h"
+#include "platform/descriptor_budget.h"
 #include "platform/log_output.h"
+#include "platform/unique_fd.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -15,15 +19,17 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
+#include <variant>
 
 namespace velmora {
 
 namespace {
-
-constexpr std::string_view kLibrarySuffix = ".fcpbundle";
 
 std::string withoutTrailingSlashes(const std::string& path) {
     std::size_t end = path.find_last_not_of('/');
@@ -47,9 +53,19 @@ bool isInside(const std::string& path, const std::string& outer) {
 }
 
 struct Target {
-    std::string path;
+    FCPBundle library;
     bool nested = false; // inside another library that is cleaned: its entries go with that one
 };
+
+// Descriptors left to the rest of the program, and the fewest one cleaning job needs: the
+// library, the walk's own two and the removal's two, with one to spare.
+constexpr std::size_t kReservedDescriptors = 4;
+constexpr std::size_t kDescriptorsPerJob = 8;
+
+std::string describeError(int error) {
+    const char* text = ::strerrordesc_np(error);
+    return text ? text : "Unknown error " + std::to_string(error);
+}
 
 // Whether the library was modified less than `untouchedFor` ago (a library without a kept
 // file counts as untouched).
@@ -76,86 +92,113 @@ int runClean(const CleanRequest& request) {
         return cli::kExitUsage;
     }
     const std::string& location = *request.location;
-    struct stat st {};
-    if (::stat(location.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    // The location is opened once, and every library is reached beneath this descriptor.
+    UniqueFd locationFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    if (!locationFd) {
         complain(translate("CleanCommand", "location is not a directory: %1"), location);
         return cli::kExitUsage;
     }
+
+    // Every log line goes through here: errors always, the others unless quiet; with --json
+    // standard output carries only the report, so errors go to standard error.
+    auto logLine = [&request](std::string_view line) {
+        const bool error = line.starts_with("Error deleting ") || line.starts_with("Error reading ");
+        if (request.json) {
+            if (error) writeErrorLine(line);
+        } else if (error || !request.quiet) {
+            (void)writeLogLine(line); // a failed write is remembered and reported below
+        }
+    };
 
     // From here on an interrupt stops the run between removals; the report still follows.
     CancellationToken stop;
     cli::StopSignals stopSignals(stop);
 
     std::vector<FCPBundle> libraries;
+    std::vector<DeletionEntry> unreadableFolders; // from the scan's threads, under the mutex
+    std::mutex unreadableMutex;
+    std::uint64_t mountsSkipped = 0;
     if (request.library) {
-        const std::string& library = *request.library;
-        // Only a real library folder: a link or any other folder would widen what is removed.
-        if (!withoutTrailingSlashes(library).ends_with(kLibrarySuffix) ||
-            ::lstat(withoutTrailingSlashes(library).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            complain(
-                translate("CleanCommand",
-                          "not a library folder (a directory whose name ends in .fcpbundle, not a link): %1"),
-                library);
+        auto resolved = resolveLibraryArgument(locationFd.get(), *request.library, request.crossFileSystems);
+        if (auto* problem = std::get_if<LibraryArgumentProblem>(&resolved)) {
+            complain(problem->text, *request.library);
             return cli::kExitUsage;
         }
-        if (!isInside(library, location)) {
-            complain(translate("CleanCommand", "library is not inside the location: %1"), library);
-            return cli::kExitUsage;
-        }
-        FCPBundle record;
+        FCPBundle record = std::get<FCPBundle>(std::move(resolved));
         // Its activity is only needed to decide whether to leave it alone.
-        if (request.untouchedFor) record = measureBundle(withoutTrailingSlashes(library)).value_or(record);
-        record.path = library;
+        if (request.untouchedFor)
+            if (auto measured = measureBundle(record.path)) record.lastModified = measured->lastModified;
         libraries.push_back(std::move(record));
     } else {
-        libraries = scanBundles(location, ScanOptions{.cancel = &stop});
+        // Folders the scan cannot read may hold libraries: each is an error and a failure.
+        ScanOptions scan{.cancel = &stop};
+        ScanProgress progress;
+        scan.progress = &progress;
+        scan.crossFileSystems = request.crossFileSystems;
+        scan.onUnreadable = [&](const std::string& path, int error) {
+            DeletionEntry entry;
+            entry.path = path;
+            entry.status = DeletionStatus::Unreadable;
+            entry.failures.push_back({path, error, describeError(error)});
+            logLine("Error reading " + escapeForLog(path) + ": " + entry.failures.front().description);
+            std::lock_guard lock(unreadableMutex);
+            unreadableFolders.push_back(std::move(entry));
+        };
+        libraries = scanBundles(location, scan);
+        mountsSkipped = progress.mountPointsSkipped.load();
         // An interrupted scan lists only part of the location: clean none of it.
         if (stop.requested()) libraries.clear();
     }
 
     std::vector<Target> targets;
     std::size_t skipped = 0;
-    for (const FCPBundle& library : libraries) {
+    for (FCPBundle& library : libraries) {
         if (request.untouchedFor && recentlyModified(library, *request.untouchedFor))
             ++skipped;
         else
-            targets.push_back({library.path});
+            targets.push_back({std::move(library)});
     }
     // A library inside another one that is cleaned is cleaned with it, in that library's
     // walk: cleaning it again beside it would race for the same entries.
     for (Target& target : targets)
         for (const Target& other : targets)
-            if (&other != &target && isInside(target.path, other.path)) target.nested = true;
+            if (&other != &target && isInside(target.library.path, other.library.path)) target.nested = true;
 
     cli::CleanReport report(request.dryRun, targets.size(),
                             request.untouchedFor ? std::optional<std::size_t>(skipped) : std::nullopt);
+    report.addMountsSkipped(mountsSkipped);
+    for (const DeletionEntry& entry : unreadableFolders)
+        report.add(entry);
     DeletionOptions options;
     options.dryRun = request.dryRun;
+    options.crossFileSystems = request.crossFileSystems;
     options.cancel = &stop;
     options.onEntry = [&report](const DeletionEntry& entry) { report.add(entry); };
-    options.sink = [&request](std::string_view line) {
-        const bool error = line.starts_with("Error deleting ");
-        if (request.json) {
-            if (error) writeErrorLine(line); // standard output carries only the report
-        } else if (error || !request.quiet) {
-            writeLogLine(line);
-        }
-    };
-    // Each worker takes the next library and cleans its categories in one walk, writing their
-    // lines in category order; libraries go in parallel, as the window's whole-location run
-    // does. A dry run lists in scan order.
+    options.sink = logLine;
+    // Each worker takes the next library and cleans its categories in one walk, writing each
+    // entry's line as soon as the entry is done; libraries go in parallel, as the window's
+    // whole-location run does. A dry run lists in scan order.
     std::vector<std::string_view> names;
     for (CacheCategory category : request.categories)
         names.push_back(categoryInfo(category).deletionName);
     std::atomic<std::size_t> nextTarget{0};
     auto worker = [&] {
-        for (std::size_t i; !stop.requested() && (i = nextTarget.fetch_add(1)) < targets.size();)
-            if (!targets[i].nested) (void)deleteMatchingItemsReports(targets[i].path, names, options);
+        for (std::size_t i; !stop.requested() && (i = nextTarget.fetch_add(1)) < targets.size();) {
+            if (targets[i].nested) continue;
+            report.addLibrary(deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, options));
+        }
     };
-    const unsigned jobs =
-        request.dryRun
-            ? 1u
-            : std::clamp<unsigned>(request.jobs == 0 ? defaultCleaningJobs(location) : request.jobs, 1u, 64u);
+    // Libraries at once, and descriptors for each, from the limit in force: a low limit means
+    // fewer at once, never libraries left out.
+    const std::size_t budget = descriptorsAvailable();
+    const std::size_t spare = budget > kReservedDescriptors ? budget - kReservedDescriptors : 0;
+    const unsigned wanted =
+        request.dryRun ? 1u : (request.jobs == 0 ? defaultCleaningJobs(location) : request.jobs);
+    const unsigned jobs = static_cast<unsigned>(
+        std::clamp<std::size_t>(spare / kDescriptorsPerJob, 1, std::clamp(wanted, 1u, 64u)));
+    // Each job's walk and its removal (or dry-run measurement) hold up to this many each,
+    // besides the library's own two.
+    options.maxOpenDescriptors = std::clamp<std::size_t>((spare / jobs) / 2, 3, 64) - 1;
     std::vector<std::thread> helpers;
     for (unsigned j = 1; j < jobs && j < targets.size(); ++j)
         helpers.emplace_back(worker);
@@ -170,6 +213,11 @@ int runClean(const CleanRequest& request) {
     }
     written = std::fflush(stdout) == 0 && written;
     std::fputs(report.summary().c_str(), stderr);
+    int writeError = logWriteError();
+    if (!written && writeError == 0) writeError = errno;
+    if (writeError != 0 && writeError != EPIPE)
+        complain(translate("CleanCommand", "the log could not be written to standard output: %1")
+                     .arg(QString::fromUtf8(std::strerror(writeError))));
     // A run a signal stopped exits with 128 + its number, as a shell reports it.
     if (const int signal = stopSignals.received()) {
         std::fputs(translate("CleanCommand", "Stopped by signal %1 before the run was complete")
@@ -180,7 +228,7 @@ int runClean(const CleanRequest& request) {
                    stderr);
         return cli::kExitStoppedBySignal + signal;
     }
-    return report.failed() > 0 || !written ? cli::kExitIncomplete : cli::kExitOk;
+    return report.failed() > 0 || writeError != 0 ? cli::kExitIncomplete : cli::kExitOk;
 }
 
 // `velmora-cli clean LOCATION [--library PATH] [--category render|proxy|optimized|analysis|all]
@@ -191,6 +239,7 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         std::string library;
         std::string category = "all";
         bool dryRun = false;
+        bool crossFileSystems = false;
         unsigned jobs = 0; // by the location's storage
         unsigned untouchedForDays = 0;
         bool json = false;
@@ -207,6 +256,8 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         command->add_option("--library", arguments->library, "Clean only this library (inside LOCATION)");
     command->add_option("--category", arguments->category, "What to remove (default: all)")
         ->check(CLI::IsMember({"render", "proxy", "optimized", "analysis", "all"}));
+    command->add_flag("--cross-file-systems", arguments->crossFileSystems,
+                      "Also scan and clean folders mounted below LOCATION (other drives, shares)");
     command->add_flag("--dry-run", arguments->dryRun,
                       "List what would be removed, with sizes; remove nothing");
     command
@@ -228,6 +279,7 @@ void cli::addCleanCommand(CLI::App& app, int& exitCode) {
         if (library->count() > 0) request.library = arguments->library;
         if (arguments->category != "all") request.categories = {*categoryFromKey(arguments->category)};
         request.dryRun = arguments->dryRun;
+        request.crossFileSystems = arguments->crossFileSystems;
         request.jobs = arguments->jobs;
         if (untouchedFor->count() > 0) request.untouchedFor = std::chrono::days(arguments->untouchedForDays);
         request.json = arguments->json;

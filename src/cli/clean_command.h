@@ -14,6 +14,7 @@ struct CleanRequest {
     std::optional<std::string> library;  // clean this one library only
     std::vector<CacheCategory> categories{allCacheCategories.begin(), allCacheCategories.end()};
     bool dryRun = false;
+    bool crossFileSystems = false; // also scan and clean what is mounted below the location
     unsigned jobs =
         0; // libraries cleaned at once, 0: by the location's storage; a dry run lists one at a time
     // Clean only the libraries whose lastModified lies at least this long ago (or is none);

@@ -15,6 +15,7 @@ const char* statusKey(DeletionStatus status) {
     case DeletionStatus::Deleted:
         return "deleted";
     case DeletionStatus::Failed:
+    case DeletionStatus::Unreadable: // a folder that could not be searched: a failure too
         return "failed";
     case DeletionStatus::WouldDelete:
         return "would-delete";
@@ -29,12 +30,25 @@ std::string line(const QString& text, std::int64_t value, const std::string& ext
     return filled.toStdString() + "\n";
 }
 
+bool isFailure(DeletionStatus status) {
+    return status == DeletionStatus::Failed || status == DeletionStatus::Unreadable;
+}
+
 } // namespace
 
 void CleanReport::add(const DeletionEntry& entry) {
-    Entry copy{std::string(entry.path), entry.status, entry.bytes, std::string(entry.error)};
+    const bool failed = isFailure(entry.status);
+    Entry copy{entry.path, failed ? DeletionStatus::Failed : entry.status, entry.bytes,
+               failed ? entry.errorText() : std::string()};
     std::lock_guard lock(mutex_);
     entries_.push_back(std::move(copy));
+}
+
+void CleanReport::addLibrary(const std::vector<DeletionReport>& reports) {
+    for (const DeletionReport& report : reports) {
+        mountsSkipped_ += report.mountsSkipped;
+        bytesOutsideEntries_ += report.bytesRemovedUnlisted;
+    }
 }
 
 std::uint64_t CleanReport::failed() const {
@@ -48,7 +62,7 @@ std::uint64_t CleanReport::failed() const {
 std::string CleanReport::json() const {
     std::lock_guard lock(mutex_);
     nlohmann::ordered_json entries = nlohmann::ordered_json::array();
-    std::int64_t bytes = 0;
+    std::int64_t bytes = bytesOutsideEntries_.load();
     std::uint64_t failed = 0;
     for (const Entry& entry : entries_) {
         nlohmann::ordered_json object;
@@ -72,7 +86,7 @@ std::string CleanReport::json() const {
 
 std::string CleanReport::summary() const {
     std::lock_guard lock(mutex_);
-    std::int64_t bytes = 0;
+    std::int64_t bytes = bytesOutsideEntries_.load();
     std::uint64_t done = 0;
     std::uint64_t failed = 0;
     for (const Entry& entry : entries_) {
@@ -83,13 +97,20 @@ std::string CleanReport::summary() const {
             ++done;
     }
     const auto count = [](std::uint64_t n) { return static_cast<std::int64_t>(n); };
-    std::string out = line(translate("CleanCommand", "Libraries: %1"), count(libraries_));
+    std::string out;
+    if (const std::uint64_t mounts = mountsSkipped_.load())
+        out += line(translate("CleanCommand", "Mount points not entered: %1 (--cross-file-systems enters them)"),
+                    count(mounts));
+    out += line(translate("CleanCommand", "Libraries: %1"), count(libraries_));
     if (skippedAsRecent_)
         out += line(translate("CleanCommand", "%1 libraries skipped as recently modified"),
                     count(*skippedAsRecent_));
-    if (dryRun_)
-        return out + line(translate("CleanCommand", "Entries to remove: %1"), count(done)) +
-               line(translate("CleanCommand", "Bytes to reclaim: %1 (%2)"), bytes, formatSize(bytes));
+    if (dryRun_) {
+        out += line(translate("CleanCommand", "Entries to remove: %1"), count(done));
+        // Folders that could not be read were not searched: the list may be short.
+        if (failed > 0) out += line(translate("CleanCommand", "Entries failed: %1"), count(failed));
+        return out + line(translate("CleanCommand", "Bytes to reclaim: %1 (%2)"), bytes, formatSize(bytes));
+    }
     return out + line(translate("CleanCommand", "Entries removed: %1"), count(done)) +
            line(translate("CleanCommand", "Entries failed: %1"), count(failed)) +
            line(translate("CleanCommand", "Bytes reclaimed: %1 (%2)"), bytes, formatSize(bytes));

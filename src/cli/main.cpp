@@ -2,6 +2,7 @@
 #include "app_identity.h"
 #include "cli/commands.h"
 #include "i18n/translation.h"
+#include "platform/descriptor_budget.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    velmora::raiseDescriptorLimit();
     // The same choice of language as the window's, from the same tables. Only the texts meant
     // for people change with it: log lines, JSON and exit statuses stay the same in every language.
     (void)velmora::useTranslationFor();

@@ -27,6 +27,7 @@ namespace {
 struct ScanArguments {
     std::string location;
     bool json = false;
+    bool crossFileSystems = false;
     unsigned threads = 0;
 };
 
@@ -100,6 +101,18 @@ int runScan(const ScanArguments& args) {
     }
     ScanProgress progress;
     ScanOptions options{&progress, args.threads};
+    options.crossFileSystems = args.crossFileSystems;
+    // Like du: one line per folder that could not be read; the listing still shows the rest,
+    // and the exit status says it is incomplete.
+    std::mutex unreadableMutex;
+    std::vector<std::string> unreadable;
+    options.onUnreadable = [&](const std::string& path, int error) {
+        std::lock_guard lock(unreadableMutex);
+        unreadable.push_back("velmora-cli: " + translate("ScanCommand", "无法读取目录: %1 (%2)")
+                                                   .arg(QString::fromStdString(terminalSafe(path)),
+                                                        QString::fromLocal8Bit(std::strerror(error)))
+                                                   .toStdString());
+    };
     std::vector<FCPBundle> bundles;
     if (::isatty(STDERR_FILENO)) {
         ProgressLine line(progress);
@@ -107,9 +120,18 @@ int runScan(const ScanArguments& args) {
     } else {
         bundles = scanBundles(args.location, options);
     }
+    for (const std::string& line : unreadable)
+        std::cerr << line << "\n";
+    if (const auto skipped = progress.mountPointsSkipped.load())
+        std::cerr << "velmora-cli: "
+                  << translate("ScanCommand", "未进入的挂载点: %1 (--cross-file-systems 可进入)")
+                         .arg(QString::number(skipped))
+                         .toStdString()
+                  << "\n";
     std::string out = args.json ? bundlesJson(bundles) : bundleTable(bundles);
     std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? kExitOk : kExitIncomplete;
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    return written && unreadable.empty() ? kExitOk : kExitIncomplete;
 }
 
 std::string padRight(const std::string& text, std::size_t width) {
@@ -248,6 +270,8 @@ void addScanCommand(CLI::App& app, int& exitCode) {
     CLI::App* scan =
         app.add_subcommand("scan", "List every Final Cut Pro library below LOCATION with its sizes.");
     scan->add_flag("--json", args->json, "Print one JSON array instead of the table");
+    scan->add_flag("--cross-file-systems", args->crossFileSystems,
+                   "Also scan folders mounted below LOCATION (other drives, shares)");
     scan->add_option("--threads", args->threads, "Threads for the walk (0: by the location's storage, 64 on a network share)")
         ->check(CLI::Range(0u, 256u));
     scan->add_option("LOCATION", args->location, "Directory to scan")->required();

@@ -5,6 +5,7 @@
 #include "discovery/scanner_attribution.h"
 #include "discovery/work_sharing_queues.h"
 #include "platform/dir_walker.h"
+#include "platform/file_identity.h"
 #include "platform/path.h"
 #include "platform/unique_fd.h"
 
@@ -33,8 +34,6 @@ constexpr std::size_t kListingBuffer = 128 * 1024;
 // enough that the count moves several times a second even where each listing is a network
 // round trip; the listing loop also publishes after every read of a listing.
 constexpr std::uint64_t kProgressBatch = 256;
-// Descriptors each fallback walk of a subtree may hold.
-constexpr std::size_t kInlineWalkDescriptors = 16;
 constexpr unsigned kMaxThreads = 256;
 // Directories queued at once by default: plenty to keep every worker busy, a few MiB at most.
 constexpr std::size_t kDefaultMaxQueued = 16384;
@@ -49,7 +48,7 @@ struct DirTask {
 // A library found by the scan, before it becomes a record.
 struct FoundLibrary {
     std::vector<std::uint64_t> order; // index path from the location: sorts into pre-order
-    std::string relativePath;
+    FCPBundle record;                 // its way back in (relative path, device, inode)
 };
 
 // What a worker has added up for one library: size, then the categories in order, and the
@@ -91,11 +90,20 @@ CleaningScope fileParentScope(const DirectoryContext& context) {
 class ParallelScan {
   public:
     ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap,
-                 const CancellationToken* cancel)
+                 std::size_t inlineCap, const ParallelScanRules& rules, const CancellationToken* cancel)
         : queues_(threads), workers_(threads), progress_(progress), cancel_(cancel), openCap_(openCap),
-          queueCap_(static_cast<std::int64_t>(queueCap)) {}
+          queueCap_(static_cast<std::int64_t>(queueCap)), inlineCap_(inlineCap), rules_(rules) {}
 
     std::vector<FCPBundle> run(const std::string& location, UniqueFd rootFd) {
+        location_ = &location;
+        if (!rules_.crossFileSystems) {
+            auto id = identifyFd(rootFd.get());
+            if (!id) {
+                unreadable("", errno);
+                return {};
+            }
+            rootId_ = *id;
+        }
         auto* root = new DirNode;
         root->fd = rootFd.release();
         root->fdUsers.store(1);
@@ -146,14 +154,47 @@ class ParallelScan {
         worker.buffer.reset();
     }
 
+    // --- what the scan does not enter ---
+
+    void unreadable(const std::string& relativePath, int error) {
+        if (rules_.onUnreadable) rules_.onUnreadable(joinPath(*location_, relativePath), error);
+    }
+
+    // A directory that could not be opened: gone or swapped for a link or file is no error.
+    template <typename PathOf> void notOpened(int error, PathOf&& pathOf) {
+        if (error != ENOENT && error != ENOTDIR && error != ELOOP) unreadable(pathOf(), error);
+    }
+
+    void mountSkipped() {
+        if (progress_ != nullptr) progress_->mountPointsSkipped.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    // Whether the scan may enter the directory just opened: on the location's own mount, or
+    // anywhere when crossing was asked for.
+    template <typename PathOf> bool mayEnter(int fd, PathOf&& pathOf) {
+        if (rules_.crossFileSystems) return true;
+        auto id = identifyFd(fd);
+        if (!id) {
+            unreadable(pathOf(), errno);
+            return false;
+        }
+        if (!onOtherMount(rootId_, *id)) return true;
+        mountSkipped();
+        return false;
+    }
+
     // --- results ---
 
-    std::uint32_t addLibrary(std::vector<std::uint64_t> order, std::string relativePath) {
+    std::uint32_t addLibrary(std::vector<std::uint64_t> order, std::string relativePath, int parentFd,
+                             const char* name) {
+        FCPBundle record;
+        record.relativePath = std::move(relativePath);
+        recordIdentity(parentFd, name, record);
         std::uint32_t id;
         {
             std::lock_guard lock(foundMutex_);
             id = static_cast<std::uint32_t>(found_.size());
-            found_.push_back(FoundLibrary{std::move(order), std::move(relativePath)});
+            found_.push_back(FoundLibrary{std::move(order), std::move(record)});
         }
         if (progress_ != nullptr) progress_->librariesFound.fetch_add(1, std::memory_order_relaxed);
         return id;
@@ -231,7 +272,9 @@ class ParallelScan {
         if (node->parent != nullptr) {
             int fd = openScanDirectory(node->parent->fd, node->name.c_str());
             releaseFd(node->parent, openDirectories_);
-            if (fd < 0) { // vanished, unreadable, or replaced by something that is not a directory
+            if (fd < 0 || !mayEnter(fd, [node] { return relativePathOf(node); })) {
+                if (fd < 0) notOpened(errno, [node] { return relativePathOf(node); });
+                if (fd >= 0) ::close(fd);
                 releaseNode(node);
                 return;
             }
@@ -247,6 +290,7 @@ class ParallelScan {
         // A stopped scan drains its queues without reading: every task still ends here.
         while (!cancelled(cancel_)) {
             ssize_t n = ::getdents64(fd, worker.buffer.get(), kListingBuffer);
+            if (n < 0 && errno != ENOENT) unreadable(relativePathOf(node), errno);
             if (n <= 0) break;
             for (ssize_t pos = 0; pos < n;) {
                 auto* entry = reinterpret_cast<struct dirent64*>(worker.buffer.get() + pos);
@@ -274,7 +318,7 @@ class ParallelScan {
                     std::string relative = relativePathOf(node);
                     if (!relative.empty()) relative.push_back('/');
                     relative.append(name);
-                    return addLibrary(std::move(order), std::move(relative));
+                    return addLibrary(std::move(order), std::move(relative), fd, name);
                 };
 
                 if (type != EntryType::Directory) {
@@ -313,8 +357,17 @@ class ParallelScan {
     // queues already hold, or keep open, as many directories as the scan allows.
     void walkInline(Worker& worker, DirNode* node, std::uint64_t position, int parentFd, const char* name,
                     const DirectoryContext& rootContext) {
+        auto subtreePath = [&] {
+            std::string path = relativePathOf(node);
+            if (!path.empty()) path.push_back('/');
+            return path.append(name);
+        };
         UniqueFd subtree(openScanDirectory(parentFd, name));
-        if (!subtree) return;
+        if (!subtree) {
+            notOpened(errno, subtreePath);
+            return;
+        }
+        if (!mayEnter(subtree.get(), subtreePath)) return;
         std::vector<std::uint64_t> baseOrder = orderOf(node);
         baseOrder.push_back(position);
         std::string basePath = relativePathOf(node);
@@ -326,7 +379,12 @@ class ParallelScan {
         std::vector<DirectoryContext> contexts{rootContext};
         std::vector<std::uint64_t> indices;
         WalkOptions options;
-        options.maxOpenDescriptors = kInlineWalkDescriptors;
+        options.maxOpenDescriptors = inlineCap_;
+        options.stayOnMount = !rules_.crossFileSystems;
+        options.onOtherMount = [this](std::string_view) { mountSkipped(); };
+        options.onError = [&](std::string_view relative, int error) {
+            unreadable(basePath + "/" + std::string(relative), error);
+        };
         walkDirectoryAt(
             subtree.get(),
             [&](const WalkEntry& entry) {
@@ -346,7 +404,8 @@ class ParallelScan {
                     std::string relative = basePath;
                     relative.push_back('/');
                     relative.append(entry.relativePath);
-                    return addLibrary(std::move(order), std::move(relative));
+                    return addLibrary(std::move(order), std::move(relative), entry.parentFd,
+                                      entry.name.data());
                 };
                 if (entry.type != EntryType::Directory) {
                     addFiles(worker, context,
@@ -383,9 +442,9 @@ class ParallelScan {
         std::vector<FCPBundle> bundles;
         bundles.reserve(order.size());
         for (std::uint32_t i : order) {
-            FCPBundle bundle;
+            FCPBundle bundle = std::move(found_[i].record);
             bundle.id = Uuid::random();
-            bundle.path = joinPath(location, found_[i].relativePath);
+            bundle.path = joinPath(location, bundle.relativePath);
             bundle.displayName = lastPathComponent(bundle.path);
             bundle.size = totals[i].bytes[0];
             for (CacheCategory category : allCacheCategories)
@@ -403,6 +462,10 @@ class ParallelScan {
     const CancellationToken* cancel_;
     const std::size_t openCap_;
     const std::int64_t queueCap_;
+    const std::size_t inlineCap_;
+    const ParallelScanRules& rules_;
+    const std::string* location_ = nullptr;
+    FileIdentity rootId_;
 
     std::atomic<std::size_t> openDirectories_{0};
 
@@ -414,14 +477,17 @@ class ParallelScan {
 
 std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
                                            ScanProgress* progress, const ParallelScanLimits& limits,
-                                           const CancellationToken* cancel) {
+                                           const ParallelScanRules& rules, const CancellationToken* cancel) {
     UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
-    if (!rootFd) return {};
-    threads = std::clamp(threads, 1u, kMaxThreads);
-    std::size_t openCap =
-        limits.maxOpenDirectories != 0 ? limits.maxOpenDirectories : defaultOpenDirectoryCap();
+    if (!rootFd) {
+        if (rules.onUnreadable) rules.onUnreadable(location, errno);
+        return {};
+    }
+    const ScanDescriptorCaps caps =
+        scanDescriptorCaps(std::clamp(threads, 1u, kMaxThreads), limits.maxOpenDirectories);
     std::size_t queueCap = limits.maxQueuedDirectories != 0 ? limits.maxQueuedDirectories : kDefaultMaxQueued;
-    return ParallelScan(threads, progress, openCap, queueCap, cancel).run(location, std::move(rootFd));
+    return ParallelScan(caps.threads, progress, caps.queue, queueCap, caps.inlineWalk, rules, cancel)
+        .run(location, std::move(rootFd));
 }
 
 } // namespace velmora

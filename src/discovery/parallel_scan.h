@@ -21,6 +21,12 @@ struct ParallelScanLimits {
     std::size_t maxQueuedDirectories = 0;
 };
 
+// What a parallel scan enters and whom it tells about folders it cannot read.
+struct ParallelScanRules {
+    bool crossFileSystems = false;
+    UnreadableFolderSink onUnreadable;
+};
+
 // The scan of scanBundles done by `threads` (>= 1) workers that take directories from each
 // other's queues. Returns the same records in the same order as the sequential scan:
 // libraries in pre-order, siblings in the order the file system lists them. Once `cancel` is
@@ -28,6 +34,7 @@ struct ParallelScanLimits {
 [[nodiscard]] std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
                                                          ScanProgress* progress,
                                                          const ParallelScanLimits& limits = {},
+                                                         const ParallelScanRules& rules = {},
                                                          const CancellationToken* cancel = nullptr);
 
 } // namespace velmora

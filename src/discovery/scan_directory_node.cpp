@@ -1,10 +1,11 @@
 #include "discovery/scan_directory_node.h"
 
+#include "platform/descriptor_budget.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -47,13 +48,32 @@ void releaseFd(DirNode* node, std::atomic<std::size_t>& openDirectories) {
     }
 }
 
-std::size_t defaultOpenDirectoryCap() {
-    rlimit limit{};
-    std::size_t available = 1024;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        available = static_cast<std::size_t>(limit.rlim_cur);
-    // Leave most descriptors to the rest of the process and to scans running beside this one.
-    return std::clamp<std::size_t>(available / 8, 16, 1024);
+namespace {
+
+// Descriptors each fallback walk of a subtree may hold, when the limit leaves room.
+constexpr std::size_t kInlineWalkDescriptors = 16;
+// Descriptors a worker may hold besides its fallback walk: the directory it reads, the one
+// it opens below it, and a measurement through a link (a start and a walk of two).
+constexpr std::size_t kWorkerDescriptors = 5;
+// Descriptors left to the rest of the process and to scans running beside this one.
+constexpr std::size_t kReserved = 4;
+
+} // namespace
+
+ScanDescriptorCaps scanDescriptorCaps(unsigned threads, std::size_t requestedQueueCap) {
+    const std::size_t available = descriptorsAvailable();
+    const std::size_t budget = available > kReserved ? available - kReserved : 1;
+    // Every worker needs its own few and a fallback walk of at least two; the queue one more.
+    const std::size_t perWorkerMinimum = kWorkerDescriptors + 2;
+    threads = static_cast<unsigned>(std::clamp<std::size_t>(budget / (2 * perWorkerMinimum), 1, threads));
+    // Half of what is left after the workers' own for the queue, half for the fallback walks.
+    const std::size_t forWorkers = threads * kWorkerDescriptors;
+    const std::size_t spare = budget > forWorkers ? budget - forWorkers : 0;
+    ScanDescriptorCaps caps{threads, 0, 0};
+    caps.inlineWalk = std::clamp<std::size_t>(spare / 2 / threads, 2, kInlineWalkDescriptors);
+    const std::size_t queueRoom = spare > caps.inlineWalk * threads ? spare - caps.inlineWalk * threads : 0;
+    caps.queue = requestedQueueCap != 0 ? requestedQueueCap : std::clamp<std::size_t>(queueRoom, 2, 1024);
+    return caps;
 }
 
 int openScanDirectory(int parentFd, const char* name) {

@@ -36,8 +36,16 @@ void releaseNode(DirNode* node);
 // `openDirectories`, the count the scan holds against its cap.
 void releaseFd(DirNode* node, std::atomic<std::size_t>& openDirectories);
 
-// The cap on directory descriptors a scan's queues keep open, from the process's limit.
-[[nodiscard]] std::size_t defaultOpenDirectoryCap();
+// How many descriptors each part of a scan may hold, sized from the limit in force, so that
+// all of them at once stay below it: a low limit makes the scan narrower, never incomplete.
+struct ScanDescriptorCaps {
+    unsigned threads;
+    std::size_t queue;      // directories held open by the queues
+    std::size_t inlineWalk; // each fallback walk of a subtree
+};
+
+// The caps for a scan of (at most) `threads` workers; `requestedQueueCap` 0: from the limit.
+[[nodiscard]] ScanDescriptorCaps scanDescriptorCaps(unsigned threads, std::size_t requestedQueueCap);
 
 // openat for a directory, links not followed. When the process is out of descriptors (other
 // work in it holds them), waits briefly for some to be closed rather than passing the

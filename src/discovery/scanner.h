@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,11 +16,22 @@ namespace velmora {
 struct ScanProgress {
     std::atomic<std::uint64_t> entriesRead{0};
     std::atomic<std::uint64_t> librariesFound{0};
+    // Mount points below the location that the scan did not enter (it stays on the
+    // location's own file system unless told to cross).
+    std::atomic<std::uint64_t> mountPointsSkipped{0};
 };
+
+// Told about a folder that could not be opened or read: its full path and the errno. Called
+// from the scanning threads, possibly at once.
+using UnreadableFolderSink = std::function<void(const std::string& path, int error)>;
 
 struct ScanOptions {
     ScanProgress* progress = nullptr; // optional live counters
     unsigned threads = 0;             // 0: the default for this machine and location; 1: single-threaded
+    // Also enter what is mounted below the location: other drives, shares, bind mounts. A
+    // mount point is compared by its mount id where the kernel gives one, by device otherwise.
+    bool crossFileSystems = false;
+    UnreadableFolderSink onUnreadable; // optional
     // Checked between entries: once requested, the walk ends within a directory listing and
     // the result is incomplete, for the caller to drop.
     const CancellationToken* cancel = nullptr;
@@ -27,7 +39,8 @@ struct ScanOptions {
 
 // Every library (entry whose name ends in ".fcpbundle") below `location`, measured, in walk
 // order, each with a new id. Reads every entry once. Never fails: what cannot be read counts
-// as absent or 0 bytes; a location that cannot be walked gives an empty list.
+// as absent or 0 bytes (and is told to onUnreadable); a location that cannot be walked gives
+// an empty list.
 [[nodiscard]] std::vector<FCPBundle> scanBundles(const std::string& location,
                                                  const ScanOptions& options = {});
 

@@ -134,12 +134,21 @@ std::span<const LinkedCategoryPath> categoryPathsThroughLink(const EnclosingLibr
     return {};
 }
 
-void BundleAttribution::addRecord(std::string_view relativePath) {
+void BundleAttribution::addRecord(const WalkEntry& entry) {
     FCPBundle bundle;
     bundle.id = Uuid::random();
-    bundle.path = joinPath(location_, relativePath);
+    bundle.path = joinPath(location_, entry.relativePath);
     bundle.displayName = lastPathComponent(bundle.path);
+    bundle.relativePath = entry.relativePath;
+    recordIdentity(entry.parentFd, entry.name.data(), bundle);
     bundles_.push_back(std::move(bundle));
+}
+
+void recordIdentity(int parentFd, const char* name, FCPBundle& bundle) {
+    struct stat st {};
+    if (::fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+    bundle.device = st.st_dev;
+    bundle.inode = st.st_ino;
 }
 
 DirectoryContext BundleAttribution::addRootLibrary() {
@@ -186,7 +195,7 @@ void BundleAttribution::visit(const WalkEntry& entry, const DirectoryContext& pa
                 }
             }
         }
-        if (hasLibraryName(entry.name)) addRecord(entry.relativePath);
+        if (hasLibraryName(entry.name)) addRecord(entry);
         break;
     }
     case EntryType::Directory:
@@ -196,17 +205,17 @@ void BundleAttribution::visit(const WalkEntry& entry, const DirectoryContext& pa
         if (hasLibraryName(entry.name)) {
             child.push_back({static_cast<std::uint32_t>(bundles_.size()), LibraryPosition::Root,
                              CacheCategory::render, CleaningScope::Kept});
-            addRecord(entry.relativePath);
+            addRecord(entry);
         }
         break;
     case EntryType::Symlink:
         for (const EnclosingLibrary& library : parent)
             measureThroughLink(library, entry);
         // A link named like a library is listed, never followed: all its sizes stay 0.
-        if (hasLibraryName(entry.name)) addRecord(entry.relativePath);
+        if (hasLibraryName(entry.name)) addRecord(entry);
         break;
     case EntryType::Other:
-        if (hasLibraryName(entry.name)) addRecord(entry.relativePath);
+        if (hasLibraryName(entry.name)) addRecord(entry);
         break;
     }
 }

@@ -12,6 +12,10 @@
 
 namespace velmora {
 
+// Stores in `bundle` the device and inode of the entry `name` in `parentFd` (links not
+// followed), so a cleaning can check that it reaches the very entry the scan found.
+void recordIdentity(int parentFd, const char* name, FCPBundle& bundle);
+
 // Where a directory lies relative to one library that encloses it.
 enum class LibraryPosition : std::uint8_t {
     Root,            // the library directory itself
@@ -85,7 +89,7 @@ class BundleAttribution {
     [[nodiscard]] std::vector<FCPBundle>& bundles() { return bundles_; }
 
   private:
-    void addRecord(std::string_view relativePath);
+    void addRecord(const WalkEntry& entry);
     void addToCategory(std::uint32_t record, CacheCategory category, std::int64_t bytes);
     // A link met where a category path goes on: that part is measured through the link.
     void measureThroughLink(const EnclosingLibrary& library, const WalkEntry& entry);

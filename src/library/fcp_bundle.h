@@ -26,9 +26,16 @@ struct FCPBundle {
     // The newest modification time of the regular files in the library that a cleaning
     // keeps (outside every category's removed entries); none when there is no such file.
     std::optional<FileTime> lastModified;
+    // How a cleaning reaches the library again, never by `path`: its path below the location
+    // that was scanned, and the device and inode of the entry the scan met there (0 and 0
+    // for a record that no scan made).
+    std::string relativePath;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
 };
 
-// All fields equal; the strings compare as text under canonical equivalence.
+// The fields above the way back in are equal; the strings compare as text under canonical
+// equivalence.
 [[nodiscard]] bool operator==(const FCPBundle& a, const FCPBundle& b);
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #include "platform/dir_walker.h"
 
+#include "platform/file_identity.h"
 #include "platform/unique_fd.h"
 
 #include <cerrno>
@@ -40,9 +41,18 @@ bool sameDirectory(int fd, const Frame& frame) {
 class Walker {
   public:
     Walker(const WalkVisitor& visit, const WalkOptions& options)
-        : visit_(visit), cap_(options.maxOpenDescriptors < 2 ? 2 : options.maxOpenDescriptors) {}
+        : visit_(visit), options_(options),
+          cap_(options.maxOpenDescriptors < 2 ? 2 : options.maxOpenDescriptors) {}
 
     void run(UniqueFd rootFd) {
+        if (options_.stayOnMount) {
+            if (auto id = identifyFd(rootFd.get())) {
+                rootId_ = *id;
+            } else {
+                report("", errno);
+                return;
+            }
+        }
         frames_.emplace_back();
         frames_.back().fd = std::move(rootFd);
         frames_.back().buffer = takeBuffer();
@@ -52,6 +62,23 @@ class Walker {
     }
 
   private:
+    void report(std::string_view relativePath, int error) {
+        if (options_.onError) options_.onError(relativePath, error);
+    }
+
+    // Whether a directory just opened is one the walk may enter.
+    bool mayEnter(int fd, std::string_view relativePath) {
+        if (!options_.stayOnMount) return true;
+        auto id = identifyFd(fd);
+        if (!id) {
+            report(relativePath, errno);
+            return false;
+        }
+        if (!onOtherMount(rootId_, *id)) return true;
+        if (options_.onOtherMount) options_.onOtherMount(relativePath);
+        return false;
+    }
+
     std::unique_ptr<char[]> takeBuffer() {
         if (spareBuffers_.empty()) return std::make_unique<char[]>(kBufferSize);
         auto buffer = std::move(spareBuffers_.back());
@@ -112,6 +139,8 @@ class Walker {
         for (std::size_t j = anchor + 1; j <= index; ++j) {
             std::string name(frameName(j));
             UniqueFd next = openDirectory(currentFd, name.c_str(), kDirFlags);
+            if (!next && errno != ENOENT && errno != ENOTDIR && errno != ELOOP)
+                report(std::string_view(path_).substr(0, frames_[j].pathLen), errno);
             if (!next || !sameDirectory(next.get(), frames_[j])) {
                 frames_.resize(j);
                 return;
@@ -164,6 +193,9 @@ class Walker {
                     frame.bufferPos = 0;
                     frame.bufferLen = static_cast<std::size_t>(n);
                 } else {
+                    // ENOENT: the directory was removed while it was read (nothing left to list).
+                    if (n < 0 && errno != ENOENT)
+                        report(std::string_view(path_).substr(0, frame.pathLen), errno);
                     frame.exhausted = true;
                 }
             }
@@ -203,7 +235,12 @@ class Walker {
         // The callback may have removed or replaced the entry: O_NOFOLLOW|O_DIRECTORY makes a
         // link or file found here now a plain failure, and the walk goes on.
         UniqueFd child = openDirectory(parentFd, name, kDirFlags);
-        if (!child) return;
+        if (!child) {
+            // Gone, or swapped for a link or a file: nothing to walk. Anything else is an error.
+            if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP) report(path_, errno);
+            return;
+        }
+        if (!mayEnter(child.get(), path_)) return;
         Frame next;
         next.fd = std::move(child);
         next.buffer = takeBuffer();
@@ -214,6 +251,8 @@ class Walker {
     }
 
     const WalkVisitor& visit_;
+    const WalkOptions& options_;
+    FileIdentity rootId_;
     std::size_t cap_;
     std::size_t openCount_ = 0;
     bool stopped_ = false;

@@ -34,14 +34,24 @@ struct WalkOptions {
     // Descriptors the walk may hold open at once; deeper levels are reopened on the way
     // back up through "..", with device and inode checked.
     std::size_t maxOpenDescriptors = 64;
+    // Never enter a directory on another mount than the root's (the mount point itself is
+    // still visited, as an entry; its contents are not).
+    bool stayOnMount = false;
+    // Called with the relative path of each directory left out because it is on another
+    // mount (only with stayOnMount).
+    std::function<void(std::string_view relativePath)> onOtherMount;
+    // Called with the relative path of each directory that could not be opened or read, and
+    // the errno; its contents (or the rest of them) are passed over. Entries that vanish or
+    // turn out to be links while the walk runs are not errors.
+    std::function<void(std::string_view relativePath, int error)> onError;
 };
 
 using WalkVisitor = std::function<WalkAction(const WalkEntry&)>;
 
 // Walks everything below `root` in pre-order (a directory before its contents, siblings in
 // the order the file system lists them), never following a symbolic link and never
-// recursing on the C++ stack. Directories that cannot be opened or read, and entries that
-// vanish, are passed over. Returns false when `root` itself cannot be opened as a directory
+// recursing on the C++ stack. Directories that cannot be opened or read (see onError), and
+// entries that vanish, are passed over. Returns false when `root` itself cannot be opened as a directory
 // (a link at `root` is not followed either).
 bool walkDirectory(const std::string& root, const WalkVisitor& visit, const WalkOptions& options = {});
 

@@ -1,5 +1,6 @@
 #include "platform/log_output.h"
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <unistd.h>
@@ -42,6 +43,8 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t i) {
         if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
     return length;
 }
+
+std::atomic<int> firstWriteError{0};
 
 std::mutex& outputMutex() {
     static std::mutex mutex;
@@ -96,7 +99,11 @@ std::string escapeForLog(std::string_view text) {
     return out;
 }
 
-void writeLogLine(std::string_view line) {
+int logWriteError() {
+    return firstWriteError.load();
+}
+
+bool writeLogLine(std::string_view line) {
     std::string buffer;
     buffer.reserve(line.size() + 1);
     buffer.append(line).push_back('\n');
@@ -107,11 +114,14 @@ void writeLogLine(std::string_view line) {
         ssize_t written = ::write(STDOUT_FILENO, data, left);
         if (written < 0) {
             if (errno == EINTR) continue;
-            return; // standard output is gone; the log has nowhere to go
+            int expected = 0;
+            if (errno != EPIPE) firstWriteError.compare_exchange_strong(expected, errno);
+            return false;
         }
         data += written;
         left -= static_cast<std::size_t>(written);
     }
+    return true;
 }
 
 } // namespace velmora

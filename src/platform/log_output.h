@@ -9,8 +9,13 @@ namespace velmora {
 // that are not UTF-8 become \n, \t, \\, \xNN; everything else is kept as it is.
 [[nodiscard]] std::string escapeForLog(std::string_view text);
 
-// Writes `line` and a line feed to standard output as one write, so lines from parallel
-// callers never interleave inside a line.
-void writeLogLine(std::string_view line);
+// Writes `line` and a line feed to standard output as one write (unbuffered, so the line is
+// out the moment the call returns), and lines from parallel callers never interleave inside
+// a line. False when the line could not be written; the first such error is kept.
+[[nodiscard]] bool writeLogLine(std::string_view line);
+
+// The errno of the first log line that could not be written (0 when none). A closed pipe is
+// not kept: whoever read the log has gone and asked for no more of it.
+[[nodiscard]] int logWriteError();
 
 } // namespace velmora

@@ -1,5 +1,7 @@
 #include "platform/safe_remove.h"
 
+#include "platform/file_identity.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -13,13 +15,6 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#ifndef STATX_MNT_ID
-#define STATX_MNT_ID 0x1000U
-#endif
-#ifndef STATX_ATTR_MOUNT_ROOT
-#define STATX_ATTR_MOUNT_ROOT 0x2000
-#endif
-
 namespace velmora {
 
 namespace {
@@ -27,45 +22,14 @@ namespace {
 constexpr char kMountPointText[] = "Is a mount point; left in place";
 constexpr char kMovedText[] = "Directory moved during removal; left in place";
 
-// Older C libraries declare the mount id as padding; the kernel puts it at this offset.
-constexpr std::size_t kMountIdOffset = 0x90;
-static_assert(sizeof(struct statx) >= kMountIdOffset + sizeof(std::uint64_t));
-
-struct Identity {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    std::uint64_t mountId = 0;
-    bool hasMountId = false;
-    bool mountRoot = false;
-    mode_t mode = 0;
-};
-
-std::optional<Identity> identify(int dirFd, const char* name, int flags) {
-    struct statx st {};
-    if (::statx(dirFd, name, flags | AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                STATX_TYPE | STATX_INO | STATX_MNT_ID, &st) != 0)
-        return std::nullopt;
-    Identity id;
-    id.dev = makedev(st.stx_dev_major, st.stx_dev_minor);
-    id.ino = st.stx_ino;
-    id.mode = st.stx_mode;
-    if (st.stx_mask & STATX_MNT_ID) {
-        std::memcpy(&id.mountId, reinterpret_cast<const char*>(&st) + kMountIdOffset, sizeof id.mountId);
-        id.hasMountId = true;
-    }
-    id.mountRoot =
-        (st.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (st.stx_attributes & STATX_ATTR_MOUNT_ROOT);
-    return id;
-}
-
-std::optional<Identity> identifyFd(int fd) {
-    return identify(fd, "", AT_EMPTY_PATH);
-}
+using Identity = FileIdentity;
 
 bool differentMount(const Identity& parent, const Identity& child) {
-    if (child.mountRoot) return true;
-    if (parent.hasMountId && child.hasMountId) return parent.mountId != child.mountId;
-    return parent.dev != child.dev;
+    return onOtherMount(parent, child);
+}
+
+std::optional<Identity> identify(int dirFd, const char* name) {
+    return identifyAt(dirFd, name);
 }
 
 std::string describe(int error) {
@@ -118,12 +82,13 @@ class Remover {
         : rootParentFd_(rootParentFd), path_(displayPath),
           cap_(std::max<std::size_t>(options.maxOpenDescriptors, 2)), cancel_(options.cancel) {}
 
-    RemoveReport run(std::string_view name, bool expectDirectory);
+    RemoveReport run(std::string_view name, unsigned char listedType);
 
   private:
     enum class Step { Removed, Vanished, Failed, Descend };
 
-    Step removeOrOpen(int dirFd, const Identity& dirId, const std::string& name, bool expectDirectory,
+    // `listedType`: the d_type the listing gave (DT_UNKNOWN when nothing is known).
+    Step removeOrOpen(int dirFd, const Identity& dirId, const std::string& name, unsigned char listedType,
                       Frame& opened);
     Step openDirectory(int dirFd, const Identity& dirId, const std::string& name, Frame& opened);
     void fail(int error, std::string description = {}) {
@@ -202,15 +167,32 @@ Remover::Step Remover::openDirectory(int dirFd, const Identity& dirId, const std
 }
 
 Remover::Step Remover::removeOrOpen(int dirFd, const Identity& dirId, const std::string& name,
-                                    bool expectDirectory, Frame& opened) {
-    if (!expectDirectory) {
-        if (::unlinkat(dirFd, name.c_str(), 0) == 0) return Step::Removed;
+                                    unsigned char listedType, Frame& opened) {
+    if (listedType != DT_DIR) {
+        // A file's size comes from this look-up, made just before the file is unlinked: the
+        // bytes reclaimed are what this call itself removed, never a later re-measurement.
+        std::int64_t size = 0;
+        if (listedType == DT_REG || listedType == DT_UNKNOWN) {
+            struct statx st {};
+            if (::statx(dirFd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE,
+                        &st) != 0) {
+                if (errno == ENOENT) return Step::Vanished;
+            } else if (S_ISDIR(st.stx_mode)) {
+                return openDirectory(dirFd, dirId, name, opened);
+            } else if (S_ISREG(st.stx_mode)) {
+                size = static_cast<std::int64_t>(st.stx_size);
+            }
+        }
+        if (::unlinkat(dirFd, name.c_str(), 0) == 0) {
+            report_.bytesUnlinked += size;
+            return Step::Removed;
+        }
         int error = errno;
         if (error == ENOENT) return Step::Vanished;
         if (error != EISDIR) {
             // Other systems say EPERM for a directory, and a permission check comes before
             // the type check: find out whether it is a directory after all.
-            auto id = identify(dirFd, name.c_str(), 0);
+            auto id = identify(dirFd, name.c_str());
             if (!id) {
                 if (errno == ENOENT) return Step::Vanished;
                 fail(error);
@@ -244,7 +226,7 @@ Remover::Parent Remover::ensureParentOpen() {
     UniqueFd up(::openat(stack_.back().fd.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (up) {
         auto id = identifyFd(up.get());
-        if (id && id->dev == above.id.dev && id->ino == above.id.ino) {
+        if (id && id->sameFile(above.id)) {
             above.fd = std::move(up);
             firstOpen_ = parent;
             return Parent::Ready;
@@ -271,7 +253,7 @@ Remover::Parent Remover::ensureParentOpen() {
             path_.resize(stack_.back().pathLength);
             return Parent::Resumed;
         }
-        if (!id || id->dev != stack_[k].id.dev || id->ino != stack_[k].id.ino) {
+        if (!id || !id->sameFile(stack_[k].id)) {
             // Moved elsewhere: going on would remove names in the wrong place.
             path_.resize(stack_[k].pathLength);
             fail(ESTALE, kMovedText);
@@ -339,7 +321,7 @@ void Remover::finishTop() {
     path_.resize(stack_.back().pathLength);
 }
 
-RemoveReport Remover::run(std::string_view name, bool expectDirectory) {
+RemoveReport Remover::run(std::string_view name, unsigned char listedType) {
     auto rootParentId = identifyFd(rootParentFd_);
     if (!rootParentId) {
         fail(errno);
@@ -347,7 +329,7 @@ RemoveReport Remover::run(std::string_view name, bool expectDirectory) {
         return std::move(report_);
     }
     Frame first;
-    switch (removeOrOpen(rootParentFd_, *rootParentId, std::string(name), expectDirectory, first)) {
+    switch (removeOrOpen(rootParentFd_, *rootParentId, std::string(name), listedType, first)) {
     case Step::Removed:
         report_.entriesRemoved = 1;
         report_.outcome = RemoveOutcome::Removed;
@@ -377,7 +359,7 @@ RemoveReport Remover::run(std::string_view name, bool expectDirectory) {
         path_.push_back('/');
         path_.append(child.name);
         Frame opened;
-        switch (removeOrOpen(top.fd.get(), top.id, child.name, child.type == DT_DIR, opened)) {
+        switch (removeOrOpen(top.fd.get(), top.id, child.name, child.type, opened)) {
         case Step::Removed:
             ++report_.entriesRemoved;
             break;
@@ -407,7 +389,7 @@ RemoveReport removeEntryAt(int parentFd, std::string_view name, std::string_view
         return report;
     }
     Remover remover(parentFd, displayPath, options);
-    return remover.run(name, expectDirectory);
+    return remover.run(name, expectDirectory ? DT_DIR : DT_UNKNOWN);
 }
 
 bool isOtherMount(int parentFd, int fd) {

@@ -36,6 +36,9 @@ struct RemoveOptions {
 struct RemoveReport {
     RemoveOutcome outcome = RemoveOutcome::Vanished;
     std::uint64_t entriesRemoved = 0; // entries this call unlinked, the entry itself included
+    // Sizes of the regular files this call unlinked, from the look-up made just before each
+    // unlink: what this call reclaimed, never what someone else removed meanwhile.
+    std::int64_t bytesUnlinked = 0;
     // The entries left in place because removing them failed, each once. A directory that
     // stays only because something inside it stayed is not listed again.
     std::vector<RemoveFailure> failures;

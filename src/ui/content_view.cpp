@@ -9,11 +9,15 @@
 #include "library/format_size.h"
 #include "platform/location_probe.h"
 #include "platform/text.h"
+#include "platform/unique_fd.h"
 
 #include <QThread>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <mutex>
+#include <fcntl.h>
 #include <map>
 
 namespace velmora {
@@ -67,16 +71,21 @@ QString closingText(bool stopped, const CleaningTally& tally, const QString& fai
     return failure.isNull() ? stop : stop + u'\n' + failure;
 }
 
-// The four categories of one library, or some of them, one after the other; an empty or
-// failed category does not stop the next, a stop request does.
-CleaningTally cleanCategories(const std::string& path, const std::vector<CacheCategory>& categories,
-                              const CancellationToken& token) {
+// The four categories of one listed library, or some of them, one after the other; an empty
+// or failed category does not stop the next, a stop request does. The library is reached
+// beneath the location it was found in (open at `locationFd`, or reopened from the record
+// when it is -1) and checked against the scan.
+CleaningTally cleanCategories(const FCPBundle& library, int locationFd,
+                              const std::vector<CacheCategory>& categories, const CancellationToken& token) {
     DeletionOptions options;
     options.cancel = &token;
     CleaningTally tally;
     for (CacheCategory category : categories) {
         if (token.requested()) break;
-        tally.add(deleteMatchingItemsReport(path, categoryInfo(category).deletionName, options), path);
+        const std::vector<std::string_view> names{categoryInfo(category).deletionName};
+        tally.add(locationFd >= 0 ? deleteMatchingItemsBeneath(locationFd, library, names, options).front()
+                                  : deleteMatchingItemsOf(library, names, options).front(),
+                  library.path);
     }
     return tally;
 }
@@ -489,8 +498,8 @@ void ContentView::cleanCategory(CacheCategory category) {
     auto token = beginCleaning(categoryText(categoryInfo(category).runningText));
 
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, category, token] {
-        const CleaningTally tally = cleanCategories(path, {category}, *token);
+    dispatch->runInBackground([dispatch, view = state->self, library = *bundle, category, token] {
+        const CleaningTally tally = cleanCategories(library, -1, {category}, *token);
         dispatch->postToMain([view, category, tally, token] {
             if (view) view->finishCategoryClean(category, tally, token);
         });
@@ -512,9 +521,9 @@ void ContentView::cleanSelectedLibrary() {
     auto token = beginCleaning(translate("ContentView", "正在清理资源库..."));
 
     Dispatch* dispatch = &state->dispatch;
-    dispatch->runInBackground([dispatch, view = state->self, path = bundle->path, token] {
+    dispatch->runInBackground([dispatch, view = state->self, library = *bundle, token] {
         const CleaningTally tally =
-            cleanCategories(path, {allCacheCategories.begin(), allCacheCategories.end()}, *token);
+            cleanCategories(library, -1, {allCacheCategories.begin(), allCacheCategories.end()}, *token);
         const QString text =
             closingText(token->requested(), tally,
                         translate("ContentView", "选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2",
@@ -558,10 +567,25 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
                                       const std::shared_ptr<CancellationToken>& token) {
     // A fresh scan: libraries created since the list was shown are cleaned too. A stop during
     // it leaves an incomplete list, of which nothing is cleaned.
+    // A folder the scan cannot read may hold libraries that go uncleaned: each counts as a
+    // failure of the run (the list on screen stays silent about them).
     ScanOptions scan;
     scan.cancel = token.get();
+    auto unreadable = std::make_shared<CleaningTally>();
+    std::mutex unreadableMutex;
+    scan.onUnreadable = [&](const std::string& path, int error) {
+        DeletionReport report;
+        report.failed = 1;
+        report.firstFailedPath = path;
+        report.firstFailureDescription = std::strerror(error);
+        std::lock_guard lock(unreadableMutex);
+        unreadable->add(report, path);
+    };
     std::vector<FCPBundle> libraries = scanBundles(location, scan);
     if (token->requested()) libraries.clear();
+    // Every library is reached beneath this descriptor, and checked against what the scan saw.
+    auto locationFd =
+        std::make_shared<UniqueFd>(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const qint64 total = 4 * static_cast<qint64>(libraries.size());
 
     // Both writes are posted before the first task exists, so every progress step of this
@@ -580,10 +604,11 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
     auto group = dispatch.makeConcurrentGroup("cleaningQueue", defaultCleaningJobs(location));
     for (const FCPBundle& library : libraries) {
         for (CacheCategory category : allCacheCategories) {
-            group->async([&dispatch, view, path = library.path, category, token, tally] {
+            group->async([&dispatch, view, locationFd, library, category, token, tally] {
                 // After a stop no task starts: the queued ones end at once, uncounted.
                 if (token->requested()) return;
-                auto done = std::make_shared<CleaningTally>(cleanCategories(path, {category}, *token));
+                auto done = std::make_shared<CleaningTally>(
+                    cleanCategories(library, locationFd->get(), {category}, *token));
                 // Posted before the task ends, hence before the closing post below.
                 dispatch.postToMain([view, tally, done] {
                     tally->add(*done);
@@ -596,7 +621,8 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
     // A location that gave no library because it is not there says so instead of "done".
     const LocationProblem problem =
         libraries.empty() && !token->requested() ? probeLocation(location) : LocationProblem::none;
-    dispatch.postToMain([view, tally, token, problem, location] {
+    dispatch.postToMain([view, tally, unreadable, token, problem, location] {
+        tally->add(*unreadable);
         if (!view) return;
         const QString unusable = locationProblemText(problem, fromBytes(location));
         view->finishCleaning(

@@ -1,5 +1,6 @@
 #include "app_identity.h"
 #include "i18n/translation.h"
+#include "platform/descriptor_budget.h"
 #include "ui/velmora_app.h"
 
 #include <QGuiApplication>
@@ -8,6 +9,7 @@
 #include <variant>
 
 int main(int argc, char** argv) {
+    velmora::raiseDescriptorLimit();
     // Help and version are answered before the window system is reached, so they work
     // without a display.
     for (int i = 1; i < argc; ++i) {

@@ -77,8 +77,8 @@ Outcome runDeletion(const std::string& base, std::string_view name, DeletionOpti
 }
 
 // The result flag then the lines, as text: what a run in a child process hands back.
-std::string runAsText(const std::string& base, std::string_view name) {
-    Outcome run = runDeletion(base, name);
+std::string runAsText(const std::string& base, std::string_view name, DeletionOptions options = {}) {
+    Outcome run = runDeletion(base, name, std::move(options));
     std::string text = run.result ? "true\n" : "false\n";
     for (const auto& line : run.lines)
         text += line + "\n";
@@ -125,35 +125,45 @@ TEST(DeleteMatchingItems, EachCategoryRemovesExactlyWhatItNames) {
     }
 }
 
-TEST(DeleteMatchingItems, OneWalkForAllCategoriesWritesTheirLinesInCategoryOrder) {
+// Each entry is reported, then logged, the moment it is done; its bytes are the sizes of the
+// files that this run unlinked in it.
+TEST(DeleteMatchingItems, OneWalkForAllCategoriesReportsEachEntryAsItFinishes) {
     TempDir tmp;
     const std::string lib = tmp / "Lib.fcpbundle";
     buildLibrary(lib);
-    std::vector<std::string> ordered;
+    writeFile(lib + "/Event B/Render Files/big.mov", 5'000'000'000); // sparse
+    makeSymlink(tmp / "elsewhere", lib + "/Event B/Render Files/link");
+    std::vector<std::string> log;
+    std::vector<std::string> entries;
     DeletionOptions options;
-    options.sink = [&](std::string_view line) { ordered.emplace_back(line); };
+    options.sink = [&](std::string_view line) { log.emplace_back(line); };
+    options.onEntry = [&](const DeletionEntry& entry) {
+        EXPECT_EQ(log.size(), entries.size()); // the previous entry's line is already out
+        entries.push_back("Deleted: " + entry.path + " " + std::to_string(entry.nameIndex) + " " +
+                          std::to_string(entry.bytes));
+    };
     std::vector<std::string_view> names;
     for (CacheCategory category : allCacheCategories)
         names.push_back(categoryInfo(category).deletionName);
     std::vector<DeletionReport> reports = deleteMatchingItemsReports(lib, names, options);
 
     ASSERT_EQ(reports.size(), 4u);
-    EXPECT_EQ(reports[0].removed, 3u);
-    EXPECT_EQ(reports[1].removed, 1u);
-    EXPECT_EQ(reports[2].removed, 1u);
-    EXPECT_EQ(reports[3].removed, 3u);
-    ASSERT_EQ(ordered.size(), 8u);
-    // Grouped by category; inside a group the file system's order, so compare as sets.
-    auto group = [&](std::size_t from, std::size_t to) {
-        return Lines(ordered.begin() + from, ordered.begin() + to);
-    };
+    const std::vector<std::pair<std::uint64_t, std::int64_t>> removedAndBytes{
+        {3, 5'000'000'400}, {1, 100}, {1, 100}, {3, 300}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(reports[i].removed, removedAndBytes[i].first) << i;
+        EXPECT_EQ(reports[i].bytesRemoved, removedAndBytes[i].second) << i;
+    }
     const std::string d = "Deleted: " + lib + "/";
-    EXPECT_EQ(group(0, 3),
-              (Lines{d + "Event A/Render Files", d + "Event B/Render Files", d + "Render Files"}));
-    EXPECT_EQ(group(3, 4), (Lines{d + "Event A/Transcoded Media/Proxy Media"}));
-    EXPECT_EQ(group(4, 5), (Lines{d + "Event A/Transcoded Media/High Quality Media"}));
-    EXPECT_EQ(group(5, 8),
-              (Lines{d + "Analysis Files", d + "Event A/Analysis Files", d + "Event A/Analysis Cache"}));
+    EXPECT_EQ(Lines(entries.begin(), entries.end()),
+              (Lines{d + "Event A/Render Files 0 200", d + "Event B/Render Files 0 5000000100",
+                     d + "Render Files 0 100", d + "Event A/Transcoded Media/Proxy Media 1 100",
+                     d + "Event A/Transcoded Media/High Quality Media 2 100", d + "Analysis Files 3 100",
+                     d + "Event A/Analysis Files 3 100", d + "Event A/Analysis Cache 3 100"}));
+    ASSERT_EQ(log.size(), entries.size());
+    for (std::size_t i = 0; i < log.size(); ++i)
+        EXPECT_EQ(entries[i].rfind(log[i] + " ", 0), 0u) << log[i];
+    EXPECT_TRUE(entryExists(tmp / "Lib.fcpbundle/Event B/render files/keep"));
 }
 
 TEST(DeleteMatchingItems, StopRequestLetsTheRemovalUnderWayFinishAndStartsNoOther) {
@@ -192,7 +202,9 @@ TEST(DeleteMatchingItems, StopRequestLetsTheRemovalUnderWayFinishAndStartsNoOthe
     EXPECT_EQ(listTree(lib), without(before, {first}));
 }
 
-TEST(DeleteMatchingItems, NothingToRemoveOrNothingToWalkGivesFalseAndNoOutput) {
+// Nothing matched, or no library folder to walk: false. A link or a file named like a library
+// is not one and gives no line; a library that cannot be opened is an error and a failure.
+TEST(DeleteMatchingItems, NothingToRemoveOrNothingToWalkGivesFalse) {
     TempDir tmp;
     makeDirs(tmp / "Lib.fcpbundle/Event/Original Media");
     writeFile(tmp / "Lib.fcpbundle/Event/Original Media/Render Files clip.mov", 1);
@@ -201,13 +213,21 @@ TEST(DeleteMatchingItems, NothingToRemoveOrNothingToWalkGivesFalseAndNoOutput) {
     writeFile(tmp / "File.fcpbundle", 1);
     const auto realBefore = listTree(tmp / "Real.fcpbundle");
 
-    for (const std::string& base : {tmp / "Lib.fcpbundle", tmp / "Link.fcpbundle", tmp / "Link.fcpbundle/",
-                                    tmp / "File.fcpbundle", tmp / "Missing.fcpbundle", std::string()}) {
+    const std::string missing = tmp / "Missing.fcpbundle";
+    const std::vector<std::pair<std::string, Lines>> cases{
+        {tmp / "Lib.fcpbundle", {}},
+        {tmp / "Link.fcpbundle", {}},
+        {tmp / "Link.fcpbundle/", {}},
+        {tmp / "File.fcpbundle", {}},
+        {missing, {"Error reading " + missing + ": No such file or directory"}},
+        {"", {"Error reading : No such file or directory"}},
+    };
+    for (const auto& [base, lines] : cases) {
         SCOPED_TRACE(base);
         Outcome run = runDeletion(base, "Render Files");
         EXPECT_FALSE(run.result);
-        EXPECT_EQ(run.lines, Lines{});
-        EXPECT_EQ(deleteMatchingItems(base, "Render Files"), false);
+        EXPECT_EQ(run.lines, lines);
+        EXPECT_EQ(run.report.failed, lines.size());
     }
     // Names that could only ever match by accident match nothing.
     for (const char* name : {"", ".", "..", "/", "Event//Render Files"}) {
@@ -321,25 +341,44 @@ TEST(DeleteMatchingItems, ImmutableFileGivesOneErrorLineAndTheRestIsRemoved) {
     EXPECT_FALSE(entryExists(lib + "/B/Render Files"));
 }
 
-TEST(DeleteMatchingItems, FolderTheUserCannotWriteGivesOneErrorLine) {
+// A folder the user cannot write keeps what is inside it; one the user cannot read is never
+// searched: both are reported, by the dry run too, and count as failed.
+TEST(DeleteMatchingItems, FoldersTheUserCannotWriteOrReadGiveOneErrorLineEach) {
     TempDir tmp;
     const std::string lib = tmp / "Lib.fcpbundle";
     makeDirs(lib + "/A/Render Files/closed");
     makeDirs(lib + "/B/Render Files");
+    makeDirs(lib + "/C/Render Files");
     writeFile(lib + "/A/Render Files/closed/kept.mov", 10);
     writeFile(lib + "/A/Render Files/free.mov", 10);
     writeFile(lib + "/B/Render Files/r.mov", 10);
     testing::chownTreeToNobody(lib);
     ASSERT_EQ(::chmod((lib + "/A/Render Files/closed").c_str(), 0555), 0);
+    ASSERT_EQ(::chmod((lib + "/C").c_str(), 0), 0);
 
-    std::string out = testing::runAsNobody([&] { return runAsText(lib, "Render Files"); });
-    EXPECT_EQ(out, "true\nDeleted: " + lib + "/B/Render Files\nError deleting " + lib +
-                       "/A/Render Files/closed/kept.mov: Permission denied\n");
+    std::string out = testing::runAsNobody([&] {
+        Outcome dry = runDeletion(lib, "Render Files", DeletionOptions{.dryRun = true});
+        std::string text = std::to_string(dry.report.failed) + "\n";
+        for (const auto& line : dry.lines)
+            text += line + "\n";
+        return text + runAsText(lib, "Render Files");
+    });
+    const std::string unreadable = "Error reading " + lib + "/C: Permission denied\n";
+    EXPECT_EQ(out, "1\n" + unreadable + "Would delete: " + lib +
+                       "/A/Render Files (20 bytes)\nWould delete: " + lib +
+                       "/B/Render Files (10 bytes)\ntrue\nDeleted: " + lib +
+                       "/B/Render Files\nError deleting " + lib +
+                       "/A/Render Files/closed/kept.mov: Permission denied\n" + unreadable);
     EXPECT_EQ(listTree(lib + "/A"), (std::set<std::string>{"Render Files/", "Render Files/closed/",
                                                            "Render Files/closed/kept.mov"}));
+    ASSERT_EQ(::chmod((lib + "/C").c_str(), 0755), 0);
+    EXPECT_TRUE(entryExists(lib + "/C/Render Files"));
 }
 
-TEST(DeleteMatchingItems, ReadOnlyMountGivesOneErrorLineAndOtherFoldersGo) {
+// A folder of the library mounted read-only: by default the walk stays on the library's own
+// mount and leaves it alone; asked to cross, it meets the read-only file system and says so
+// once for the whole matched folder.
+TEST(DeleteMatchingItems, ReadOnlyMountIsLeftOutOrGivesOneErrorLine) {
     TempDir tmp;
     const std::string lib = tmp / "Lib.fcpbundle";
     makeDirs(lib + "/A/Render Files/sub");
@@ -351,11 +390,13 @@ TEST(DeleteMatchingItems, ReadOnlyMountGivesOneErrorLineAndOtherFoldersGo) {
 
     std::string out = testing::runInMountNamespace([&] {
         testing::bindMount(lib + "/A", lib + "/A", true);
-        return runAsText(lib, "Render Files");
+        DeletionReport staying = runDeletion(lib, "Render Files").report;
+        std::string text = "skipped " + std::to_string(staying.mountsSkipped) + "\n";
+        return text + runAsText(lib, "Render Files", DeletionOptions{.crossFileSystems = true});
     });
     if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
-    EXPECT_EQ(out, "true\nDeleted: " + lib + "/B/Render Files\nError deleting " + lib +
-                       "/A/Render Files: Read-only file system\n");
+    EXPECT_EQ(out, "skipped 1\nfalse\nError deleting " + lib + "/A/Render Files: Read-only file system\n");
+    EXPECT_FALSE(entryExists(lib + "/B/Render Files"));
     EXPECT_EQ(listTree(lib + "/A/Render Files").size(), 7u);
 }
 
@@ -433,8 +474,8 @@ TEST(DeleteMatchingItems, ParallelRunsOnOneLibraryRemoveEachEntryOnce) {
     std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i)
         threads.emplace_back([&, i] {
-            runs[i] =
-                runDeletion(lib, categoryInfo(allCacheCategories[i % 4]).deletionName, {false, {}, 8, {}});
+            runs[i] = runDeletion(lib, categoryInfo(allCacheCategories[i % 4]).deletionName,
+                                  {.maxOpenDescriptors = 8});
         });
     for (auto& thread : threads)
         thread.join();
@@ -466,7 +507,7 @@ TEST(DeleteMatchingItems, DryRunListsSizesAndRemovesNothing) {
     makeSymlink(tmp / "elsewhere", lib + "/Event B/Render Files/link");
     const auto before = listTree(lib);
 
-    Outcome run = runDeletion(lib, "Render Files", {true, {}, 64, {}});
+    Outcome run = runDeletion(lib, "Render Files", {.dryRun = true});
     EXPECT_EQ(run.lines, (Lines{"Would delete: " + lib + "/Event A/Render Files (200 bytes)",
                                 "Would delete: " + lib + "/Event B/Render Files (5000000100 bytes)",
                                 "Would delete: " + lib + "/Render Files (100 bytes)"}));

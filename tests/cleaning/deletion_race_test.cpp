@@ -100,8 +100,8 @@ TEST(DeletionRace, SwappedFolderNeverLeadsOutside) {
         std::size_t lost = lostInOneRound([&](const std::string& lib) {
             // A few passes: a pass may meet the link instead of the folder.
             for (int pass = 0; pass < 3; ++pass) {
-                DeletionReport report =
-                    deleteMatchingItemsReport(lib, "Render Files", {false, [](std::string_view) {}, 4, {}});
+                DeletionReport report = deleteMatchingItemsReport(
+                    lib, "Render Files", {.sink = [](std::string_view) {}, .maxOpenDescriptors = 4});
                 removedSomething |= report.anythingRemoved();
             }
         });

@@ -1,15 +1,21 @@
 #include "samples/sample_tree.h"
 #include "support/cli_program.h"
+#include "support/mount_namespace.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -136,6 +142,8 @@ class CleanCommand : public ::testing::Test {
         // Category-named folders outside any library stay.
         makeDirs(location + "/Exports/Render Files");
         writeFile(location + "/Exports/Render Files/keep.mov", 10);
+        // A link named like a library is listed by the scan and never followed by the clean.
+        makeSymlink("/", location + "/Root.fcpbundle");
     }
 
     TempDir tmp;
@@ -171,14 +179,14 @@ TEST_F(CleanCommand, RemovesExactlyWhatTheRulesNameAndSummarises) {
     for (const auto& lib : sample.libraries)
         expectedBytes += lib.cacheSize + lib.proxySize + lib.optimizedSize + lib.analysisSize;
     EXPECT_EQ(report.object.at("dryRun"), false);
-    EXPECT_EQ(report.object.at("libraries"), 3);
+    EXPECT_EQ(report.object.at("libraries"), 4);
     EXPECT_EQ(report.object.at("failed"), 0);
     EXPECT_EQ(report.entryBytes, expectedBytes);
     for (const auto& [path, facts] : report.entries)
         EXPECT_EQ(facts.second, "deleted") << path;
     char gb[32];
     std::snprintf(gb, sizeof gb, "%.2f GB", static_cast<double>(expectedBytes) / 1073741824.0);
-    EXPECT_EQ(run.err, "Libraries: 3\nEntries removed: " + std::to_string(e.matchedEntries.size()) +
+    EXPECT_EQ(run.err, "Libraries: 4\nEntries removed: " + std::to_string(e.matchedEntries.size()) +
                            "\nEntries failed: 0\nBytes reclaimed: " + std::to_string(expectedBytes) + " (" +
                            gb + ")\n");
     const std::string dryBytes = "Bytes to reclaim: " + std::to_string(expectedBytes) + " (";
@@ -244,9 +252,17 @@ TEST_F(CleanCommand, OneLibraryAndOneCategory) {
     const Expectation e = expect(location, before, {"optimized"}, lib);
     ASSERT_FALSE(e.matchedEntries.empty());
 
-    CliResult run = runCli({"clean", location, "--library", lib, "--category", "optimized"});
+    // Any spelling that stays inside the location names the library: here relative, through
+    // another folder and "..", against the location ".".
+    const std::string spelling = "Exports/../" + lib.substr(location.size() + 1);
+    CliResult run = testing::runProgram(
+        "/bin/sh", {"-c", "cd \"$1\" && exec \"$0\" clean . --library \"$2\" --category optimized",
+                    std::string(VELMORA_BIN_DIR) + "/velmora-cli", location, spelling});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(lineSet(run.out), prefixed("Deleted: ", e.matchedEntries));
+    std::set<std::string> respelled;
+    for (const auto& entry : e.matchedEntries)
+        respelled.insert(spelling + entry.substr(lib.size()));
+    EXPECT_EQ(lineSet(run.out), prefixed("Deleted: ", respelled));
     EXPECT_EQ(listTree(location), e.remaining);
     EXPECT_NE(run.err.find("Bytes reclaimed: " + std::to_string(sample.libraries.at(1).optimizedSize) + " ("),
               std::string::npos)
@@ -272,7 +288,7 @@ TEST_F(CleanCommand, DryRunAndCleanOfIdenticalCopiesReportTheSameBytes) {
     const Report would = parseReport(dry.out, location);
     const Report did = parseReport(run.out, copy);
     EXPECT_EQ(would.object.at("dryRun"), true);
-    EXPECT_EQ(would.object.at("libraries"), 5);
+    EXPECT_EQ(would.object.at("libraries"), 6);
     EXPECT_EQ(pathsOf(would), pathsOf(did));
     ASSERT_EQ(would.entries.count(lib.substr(location.size()) + "/Event \xff\xfe/Render Files"), 1u);
     for (const auto& [path, facts] : would.entries) {
@@ -349,10 +365,11 @@ TEST(CleanUntouchedFor, CleansOnlyLibrariesNotModifiedForDays) {
 }
 
 TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
-    const auto before = listTree(location);
+    auto before = listTree(location);
     const std::string lib = sample.libraries.at(0).path;
     makeSymlink(lib, location + "/Link.fcpbundle");
     makeDirs(tmp / "elsewhere/Other.fcpbundle/E/Render Files");
+    makeSymlink(tmp / "elsewhere", location + "/out");
     const std::vector<std::vector<std::string>> cases{
         {"clean"},
         {"clean", location, "--category", "renders"},
@@ -363,6 +380,9 @@ TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
         {"clean", location, "--library", location + "/Exports"},
         {"clean", location, "--library", ""},
         {"clean", location, "--library", tmp / "elsewhere/Other.fcpbundle"},
+        // Spellings that leave the location through ".." or a link.
+        {"clean", location, "--library", location + "/../elsewhere/Other.fcpbundle"},
+        {"clean", location, "--library", location + "/out/Other.fcpbundle"},
         {"clean", "--json", location, "--library", tmp / "missing.fcpbundle"},
         {"clean", location, "--untouched-for", "-1"},
         {"clean", location, "--untouched-for", "month"},
@@ -375,9 +395,9 @@ TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
         EXPECT_EQ(run.out, "") << args.back();
         EXPECT_FALSE(run.err.empty()) << args.back();
     }
-    auto after = listTree(location);
-    after.erase("Link.fcpbundle");
-    EXPECT_EQ(after, before);
+    before.insert("Link.fcpbundle");
+    before.insert("out");
+    EXPECT_EQ(listTree(location), before);
     EXPECT_TRUE(testing::entryExists(tmp / "elsewhere/Other.fcpbundle/E/Render Files"));
 }
 
@@ -407,6 +427,213 @@ TEST_F(CleanCommand, FailedRemovalExitsOne) {
     EXPECT_EQ(report.object.at("entries").at(0).at("error"), locked + ": Operation not permitted");
     EXPECT_EQ(listTree(lib + "/Event Z"),
               (std::set<std::string>{"Render Files/", "Render Files/locked.mov"}));
+}
+
+// Two cleans of one location at once: each reports the bytes it unlinked itself, so together
+// they report exactly what there was, and every entry gets one line from one of them.
+TEST_F(CleanCommand, RunsAtOnceReportTheBytesEachRemoved) {
+    const Expectation e = expect(location, listTree(location), {"render", "proxy", "optimized", "analysis"});
+    std::int64_t expectedBytes = extraBytes;
+    for (const auto& lib : sample.libraries)
+        expectedBytes += lib.cacheSize + lib.proxySize + lib.optimizedSize + lib.analysisSize;
+    std::vector<CliResult> runs(2);
+    std::vector<std::thread> threads;
+    for (auto& run : runs)
+        threads.emplace_back([&] { run = runCli({"clean", location, "--jobs", "2"}); });
+    for (auto& thread : threads)
+        thread.join();
+    std::int64_t reclaimed = 0;
+    std::multiset<std::string> lines;
+    for (const auto& run : runs) {
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::size_t at = run.err.find("Bytes reclaimed: ");
+        ASSERT_NE(at, std::string::npos) << run.err;
+        reclaimed += std::stoll(run.err.substr(at + 17));
+        for (const auto& line : lineSet(run.out))
+            lines.insert(line);
+    }
+    EXPECT_EQ(reclaimed, expectedBytes);
+    EXPECT_EQ(lines, prefixed("Deleted: ", e.matchedEntries));
+    EXPECT_EQ(listTree(location), e.remaining);
+}
+
+// velmora-cli with its log going into a one-page pipe that nobody reads yet: returns once the
+// program waits in a write, stopped (SIGSTOP), with the log so far.
+struct BlockedRun {
+    pid_t pid = -1;
+    int readFd = -1;
+    std::string logSoFar;
+
+    // Lets it go on, reads the rest of the log and waits for the end; the exit status.
+    int finish() {
+        ::kill(pid, SIGCONT);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(readFd, buffer, sizeof buffer)) > 0;)
+            logSoFar.append(buffer, static_cast<std::size_t>(n));
+        ::close(readFd);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+BlockedRun startUntilLogIsFull(const std::vector<std::string>& args) {
+    BlockedRun run;
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0 || ::fcntl(pipeFds[1], F_SETPIPE_SZ, 4096) < 4096) {
+        ADD_FAILURE() << "no small pipe";
+        return run;
+    }
+    run.pid = ::fork();
+    if (run.pid == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);
+        testing::execProgram(std::string(VELMORA_BIN_DIR) + "/velmora-cli", args);
+    }
+    ::close(pipeFds[1]);
+    run.readFd = pipeFds[0];
+    const std::string wchan = "/proc/" + std::to_string(run.pid) + "/wchan";
+    while (!testing::readWholeFile(wchan).ends_with("pipe_write")) {
+        if (::waitpid(run.pid, nullptr, WNOHANG) != 0) {
+            ADD_FAILURE() << "the program ended without filling the pipe";
+            return run;
+        }
+        std::this_thread::yield();
+    }
+    // Held still while the log is read, or reading would let it go on at once.
+    ::kill(run.pid, SIGSTOP);
+    ::waitpid(run.pid, nullptr, WUNTRACED);
+    int queued = 0;
+    if (::ioctl(run.readFd, FIONREAD, &queued) == 0) {
+        run.logSoFar.resize(static_cast<std::size_t>(queued));
+        if (::read(run.readFd, run.logSoFar.data(), run.logSoFar.size()) != queued)
+            ADD_FAILURE() << "short read";
+    }
+    return run;
+}
+
+// Event folders with long names, each with a "Render Files" folder: enough log to fill a pipe.
+void addManyRenderFolders(const std::string& library, const std::string& events) {
+    for (int i = 0; i < 60; ++i) {
+        makeDirs(library + "/" + events + std::to_string(i) + "/Render Files");
+        writeFile(library + "/" + events + std::to_string(i) + "/Render Files/r", 1);
+    }
+}
+
+// Every line is out the moment its entry is gone: with the log's pipe full, the program waits
+// in its write having removed exactly one entry more than the pipe holds lines. A log that
+// cannot be written at all (a full disk) is an error, not a silent success.
+TEST_F(CleanCommand, LogLinesLeaveAsEachEntryIsDoneAndAFailedLogIsAnError) {
+    const std::string lib = sample.libraries.at(0).path;
+    const std::string events(150, 'e');
+    addManyRenderFolders(lib, events);
+    const Expectation e = expect(location, listTree(location), {"render"}, lib);
+    auto matchedLeft = [&] {
+        return static_cast<int>(std::count_if(e.matchedEntries.begin(), e.matchedEntries.end(),
+                                              [](const std::string& path) { return testing::entryExists(path); }));
+    };
+    const int matchedBefore = matchedLeft();
+    ASSERT_GT(matchedBefore, 60);
+    BlockedRun run =
+        startUntilLogIsFull({"clean", location, "--library", lib, "--category", "render", "--jobs", "1"});
+    const std::string& out = run.logSoFar;
+    const auto linesOut = static_cast<int>(std::count(out.begin(), out.end(), '\n'));
+    EXPECT_GT(linesOut, 0);
+    EXPECT_EQ(matchedBefore - matchedLeft(), linesOut + 1) << out;
+    ::kill(run.pid, SIGKILL);
+    (void)run.finish();
+
+    CliResult full = testing::runProgram(
+        "/bin/sh", {"-c", std::string(VELMORA_BIN_DIR) + "/velmora-cli clean \"$0\" >/dev/full", location});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(
+        full.err.find("velmora-cli clean: the log could not be written to standard output: No space left on "
+                      "device\n"),
+        std::string::npos)
+        << full.err;
+    EXPECT_EQ(matchedLeft(), 0);
+}
+
+// Once a library's removal is under way, the folder above the libraries is swapped for a link
+// to an outside folder that holds libraries of the same names. The library being cleaned is
+// held by its descriptor; the next one is no longer reached inside the location and is left
+// alone with an error, and nothing outside is touched.
+TEST(CleanCommandBounds, ParentSwappedForALinkDuringTheCleanLeadsNowhereOutside) {
+    TempDir tmp;
+    const std::string events(150, 'e');
+    for (const char* name : {"X.fcpbundle", "Y.fcpbundle"}) {
+        addManyRenderFolders(tmp / "loc/B/" + name, events);
+        addManyRenderFolders(tmp / "out/" + name, events);
+    }
+    const auto outsideBefore = listTree(tmp / "out");
+    BlockedRun run = startUntilLogIsFull({"clean", tmp / "loc", "--jobs", "1"});
+    ASSERT_EQ(::rename((tmp / "loc/B").c_str(), (tmp / "loc/B.moved").c_str()), 0);
+    makeSymlink(tmp / "out", tmp / "loc/B");
+    const int status = run.finish();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(listTree(tmp / "out"), outsideBefore);
+    // The first library went whole; the second is refused by name.
+    const std::string first =
+        run.logSoFar.substr(run.logSoFar.find(tmp / "loc/B/") + (tmp / "loc/B/").size(), 11);
+    const std::string second = first == "X.fcpbundle" ? "Y.fcpbundle" : "X.fcpbundle";
+    EXPECT_NE(
+        run.logSoFar.find("Error deleting " + (tmp / "loc/B/") + second +
+                          ": Reached only through a link or another file system, not inside the location; "
+                          "left in place\n"),
+        std::string::npos)
+        << run.logSoFar;
+    EXPECT_EQ(std::count(run.logSoFar.begin(), run.logSoFar.end(), '\n'), 61);
+    auto renderFolders = [&](const std::string& name) {
+        const auto tree = listTree(tmp / "loc/B.moved/" + name);
+        return std::count_if(tree.begin(), tree.end(),
+                             [](const std::string& e) { return e.ends_with("/Render Files/"); });
+    };
+    EXPECT_EQ(renderFolders(first), 0);
+    EXPECT_EQ(renderFolders(second), 60);
+}
+
+// A folder mounted below the location is left out by default, scan and clean alike, with
+// the count on stderr; --cross-file-systems takes it in. Under a 16-descriptor limit, eight
+// jobs still clean all 64 libraries.
+TEST(CleanCommandBounds, StaysOnItsFileSystemAndCompletesUnderSixteenDescriptors) {
+    TempDir tmp;
+    testing::placeFile(tmp, "elsewhere/Far.fcpbundle/E/Render Files/r", 7);
+    testing::placeFile(tmp, "loc/mnt/keep", 1);
+    for (int i = 0; i < 64; ++i)
+        testing::placeFile(tmp, "loc/L" + std::to_string(i) + ".fcpbundle/E/Render Files/r", 100);
+    const std::string far = tmp / "loc/mnt/Far.fcpbundle/E/Render Files";
+    std::string out = testing::runInMountNamespace([&] {
+        testing::bindMount(tmp / "elsewhere", tmp / "loc/mnt");
+        std::string text;
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"scan", tmp / "loc"},
+              {"clean", "--dry-run", tmp / "loc"},
+              {"clean", "--dry-run", "--cross-file-systems", tmp / "loc"},
+              {"clean", "--library", tmp / "loc/mnt/Far.fcpbundle", tmp / "loc"}}) {
+            CliResult run = runCli(args);
+            text += std::to_string(run.status) + " " +
+                    std::to_string(run.out.find("Far.fcpbundle") != std::string::npos) + " " +
+                    std::to_string(run.err.find("1 (--cross-file-systems") != std::string::npos ||
+                                   run.err.find("挂载点: 1") != std::string::npos) +
+                    "\n";
+        }
+        return text;
+    });
+    if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
+    // status, Far listed, mount point counted
+    EXPECT_EQ(out, "0 0 1\n0 0 1\n0 1 0\n2 0 0\n");
+    EXPECT_TRUE(testing::entryExists(tmp / "elsewhere/Far.fcpbundle/E/Render Files/r"));
+
+    CliResult run =
+        testing::runProgram("/bin/sh", {"-c", "ulimit -n 16; exec \"$0\" clean --jobs 8 \"$1\"",
+                                        std::string(VELMORA_BIN_DIR) + "/velmora-cli", tmp / "loc"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("Libraries: 64\nEntries removed: 64\nEntries failed: 0\nBytes reclaimed: 6400 ("),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(lineSet(run.out).size(), 64u);
+    for (const auto& entry : listTree(tmp / "loc"))
+        EXPECT_FALSE(entry.ends_with("/Render Files/")) << entry;
 }
 
 } // namespace

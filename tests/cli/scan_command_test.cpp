@@ -3,11 +3,13 @@
 #include "support/cli_program.h"
 #include "support/temp_tree.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <pty.h>
 #include <regex>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -136,6 +138,42 @@ TEST(ScanCommand, LocationMissingOrNotADirectoryIsAOneLineError) {
     EXPECT_EQ(notDir.status, 2);
     EXPECT_EQ(notDir.out, "");
     EXPECT_EQ(notDir.err, "velmora-cli: 位置不是目录: " + (tmp / "plain") + "\n");
+}
+
+// A folder that cannot be read is one line on stderr, like du's, and exit 1; what could be
+// read is still listed, exactly, under any descriptor limit.
+TEST(ScanCommand, UnreadableFolderIsReportedAndLowDescriptorLimitsStillListEverything) {
+    TempDir tmp;
+    for (int i = 0; i < 8; ++i)
+        testing::placeFile(tmp, "loc/L" + std::to_string(i) + ".fcpbundle/E/Render Files/r", 1000 + i);
+    testing::placeFile(tmp, "loc/closed/Hidden.fcpbundle/E/Render Files/r", 5);
+    testing::chownTreeToNobody(tmp / "loc");
+    ASSERT_EQ(::chmod((tmp / "loc/closed").c_str(), 0700), 0);
+    ASSERT_EQ(::chown((tmp / "loc/closed").c_str(), 0, 0), 0);
+    const CliRun whole = runCli({"scan", "--json", tmp / "loc"});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    auto withoutIds = [](const std::string& json) {
+        auto list = nlohmann::json::parse(json);
+        for (auto& record : list)
+            record.erase("id");
+        return list;
+    };
+    auto expected = withoutIds(whole.out);
+    ASSERT_EQ(expected.size(), 9u);
+    expected.erase(std::remove_if(expected.begin(), expected.end(),
+                                  [](const auto& r) { return r["displayName"] == "Hidden.fcpbundle"; }),
+                   expected.end());
+    for (const std::string& threads : {"1", "8"}) {
+        CliRun run =
+            testing::runProgram("/bin/sh", {"-c",
+                                            "ulimit -n 16; exec setpriv --reuid=65534 --regid=65534 "
+                                            "--clear-groups \"$0\" scan --json --threads \"$1\" \"$2\"",
+                                            kProgram, threads, tmp / "loc"});
+        EXPECT_EQ(run.status, 1) << threads;
+        EXPECT_EQ(run.err, "velmora-cli: 无法读取目录: " + (tmp / "loc/closed") + " (Permission denied)\n")
+            << threads;
+        EXPECT_EQ(withoutIds(run.out), expected) << threads;
+    }
 }
 
 TEST(ScanCommand, BadArgumentsPrintTheUsageAndExitWithTwo) {

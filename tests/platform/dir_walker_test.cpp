@@ -201,8 +201,9 @@ TEST(DirWalker, TenThousandLevelsUnderALowDescriptorCapAndPathsBeyondPathMax) {
     TempDir tmp;
     const std::size_t levels = 10000;
     testing::makeDeepChain(tmp.path(), levels, "d", true);
-    expectWholeChain(tmp.path(), levels, WalkOptions{8});
-    expectWholeChain(tmp.path(), levels, WalkOptions{1}); // below the minimum: still works
+    expectWholeChain(tmp.path(), levels, WalkOptions{.maxOpenDescriptors = 8});
+    expectWholeChain(tmp.path(), levels,
+                     WalkOptions{.maxOpenDescriptors = 1}); // below the minimum: still works
 
     TempDir longNames; // 40 levels of 201 bytes: far past PATH_MAX
     const std::string name(200, 'n');
@@ -232,7 +233,8 @@ TEST(DirWalker, DeepChainUnderALoweredDescriptorLimit) {
                 if (e.type == EntryType::Regular) ++files;
                 return WalkAction::Continue;
             },
-            WalkOptions{1000}); // the cap is above the limit: running out must be handled
+            WalkOptions{.maxOpenDescriptors =
+                            1000}); // the cap is above the limit: running out must be handled
         return std::string(ok ? "ok " : "fail ") + std::to_string(files);
     });
     EXPECT_EQ(result, "ok " + std::to_string(levels));
@@ -309,7 +311,7 @@ TEST(DirWalker, DirectoryMovedAwayWhileItsParentIsClosed) {
                 files.insert(std::string(e.relativePath));
             return WalkAction::Continue;
         },
-        WalkOptions{2}));
+        WalkOptions{.maxOpenDescriptors = 2}));
     EXPECT_TRUE(moved);
     EXPECT_EQ(files.size(), 50u);
 }

@@ -49,7 +49,7 @@ TEST(WriteLogLine, ParallelWritersNeverMixInsideALine) {
                 // Long lines, so a split write would show.
                 const std::string body(3000 + t, static_cast<char>('a' + t));
                 for (int i = 0; i < kLines; ++i)
-                    writeLogLine("Deleted: " + std::to_string(t) + " " + body);
+                    EXPECT_TRUE(writeLogLine("Deleted: " + std::to_string(t) + " " + body));
             });
         }
         for (auto& thread : threads)
