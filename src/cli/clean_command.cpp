@@ -131,9 +131,10 @@ int runClean(const CleanRequest& request) {
         libraries.push_back(std::move(record));
     } else {
         // Folders the scan cannot read may hold libraries: each is an error and a failure.
-        ScanOptions scan{.cancel = &stop};
+        ScanOptions scan;
         ScanProgress progress;
         scan.progress = &progress;
+        scan.cancel = &stop;
         scan.crossFileSystems = request.crossFileSystems;
         scan.onUnreadable = [&](const std::string& path, int error) {
             DeletionEntry entry;

@@ -100,7 +100,9 @@ int runScan(const ScanArguments& args) {
         return kExitUsage;
     }
     ScanProgress progress;
-    ScanOptions options{&progress, args.threads};
+    ScanOptions options;
+    options.progress = &progress;
+    options.threads = args.threads;
     options.crossFileSystems = args.crossFileSystems;
     // Like du: one line per folder that could not be read; the listing still shows the rest,
     // and the exit status says it is incomplete.

@@ -1,6 +1,6 @@
 #include "discovery/parallel_scan.h"
 
-#include "discovery/measure_at.h"
+#include "discovery/library_totals.h"
 #include "discovery/scan_directory_node.h"
 #include "discovery/scanner_attribution.h"
 #include "discovery/work_sharing_queues.h"
@@ -37,9 +37,6 @@ constexpr std::uint64_t kProgressBatch = 256;
 constexpr unsigned kMaxThreads = 256;
 // Directories queued at once by default: plenty to keep every worker busy, a few MiB at most.
 constexpr std::size_t kDefaultMaxQueued = 16384;
-// Nanoseconds since the epoch; kNoTime where no file's time is known.
-constexpr std::int64_t kNoTime = INT64_MIN;
-
 struct DirTask {
     DirNode* node = nullptr;
     DirectoryContext context; // the libraries enclosing the directory's entries
@@ -50,42 +47,6 @@ struct FoundLibrary {
     std::vector<std::uint64_t> order; // index path from the location: sorts into pre-order
     FCPBundle record;                 // its way back in (relative path, device, inode)
 };
-
-// What a worker has added up for one library: size, then the categories in order, and the
-// newest modification time of the files a cleaning keeps.
-struct Totals {
-    std::array<std::int64_t, 5> bytes{};
-    std::int64_t newest = kNoTime;
-};
-
-// Type, size and modification time of one entry, links not followed. statx asking for just
-// these is a little cheaper than fstatat, and sizes are the scan's main cost. A file system
-// that cannot give type and size counts the entry as unreadable.
-bool lookUp(int dirFd, const char* name, struct statx& st) {
-    constexpr unsigned kNeeded = STATX_TYPE | STATX_SIZE;
-    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW, kNeeded | STATX_MTIME, &st) == 0 &&
-           (st.stx_mask & kNeeded) == kNeeded;
-}
-
-std::int64_t modifiedOf(const struct statx& st) {
-    if ((st.stx_mask & STATX_MTIME) == 0) return kNoTime;
-    return st.stx_mtime.tv_sec * std::int64_t{1000000000} + st.stx_mtime.tv_nsec;
-}
-
-// A regular file met by the scan: the bytes it adds to its libraries, and its time when a
-// cleaning of them keeps it.
-struct FileFacts {
-    std::int64_t bytes = 0;
-    std::int64_t keptModified = kNoTime;
-};
-
-// The scope that the files of a directory with these enclosing libraries start from: where
-// one library sees the directory as a prefix of a removed path, all that still keep it do.
-CleaningScope fileParentScope(const DirectoryContext& context) {
-    for (const EnclosingLibrary& library : context)
-        if (library.scope == CleaningScope::KeptPrefix) return CleaningScope::KeptPrefix;
-    return CleaningScope::Kept;
-}
 
 class ParallelScan {
   public:
@@ -127,15 +88,9 @@ class ParallelScan {
 
   private:
     struct alignas(64) Worker {
-        std::vector<Totals> totals; // indexed by the order libraries were found in
+        LibraryTotals totals;
         std::unique_ptr<char[]> buffer;
-        std::string scratch;
         std::uint64_t unpublished = 0;
-
-        Totals& of(std::uint32_t library) {
-            if (totals.size() <= library) totals.resize(library + 1, Totals{});
-            return totals[library];
-        }
     };
 
     void work(unsigned self) {
@@ -208,32 +163,6 @@ class ParallelScan {
         worker.unpublished = 0;
     }
 
-    static void addFiles(Worker& worker, const DirectoryContext& context, const FileFacts& files) {
-        if (files.bytes == 0 && files.keptModified == kNoTime) return;
-        for (const EnclosingLibrary& library : context) {
-            Totals& totals = worker.of(library.record);
-            totals.bytes[0] += files.bytes;
-            if (library.position == LibraryPosition::Category)
-                totals.bytes[1 + static_cast<int>(library.category)] += files.bytes;
-            if (library.scope != CleaningScope::Removed)
-                totals.newest = std::max(totals.newest, files.keptModified);
-        }
-    }
-
-    // A link inside a library: the category paths that go on through it are measured
-    // through the link.
-    static void measureLink(Worker& worker, int parentFd, std::string_view name,
-                            const DirectoryContext& context) {
-        for (const EnclosingLibrary& library : context) {
-            for (const LinkedCategoryPath& linked : categoryPathsThroughLink(library, name)) {
-                worker.scratch.assign(name);
-                if (!linked.rest.empty()) worker.scratch.append("/").append(linked.rest);
-                worker.of(library.record).bytes[1 + static_cast<int>(linked.category)] +=
-                    directorySizeAt(parentFd, worker.scratch.c_str());
-            }
-        }
-    }
-
     // The rules for one entry that is not a directory; returns what a regular file adds to
     // the enclosing libraries. `known` is the file's status when the type had to be looked
     // up already.
@@ -245,25 +174,13 @@ class ParallelScan {
         if (type == EntryType::Regular && !context.empty()) {
             struct statx st {};
             if (known == nullptr && lookUp(parentFd, name, st) && S_ISREG(st.stx_mode)) known = &st;
-            if (known != nullptr) {
-                facts.bytes = static_cast<std::int64_t>(known->stx_size);
-                if (cleaningScopeOf(fileParentScope(context), name) != CleaningScope::Removed)
-                    facts.keptModified = modifiedOf(*known);
-            }
+            if (known != nullptr) facts = factsOfFile(*known, name, context);
         } else if (type == EntryType::Symlink) {
-            measureLink(worker, parentFd, name, context);
+            worker.totals.measureLink(parentFd, name, context);
         }
         // A link named like a library is listed, never followed: its sizes stay 0.
         if (hasLibraryName(name)) addRecord();
         return facts;
-    }
-
-    static DirectoryContext childContext(const DirectoryContext& parent, std::string_view name) {
-        DirectoryContext child;
-        child.reserve(parent.size() + 1);
-        for (const EnclosingLibrary& library : parent)
-            child.push_back(descendInto(library, name));
-        return child;
     }
 
     void readDirectory(unsigned self, DirTask task) {
@@ -347,7 +264,7 @@ class ParallelScan {
             }
             publishEntries(worker, true);
         }
-        addFiles(worker, context, files);
+        worker.totals.addFiles(context, files);
         releaseFd(node, openDirectories_);
         releaseNode(node);
     }
@@ -408,7 +325,7 @@ class ParallelScan {
                                       entry.name.data());
                 };
                 if (entry.type != EntryType::Directory) {
-                    addFiles(worker, context,
+                    worker.totals.addFiles(context,
                              visitNonDirectory(worker, entry.parentFd, entry.name.data(), entry.type, context,
                                                nullptr, addRecord));
                     return WalkAction::Continue;
@@ -426,13 +343,9 @@ class ParallelScan {
 
     std::vector<FCPBundle> collect(const std::string& location) {
         std::vector<Totals> totals(found_.size(), Totals{});
-        for (const Worker& worker : workers_) {
-            for (std::size_t i = 0; i < worker.totals.size(); ++i) {
-                for (std::size_t k = 0; k < 5; ++k)
-                    totals[i].bytes[k] += worker.totals[i].bytes[k];
-                totals[i].newest = std::max(totals[i].newest, worker.totals[i].newest);
-            }
-        }
+        for (const Worker& worker : workers_)
+            for (std::size_t i = 0; i < worker.totals.all().size(); ++i)
+                totals[i].add(worker.totals.all()[i]);
 
         std::vector<std::uint32_t> order(found_.size());
         std::iota(order.begin(), order.end(), 0u);
@@ -446,11 +359,7 @@ class ParallelScan {
             bundle.id = Uuid::random();
             bundle.path = joinPath(location, bundle.relativePath);
             bundle.displayName = lastPathComponent(bundle.path);
-            bundle.size = totals[i].bytes[0];
-            for (CacheCategory category : allCacheCategories)
-                bundle.*categoryInfo(category).sizeField = totals[i].bytes[1 + static_cast<int>(category)];
-            if (totals[i].newest != kNoTime)
-                bundle.lastModified = FileTime(std::chrono::nanoseconds(totals[i].newest));
+            totals[i].fill(bundle);
             bundles.push_back(std::move(bundle));
         }
         return bundles;

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "discovery/scanner_attribution.h"
+#include "library/fcp_bundle.h"
+
+#include <array>
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <vector>
+
+namespace velmora {
+
+// Nanoseconds since the epoch; kNoTime where no file's time is known.
+inline constexpr std::int64_t kNoTime = INT64_MIN;
+
+// What a scan has added up for one library: size, then the categories in order, and the
+// newest modification time of the files a cleaning keeps.
+struct Totals {
+    std::array<std::int64_t, 5> bytes{};
+    std::int64_t newest = kNoTime;
+
+    void add(const Totals& other);
+    // Writes the sizes and the time into `bundle`.
+    void fill(FCPBundle& bundle) const;
+};
+
+// A regular file met by the scan: the bytes it adds to its libraries, and its time when a
+// cleaning of them keeps it.
+struct FileFacts {
+    std::int64_t bytes = 0;
+    std::int64_t keptModified = kNoTime;
+};
+
+// Type, size and modification time of one entry, links not followed. statx asking for just
+// these is a little cheaper than fstatat, and sizes are the scan's main cost. A file system
+// that cannot give type and size counts the entry as unreadable.
+[[nodiscard]] bool lookUp(int dirFd, const char* name, struct statx& st);
+
+// What the regular file whose status is `st`, in a directory with these enclosing libraries,
+// adds to them.
+[[nodiscard]] FileFacts factsOfFile(const struct statx& st, std::string_view name,
+                                    const DirectoryContext& context);
+
+// The enclosing libraries of the entries of the directory `name`, whose own entries have
+// `parent`.
+[[nodiscard]] DirectoryContext childContext(const DirectoryContext& parent, std::string_view name);
+
+// One scan worker's totals per library, indexed by the order libraries were found in; the
+// workers' totals are summed once the scan is done.
+class LibraryTotals {
+  public:
+    Totals& of(std::uint32_t library);
+    [[nodiscard]] const std::vector<Totals>& all() const { return totals_; }
+
+    // Adds a directory's regular files to every library that encloses it.
+    void addFiles(const DirectoryContext& context, const FileFacts& files);
+    // A link inside a library: the category paths that go on through it are measured
+    // through the link.
+    void measureLink(int parentFd, std::string_view name, const DirectoryContext& context);
+
+  private:
+    std::vector<Totals> totals_;
+    std::string scratch_;
+};
+
+} // namespace velmora
