@@ -178,24 +178,62 @@ int runClean(const CleanRequest& request) {
     options.sink = logLine;
     // Each worker takes the next library and cleans its categories in one walk, writing each
     // entry's line as soon as the entry is done; libraries go in parallel, as the window's
-    // whole-location run does. A dry run lists in scan order.
+    // whole-location run does.
     std::vector<std::string_view> names;
     for (CacheCategory category : request.categories)
         names.push_back(categoryInfo(category).deletionName);
+    // A dry run with libraries side by side still lists in scan order: each library's lines
+    // and entries are kept until every library before it is written.
+    struct Listing {
+        std::vector<std::variant<std::string, DeletionEntry>> events;
+        std::vector<DeletionReport> reports;
+        bool done = false;
+    };
+    std::vector<Listing> listings(request.dryRun ? targets.size() : 0);
+    std::mutex listingMutex;
+    std::size_t nextListed = 0;
+    auto writeListed = [&](bool all) { // under listingMutex
+        for (; nextListed < listings.size() && (all || listings[nextListed].done); ++nextListed) {
+            for (const auto& event : listings[nextListed].events) {
+                if (const auto* entry = std::get_if<DeletionEntry>(&event))
+                    report.add(*entry);
+                else
+                    logLine(std::get<std::string>(event));
+            }
+            if (listings[nextListed].done) report.addLibrary(listings[nextListed].reports);
+        }
+    };
     std::atomic<std::size_t> nextTarget{0};
     auto worker = [&] {
         for (std::size_t i; !stop.requested() && (i = nextTarget.fetch_add(1)) < targets.size();) {
-            if (targets[i].nested) continue;
-            report.addLibrary(
-                deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, options));
+            if (!request.dryRun) {
+                if (!targets[i].nested)
+                    report.addLibrary(
+                        deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, options));
+                continue;
+            }
+            Listing& listing = listings[i];
+            if (!targets[i].nested) {
+                DeletionOptions listed = options;
+                listed.sink = [&listing](std::string_view line) {
+                    listing.events.emplace_back(std::string(line));
+                };
+                listed.onEntry = [&listing](const DeletionEntry& entry) {
+                    listing.events.emplace_back(entry);
+                };
+                listing.reports =
+                    deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, listed);
+            }
+            std::lock_guard lock(listingMutex);
+            listing.done = true;
+            writeListed(false);
         }
     };
     // Libraries at once, and descriptors for each, from the limit in force: a low limit means
     // fewer at once, never libraries left out.
     const std::size_t budget = descriptorsAvailable();
     const std::size_t spare = budget > kReservedDescriptors ? budget - kReservedDescriptors : 0;
-    const unsigned wanted =
-        request.dryRun ? 1u : (request.jobs == 0 ? defaultCleaningJobs(location) : request.jobs);
+    const unsigned wanted = request.jobs == 0 ? defaultCleaningJobs(location) : request.jobs;
     const unsigned jobs = static_cast<unsigned>(
         std::clamp<std::size_t>(spare / kDescriptorsPerJob, 1, std::clamp(wanted, 1u, 64u)));
     // On a share the run's threads are shared out among the libraries cleaned at once, each
@@ -215,6 +253,8 @@ int runClean(const CleanRequest& request) {
     worker();
     for (auto& helper : helpers)
         helper.join();
+    // After a stop, what the libraries that finished listed (those that never started give nothing).
+    writeListed(true);
 
     bool written = true;
     if (request.json) {

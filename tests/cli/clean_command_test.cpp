@@ -166,6 +166,9 @@ TEST_F(CleanCommand, RemovesExactlyWhatTheRulesNameAndSummarises) {
         dryPaths.insert(line.substr(14, line.rfind(" (") - 14));
     }
     EXPECT_EQ(dryPaths, e.matchedEntries);
+    // Libraries listed side by side come out in scan order, as one after the other gives them.
+    EXPECT_EQ(runCli({"clean", location, "--dry-run", "--jobs", "1"}).out, dry.out);
+    EXPECT_EQ(runCli({"clean", location, "--dry-run", "--jobs", "8"}).out, dry.out);
 
     // The report, the summary and the status read the same in every language: the dry run
     // above and the other tests run in Chinese, this one in English.
