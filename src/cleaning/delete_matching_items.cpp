@@ -6,10 +6,14 @@
 #include "platform/open_beneath.h"
 #include "platform/path.h"
 #include "platform/safe_remove.h"
+#include "platform/tree_workers.h"
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <vector>
 
@@ -32,8 +36,13 @@ class LibraryCleaning {
             matches_.emplace_back(name);
     }
 
+    ~LibraryCleaning() { workers_.reset(); } // every handed-over entry is done before the rest goes
+
     // Walks the library open at `libraryFd` and deals with every match.
     std::vector<DeletionReport> run(int libraryFd) {
+        const unsigned threads = TreeWorkers::usableThreads(options_.threads, options_.maxOpenDescriptors);
+        if (threads >= 2)
+            workers_ = std::make_unique<TreeWorkers>(threads, options_.maxOpenDescriptors, options_.cancel);
         WalkOptions walk = walkOptions();
         walk.onError = [this](std::string_view relativePath, int error) {
             unreadable(joinPath(basePath_, relativePath), error);
@@ -52,8 +61,10 @@ class LibraryCleaning {
                 return WalkAction::Continue;
             },
             walk);
+        const int walkError = errno;
+        if (workers_) workers_->wait(); // every callback is done: nothing else holds the lock
         const bool stopped = cancelled(options_.cancel);
-        if (!walked && !stopped) unreadable(basePath_, errno);
+        if (!walked && !stopped) unreadable(basePath_, walkError);
         for (DeletionReport& report : reports_) {
             report.walked = walked;
             report.cancelled = stopped;
@@ -111,7 +122,7 @@ class LibraryCleaning {
                     report.firstFailureDescription = failure.description;
                 }
                 write(std::string(entry.status == DeletionStatus::Failed ? "Error deleting "
-                                                                           : "Error reading ") +
+                                                                         : "Error reading ") +
                       escapeForLog(failure.path) + ": " + failure.description);
             }
             break;
@@ -120,11 +131,41 @@ class LibraryCleaning {
 
     // A folder the walk could not open or read: its contents were not searched.
     void unreadable(std::string path, int error) {
-        DeletionReport& report = reports_.front();
-        ++report.failed;
         DeletionEntry entry{
             0, path, DeletionStatus::Unreadable, 0, {{std::move(path), error, describe(error)}}};
+        if (ordered()) {
+            std::lock_guard lock(mutex_);
+            slots_.push_back({true, {std::move(entry)}});
+            writeReadySlots();
+            return;
+        }
+        std::unique_lock lock(mutex_, std::defer_lock);
+        if (workers_) lock.lock();
+        tell(entry);
+    }
+
+    // Counts the finished entry in its report and writes its lines.
+    void tell(DeletionEntry& entry) {
+        DeletionReport& report = reports_[entry.nameIndex];
+        if (entry.status == DeletionStatus::Unreadable) ++report.failed;
+        if (entry.status == DeletionStatus::WouldDelete) report.bytesMatched += entry.bytes;
         finish(entry, report);
+    }
+
+    // A dry run measured by several threads still lists in the walk's order: each entry (with
+    // the folders inside it that could not be read) takes its place when met and is written
+    // once every entry before it is.
+    [[nodiscard]] bool ordered() const { return workers_ && options_.dryRun; }
+    struct Slot {
+        bool ready = false;
+        std::vector<DeletionEntry> entries;
+    };
+    void writeReadySlots() {
+        while (!slots_.empty() && slots_.front().ready) {
+            for (DeletionEntry& entry : slots_.front().entries)
+                tell(entry);
+            slots_.pop_front();
+        }
     }
 
     // Regular-file bytes of the matched entry `name` in `parentFd`: its size for a file, the
@@ -164,21 +205,60 @@ class LibraryCleaning {
 
     // Deals with one matched entry: removes it (or measures it in a dry run) and reports it.
     void handleMatch(const WalkEntry& match, std::size_t nameIndex) {
-        DeletionReport& report = reports_[nameIndex];
-        ++report.matched;
         DeletionEntry entry;
         entry.nameIndex = nameIndex;
         entry.path = joinPath(basePath_, match.relativePath);
+        if (workers_) {
+            // Handing over may wait for descriptors that only finished entries give back, and
+            // they need the lock to report: it is not held meanwhile.
+            std::string name(match.name);
+            Slot* slot = nullptr;
+            {
+                std::lock_guard lock(mutex_);
+                ++reports_[nameIndex].matched;
+                if (options_.dryRun) slot = &slots_.emplace_back(); // a deque keeps its elements in place
+            }
+            if (options_.dryRun) {
+                std::string path = entry.path;
+                workers_->measure(
+                    match.parentFd, name, std::move(path),
+                    [this, slot, entry = std::move(entry)](EntryMeasure measure) mutable {
+                        std::lock_guard lock(mutex_);
+                        for (RemoveFailure& failure : measure.unreadable)
+                            slot->entries.push_back(
+                                {0, failure.path, DeletionStatus::Unreadable, 0, {std::move(failure)}});
+                        entry.status = DeletionStatus::WouldDelete;
+                        entry.bytes = measure.bytes;
+                        slot->entries.push_back(std::move(entry));
+                        slot->ready = true;
+                        writeReadySlots();
+                    });
+                return;
+            }
+            std::string path = entry.path;
+            workers_->remove(match.parentFd, name, std::move(path), match.type == EntryType::Directory,
+                             [this, entry = std::move(entry)](RemoveReport removal) mutable {
+                                 std::lock_guard lock(mutex_);
+                                 removed(entry, std::move(removal));
+                             });
+            return;
+        }
+        DeletionReport& report = reports_[nameIndex];
+        ++report.matched;
         if (options_.dryRun) {
             entry.status = DeletionStatus::WouldDelete;
             entry.bytes = entryBytes(match.parentFd, std::string(match.name), entry.path);
-            report.bytesMatched += entry.bytes;
-            finish(entry, report);
+            tell(entry);
             return;
         }
-        RemoveReport removal =
-            removeEntryAt(match.parentFd, match.name, entry.path, match.type == EntryType::Directory,
-                          RemoveOptions{options_.maxOpenDescriptors, options_.cancel});
+        removed(entry,
+                removeEntryAt(match.parentFd, match.name, entry.path, match.type == EntryType::Directory,
+                              RemoveOptions{options_.maxOpenDescriptors, options_.cancel}));
+    }
+
+    // Counts and reports a matched entry's removal.
+    void removed(DeletionEntry& entry, RemoveReport removal) {
+        DeletionReport& report = reports_[entry.nameIndex];
         entry.bytes = removal.bytesUnlinked;
         report.bytesRemoved += removal.bytesUnlinked;
         switch (removal.outcome) {
@@ -215,6 +295,10 @@ class LibraryCleaning {
     const DeletionOptions& options_;
     std::vector<DeletionMatch> matches_;
     std::vector<DeletionReport> reports_;
+    // With threads: guards the reports, the slots and the writing of lines.
+    std::mutex mutex_;
+    std::deque<Slot> slots_;
+    std::unique_ptr<TreeWorkers> workers_;
 };
 
 } // namespace

@@ -58,10 +58,16 @@ struct DeletionOptions {
     DeletionLineSink sink;
     // Directory descriptors the walk and each removal may hold at once (each).
     std::size_t maxOpenDescriptors = 64;
+    // Threads that remove (or, in a dry run, measure) the matched entries of one library side
+    // by side, the folders inside each one too. 1: one request after the other, which suits a
+    // local disk; on a share each request waits on its round trip, and many threads keep many
+    // of them waiting at once. Fewer are used when maxOpenDescriptors cannot hold them.
+    unsigned threads = 1;
     // Look for matches on other mounts below the library too (removal itself never enters a
     // mount inside a matched entry).
     bool crossFileSystems = false;
-    // Told about every finished entry, from the thread that cleans the library.
+    // Told about every finished entry, from the thread that cleans the library or one of its
+    // threads (one call at a time per library).
     DeletionEntrySink onEntry;
     // A stop request, checked before each removal call (one unlink or rmdir): once requested,
     // the call under way finishes and no other starts. The entry being removed may be left

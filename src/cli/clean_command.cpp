@@ -186,7 +186,8 @@ int runClean(const CleanRequest& request) {
     auto worker = [&] {
         for (std::size_t i; !stop.requested() && (i = nextTarget.fetch_add(1)) < targets.size();) {
             if (targets[i].nested) continue;
-            report.addLibrary(deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, options));
+            report.addLibrary(
+                deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, options));
         }
     };
     // Libraries at once, and descriptors for each, from the limit in force: a low limit means
@@ -197,9 +198,17 @@ int runClean(const CleanRequest& request) {
         request.dryRun ? 1u : (request.jobs == 0 ? defaultCleaningJobs(location) : request.jobs);
     const unsigned jobs = static_cast<unsigned>(
         std::clamp<std::size_t>(spare / kDescriptorsPerJob, 1, std::clamp(wanted, 1u, 64u)));
+    // On a share the run's threads are shared out among the libraries cleaned at once, each
+    // library's entries and folders removed (or measured) side by side.
+    std::size_t cleaned = 0;
+    for (const Target& target : targets)
+        if (!target.nested) ++cleaned;
+    const unsigned together = static_cast<unsigned>(std::clamp<std::size_t>(cleaned, 1, jobs));
+    options.threads = std::max(1u, defaultCleaningThreads(location) / together);
     // Each job's walk and its removal (or dry-run measurement) hold up to this many each,
-    // besides the library's own two.
-    options.maxOpenDescriptors = std::clamp<std::size_t>((spare / jobs) / 2, 3, 64) - 1;
+    // besides the library's own two; threads need a few each.
+    const std::size_t mostPerJob = std::max<std::size_t>(64, 6 * std::size_t{options.threads} + 2);
+    options.maxOpenDescriptors = std::clamp<std::size_t>((spare / jobs) / 2, 3, mostPerJob) - 1;
     std::vector<std::thread> helpers;
     for (unsigned j = 1; j < jobs && j < targets.size(); ++j)
         helpers.emplace_back(worker);

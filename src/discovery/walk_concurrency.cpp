@@ -26,12 +26,20 @@ unsigned cleaningJobsFor(StorageKind kind, unsigned cores) {
     return kind == StorageKind::Network ? kNetworkWalkers : std::max(1u, cores);
 }
 
+unsigned cleaningThreadsFor(StorageKind kind) {
+    return kind == StorageKind::Network ? kNetworkWalkers : 1;
+}
+
 unsigned defaultScanThreads(const std::string& location) {
     return scanThreadsFor(storageKindOf(location), machineCores());
 }
 
 unsigned defaultCleaningJobs(const std::string& location) {
     return cleaningJobsFor(storageKindOf(location), machineCores());
+}
+
+unsigned defaultCleaningThreads(const std::string& location) {
+    return cleaningThreadsFor(storageKindOf(location));
 }
 
 } // namespace velmora

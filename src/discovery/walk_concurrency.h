@@ -17,9 +17,14 @@ inline constexpr unsigned kNetworkWalkers = 64;
 [[nodiscard]] unsigned scanThreadsFor(StorageKind kind, unsigned cores);
 // Libraries a cleaning run works on at once, likewise.
 [[nodiscard]] unsigned cleaningJobsFor(StorageKind kind, unsigned cores);
+// Threads a whole cleaning run spreads over its libraries to remove (or measure) their
+// matched entries side by side: one per library on local storage, where removals wait on the
+// disk's journal and not on a round trip.
+[[nodiscard]] unsigned cleaningThreadsFor(StorageKind kind);
 
 // The same for the storage holding `location`, on this machine.
 [[nodiscard]] unsigned defaultScanThreads(const std::string& location);
 [[nodiscard]] unsigned defaultCleaningJobs(const std::string& location);
+[[nodiscard]] unsigned defaultCleaningThreads(const std::string& location);
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #include "platform/safe_remove.h"
 
+#include "platform/directory_names.h"
 #include "platform/file_identity.h"
 
 #include <algorithm>
@@ -33,36 +34,13 @@ std::optional<Identity> identify(int dirFd, const char* name) {
 }
 
 std::string describe(int error) {
-    const char* text = ::strerrordesc_np(error);
-    return text ? std::string(text) : "Unknown error " + std::to_string(error);
+    return describeErrno(error);
 }
 
-struct Child {
-    std::string name;
-    unsigned char type;
-};
+using Child = DirectoryChild;
 
-// Reads every name of the directory (from its start) before anything in it is removed, so
-// removals never disturb the listing.
 int readNames(int fd, std::vector<Child>& out) {
-    out.clear();
-    if (::lseek(fd, 0, SEEK_SET) < 0) return errno;
-    alignas(8) std::array<char, 32768> buffer;
-    for (;;) {
-        ssize_t n = ::getdents64(fd, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return 0;
-        for (ssize_t offset = 0; offset < n;) {
-            auto* entry = reinterpret_cast<struct dirent64*>(buffer.data() + offset);
-            offset += entry->d_reclen;
-            const char* name = entry->d_name;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-            out.push_back(Child{name, entry->d_type});
-        }
-    }
+    return readDirectoryNames(fd, out);
 }
 
 struct Frame {

@@ -51,11 +51,14 @@ QString closingText(bool stopped, const CleaningTally& tally, const QString& fai
 // The four categories of one listed library, or some of them, one after the other; an empty
 // or failed category does not stop the next, a stop request does. The library is reached
 // beneath the location it was found in (open at `locationFd`, or reopened from the record
-// when it is -1) and checked against the scan.
+// when it is -1) and checked against the scan. `threads` remove its matched entries side by
+// side (more than one on a share).
 CleaningTally cleanCategories(const FCPBundle& library, int locationFd,
-                              const std::vector<CacheCategory>& categories, const CancellationToken& token) {
+                              const std::vector<CacheCategory>& categories, const CancellationToken& token,
+                              unsigned threads) {
     DeletionOptions options;
     options.cancel = &token;
+    options.threads = threads;
     CleaningTally tally;
     for (CacheCategory category : categories) {
         if (token.requested()) break;
@@ -105,7 +108,8 @@ void ContentView::cleanCategory(CacheCategory category) {
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, library = *bundle, category, token] {
-        const CleaningTally tally = cleanCategories(library, -1, {category}, *token);
+        const CleaningTally tally =
+            cleanCategories(library, -1, {category}, *token, defaultCleaningThreads(library.path));
         dispatch->postToMain([view, category, tally, token] {
             if (view) view->finishCategoryClean(category, tally, token);
         });
@@ -129,7 +133,8 @@ void ContentView::cleanSelectedLibrary() {
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, library = *bundle, token] {
         const CleaningTally tally =
-            cleanCategories(library, -1, {allCacheCategories.begin(), allCacheCategories.end()}, *token);
+            cleanCategories(library, -1, {allCacheCategories.begin(), allCacheCategories.end()}, *token,
+                            defaultCleaningThreads(library.path));
         const QString text =
             closingText(token->requested(), tally,
                         translate("ContentView", "选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2",
@@ -207,14 +212,18 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
     // task's post comes before the closing post, which reads it.
     auto tally = std::make_shared<CleaningTally>();
     // On a share each removal waits on its round trip: many libraries go at once there.
-    auto group = dispatch.makeConcurrentGroup("cleaningQueue", defaultCleaningJobs(location));
+    const unsigned jobs = defaultCleaningJobs(location);
+    auto group = dispatch.makeConcurrentGroup("cleaningQueue", jobs);
+    // The run's threads shared out among the tasks that run at once.
+    const auto threads = static_cast<unsigned>(std::max<std::size_t>(
+        1, defaultCleaningThreads(location) / std::clamp<std::size_t>(4 * libraries.size(), 1, jobs)));
     for (const FCPBundle& library : libraries) {
         for (CacheCategory category : allCacheCategories) {
-            group->async([&dispatch, view, locationFd, library, category, token, tally] {
+            group->async([&dispatch, view, locationFd, library, category, token, tally, threads] {
                 // After a stop no task starts: the queued ones end at once, uncounted.
                 if (token->requested()) return;
                 auto done = std::make_shared<CleaningTally>(
-                    cleanCategories(library, locationFd->get(), {category}, *token));
+                    cleanCategories(library, locationFd->get(), {category}, *token, threads));
                 // Posted before the task ends, hence before the closing post below.
                 dispatch.postToMain([view, tally, done] {
                     tally->add(*done);

@@ -58,6 +58,16 @@ void buildLibrary(const std::string& lib) {
     }
 }
 
+// Threads the runs of the test under way use (DeletionOptions::threads): the tests marked
+// TEST_P run one after the other and with several threads, which must give the same result.
+unsigned threadsUnderTest = 1;
+
+class DeleteMatchingItemsBothWays : public ::testing::TestWithParam<unsigned> {
+  protected:
+    void SetUp() override { threadsUnderTest = GetParam(); }
+    void TearDown() override { threadsUnderTest = 1; }
+};
+
 struct Outcome {
     bool result;
     DeletionReport report;
@@ -67,6 +77,7 @@ struct Outcome {
 Outcome runDeletion(const std::string& base, std::string_view name, DeletionOptions options = {}) {
     Outcome run;
     std::mutex mutex;
+    if (options.threads == 1) options.threads = threadsUnderTest;
     options.sink = [&](std::string_view line) {
         std::lock_guard lock(mutex);
         run.lines.emplace(line);
@@ -95,7 +106,7 @@ std::set<std::string> without(std::set<std::string> before, const std::vector<st
     return before;
 }
 
-TEST(DeleteMatchingItems, EachCategoryRemovesExactlyWhatItNames) {
+TEST_P(DeleteMatchingItemsBothWays, EachCategoryRemovesExactlyWhatItNames) {
     struct Case {
         CacheCategory category;
         std::vector<std::string> removed;
@@ -127,7 +138,7 @@ TEST(DeleteMatchingItems, EachCategoryRemovesExactlyWhatItNames) {
 
 // Each entry is reported, then logged, the moment it is done; its bytes are the sizes of the
 // files that this run unlinked in it.
-TEST(DeleteMatchingItems, OneWalkForAllCategoriesReportsEachEntryAsItFinishes) {
+TEST_P(DeleteMatchingItemsBothWays, OneWalkForAllCategoriesReportsEachEntryAsItFinishes) {
     TempDir tmp;
     const std::string lib = tmp / "Lib.fcpbundle";
     buildLibrary(lib);
@@ -136,6 +147,7 @@ TEST(DeleteMatchingItems, OneWalkForAllCategoriesReportsEachEntryAsItFinishes) {
     std::vector<std::string> log;
     std::vector<std::string> entries;
     DeletionOptions options;
+    options.threads = threadsUnderTest;
     options.sink = [&](std::string_view line) { log.emplace_back(line); };
     options.onEntry = [&](const DeletionEntry& entry) {
         EXPECT_EQ(log.size(), entries.size()); // the previous entry's line is already out
@@ -193,8 +205,8 @@ TEST(DeleteMatchingItems, StopRequestLetsTheRemovalUnderWayFinishAndStartsNoOthe
     const std::string transcoded = lib + "/Event A/Transcoded Media";
     UniqueFd parent = openDirectoryNoFollow(transcoded);
     ASSERT_TRUE(parent);
-    RemoveReport stopped =
-        removeEntryAt(parent.get(), "Proxy Media", transcoded + "/Proxy Media", true, RemoveOptions{64, &stop});
+    RemoveReport stopped = removeEntryAt(parent.get(), "Proxy Media", transcoded + "/Proxy Media", true,
+                                         RemoveOptions{64, &stop});
     EXPECT_EQ(stopped.outcome, RemoveOutcome::Stopped);
     EXPECT_EQ(stopped.entriesRemoved, 0u);
     report = deleteMatchingItemsReport(lib, "Proxy Media", options);
@@ -301,7 +313,7 @@ TEST(DeleteMatchingItems, UnusualNamesGiveOneEscapedLineEach) {
     EXPECT_EQ(listTree(lib), left);
 }
 
-TEST(DeleteMatchingItems, ImmutableFileGivesOneErrorLineAndTheRestIsRemoved) {
+TEST_P(DeleteMatchingItemsBothWays, ImmutableFileGivesOneErrorLineAndTheRestIsRemoved) {
     TempDir tmp;
     const std::string lib = tmp / "Lib.fcpbundle";
     makeDirs(lib + "/A/Render Files/sub");
@@ -343,7 +355,7 @@ TEST(DeleteMatchingItems, ImmutableFileGivesOneErrorLineAndTheRestIsRemoved) {
 
 // A folder the user cannot write keeps what is inside it; one the user cannot read is never
 // searched: both are reported, by the dry run too, and count as failed.
-TEST(DeleteMatchingItems, FoldersTheUserCannotWriteOrReadGiveOneErrorLineEach) {
+TEST_P(DeleteMatchingItemsBothWays, FoldersTheUserCannotWriteOrReadGiveOneErrorLineEach) {
     TempDir tmp;
     const std::string lib = tmp / "Lib.fcpbundle";
     makeDirs(lib + "/A/Render Files/closed");
@@ -378,7 +390,7 @@ TEST(DeleteMatchingItems, FoldersTheUserCannotWriteOrReadGiveOneErrorLineEach) {
 // A folder of the library mounted read-only: by default the walk stays on the library's own
 // mount and leaves it alone; asked to cross, it meets the read-only file system and says so
 // once for the whole matched folder.
-TEST(DeleteMatchingItems, ReadOnlyMountIsLeftOutOrGivesOneErrorLine) {
+TEST_P(DeleteMatchingItemsBothWays, ReadOnlyMountIsLeftOutOrGivesOneErrorLine) {
     TempDir tmp;
     const std::string lib = tmp / "Lib.fcpbundle";
     makeDirs(lib + "/A/Render Files/sub");
@@ -400,7 +412,7 @@ TEST(DeleteMatchingItems, ReadOnlyMountIsLeftOutOrGivesOneErrorLine) {
     EXPECT_EQ(listTree(lib + "/A/Render Files").size(), 7u);
 }
 
-TEST(DeleteMatchingItems, MountsInsideRenderFilesSurviveWithOneLineEach) {
+TEST_P(DeleteMatchingItemsBothWays, MountsInsideRenderFilesSurviveWithOneLineEach) {
     TempDir tmp;
     const std::string lib = tmp / "Lib.fcpbundle";
     const std::string render = lib + "/A/Render Files";
@@ -456,7 +468,7 @@ TEST(DeleteMatchingItems, DeepChainAndLongPathUnderLowDescriptorLimit) {
     EXPECT_EQ(listTree(lib), (std::set<std::string>{"A/", "B/"}));
 }
 
-TEST(DeleteMatchingItems, ParallelRunsOnOneLibraryRemoveEachEntryOnce) {
+TEST_P(DeleteMatchingItemsBothWays, ParallelRunsOnOneLibraryRemoveEachEntryOnce) {
     TempDir tmp;
     const std::string lib = tmp / "Lib.fcpbundle";
     buildLibrary(lib);
@@ -474,8 +486,9 @@ TEST(DeleteMatchingItems, ParallelRunsOnOneLibraryRemoveEachEntryOnce) {
     std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i)
         threads.emplace_back([&, i] {
+            // Side by side, few descriptors: most folders are removed one by one for want of one.
             runs[i] = runDeletion(lib, categoryInfo(allCacheCategories[i % 4]).deletionName,
-                                  {.maxOpenDescriptors = 8});
+                                  {.maxOpenDescriptors = threadsUnderTest == 1 ? 8u : 12u});
         });
     for (auto& thread : threads)
         thread.join();
@@ -499,7 +512,7 @@ TEST(DeleteMatchingItems, ParallelRunsOnOneLibraryRemoveEachEntryOnce) {
                   (std::set<std::string>{"Transcoded Media/"}));
 }
 
-TEST(DeleteMatchingItems, DryRunListsSizesAndRemovesNothing) {
+TEST_P(DeleteMatchingItemsBothWays, DryRunListsSizesAndRemovesNothing) {
     TempDir tmp;
     const std::string lib = tmp / "Lib.fcpbundle";
     buildLibrary(lib);
@@ -508,14 +521,30 @@ TEST(DeleteMatchingItems, DryRunListsSizesAndRemovesNothing) {
     const auto before = listTree(lib);
 
     Outcome run = runDeletion(lib, "Render Files", {.dryRun = true});
+    // Side by side with too few descriptors for every folder, the same sizes.
+    EXPECT_EQ(runDeletion(lib, "Render Files", {.dryRun = true, .maxOpenDescriptors = 12}).lines, run.lines);
     EXPECT_EQ(run.lines, (Lines{"Would delete: " + lib + "/Event A/Render Files (200 bytes)",
                                 "Would delete: " + lib + "/Event B/Render Files (5000000100 bytes)",
                                 "Would delete: " + lib + "/Render Files (100 bytes)"}));
+    // Listed in the walk's order, whichever thread finishes measuring first.
+    auto listing = [&](DeletionOptions options) {
+        std::vector<std::string> lines;
+        options.sink = [&](std::string_view line) { lines.emplace_back(line); };
+        (void)deleteMatchingItemsReport(lib, "Render Files", options);
+        return lines;
+    };
+    EXPECT_EQ(listing({.dryRun = true, .threads = 8}), listing({.dryRun = true}));
     EXPECT_EQ(run.report.bytesMatched, 5000000400);
     EXPECT_EQ(run.report.matched, 3u);
     EXPECT_FALSE(run.result);
     EXPECT_EQ(listTree(lib), before);
 }
+
+// One after the other, and side by side with more threads than a matched folder has folders.
+INSTANTIATE_TEST_SUITE_P(Threads, DeleteMatchingItemsBothWays, ::testing::Values(1u, 8u),
+                         [](const ::testing::TestParamInfo<unsigned>& info) {
+                             return info.param == 1 ? "OneAfterTheOther" : "SideBySide";
+                         });
 
 } // namespace
 } // namespace velmora

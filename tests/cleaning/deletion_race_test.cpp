@@ -98,10 +98,13 @@ TEST(DeletionRace, SwappedFolderNeverLeadsOutside) {
     for (int round = 0; round < 60; ++round) {
         bool removedSomething = false;
         std::size_t lost = lostInOneRound([&](const std::string& lib) {
-            // A few passes: a pass may meet the link instead of the folder.
+            // A few passes: a pass may meet the link instead of the folder. Every other round
+            // removes the folders inside it side by side.
+            const unsigned threads = round % 2 == 0 ? 1 : 4;
             for (int pass = 0; pass < 3; ++pass) {
                 DeletionReport report = deleteMatchingItemsReport(
-                    lib, "Render Files", {.sink = [](std::string_view) {}, .maxOpenDescriptors = 4});
+                    lib, "Render Files",
+                    {.sink = [](std::string_view) {}, .maxOpenDescriptors = 6 * threads, .threads = threads});
                 removedSomething |= report.anythingRemoved();
             }
         });

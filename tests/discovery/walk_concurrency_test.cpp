@@ -49,6 +49,8 @@ TEST(WalkConcurrency, ThreadsAndJobsByStorageKindAndCores) {
     for (const auto& c : cases) {
         EXPECT_EQ(scanThreadsFor(c.kind, c.cores), c.scanThreads) << c.cores << " cores";
         EXPECT_EQ(cleaningJobsFor(c.kind, c.cores), c.cleaningJobs) << c.cores << " cores";
+        // Each library one request after the other on a local disk; many at once on a share.
+        EXPECT_EQ(cleaningThreadsFor(c.kind), c.kind == StorageKind::Network ? 64u : 1u);
     }
 }
 

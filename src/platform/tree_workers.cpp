@@ -1,0 +1,530 @@
+#include "platform/tree_workers.h"
+
+#include "platform/dir_walker.h"
+#include "platform/directory_names.h"
+#include "platform/file_identity.h"
+#include "platform/path.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <condition_variable>
+#include <deque>
+#include <dirent.h>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+
+namespace velmora {
+
+namespace {
+
+// Where a failure lies in the entry: the listing positions leading to it, so that sorting
+// gives the order one walk through the listings gives. A directory's own failure to go comes
+// after everything inside it.
+using Key = std::vector<std::uint32_t>;
+constexpr std::uint32_t kAfterChildren = UINT32_MAX;
+
+// Descriptors each thread may hold besides the directories being emptied: a removal handed
+// to removeEntryAt (two levels and one to climb back) or a walk measuring one directory.
+constexpr std::size_t kPerThread = 3;
+
+struct Job;
+
+// A directory being emptied (or measured): open, listed, and waiting for the directories
+// below it. It holds its parent, whose descriptor it is removed through.
+struct Dir {
+    Job* job = nullptr;
+    std::shared_ptr<Dir> parent; // null for the entry itself: its parent is the job's
+    UniqueFd fd;
+    FileIdentity id;
+    std::string name;
+    std::string path;
+    Key key;
+    std::vector<DirectoryChild> children;
+    std::atomic<int> pending{1}; // its own listing, and each directory below it not yet done
+    std::atomic<bool> leftSomething{false};
+    int rereads = 0;
+};
+
+struct KeyedFailure {
+    Key key;
+    RemoveFailure failure;
+};
+
+// One entry handed over.
+struct Job {
+    bool measuring = false;
+    bool expectDirectory = false;
+    UniqueFd parentFd; // the caller's, duplicated
+    FileIdentity parentId;
+    std::string name;
+    std::string path;
+    std::function<void(RemoveReport)> removed;
+    std::function<void(EntryMeasure)> measured;
+
+    std::mutex mutex; // guards failures
+    std::vector<KeyedFailure> failures;
+    std::atomic<std::uint64_t> entriesRemoved{0};
+    std::atomic<std::int64_t> bytes{0};
+    std::atomic<bool> stopped{false};
+    std::atomic<bool> readOnly{false};
+    RemoveOutcome rootOutcome = RemoveOutcome::Failed;
+
+    [[nodiscard]] bool ended() const { return stopped.load() || readOnly.load(); }
+    void addFailure(Key key, RemoveFailure failure) {
+        std::lock_guard lock(mutex);
+        failures.push_back({std::move(key), std::move(failure)});
+    }
+    std::vector<RemoveFailure> sortedFailures() {
+        std::stable_sort(failures.begin(), failures.end(),
+                         [](const KeyedFailure& a, const KeyedFailure& b) { return a.key < b.key; });
+        std::vector<RemoveFailure> sorted;
+        for (KeyedFailure& failure : failures)
+            sorted.push_back(std::move(failure.failure));
+        return sorted;
+    }
+};
+
+Key childKey(const Key& key, std::size_t index) {
+    Key child = key;
+    child.push_back(static_cast<std::uint32_t>(std::min<std::size_t>(index, kAfterChildren - 1)));
+    return child;
+}
+
+} // namespace
+
+struct TreeWorkers::Impl {
+    Impl(unsigned threadCount, std::size_t maxOpen, const CancellationToken* token)
+        : cancel(token),
+          cap(maxOpen > threadCount * kPerThread + 1 ? maxOpen - threadCount * kPerThread : 1) {
+        for (unsigned i = 0; i < threadCount; ++i)
+            threads.emplace_back([this] { serve(); });
+    }
+
+    ~Impl() {
+        waitAll();
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        work.notify_all();
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+
+    const CancellationToken* cancel;
+    const std::size_t cap; // descriptors for listed directories and the entries' parents
+    std::vector<std::thread> threads;
+
+    std::mutex mutex;
+    std::condition_variable work;  // a task is queued, or the threads end
+    std::condition_variable freed; // a descriptor came free, or a job ended
+    std::deque<std::function<void()>> tasks;
+    std::size_t open = 0; // descriptors held, under `mutex`
+    std::size_t jobs = 0; // entries handed over and not done
+    bool stopping = false;
+
+    void serve() {
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::unique_lock lock(mutex);
+                work.wait(lock, [this] { return stopping || !tasks.empty(); });
+                if (tasks.empty()) return;
+                // Newest first: the walk goes deep before wide, so few directories stay open.
+                task = std::move(tasks.back());
+                tasks.pop_back();
+            }
+            task();
+        }
+    }
+
+    void post(std::function<void()> task) {
+        {
+            std::lock_guard lock(mutex);
+            tasks.push_back(std::move(task));
+        }
+        work.notify_one();
+    }
+
+    [[nodiscard]] bool tryReserve() {
+        std::lock_guard lock(mutex);
+        if (open >= cap) return false;
+        ++open;
+        return true;
+    }
+    void reserveWaiting() {
+        std::unique_lock lock(mutex);
+        freed.wait(lock, [this] { return open < cap; });
+        ++open;
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex);
+            --open;
+        }
+        freed.notify_all();
+    }
+    void waitAll() {
+        std::unique_lock lock(mutex);
+        freed.wait(lock, [this] { return jobs == 0; });
+    }
+
+    void submit(std::unique_ptr<Job> job, int parentFd) {
+        reserveWaiting();
+        job->parentFd.reset(::fcntl(parentFd, F_DUPFD_CLOEXEC, 0));
+        std::optional<FileIdentity> parentId;
+        if (job->parentFd) parentId = identifyFd(job->parentFd.get());
+        if (!parentId) {
+            // Not even the parent can be looked at: the one-by-one removal says why.
+            job->parentFd.reset();
+            release();
+            if (job->measuring)
+                job->measured(EntryMeasure{});
+            else
+                job->removed(removeEntryAt(parentFd, job->name, job->path, job->expectDirectory,
+                                           RemoveOptions{2, cancel}));
+            return;
+        }
+        job->parentId = *parentId;
+        {
+            std::lock_guard lock(mutex);
+            ++jobs;
+        }
+        Job* raw = job.release();
+        post([this, raw] { start(raw); });
+    }
+
+    void complete(Job* job) {
+        std::unique_ptr<Job> owned(job);
+        if (job->measuring) {
+            EntryMeasure measure;
+            measure.bytes = job->bytes.load();
+            measure.unreadable = job->sortedFailures();
+            job->measured(std::move(measure));
+        } else {
+            RemoveReport report;
+            report.entriesRemoved = job->entriesRemoved.load();
+            report.bytesUnlinked = job->bytes.load();
+            if (job->readOnly) {
+                // Nothing on a read-only file system can go: one failure for the whole entry.
+                report.outcome = RemoveOutcome::Failed;
+                report.failures.push_back({job->path, EROFS, describeErrno(EROFS)});
+            } else {
+                report.outcome = job->stopped ? RemoveOutcome::Stopped : job->rootOutcome;
+                report.failures = job->sortedFailures();
+            }
+            job->removed(std::move(report));
+        }
+        job->parentFd.reset();
+        owned.reset();
+        {
+            std::lock_guard lock(mutex);
+            --open;
+            --jobs;
+        }
+        freed.notify_all();
+    }
+
+    // The entry itself: a directory is opened and listed here; anything else, and anything
+    // unusual about the directory, goes to the one-by-one removal.
+    void start(Job* job) {
+        const int parentFd = job->parentFd.get();
+        if (job->measuring) {
+            struct stat st {};
+            if (::fstatat(parentFd, job->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (S_ISREG(st.st_mode)) job->bytes = st.st_size;
+                if (S_ISDIR(st.st_mode)) {
+                    bool spare = true;
+                    auto root = openListed(job, parentFd, job->parentId, job->name, job->path, Key{}, &spare);
+                    if (root) return process(std::move(root));
+                    if (!spare) measureHere(job, parentFd, job->parentId, job->name, job->path, Key{});
+                }
+            }
+            return complete(job);
+        }
+        if (cancelled(cancel)) {
+            job->stopped = true;
+            return complete(job);
+        }
+        auto root = openListed(job, parentFd, job->parentId, job->name, job->path, Key{});
+        if (!root) {
+            RemoveReport report =
+                removeEntryAt(parentFd, job->name, job->path, job->expectDirectory, RemoveOptions{2, cancel});
+            job->entriesRemoved += report.entriesRemoved;
+            job->bytes += report.bytesUnlinked;
+            job->rootOutcome = report.outcome;
+            if (report.outcome == RemoveOutcome::Stopped) job->stopped = true;
+            for (RemoveFailure& failure : report.failures)
+                job->addFailure(Key{}, std::move(failure));
+            return complete(job);
+        }
+        process(std::move(root));
+    }
+
+    // Opens and lists the directory `name` of `parentFd` (which is `parentId`). Nothing when
+    // that is not plainly possible: no descriptor to spare (`spare` false), not a directory
+    // (any more), another mount, unreadable. Measuring reports an unreadable one.
+    std::shared_ptr<Dir> openListed(Job* job, int parentFd, const FileIdentity& parentId,
+                                    const std::string& name, const std::string& path, const Key& key,
+                                    bool* spare = nullptr) {
+        if (spare) *spare = true;
+        if (!tryReserve()) {
+            if (spare) *spare = false;
+            return nullptr;
+        }
+        auto dir = std::make_shared<Dir>();
+        dir->fd.reset(::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        int error = dir->fd ? 0 : errno;
+        std::optional<FileIdentity> id;
+        if (!error) id = identifyFd(dir->fd.get());
+        if (!error && !id) error = errno;
+        if (!error && onOtherMount(parentId, *id)) error = EXDEV;
+        if (!error) error = readDirectoryNames(dir->fd.get(), dir->children);
+        if (error) {
+            dir->fd.reset();
+            release();
+            if (job->measuring && error != ENOENT && error != ENOTDIR && error != ELOOP && error != EXDEV)
+                job->addFailure(key, {path, error, describeErrno(error)});
+            return nullptr;
+        }
+        dir->job = job;
+        dir->id = *id;
+        dir->name = name;
+        dir->path = path;
+        dir->key = key;
+        return dir;
+    }
+
+    // Goes through the listing of `dir`: files are removed (or measured) here, directories
+    // listed and queued for any thread. Ends with the directory when nothing below waits.
+    void process(std::shared_ptr<Dir> dir) {
+        Job* job = dir->job;
+        for (std::size_t i = 0; i < dir->children.size() && !job->ended(); ++i) {
+            const DirectoryChild& child = dir->children[i];
+            std::string path = dir->path + '/' + child.name;
+            if (job->measuring)
+                measureChild(dir, i, std::move(path));
+            else if (!removeChild(dir, i, std::move(path)))
+                break;
+        }
+        if (--dir->pending == 0) finish(std::move(dir));
+    }
+
+    // False when the stop request or a read-only file system ends the whole entry.
+    bool removeChild(const std::shared_ptr<Dir>& dir, std::size_t index, std::string path) {
+        Job* job = dir->job;
+        const DirectoryChild& child = dir->children[index];
+        const int fd = dir->fd.get();
+        if (cancelled(cancel)) {
+            job->stopped = true;
+            return false;
+        }
+        if (child.type != DT_DIR) {
+            // The size comes from the look-up just before the unlink: bytes this run removed.
+            std::int64_t size = 0;
+            bool directory = false;
+            if (child.type == DT_REG || child.type == DT_UNKNOWN) {
+                struct statx st {};
+                if (::statx(fd, child.name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                            STATX_TYPE | STATX_SIZE, &st) != 0) {
+                    if (errno == ENOENT) return true;
+                } else if (S_ISDIR(st.stx_mode)) {
+                    directory = true;
+                } else if (S_ISREG(st.stx_mode)) {
+                    size = static_cast<std::int64_t>(st.stx_size);
+                }
+            }
+            if (!directory) {
+                if (::unlinkat(fd, child.name.c_str(), 0) == 0) {
+                    ++job->entriesRemoved;
+                    job->bytes += size;
+                    return true;
+                }
+                if (errno == ENOENT) return true;
+                if (errno == EROFS) {
+                    job->readOnly = true;
+                    return false;
+                }
+                return handOver(dir, index, std::move(path), false);
+            }
+        }
+        auto below = openListed(job, fd, dir->id, child.name, path, childKey(dir->key, index));
+        if (!below) return handOver(dir, index, std::move(path), true);
+        below->parent = dir;
+        ++dir->pending;
+        post([this, below = std::move(below)]() mutable { process(std::move(below)); });
+        return true;
+    }
+
+    // The one-by-one removal of one child, for everything out of the ordinary.
+    bool handOver(const std::shared_ptr<Dir>& dir, std::size_t index, std::string path, bool directory) {
+        Job* job = dir->job;
+        RemoveReport report = removeEntryAt(dir->fd.get(), dir->children[index].name, path, directory,
+                                            RemoveOptions{2, cancel});
+        job->entriesRemoved += report.entriesRemoved;
+        job->bytes += report.bytesUnlinked;
+        const Key key = childKey(dir->key, index);
+        for (RemoveFailure& failure : report.failures) {
+            if (failure.error == EROFS) job->readOnly = true;
+            job->addFailure(key, std::move(failure));
+        }
+        if (report.outcome == RemoveOutcome::Failed) dir->leftSomething = true;
+        if (report.outcome == RemoveOutcome::Stopped) job->stopped = true;
+        return !job->ended();
+    }
+
+    void measureChild(const std::shared_ptr<Dir>& dir, std::size_t index, std::string path) {
+        Job* job = dir->job;
+        const DirectoryChild& child = dir->children[index];
+        const int fd = dir->fd.get();
+        if (child.type != DT_DIR) {
+            if (child.type != DT_REG && child.type != DT_UNKNOWN) return;
+            struct stat st {};
+            if (::fstatat(fd, child.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+            if (S_ISREG(st.st_mode)) job->bytes += st.st_size;
+            if (!S_ISDIR(st.st_mode)) return;
+        }
+        const Key key = childKey(dir->key, index);
+        bool spare = true;
+        auto below = openListed(job, fd, dir->id, child.name, path, key, &spare);
+        if (below) {
+            below->parent = dir;
+            ++dir->pending;
+            post([this, below = std::move(below)]() mutable { process(std::move(below)); });
+        } else if (!spare) {
+            measureHere(job, fd, dir->id, child.name, path, key);
+        }
+    }
+
+    // No descriptor to spare: the directory is measured on this thread, one level at a time.
+    void measureHere(Job* job, int parentFd, const FileIdentity& parentId, const std::string& name,
+                     const std::string& path, const Key& key) {
+        UniqueFd own(::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!own) {
+            if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP)
+                job->addFailure(key, {path, errno, describeErrno(errno)});
+            return;
+        }
+        auto id = identifyFd(own.get());
+        if (!id || onOtherMount(parentId, *id)) return;
+        std::vector<KeyedFailure> unreadable;
+        WalkOptions walk;
+        walk.maxOpenDescriptors = 2;
+        walk.stayOnMount = true;
+        std::int64_t total = 0;
+        std::uint32_t order = 0;
+        walk.onError = [&](std::string_view relative, int error) {
+            unreadable.push_back(
+                {childKey(key, order++), {joinPath(path, relative), error, describeErrno(error)}});
+        };
+        walkDirectoryAt(
+            own.get(),
+            [&](const WalkEntry& entry) {
+                struct stat st {};
+                if (entry.type == EntryType::Regular &&
+                    ::fstatat(entry.parentFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISREG(st.st_mode))
+                    total += st.st_size;
+                return WalkAction::Continue;
+            },
+            walk);
+        job->bytes += total;
+        for (KeyedFailure& failure : unreadable)
+            job->addFailure(std::move(failure.key), std::move(failure.failure));
+    }
+
+    // Everything below `dir` is done: remove it through its parent's descriptor, then tell
+    // the parent, which may be done in turn.
+    void finish(std::shared_ptr<Dir> dir) {
+        for (;;) {
+            Job* job = dir->job;
+            const int parentFd = dir->parent ? dir->parent->fd.get() : job->parentFd.get();
+            bool removed = false;
+            bool vanished = false;
+            if (!job->measuring && !dir->leftSomething && !job->ended()) {
+                if (cancelled(cancel)) {
+                    job->stopped = true;
+                } else if (::unlinkat(parentFd, dir->name.c_str(), AT_REMOVEDIR) == 0) {
+                    removed = true;
+                } else {
+                    const int error = errno;
+                    if (error == ENOENT) {
+                        vanished = true;
+                    } else if ((error == ENOTEMPTY || error == EEXIST) && dir->rereads < 2) {
+                        // Something was created inside meanwhile: take it too.
+                        ++dir->rereads;
+                        const int readError = readDirectoryNames(dir->fd.get(), dir->children);
+                        if (readError == 0) {
+                            dir->pending = 1;
+                            return process(std::move(dir));
+                        }
+                        if (readError == ENOENT)
+                            vanished = true;
+                        else
+                            job->addFailure(childKey(dir->key, kAfterChildren),
+                                            {dir->path, error, describeErrno(error)});
+                    } else if (error == EROFS) {
+                        job->readOnly = true;
+                    } else {
+                        job->addFailure(childKey(dir->key, kAfterChildren),
+                                        {dir->path, error, describeErrno(error)});
+                    }
+                }
+            }
+            if (removed) ++job->entriesRemoved;
+            dir->fd.reset();
+            release();
+            std::shared_ptr<Dir> parent = std::move(dir->parent);
+            if (!parent) {
+                job->rootOutcome = removed ? RemoveOutcome::Removed
+                                           : (vanished ? RemoveOutcome::Vanished : RemoveOutcome::Failed);
+                return complete(job);
+            }
+            if (!removed && !vanished) parent->leftSomething = true;
+            dir.reset();
+            if (--parent->pending != 0) return;
+            dir = std::move(parent);
+        }
+    }
+};
+
+TreeWorkers::TreeWorkers(unsigned threads, std::size_t maxOpenDescriptors, const CancellationToken* cancel)
+    : impl_(std::make_unique<Impl>(std::max(1u, threads), maxOpenDescriptors, cancel)) {}
+
+TreeWorkers::~TreeWorkers() = default;
+
+unsigned TreeWorkers::usableThreads(unsigned wanted, std::size_t maxOpenDescriptors) {
+    // Each thread's own few, and as many again for directories being emptied.
+    const std::size_t fit = maxOpenDescriptors / (2 * kPerThread);
+    return static_cast<unsigned>(std::min<std::size_t>(wanted, fit));
+}
+
+void TreeWorkers::remove(int parentFd, const std::string& name, std::string displayPath, bool expectDirectory,
+                         std::function<void(RemoveReport)> done) {
+    auto job = std::make_unique<Job>();
+    job->name = name;
+    job->path = std::move(displayPath);
+    job->expectDirectory = expectDirectory;
+    job->removed = std::move(done);
+    impl_->submit(std::move(job), parentFd);
+}
+
+void TreeWorkers::measure(int parentFd, const std::string& name, std::string displayPath,
+                          std::function<void(EntryMeasure)> done) {
+    auto job = std::make_unique<Job>();
+    job->measuring = true;
+    job->name = name;
+    job->path = std::move(displayPath);
+    job->measured = std::move(done);
+    impl_->submit(std::move(job), parentFd);
+}
+
+void TreeWorkers::wait() {
+    impl_->waitAll();
+}
+
+} // namespace velmora
