@@ -296,16 +296,21 @@ void WindowCleaningTest::stopsAWholeLocationCleaningPartWay() {
     TempDir dir;
     const std::string location = dir / "Big Drive";
     constexpr int kLibraries = 150;
-    for (int i = 0; i < kLibraries; ++i) {
-        buildLibrary(location, {.relativePath = "Client " + std::to_string(i % 7) + "/Cut " +
-                                                std::to_string(i) + ".fcpbundle",
-                                .renderBytes = 3000,
-                                .proxyBytes = 2000,
-                                .optimizedBytes = 1000,
-                                .analysisFilesBytes = 500,
-                                .analysisCacheBytes = 400,
-                                .originalBytes = 9000});
-    }
+    // Made whole again before each run: the scan order varies, and a run that began with a
+    // library the last one emptied would stop before it removed anything.
+    const auto buildAll = [&] {
+        for (int i = 0; i < kLibraries; ++i) {
+            buildLibrary(location, {.relativePath = "Client " + std::to_string(i % 7) + "/Cut " +
+                                                    std::to_string(i) + ".fcpbundle",
+                                    .renderBytes = 3000,
+                                    .proxyBytes = 2000,
+                                    .optimizedBytes = 1000,
+                                    .analysisFilesBytes = 500,
+                                    .analysisCacheBytes = 400,
+                                    .originalBytes = 9000});
+        }
+    };
+    buildAll();
 
     WindowUnderTest app;
     QQuickWindow* window = app.window();
@@ -348,6 +353,7 @@ void WindowCleaningTest::stopsAWholeLocationCleaningPartWay() {
     QTRY_VERIFY(!alert->property("visible").toBool());
 
     // 2. Closing the window during a cleaning asks; stopping ends the run the same way, then quits.
+    buildAll();
     StoppedRun second(location);
     QSignalSpy quit(qmlEngine(window), &QQmlEngine::quit);
     QObject* dialog = findObject(window, QStringLiteral("stopOnCloseDialog"));
