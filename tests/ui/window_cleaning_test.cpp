@@ -142,7 +142,6 @@ void WindowCleaningTest::cleansProxyMediaOfTheSelectedRow() {
     QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 20000);
     QVERIFY(!app.view.isCleaning());
     QVERIFY(!isShown(progressSection));
-    QCOMPARE(alert->property("title").toString(), QStringLiteral("提示"));
     QCOMPARE(textOf(findItem(window, QStringLiteral("alertMessage"))), QStringLiteral("已清理代理媒体。"));
     grabToPng(window, QStringLiteral("window_alert"));
 
@@ -154,10 +153,9 @@ void WindowCleaningTest::cleansProxyMediaOfTheSelectedRow() {
     QVERIFY(exists(alphaEvent + "/Original Media/clip.mov"));
     QVERIFY(exists(location + "/2024/Beta.fcpbundle/Event 1/Transcoded Media/Proxy Media/clip.mov"));
 
-    // "确定" dismisses it.
+    // Its button dismisses it.
     QQuickItem* okButton = findItem(window, QStringLiteral("alertOkButton"));
     QVERIFY(okButton != nullptr);
-    QCOMPARE(textOf(okButton), QStringLiteral("确定"));
     clickItem(window, okButton);
     QTRY_VERIFY(!alert->property("visible").toBool());
     QVERIFY(!app.view.showAlert());
