@@ -222,12 +222,8 @@ TEST(UserDirs, XdgUserDirectoriesReadAsXdgUserDirReadsThem) {
 TEST(LocationLabel, UserDirectoriesGetTheirNamesAnythingElseItsPath) {
     const std::vector<std::string> home{"/Users/ann",        "/Users/ann/Desktop",   "/Users/ann/Downloads",
                                         "/Users/ann/Movies", "/Users/ann/Documents", "/Users/ann/Pictures"};
-    EXPECT_EQ(locationLabelFor("/Users/ann", home), "主目录");
-    EXPECT_EQ(locationLabelFor("/Users/ann/Desktop", home), "桌面");
-    EXPECT_EQ(locationLabelFor("/Users/ann/Downloads", home), "下载");
+    // Every label in order is checked through the window's location list.
     EXPECT_EQ(locationLabelFor("/Users/ann/Movies", home), "影片");
-    EXPECT_EQ(locationLabelFor("/Users/ann/Documents", home), "文稿");
-    EXPECT_EQ(locationLabelFor("/Users/ann/Pictures", home), "图片");
     // No normalisation of separators, case-sensitive.
     EXPECT_EQ(locationLabelFor("/Users/ann/Movies/", home), "/Users/ann/Movies/");
     EXPECT_EQ(locationLabelFor("/Users//ann/Movies", home), "/Users//ann/Movies");

@@ -2,6 +2,7 @@
 // many libraries, checked on disk, with the longest stall of the main thread measured.
 #include "content_view_fixtures.h"
 #include "samples/sample_tree.h"
+#include "support/tree_listing.h"
 #include "ui/content_view.h"
 #include "ui/qt_dispatch.h"
 
@@ -35,37 +36,6 @@ bool runUntil(ContentView& view, const std::function<bool()>& done, int timeoutM
     for (const auto& c : connections)
         QObject::disconnect(c);
     return done();
-}
-
-// Every entry below `root` (files and folders), relative to it, sorted.
-std::vector<std::string> entriesBelow(const std::string& root) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> entries;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-        entries.push_back(fs::relative(it->path(), root).string());
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
-// Whether a whole-location cleaning removes this entry: it lies inside a library, at or
-// below a "Render Files", "Transcoded Media/Proxy Media", "Transcoded Media/High Quality
-// Media", "Analysis Files" or "Analysis Cache" folder.
-bool regenerableInsideLibrary(const std::string& relative) {
-    std::vector<std::string> parts;
-    for (const auto& part : std::filesystem::path(relative))
-        parts.push_back(part.string());
-    bool insideLibrary = false;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const std::string& name = parts[i];
-        if (insideLibrary) {
-            if (name == "Render Files" || name == "Analysis Files" || name == "Analysis Cache") return true;
-            if ((name == "Proxy Media" || name == "High Quality Media") && i > 0 &&
-                parts[i - 1] == "Transcoded Media")
-                return true;
-        }
-        if (name.size() > 10 && name.ends_with(".fcpbundle")) insideLibrary = true;
-    }
-    return false;
 }
 
 // Records the longest interval between two turns of the event loop while it runs.
@@ -123,15 +93,15 @@ void ContentViewEventLoopTest::wholeLocationCleaningOfManyLibraries() {
     makeDirs(location + "/Notes/Transcoded Media/Proxy Media");
     writeFile(location + "/Notes/Transcoded Media/Proxy Media/keep.mov", 10);
 
-    const std::vector<std::string> before = entriesBelow(location);
-    std::vector<std::string> expected;
-    std::copy_if(before.begin(), before.end(), std::back_inserter(expected),
-                 [](const std::string& entry) { return !regenerableInsideLibrary(entry); });
+    const std::set<std::string> before = listTree(location);
+    std::set<std::string> expected;
+    std::copy_if(before.begin(), before.end(), std::inserter(expected, expected.end()),
+                 [](const std::string& entry) { return regenerableEntry(entry).empty(); });
     QVERIFY(expected.size() < before.size());
 
     QtDispatch dispatch;
-    FakeChooser chooser;
-    FakeDesktop desktop;
+    ScriptedChooser chooser;
+    RecordingDesktop desktop;
     ContentView view(dispatch, chooser, desktop);
 
     view.selectLocation(q(location));
@@ -180,7 +150,7 @@ void ContentViewEventLoopTest::wholeLocationCleaningOfManyLibraries() {
     }
 
     // On disk: exactly the regenerable data inside libraries is gone, nothing else.
-    QCOMPARE(entriesBelow(location), expected);
+    QVERIFY(listTree(location) == expected);
 
     // The rescan after the run shows the cleaned sizes.
     QCOMPARE(view.fcpBundles().size(), kLibraries);
@@ -206,8 +176,8 @@ void ContentViewEventLoopTest::overlappingRetrievalsOnTheRealLoop() {
     makeLibrary(small / "Only.fcpbundle", {.events = 1});
 
     QtDispatch dispatch;
-    FakeChooser chooser;
-    FakeDesktop desktop;
+    ScriptedChooser chooser;
+    RecordingDesktop desktop;
     ContentView view(dispatch, chooser, desktop);
     QSignalSpy retrieving(&view, &ContentView::isRetrievingChanged);
 

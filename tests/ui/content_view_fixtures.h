@@ -1,8 +1,7 @@
 #pragma once
 
 #include "support/temp_tree.h"
-#include "ui/desktop_services.h"
-#include "ui/directory_chooser.h"
+#include "window_helpers.h"
 
 #include <QMetaProperty>
 #include <QObject>
@@ -83,10 +82,7 @@ inline std::vector<std::string> filesBelow(const std::string& root) {
     return files;
 }
 
-inline bool exists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
-}
+using window_testing::exists;
 
 // Counts the change signals of every state field of an object, by property name.
 class ChangeLog {
@@ -122,21 +118,8 @@ class ChangeLog {
     std::map<QString, std::unique_ptr<QSignalSpy>> spies;
 };
 
-class FakeChooser : public DirectoryChooser {
-  public:
-    std::optional<QString> chooseDirectory() override {
-        ++calls;
-        return answer;
-    }
-    std::optional<QString> answer;
-    int calls = 0;
-};
-
-class FakeDesktop : public DesktopServices {
-  public:
-    void revealInFileManager(const QString& path, DesktopFailure) override { calls << "reveal " + path; }
-    void openWithDefaultApplication(const QString& path, DesktopFailure) override { calls << "open " + path; }
-    QStringList calls;
-};
+// The chooser and desktop doubles the window tests use as well.
+using window_testing::RecordingDesktop;
+using window_testing::ScriptedChooser;
 
 } // namespace velmora::testing

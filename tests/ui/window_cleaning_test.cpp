@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
-#include <cstring>
 #include <set>
 
 using namespace velmora::window_testing;
@@ -32,23 +31,6 @@ bool anyRowSelected(QQuickWindow* window) {
     return false;
 }
 
-// The entry a cleaning may remove that holds `relative` (a path below the location), or ""
-// when none does: the first category folder below a library.
-std::string matchedEntry(const std::string& relative) {
-    const std::size_t library = relative.find(".fcpbundle/");
-    if (library == std::string::npos) return "";
-    for (const char* category :
-         {"/Render Files", "/Transcoded Media/Proxy Media", "/Transcoded Media/High Quality Media",
-          "/Analysis Files", "/Analysis Cache"}) {
-        for (std::size_t at = relative.find(category, library); at != std::string::npos;
-             at = relative.find(category, at + 1)) {
-            const std::size_t end = at + std::strlen(category);
-            if (end == relative.size() || relative[end] == '/') return relative.substr(0, end);
-        }
-    }
-    return "";
-}
-
 // Presses "一键清理硬盘" and confirms it in the dialog that asks first.
 void cleanWholeLocation(QQuickWindow* window) {
     clickItem(window, findItem(window, QStringLiteral("cleanDiskButton")));
@@ -65,13 +47,13 @@ struct StoppedRun {
 
     explicit StoppedRun(const std::string& location) : before(velmora::testing::listTree(location)) {
         for (const std::string& entry : before)
-            if (std::string m = matchedEntry(entry); !m.empty()) matched.insert(m);
+            if (std::string m = velmora::testing::regenerableEntry(entry); !m.empty()) matched.insert(m);
     }
 
     void check(const std::string& location, const QString& alert) const {
         const std::set<std::string> after = velmora::testing::listTree(location);
         for (const std::string& entry : before)
-            QVERIFY2(!matchedEntry(entry).empty() || after.count(entry), entry.c_str());
+            QVERIFY2(!velmora::testing::regenerableEntry(entry).empty() || after.count(entry), entry.c_str());
         std::size_t gone = 0;
         for (const std::string& entry : matched)
             gone += !after.count(entry + "/") && !after.count(entry);
@@ -160,7 +142,6 @@ void WindowCleaningTest::cleansProxyMediaOfTheSelectedRow() {
     QTRY_VERIFY_WITH_TIMEOUT(alert->property("opened").toBool(), 20000);
     QVERIFY(!app.view.isCleaning());
     QVERIFY(!isShown(progressSection));
-    QCOMPARE(alert->property("title").toString(), QStringLiteral("提示"));
     QCOMPARE(textOf(findItem(window, QStringLiteral("alertMessage"))), QStringLiteral("已清理代理媒体。"));
     grabToPng(window, QStringLiteral("window_alert"));
 
@@ -172,10 +153,9 @@ void WindowCleaningTest::cleansProxyMediaOfTheSelectedRow() {
     QVERIFY(exists(alphaEvent + "/Original Media/clip.mov"));
     QVERIFY(exists(location + "/2024/Beta.fcpbundle/Event 1/Transcoded Media/Proxy Media/clip.mov"));
 
-    // "确定" dismisses it.
+    // Its button dismisses it.
     QQuickItem* okButton = findItem(window, QStringLiteral("alertOkButton"));
     QVERIFY(okButton != nullptr);
-    QCOMPARE(textOf(okButton), QStringLiteral("确定"));
     clickItem(window, okButton);
     QTRY_VERIFY(!alert->property("visible").toBool());
     QVERIFY(!app.view.showAlert());

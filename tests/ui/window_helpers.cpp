@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QQmlProperty>
 #include <QTest>
-#include <sys/stat.h>
 #include <utility>
 
 namespace velmora::window_testing {
@@ -148,11 +147,6 @@ void buildLibrary(const std::string& location, const LibrarySpec& spec) {
             writeFile(path, bytes);
         }
     }
-}
-
-bool exists(const std::string& path) {
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0;
 }
 
 void chooseLocation(WindowUnderTest& app, const QString& location, int expectedRows) {

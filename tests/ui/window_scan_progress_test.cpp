@@ -35,8 +35,10 @@ void WindowScanProgressTest::showsLiveCountsWhileSearching() {
     QQuickItem* counts = findItem(window, QStringLiteral("retrievalProgress"));
     QVERIFY(indicator != nullptr && counts != nullptr);
 
-    // Each count the window shows while the scan runs; the last one is kept as a picture.
-    const QRegularExpression countsText(QStringLiteral("^已扫描 [0-9,]+ 项 · 找到 [0-9]+ 个资源库$"));
+    // Each count the window shows while the scan runs, digits grouped by thousands; the last
+    // one is kept as a picture.
+    const QRegularExpression countsText(
+        QStringLiteral("^已扫描 \\d{1,3}(,\\d{3})* 项 · 找到 \\d+ 个资源库$"));
     QStringList shownWhileSearching;
     QString lastGrab;
     QObject::connect(&app.view, &velmora::ContentView::retrievalProgressTextChanged, &app.view, [&] {
@@ -58,6 +60,7 @@ void WindowScanProgressTest::showsLiveCountsWhileSearching() {
 
     QCOMPARE(app.view.fcpBundlesModel()->count(), static_cast<int>(generated.libraries.size()));
     QVERIFY(!shownWhileSearching.isEmpty());
+    QVERIFY(shownWhileSearching.last().contains(QLatin1Char(','))); // past a thousand: grouped
     for (const QString& text : shownWhileSearching) {
         QVERIFY2(countsText.match(text).hasMatch(), qPrintable(text));
     }
