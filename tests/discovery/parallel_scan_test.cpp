@@ -199,16 +199,5 @@ TEST(ParallelScan, ProgressCountsEveryEntryAndLibrary) {
     }
 }
 
-TEST(ParallelScan, MissingOrNonDirectoryLocationsGiveNothing) {
-    TempDir tmp;
-    testing::placeFile(tmp, "plain.fcpbundle", 10);
-    for (unsigned threads : {2u, 8u}) {
-        ScanProgress progress;
-        EXPECT_TRUE(scanBundles(tmp / "missing", ScanOptions{&progress, threads}).empty());
-        EXPECT_TRUE(scanBundles(tmp / "plain.fcpbundle", ScanOptions{&progress, threads}).empty());
-        EXPECT_EQ(progress.entriesRead.load(), 0u);
-    }
-}
-
 } // namespace
 } // namespace velmora

@@ -21,21 +21,25 @@ using testing::TempDir;
 TEST(Scanner, LocationsWithoutLibrariesOrAStoppedScanGiveAnEmptyList) {
     TempDir tmp;
     testing::placeFile(tmp, "full/Lib.fcpbundle/E/Render Files/f", 5);
-    CancellationToken stop;
-    stop.request();
-    for (unsigned threads : {1u, 4u}) {
-        EXPECT_EQ(scanBundles(tmp / "full", {.threads = threads}).size(), 1u);
-        EXPECT_TRUE(scanBundles(tmp / "full", {.threads = threads, .cancel = &stop}).empty()) << threads;
-    }
     testing::makeDirs(tmp / "empty");
     testing::placeFile(tmp, "plain/a/b.txt", 5);
     testing::placeFile(tmp, "plain/Upper.FCPBUNDLE/E/Render Files/f", 5);
     testing::placeFile(tmp, "plain/x.fcpbundle.bak", 5);
-    EXPECT_TRUE(scanBundles(tmp / "empty").empty());
-    EXPECT_TRUE(scanBundles(tmp / "plain").empty());
-    EXPECT_TRUE(scanBundles(tmp / "missing").empty());
-    EXPECT_TRUE(scanBundles(tmp / "plain/a/b.txt").empty());
-    EXPECT_TRUE(scanBundles("").empty());
+    testing::placeFile(tmp, "file.fcpbundle", 5);
+    CancellationToken stop;
+    stop.request();
+    for (unsigned threads : {1u, 8u}) {
+        EXPECT_EQ(scanBundles(tmp / "full", {.threads = threads}).size(), 1u);
+        EXPECT_TRUE(scanBundles(tmp / "full", {.threads = threads, .cancel = &stop}).empty()) << threads;
+        EXPECT_TRUE(scanBundles(tmp / "empty", {.threads = threads}).empty());
+        EXPECT_TRUE(scanBundles(tmp / "plain", {.threads = threads}).empty());
+        // A location that is no directory is not read at all.
+        ScanProgress progress;
+        for (const std::string& location : {tmp / "missing", tmp / "file.fcpbundle", std::string()})
+            EXPECT_TRUE(scanBundles(location, {.progress = &progress, .threads = threads}).empty())
+                << location;
+        EXPECT_EQ(progress.entriesRead.load(), 0u) << threads;
+    }
 }
 
 TEST(Scanner, ScanningALibraryListsOnlyWhatIsNestedInIt) {
@@ -134,9 +138,7 @@ TEST(Scanner, GeneratedLocationMatchesWhatTheGeneratorWrote) {
     EXPECT_GT(location.entries, 18000u);
     EXPECT_LT(location.entries, 22000u);
 
-    ScanProgress progress;
-    auto bundles = scanBundles(tmp / "loc", ScanOptions{&progress, 1});
-    EXPECT_EQ(progress.entriesRead.load(), location.entries);
+    auto bundles = scanBundles(tmp / "loc", ScanOptions{.threads = 1});
     std::map<std::string, FCPBundle> byPath;
     for (const FCPBundle& b : bundles)
         byPath[b.path] = b;
