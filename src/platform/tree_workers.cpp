@@ -1,187 +1,57 @@
 #include "platform/tree_workers.h"
 
+#include "platform/bounded_task_pool.h"
 #include "platform/dir_walker.h"
 #include "platform/directory_names.h"
 #include "platform/file_identity.h"
 #include "platform/path.h"
+#include "platform/tree_work_items.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <condition_variable>
-#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
-#include <thread>
 
 namespace velmora {
 
 namespace {
 
-// Where a failure lies in the entry: the listing positions leading to it, so that sorting
-// gives the order one walk through the listings gives. A directory's own failure to go comes
-// after everything inside it.
-using Key = std::vector<std::uint32_t>;
-constexpr std::uint32_t kAfterChildren = UINT32_MAX;
-
 // Descriptors each thread may hold besides the directories being emptied: a removal handed
 // to removeEntryAt (two levels and one to climb back) or a walk measuring one directory.
 constexpr std::size_t kPerThread = 3;
 
-struct Job;
-
-// A directory being emptied (or measured): open, listed, and waiting for the directories
-// below it. It holds its parent, whose descriptor it is removed through.
-struct Dir {
-    Job* job = nullptr;
-    std::shared_ptr<Dir> parent; // null for the entry itself: its parent is the job's
-    UniqueFd fd;
-    FileIdentity id;
-    std::string name;
-    std::string path;
-    Key key;
-    std::vector<DirectoryChild> children;
-    std::atomic<int> pending{1}; // its own listing, and each directory below it not yet done
-    std::atomic<bool> leftSomething{false};
-    int rereads = 0;
-};
-
-struct KeyedFailure {
-    Key key;
-    RemoveFailure failure;
-};
-
-// One entry handed over.
-struct Job {
-    bool measuring = false;
-    bool expectDirectory = false;
-    UniqueFd parentFd; // the caller's, duplicated
-    FileIdentity parentId;
-    std::string name;
-    std::string path;
-    std::function<void(RemoveReport)> removed;
-    std::function<void(EntryMeasure)> measured;
-
-    std::mutex mutex; // guards failures
-    std::vector<KeyedFailure> failures;
-    std::atomic<std::uint64_t> entriesRemoved{0};
-    std::atomic<std::int64_t> bytes{0};
-    std::atomic<bool> stopped{false};
-    std::atomic<bool> readOnly{false};
-    RemoveOutcome rootOutcome = RemoveOutcome::Failed;
-
-    [[nodiscard]] bool ended() const { return stopped.load() || readOnly.load(); }
-    void addFailure(Key key, RemoveFailure failure) {
-        std::lock_guard lock(mutex);
-        failures.push_back({std::move(key), std::move(failure)});
-    }
-    std::vector<RemoveFailure> sortedFailures() {
-        std::stable_sort(failures.begin(), failures.end(),
-                         [](const KeyedFailure& a, const KeyedFailure& b) { return a.key < b.key; });
-        std::vector<RemoveFailure> sorted;
-        for (KeyedFailure& failure : failures)
-            sorted.push_back(std::move(failure.failure));
-        return sorted;
-    }
-};
-
-Key childKey(const Key& key, std::size_t index) {
-    Key child = key;
-    child.push_back(static_cast<std::uint32_t>(std::min<std::size_t>(index, kAfterChildren - 1)));
-    return child;
-}
+using tree_work::childKey;
+using tree_work::Dir;
+using tree_work::Job;
+using tree_work::kAfterChildren;
+using tree_work::Key;
+using tree_work::KeyedFailure;
 
 } // namespace
 
 struct TreeWorkers::Impl {
     Impl(unsigned threadCount, std::size_t maxOpen, const CancellationToken* token)
         : cancel(token),
-          cap(maxOpen > threadCount * kPerThread + 1 ? maxOpen - threadCount * kPerThread : 1) {
-        for (unsigned i = 0; i < threadCount; ++i)
-            threads.emplace_back([this] { serve(); });
-    }
-
-    ~Impl() {
-        waitAll();
-        {
-            std::lock_guard lock(mutex);
-            stopping = true;
-        }
-        work.notify_all();
-        for (std::thread& thread : threads)
-            thread.join();
+          pool(threadCount, maxOpen > threadCount * kPerThread + 1 ? maxOpen - threadCount * kPerThread : 1) {
     }
 
     const CancellationToken* cancel;
-    const std::size_t cap; // descriptors for listed directories and the entries' parents
-    std::vector<std::thread> threads;
-
-    std::mutex mutex;
-    std::condition_variable work;  // a task is queued, or the threads end
-    std::condition_variable freed; // a descriptor came free, or a job ended
-    std::deque<std::function<void()>> tasks;
-    std::size_t open = 0; // descriptors held, under `mutex`
-    std::size_t jobs = 0; // entries handed over and not done
-    bool stopping = false;
-
-    void serve() {
-        for (;;) {
-            std::function<void()> task;
-            {
-                std::unique_lock lock(mutex);
-                work.wait(lock, [this] { return stopping || !tasks.empty(); });
-                if (tasks.empty()) return;
-                // Newest first: the walk goes deep before wide, so few directories stay open.
-                task = std::move(tasks.back());
-                tasks.pop_back();
-            }
-            task();
-        }
-    }
-
-    void post(std::function<void()> task) {
-        {
-            std::lock_guard lock(mutex);
-            tasks.push_back(std::move(task));
-        }
-        work.notify_one();
-    }
-
-    [[nodiscard]] bool tryReserve() {
-        std::lock_guard lock(mutex);
-        if (open >= cap) return false;
-        ++open;
-        return true;
-    }
-    void reserveWaiting() {
-        std::unique_lock lock(mutex);
-        freed.wait(lock, [this] { return open < cap; });
-        ++open;
-    }
-    void release() {
-        {
-            std::lock_guard lock(mutex);
-            --open;
-        }
-        freed.notify_all();
-    }
-    void waitAll() {
-        std::unique_lock lock(mutex);
-        freed.wait(lock, [this] { return jobs == 0; });
-    }
+    // Descriptors for listed directories and the entries' parents; its threads run every task.
+    BoundedTaskPool pool;
 
     void submit(std::unique_ptr<Job> job, int parentFd) {
-        reserveWaiting();
+        pool.reserveWaiting();
         job->parentFd.reset(::fcntl(parentFd, F_DUPFD_CLOEXEC, 0));
         std::optional<FileIdentity> parentId;
         if (job->parentFd) parentId = identifyFd(job->parentFd.get());
         if (!parentId) {
             // Not even the parent can be looked at: the one-by-one removal says why.
             job->parentFd.reset();
-            release();
+            pool.release();
             if (job->measuring)
                 job->measured(EntryMeasure{});
             else
@@ -190,12 +60,9 @@ struct TreeWorkers::Impl {
             return;
         }
         job->parentId = *parentId;
-        {
-            std::lock_guard lock(mutex);
-            ++jobs;
-        }
+        pool.jobStarted();
         Job* raw = job.release();
-        post([this, raw] { start(raw); });
+        pool.post([this, raw] { start(raw); });
     }
 
     void complete(Job* job) {
@@ -221,12 +88,7 @@ struct TreeWorkers::Impl {
         }
         job->parentFd.reset();
         owned.reset();
-        {
-            std::lock_guard lock(mutex);
-            --open;
-            --jobs;
-        }
-        freed.notify_all();
+        pool.jobEnded();
     }
 
     // The entry itself: a directory is opened and listed here; anything else, and anything
@@ -272,7 +134,7 @@ struct TreeWorkers::Impl {
                                     const std::string& name, const std::string& path, const Key& key,
                                     bool* spare = nullptr) {
         if (spare) *spare = true;
-        if (!tryReserve()) {
+        if (!pool.tryReserve()) {
             if (spare) *spare = false;
             return nullptr;
         }
@@ -286,7 +148,7 @@ struct TreeWorkers::Impl {
         if (!error) error = readDirectoryNames(dir->fd.get(), dir->children);
         if (error) {
             dir->fd.reset();
-            release();
+            pool.release();
             if (job->measuring && error != ENOENT && error != ENOTDIR && error != ELOOP && error != EXDEV)
                 job->addFailure(key, {path, error, describeErrno(error)});
             return nullptr;
@@ -356,7 +218,7 @@ struct TreeWorkers::Impl {
         if (!below) return handOver(dir, index, std::move(path), true);
         below->parent = dir;
         ++dir->pending;
-        post([this, below = std::move(below)]() mutable { process(std::move(below)); });
+        pool.post([this, below = std::move(below)]() mutable { process(std::move(below)); });
         return true;
     }
 
@@ -394,7 +256,7 @@ struct TreeWorkers::Impl {
         if (below) {
             below->parent = dir;
             ++dir->pending;
-            post([this, below = std::move(below)]() mutable { process(std::move(below)); });
+            pool.post([this, below = std::move(below)]() mutable { process(std::move(below)); });
         } else if (!spare) {
             measureHere(job, fd, dir->id, child.name, path, key);
         }
@@ -477,7 +339,7 @@ struct TreeWorkers::Impl {
             }
             if (removed) ++job->entriesRemoved;
             dir->fd.reset();
-            release();
+            pool.release();
             std::shared_ptr<Dir> parent = std::move(dir->parent);
             if (!parent) {
                 job->rootOutcome = removed ? RemoveOutcome::Removed
@@ -524,7 +386,7 @@ void TreeWorkers::measure(int parentFd, const std::string& name, std::string dis
 }
 
 void TreeWorkers::wait() {
-    impl_->waitAll();
+    impl_->pool.waitForJobs();
 }
 
 } // namespace velmora

@@ -143,7 +143,7 @@ TEST(ScanCommand, UnreadableFolderIsReportedAndLowDescriptorLimitsStillListEvery
     expected.erase(std::remove_if(expected.begin(), expected.end(),
                                   [](const auto& r) { return r["displayName"] == "Hidden.fcpbundle"; }),
                    expected.end());
-    for (const std::string& threads : {"1", "8"}) {
+    for (const std::string threads : {"1", "8"}) {
         CliRun run =
             testing::runProgram("/bin/sh", {"-c",
                                             "ulimit -n 16; exec setpriv --reuid=65534 --regid=65534 "
