@@ -83,15 +83,7 @@ if ! (sync && echo 3 >/proc/sys/vm/drop_caches) 2>/dev/null; then
 fi
 
 # --- timing helpers (milliseconds of wall time, stdout discarded) --------------------------
-now_ns() { date +%s%N; }
-run_ms() {
-  local start end
-  start=$(now_ns)
-  "$@" >/dev/null 2>&1 || true
-  end=$(now_ns)
-  echo $(((end - start) / 1000000))
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.0f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+. bench/timing.sh # the working folder is the repository here
 hot_ms() { # RUNS after one warm-up
   local n=$1; shift
   "$@" >/dev/null 2>&1 || true
@@ -105,7 +97,6 @@ cold_ms() {
     run_ms "$@"
   done | median
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 # --- locations, generated once and reused --------------------------------------------------
 location_for() { echo "$BENCH_ROOT/loc-$1"; }

@@ -87,16 +87,7 @@ echo "tools:           $(du --version | head -1); gdu $(gdu --version 2>/dev/nul
 echo "load at start:   $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # --- helpers -----------------------------------------------------------------------------------
-now_ns() { date +%s%N; }
-run_ms() {
-  local start end
-  start=$(now_ns)
-  "$@" >/dev/null 2>&1 || true
-  end=$(now_ns)
-  echo $(((end - start) / 1000000))
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.0f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+. bench/timing.sh # the working folder is the repository here
 total_requests() { sed -n 's/.*total=\([0-9]*\).*/\1/p'; }
 
 # Mounts SOURCE with LATENCY, runs a warm-up and RUNS timed runs of the command, unmounts.
@@ -213,13 +204,8 @@ echo "one thread:      $(progress_gap "$CLI" scan --json --threads 1 "$MNT")"
 echo
 echo "== cleaning at $LATENCY_MS ms: dry run against the scan, real clean against rm -rf of the same folders"
 # The folders a clean removes, from a dry run of the location itself, relative to it.
-"$CLI" clean "$SRC" --dry-run 2>/dev/null |
-  sed -e 's/^Would delete: //' -e 's/ ([0-9]* bytes)$//' -e "s|^$SRC/||" >"$WORK/targets"
+removed=$(clean_targets "$CLI" "$SRC" "$WORK/targets")
 folders=$(wc -l <"$WORK/targets")
-removed=0
-while IFS= read -r path; do
-  removed=$((removed + $(find "$SRC/$path" | wc -l)))
-done <"$WORK/targets"
 left_expected=$((entries + 1 - removed))
 echo "$folders matched folders holding $removed entries"
 
