@@ -26,6 +26,8 @@ mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 
 now() { date +%s.%N; }
+. "$repo/bench/timing.sh"
+# Fractional seconds here, so this one replaces the shared whole-millisecond median.
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "generating $entries entries (seed 42) ..."
@@ -33,13 +35,8 @@ echo "generating $entries entries (seed 42) ..."
 total=$(find "$work/master" | wc -l)
 
 # The folders a clean removes, from a dry run of the master copy, relative to it.
-"$cli" clean "$work/master" --dry-run 2>/dev/null |
-  sed -e 's/^Would delete: //' -e 's/ ([0-9]* bytes)$//' -e "s|^$work/master/||" >"$work/targets"
+removed=$(clean_targets "$cli" "$work/master" "$work/targets")
 folders=$(wc -l <"$work/targets")
-removed=0
-while IFS= read -r path; do
-  removed=$((removed + $(find "$work/master/$path" | wc -l)))
-done <"$work/targets"
 echo "location: $total entries; $folders matched folders holding $removed entries"
 
 fresh_copy() {
