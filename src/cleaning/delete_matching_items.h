@@ -136,6 +136,14 @@ deleteMatchingItemsBeneath(int locationFd, const FCPBundle& library,
                            const std::vector<std::string_view>& deletionNames,
                            const DeletionOptions& options = {});
 
+// The dry run of deleteMatchingItemsBeneath told from the record alone, when the scan that
+// made it listed its cleanable entries for (at least) these names' categories: the same
+// "Would delete" lines, entries and reports, in the same order, with nothing read again.
+// The scan has already told about the folders it could not read.
+[[nodiscard]] std::vector<DeletionReport>
+listCleanableEntries(const FCPBundle& library, const std::vector<std::string_view>& deletionNames,
+                     const DeletionOptions& options = {});
+
 // The same with the location reopened from the record: its path without the relative path.
 // A record that no scan made (no relative path) is reached beneath its parent folder.
 [[nodiscard]] std::vector<DeletionReport>

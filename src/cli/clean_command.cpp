@@ -118,6 +118,7 @@ int runClean(const CleanRequest& request) {
     std::vector<DeletionEntry> unreadableFolders; // from the scan's threads, under the mutex
     std::mutex unreadableMutex;
     std::uint64_t mountsSkipped = 0;
+    bool listedByScan = false;
     if (request.library) {
         auto resolved = resolveLibraryArgument(locationFd.get(), *request.library, request.crossFileSystems);
         if (auto* problem = std::get_if<LibraryArgumentProblem>(&resolved)) {
@@ -136,6 +137,14 @@ int runClean(const CleanRequest& request) {
         scan.progress = &progress;
         scan.cancel = &stop;
         scan.crossFileSystems = request.crossFileSystems;
+        // A dry run is told from what the scan met on its way through the libraries: on a
+        // share a second walk of every library would cost as many round trips again. Not when
+        // crossing mounts, where the scan enters mounts that a cleaning never enters inside a
+        // removed entry.
+        listedByScan = request.dryRun && !request.crossFileSystems;
+        if (listedByScan)
+            for (CacheCategory category : request.categories)
+                scan.listCleanable |= categoryBit(category);
         scan.onUnreadable = [&](const std::string& path, int error) {
             DeletionEntry entry;
             entry.path = path;
@@ -222,7 +231,9 @@ int runClean(const CleanRequest& request) {
                     listing.events.emplace_back(entry);
                 };
                 listing.reports =
-                    deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, listed);
+                    listedByScan
+                        ? listCleanableEntries(targets[i].library, names, listed)
+                        : deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, listed);
             }
             std::lock_guard lock(listingMutex);
             listing.done = true;

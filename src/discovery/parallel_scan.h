@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/scanner.h"
+#include "library/cache_category.h"
 #include "library/fcp_bundle.h"
 
 #include <cstddef>
@@ -25,6 +26,7 @@ struct ParallelScanLimits {
 struct ParallelScanRules {
     bool crossFileSystems = false;
     UnreadableFolderSink onUnreadable;
+    CategoryMask listCleanable = 0; // see ScanOptions::listCleanable
 };
 
 // The scan of scanBundles done by `threads` (>= 1) workers that take directories from each
