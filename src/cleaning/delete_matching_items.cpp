@@ -169,7 +169,10 @@ class LibraryCleaning {
     // Counts the finished entry in its report and writes its lines.
     void tell(DeletionEntry& entry) {
         DeletionReport& report = reports_[entry.nameIndex];
-        if (entry.status == DeletionStatus::Unreadable) ++report.failed;
+        if (entry.status == DeletionStatus::Unreadable) {
+            ++report.failed;
+            report.unreadableFolders.push_back(entry.path);
+        }
         if (entry.status == DeletionStatus::WouldDelete) report.bytesMatched += entry.bytes;
         finish(entry, report);
     }

@@ -95,6 +95,9 @@ struct DeletionReport {
     // a stop left them partly removed.
     std::int64_t bytesRemovedUnlisted = 0;
     bool cancelled = false; // the stop request ended the walk before its end
+    // The folders that could not be read (each also counted in `failed`), so that a caller
+    // summing several walks of one library counts each folder once.
+    std::vector<std::string> unreadableFolders;
     // The first entry that had to stay (or folder that could not be read), with the
     // description its error line gave; empty while nothing failed. Lets a caller name one
     // concrete failure to the user.

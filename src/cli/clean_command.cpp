@@ -150,7 +150,6 @@ int runClean(const CleanRequest& request) {
             entry.path = path;
             entry.status = DeletionStatus::Unreadable;
             entry.failures.push_back({path, error, describeError(error)});
-            logLine("Error reading " + escapeForLog(path) + ": " + entry.failures.front().description);
             std::lock_guard lock(unreadableMutex);
             unreadableFolders.push_back(std::move(entry));
         };
@@ -177,8 +176,17 @@ int runClean(const CleanRequest& request) {
     cli::CleanReport report(request.dryRun, targets.size(),
                             request.untouchedFor ? std::optional<std::size_t>(skipped) : std::nullopt);
     report.addMountsSkipped(mountsSkipped);
-    for (const DeletionEntry& entry : unreadableFolders)
+    // A folder the scan could not read inside a library that this run walks is met again by
+    // that walk, which reports it: it is told once, not twice.
+    for (const DeletionEntry& entry : unreadableFolders) {
+        const bool walkedAgain =
+            !listedByScan && std::any_of(targets.begin(), targets.end(), [&](const Target& t) {
+                return !t.nested && (entry.path == t.library.path || isInside(entry.path, t.library.path));
+            });
+        if (walkedAgain) continue;
+        logLine("Error reading " + escapeForLog(entry.path) + ": " + entry.failures.front().description);
         report.add(entry);
+    }
     DeletionOptions options;
     options.dryRun = request.dryRun;
     options.crossFileSystems = request.crossFileSystems;
