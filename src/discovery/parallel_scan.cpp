@@ -14,6 +14,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -51,9 +52,12 @@ struct FoundLibrary {
 
 class ParallelScan {
   public:
-    ParallelScan(unsigned threads, ScanProgress* progress, std::size_t openCap, std::size_t queueCap,
-                 std::size_t inlineCap, const ParallelScanRules& rules, const CancellationToken* cancel)
-        : queues_(threads), workers_(threads), progress_(progress), cancel_(cancel), openCap_(openCap),
+    // Room for `maxThreads` workers, of which `threads` start; `growth` says how to add more.
+    ParallelScan(unsigned threads, unsigned maxThreads, const ParallelScanWorkers& growth,
+                 ScanProgress* progress, std::size_t openCap, std::size_t queueCap, std::size_t inlineCap,
+                 const ParallelScanRules& rules, const CancellationToken* cancel)
+        : queues_(maxThreads), workers_(maxThreads), startThreads_(std::min(threads, maxThreads)),
+          growth_(growth), progress_(progress), cancel_(cancel), openCap_(openCap),
           queueCap_(static_cast<std::int64_t>(queueCap)), inlineCap_(inlineCap), rules_(rules),
           listing_(rules.listCleanable) {}
 
@@ -74,15 +78,27 @@ class ParallelScan {
         queues_.push(0, DirTask{root, {}});
 
         std::vector<std::thread> helpers;
-        helpers.reserve(queues_.workers() - 1);
-        for (unsigned i = 1; i < queues_.workers(); ++i) {
+        helpers.reserve(queues_.capacity());
+        // Without the machine's processor times there is nothing to grow by: all at once.
+        std::optional<ProcessorTimes> times;
+        if (queues_.capacity() > startThreads_) times = growth_.readTimes();
+        const unsigned first = times ? startThreads_ : queues_.capacity();
+        const bool growing = startWorkers(helpers, first) && first < queues_.capacity();
+        std::thread controller;
+        if (growing) {
             try {
-                helpers.emplace_back([this, i] { work(i); });
+                controller = std::thread([this, &helpers, times] { growWorkers(helpers, times); });
             } catch (const std::system_error&) {
-                break; // no more threads to be had: the ones running share all the work
+                // the workers running share the work
             }
         }
         work(0);
+        {
+            std::lock_guard lock(doneMutex_);
+            done_ = true;
+        }
+        doneChanged_.notify_all();
+        if (controller.joinable()) controller.join();
         for (std::thread& t : helpers)
             t.join();
         return collect(location);
@@ -94,6 +110,38 @@ class ParallelScan {
         std::unique_ptr<char[]> buffer;
         std::uint64_t unpublished = 0;
     };
+
+    // Starts workers up to `count` in all (worker 0 is the caller's); false when the system
+    // gives no more threads, and then the ones running share all the work.
+    bool startWorkers(std::vector<std::thread>& helpers, unsigned count) {
+        queues_.setWorkers(count);
+        for (auto i = static_cast<unsigned>(helpers.size() + 1); i < count; ++i) {
+            try {
+                helpers.emplace_back([this, i] { work(i); });
+            } catch (const std::system_error&) {
+                queues_.setWorkers(i);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Every interval, while the scan runs: compares the machine's processor times with those
+    // of the interval before and starts the workers workersAfter asks for.
+    void growWorkers(std::vector<std::thread>& helpers, std::optional<ProcessorTimes> before) {
+        std::unique_lock lock(doneMutex_);
+        while (queues_.workers() < queues_.capacity()) {
+            if (doneChanged_.wait_for(lock, growth_.interval, [this] { return done_; })) return;
+            if (cancelled(cancel_)) return;
+            std::optional<ProcessorTimes> now = growth_.readTimes();
+            WorkerGrowthSample sample;
+            if (before && now) sample.idleShare = idleShareBetween(*before, *now);
+            sample.workWaiting = queues_.queued() > 0;
+            before = now;
+            const unsigned next = workersAfter(queues_.workers(), queues_.capacity(), sample);
+            if (next > queues_.workers() && !startWorkers(helpers, next)) return;
+        }
+    }
 
     void work(unsigned self) {
         Worker& worker = workers_[self];
@@ -386,6 +434,11 @@ class ParallelScan {
 
     WorkSharingQueues<DirTask> queues_;
     std::vector<Worker> workers_;
+    const unsigned startThreads_;
+    const ParallelScanWorkers& growth_;
+    std::mutex doneMutex_;
+    std::condition_variable doneChanged_;
+    bool done_ = false; // worker 0 found no work left: the controller stops
     ScanProgress* progress_;
     const CancellationToken* cancel_;
     const std::size_t openCap_;
@@ -404,7 +457,7 @@ class ParallelScan {
 
 } // namespace
 
-std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
+std::vector<FCPBundle> parallelScanBundles(const std::string& location, const ParallelScanWorkers& workers,
                                            ScanProgress* progress, const ParallelScanLimits& limits,
                                            const ParallelScanRules& rules, const CancellationToken* cancel) {
     UniqueFd rootFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
@@ -412,10 +465,13 @@ std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned
         if (rules.onUnreadable) rules.onUnreadable(location, errno);
         return {};
     }
+    // The descriptors are shared out for the most workers the scan may ever run.
+    const unsigned threads = std::clamp(workers.threads, 1u, kMaxThreads);
     const ScanDescriptorCaps caps =
-        scanDescriptorCaps(std::clamp(threads, 1u, kMaxThreads), limits.maxOpenDirectories);
+        scanDescriptorCaps(std::clamp(workers.growUpTo, threads, kMaxThreads), limits.maxOpenDirectories);
     std::size_t queueCap = limits.maxQueuedDirectories != 0 ? limits.maxQueuedDirectories : kDefaultMaxQueued;
-    return ParallelScan(caps.threads, progress, caps.queue, queueCap, caps.inlineWalk, rules, cancel)
+    return ParallelScan(threads, caps.threads, workers, progress, caps.queue, queueCap, caps.inlineWalk,
+                        rules, cancel)
         .run(location, std::move(rootFd));
 }
 

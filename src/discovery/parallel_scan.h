@@ -1,10 +1,15 @@
 #pragma once
 
 #include "discovery/scanner.h"
+#include "discovery/worker_growth.h"
 #include "library/cache_category.h"
 #include "library/fcp_bundle.h"
+#include "platform/processor_time.h"
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,14 +34,25 @@ struct ParallelScanRules {
     CategoryMask listCleanable = 0; // see ScanOptions::listCleanable
 };
 
-// The scan of scanBundles done by `threads` (>= 1) workers that take directories from each
-// other's queues. Returns the same records in the same order as the sequential scan:
-// libraries in pre-order, siblings in the order the file system lists them. Once `cancel` is
-// requested, no directory is read further and the incomplete result comes back at once.
-[[nodiscard]] std::vector<FCPBundle> parallelScanBundles(const std::string& location, unsigned threads,
-                                                         ScanProgress* progress,
-                                                         const ParallelScanLimits& limits = {},
-                                                         const ParallelScanRules& rules = {},
-                                                         const CancellationToken* cancel = nullptr);
+// How many workers a parallel scan runs.
+struct ParallelScanWorkers {
+    unsigned threads = 1; // from the start, >= 1
+    // Where larger than `threads`: more workers, up to this many, while the processors have
+    // time to spare for them (see workersAfter). For storage that answers every request after
+    // a round trip, where more requests in flight mean a faster scan until the machine is busy.
+    unsigned growUpTo = 0;
+    // Where the machine's processor times come from, and how often they are compared.
+    std::function<std::optional<ProcessorTimes>()> readTimes = readProcessorTimes;
+    std::chrono::microseconds interval = kWorkerGrowthInterval;
+};
+
+// The scan of scanBundles done by `workers` that take directories from each other's queues.
+// Returns the same records in the same order as the sequential scan: libraries in pre-order,
+// siblings in the order the file system lists them. Once `cancel` is requested, no directory
+// is read further and the incomplete result comes back at once.
+[[nodiscard]] std::vector<FCPBundle>
+parallelScanBundles(const std::string& location, const ParallelScanWorkers& workers, ScanProgress* progress,
+                    const ParallelScanLimits& limits = {}, const ParallelScanRules& rules = {},
+                    const CancellationToken* cancel = nullptr);
 
 } // namespace velmora

@@ -75,8 +75,13 @@ void walkAttributing(const std::string& location, int rootFd, BundleAttribution&
 std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOptions& options) {
     // The parallel scan also lists cleanable entries; with one worker it walks in the same order.
     if (options.threads != 1 || options.listCleanable != 0) {
-        unsigned threads = options.threads == 0 ? defaultScanThreads(location) : options.threads;
-        return parallelScanBundles(location, threads, options.progress, {},
+        ParallelScanWorkers workers{options.threads, options.threads};
+        if (options.threads == 0) {
+            const ScanThreads threads = defaultScanThreads(location);
+            workers.threads = threads.start;
+            workers.growUpTo = threads.maximum;
+        }
+        return parallelScanBundles(location, workers, options.progress, {},
                                    {options.crossFileSystems, options.onUnreadable, options.listCleanable},
                                    options.cancel);
     }

@@ -13,11 +13,11 @@ unsigned machineCores() {
 
 } // namespace
 
-unsigned scanThreadsFor(StorageKind kind, unsigned cores) {
-    if (kind == StorageKind::Network) return kNetworkWalkers;
+ScanThreads scanThreadsFor(StorageKind kind, unsigned cores) {
     // Cached metadata needs one thread per core; a cold disk answers faster the more lookups
     // wait on it at once. Twice the cores, at least 8, served both.
-    return std::clamp(2 * std::max(1u, cores), 8u, 32u);
+    const unsigned local = std::clamp(2 * std::max(1u, cores), 8u, 32u);
+    return {local, kind == StorageKind::Network ? kNetworkWalkers : local};
 }
 
 unsigned cleaningJobsFor(StorageKind kind, unsigned cores) {
@@ -30,7 +30,7 @@ unsigned cleaningThreadsFor(StorageKind kind) {
     return kind == StorageKind::Network ? kNetworkWalkers : 1;
 }
 
-unsigned defaultScanThreads(const std::string& location) {
+ScanThreads defaultScanThreads(const std::string& location) {
     return scanThreadsFor(storageKindOf(location), machineCores());
 }
 

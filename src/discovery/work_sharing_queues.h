@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -13,12 +14,21 @@ namespace velmora {
 // One queue of tasks per worker of a pool that shares its work: a worker takes its own
 // newest task (depth first, so what it has open stays small) or, when its queue is empty,
 // steals the oldest task of another (the biggest piece of work left). Counts the tasks
-// queued or being worked on, so the workers know when the whole job is done.
+// queued or being worked on, so the workers know when the whole job is done: whenever none
+// is left, however many workers run. Workers may join while the job runs (up to `capacity`):
+// a new one takes its first task from the others' queues.
 template <typename Task> class WorkSharingQueues {
   public:
-    explicit WorkSharingQueues(unsigned workers) : queues_(workers) {}
+    explicit WorkSharingQueues(unsigned capacity) : queues_(capacity), workers_(capacity) {}
 
-    [[nodiscard]] unsigned workers() const { return static_cast<unsigned>(queues_.size()); }
+    // Workers whose queues the others look into: 0 to workers() - 1.
+    [[nodiscard]] unsigned workers() const { return workers_.load(std::memory_order_acquire); }
+    [[nodiscard]] unsigned capacity() const { return static_cast<unsigned>(queues_.size()); }
+
+    // Makes room for workers 0 to `n` - 1, before any of those beyond the current ones starts
+    // (so each pushes only to a queue the others see). Lowered only to withdraw workers that
+    // never started: their queues are empty.
+    void setWorkers(unsigned n) { workers_.store(std::min(n, capacity()), std::memory_order_release); }
 
     // Tasks waiting in a queue, not yet taken.
     [[nodiscard]] std::int64_t queued() const { return queued_.load(std::memory_order_relaxed); }
@@ -82,6 +92,7 @@ template <typename Task> class WorkSharingQueues {
     };
 
     std::vector<Queue> queues_;
+    std::atomic<unsigned> workers_;
     std::atomic<std::int64_t> outstanding_{0}; // tasks queued or being worked on
     std::atomic<std::int64_t> queued_{0};      // tasks waiting in a queue
     std::atomic<int> sleepers_{0};

@@ -6,9 +6,13 @@
 #include "support/reference_scanner.h"
 #include "support/temp_tree.h"
 
+#include <atomic>
+#include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,6 +26,16 @@ using testing::writeFile;
 
 std::string sequential(const std::string& location) {
     return testing::describeBundles(scanBundles(location, ScanOptions{nullptr, 1}));
+}
+
+// Processor times that tell a growing scan the machine is idle at every reading.
+std::function<std::optional<ProcessorTimes>()> alwaysIdle(std::atomic<int>* readings = nullptr) {
+    auto idle = std::make_shared<std::uint64_t>(0);
+    return [idle, readings] {
+        if (readings != nullptr) ++*readings;
+        *idle += 100;
+        return std::optional<ProcessorTimes>({1, *idle});
+    };
 }
 
 void expectDistinctIds(const std::vector<FCPBundle>& bundles) {
@@ -113,6 +127,22 @@ TEST_F(ParallelScanMixedTree, SameRecordsAndOrderAsTheSequentialScanRunAfterRun)
             expectDistinctIds(bundles);
         }
     }
+    // Workers joining while the scan runs: told the processors are idle, it doubles them
+    // every tenth of a millisecond, while directories wait; or, told nothing, starts them all.
+    for (bool known : {true, false}) {
+        for (int run = 0; run < 5; ++run) {
+            std::atomic<int> readings{0};
+            ParallelScanWorkers growing{2, 64, alwaysIdle(&readings), std::chrono::microseconds(100)};
+            if (!known)
+                growing.readTimes = [&]() -> std::optional<ProcessorTimes> {
+                    ++readings;
+                    return std::nullopt;
+                };
+            std::vector<FCPBundle> bundles = parallelScanBundles(location, growing, nullptr);
+            ASSERT_EQ(testing::describeBundles(bundles), expected) << "growing, run " << run;
+            EXPECT_GE(readings.load(), known ? 2 : 1) << "the machine was looked at";
+        }
+    }
     // The doubled separator of a location ending in "/" is kept by both.
     EXPECT_EQ(testing::describeBundles(scanBundles(location + "/", ScanOptions{nullptr, 4})),
               sequential(location + "/"));
@@ -124,7 +154,7 @@ TEST_F(ParallelScanMixedTree, FallsBackToTheCappedWalkWhenTheQueuesHoldTooManyDi
     const ParallelScanLimits limits[] = {{1, 0}, {2, 0}, {5, 0}, {0, 1}, {0, 3}, {3, 2}};
     for (const ParallelScanLimits& limit : limits) {
         for (int run = 0; run < 3; ++run) {
-            std::vector<FCPBundle> bundles = parallelScanBundles(location, 4, nullptr, limit);
+            std::vector<FCPBundle> bundles = parallelScanBundles(location, {4}, nullptr, limit);
             ASSERT_EQ(testing::describeBundles(bundles), expected)
                 << "open " << limit.maxOpenDirectories << ", queued " << limit.maxQueuedDirectories
                 << ", run " << run;
@@ -176,9 +206,12 @@ TEST(ParallelScan, ScansWhenNoThreadCanBeStarted) {
     std::string out = testing::runAsNobody([&] {
         rlimit limit{1, 1}; // this process only: no thread can be created
         if (::setrlimit(RLIMIT_NPROC, &limit) != 0) return std::string("setrlimit failed");
-        return testing::describeBundles(scanBundles(location, ScanOptions{nullptr, 8}));
+        std::string result = testing::describeBundles(scanBundles(location, ScanOptions{nullptr, 8}));
+        // Nor can workers join later, nor the thread that would start them.
+        ParallelScanWorkers growing{1, 8, alwaysIdle(), std::chrono::microseconds(100)};
+        return result + testing::describeBundles(parallelScanBundles(location, growing, nullptr));
     });
-    EXPECT_EQ(out, expected);
+    EXPECT_EQ(out, expected + expected);
     EXPECT_NE(expected.find(location + "/A.fcpbundle | A.fcpbundle | 30 10 20 0 0 | -\n"), std::string::npos);
     EXPECT_NE(expected.find(location + "/x/B.fcpbundle | B.fcpbundle | 30 0 0 0 30 | -\n"),
               std::string::npos);

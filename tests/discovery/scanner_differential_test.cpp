@@ -184,7 +184,8 @@ TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
               std::pair{4u, ParallelScanLimits{3, 2}}}) {
             ParallelScanRules rules;
             rules.listCleanable = mask;
-            for (const FCPBundle& library : parallelScanBundles(location, threads, nullptr, limits, rules)) {
+            for (const FCPBundle& library :
+                 parallelScanBundles(location, {threads}, nullptr, limits, rules)) {
                 listedEntries += library.cleanable.size();
                 EXPECT_EQ(linesOf([&](const DeletionOptions& o) {
                               return listCleanableEntries(library, names, o);
