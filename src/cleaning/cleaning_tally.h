@@ -3,6 +3,7 @@
 #include "cleaning/delete_matching_items.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 namespace velmora {
@@ -11,8 +12,10 @@ namespace velmora {
 // "removed", "nothing to remove" and "some of it had to stay" apart.
 struct CleaningTally {
     std::uint64_t removed = 0; // matched entries removed completely
-    // Matched entries left in place, and libraries or folders that could not be opened or read.
+    // Matched entries left in place, and libraries or folders that could not be opened or read
+    // (each folder once, however many walks met it).
     std::uint64_t failed = 0;
+    std::set<std::string> unreadableFolders;
     bool anythingRemoved = false;
     // The first failure met, to name one concrete case; empty while nothing failed.
     std::string firstFailedPath;

@@ -1,6 +1,7 @@
 #include "cleaning/delete_matching_items.h"
 
 #include "cleaning/deletion_match.h"
+#include "library/cache_category.h"
 #include "platform/dir_walker.h"
 #include "platform/log_output.h"
 #include "platform/open_beneath.h"
@@ -69,6 +70,27 @@ class LibraryCleaning {
             report.walked = walked;
             report.cancelled = stopped;
         }
+        return std::move(reports_);
+    }
+
+    // What the scan listed as cleanable, told as a dry-run walk would tell it.
+    std::vector<DeletionReport> listed(const std::vector<CleanableEntry>& entries,
+                                       const std::vector<std::string_view>& names) {
+        for (const CleanableEntry& cleanable : entries) {
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                if (categoryFromDeletionName(names[i]) != cleanable.category) continue;
+                DeletionEntry entry{i,
+                                    joinPath(basePath_, cleanable.relativePath),
+                                    DeletionStatus::WouldDelete,
+                                    cleanable.bytes,
+                                    {}};
+                ++reports_[i].matched;
+                tell(entry);
+                break;
+            }
+        }
+        for (DeletionReport& report : reports_)
+            report.walked = true;
         return std::move(reports_);
     }
 
@@ -147,7 +169,10 @@ class LibraryCleaning {
     // Counts the finished entry in its report and writes its lines.
     void tell(DeletionEntry& entry) {
         DeletionReport& report = reports_[entry.nameIndex];
-        if (entry.status == DeletionStatus::Unreadable) ++report.failed;
+        if (entry.status == DeletionStatus::Unreadable) {
+            ++report.failed;
+            report.unreadableFolders.push_back(entry.path);
+        }
         if (entry.status == DeletionStatus::WouldDelete) report.bytesMatched += entry.bytes;
         finish(entry, report);
     }
@@ -380,6 +405,12 @@ std::vector<DeletionReport> deleteMatchingItemsBeneath(int locationFd, const FCP
     if (identityKnown && (st.st_dev != library.device || st.st_ino != library.inode))
         return cleaning.refused(ESTALE, kReplacedText);
     return cleaning.run(fd.get());
+}
+
+std::vector<DeletionReport> listCleanableEntries(const FCPBundle& library,
+                                                 const std::vector<std::string_view>& deletionNames,
+                                                 const DeletionOptions& options) {
+    return LibraryCleaning(library.path, deletionNames, options).listed(library.cleanable, deletionNames);
 }
 
 std::vector<DeletionReport> deleteMatchingItemsOf(const FCPBundle& library,

@@ -95,6 +95,9 @@ struct DeletionReport {
     // a stop left them partly removed.
     std::int64_t bytesRemovedUnlisted = 0;
     bool cancelled = false; // the stop request ended the walk before its end
+    // The folders that could not be read (each also counted in `failed`), so that a caller
+    // summing several walks of one library counts each folder once.
+    std::vector<std::string> unreadableFolders;
     // The first entry that had to stay (or folder that could not be read), with the
     // description its error line gave; empty while nothing failed. Lets a caller name one
     // concrete failure to the user.
@@ -135,6 +138,14 @@ deleteMatchingItemsReports(const std::string& basePath, const std::vector<std::s
 deleteMatchingItemsBeneath(int locationFd, const FCPBundle& library,
                            const std::vector<std::string_view>& deletionNames,
                            const DeletionOptions& options = {});
+
+// The dry run of deleteMatchingItemsBeneath told from the record alone, when the scan that
+// made it listed its cleanable entries for (at least) these names' categories: the same
+// "Would delete" lines, entries and reports, in the same order, with nothing read again.
+// The scan has already told about the folders it could not read.
+[[nodiscard]] std::vector<DeletionReport>
+listCleanableEntries(const FCPBundle& library, const std::vector<std::string_view>& deletionNames,
+                     const DeletionOptions& options = {});
 
 // The same with the location reopened from the record: its path without the relative path.
 // A record that no scan made (no relative path) is reached beneath its parent folder.

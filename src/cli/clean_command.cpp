@@ -118,6 +118,7 @@ int runClean(const CleanRequest& request) {
     std::vector<DeletionEntry> unreadableFolders; // from the scan's threads, under the mutex
     std::mutex unreadableMutex;
     std::uint64_t mountsSkipped = 0;
+    bool listedByScan = false;
     if (request.library) {
         auto resolved = resolveLibraryArgument(locationFd.get(), *request.library, request.crossFileSystems);
         if (auto* problem = std::get_if<LibraryArgumentProblem>(&resolved)) {
@@ -136,12 +137,19 @@ int runClean(const CleanRequest& request) {
         scan.progress = &progress;
         scan.cancel = &stop;
         scan.crossFileSystems = request.crossFileSystems;
+        // A dry run is told from what the scan met on its way through the libraries: on a
+        // share a second walk of every library would cost as many round trips again. Not when
+        // crossing mounts, where the scan enters mounts that a cleaning never enters inside a
+        // removed entry.
+        listedByScan = request.dryRun && !request.crossFileSystems;
+        if (listedByScan)
+            for (CacheCategory category : request.categories)
+                scan.listCleanable |= categoryBit(category);
         scan.onUnreadable = [&](const std::string& path, int error) {
             DeletionEntry entry;
             entry.path = path;
             entry.status = DeletionStatus::Unreadable;
             entry.failures.push_back({path, error, describeError(error)});
-            logLine("Error reading " + escapeForLog(path) + ": " + entry.failures.front().description);
             std::lock_guard lock(unreadableMutex);
             unreadableFolders.push_back(std::move(entry));
         };
@@ -168,8 +176,17 @@ int runClean(const CleanRequest& request) {
     cli::CleanReport report(request.dryRun, targets.size(),
                             request.untouchedFor ? std::optional<std::size_t>(skipped) : std::nullopt);
     report.addMountsSkipped(mountsSkipped);
-    for (const DeletionEntry& entry : unreadableFolders)
+    // A folder the scan could not read inside a library that this run walks is met again by
+    // that walk, which reports it: it is told once, not twice.
+    for (const DeletionEntry& entry : unreadableFolders) {
+        const bool walkedAgain =
+            !listedByScan && std::any_of(targets.begin(), targets.end(), [&](const Target& t) {
+                return !t.nested && (entry.path == t.library.path || isInside(entry.path, t.library.path));
+            });
+        if (walkedAgain) continue;
+        logLine("Error reading " + escapeForLog(entry.path) + ": " + entry.failures.front().description);
         report.add(entry);
+    }
     DeletionOptions options;
     options.dryRun = request.dryRun;
     options.crossFileSystems = request.crossFileSystems;
@@ -222,7 +239,9 @@ int runClean(const CleanRequest& request) {
                     listing.events.emplace_back(entry);
                 };
                 listing.reports =
-                    deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, listed);
+                    listedByScan
+                        ? listCleanableEntries(targets[i].library, names, listed)
+                        : deleteMatchingItemsBeneath(locationFd.get(), targets[i].library, names, listed);
             }
             std::lock_guard lock(listingMutex);
             listing.done = true;

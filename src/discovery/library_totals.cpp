@@ -52,11 +52,11 @@ FileFacts factsOfFile(const struct statx& st, std::string_view name, const Direc
     return facts;
 }
 
-DirectoryContext childContext(const DirectoryContext& parent, std::string_view name) {
+DirectoryContext childContext(const DirectoryContext& parent, std::string_view name, CategoryMask listed) {
     DirectoryContext child;
     child.reserve(parent.size() + 1);
     for (const EnclosingLibrary& library : parent)
-        child.push_back(descendInto(library, name));
+        child.push_back(descendInto(library, name, listed));
     return child;
 }
 
@@ -72,7 +72,12 @@ void LibraryTotals::addFiles(const DirectoryContext& context, const FileFacts& f
         totals.bytes[0] += files.bytes;
         if (library.position == LibraryPosition::Category)
             totals.bytes[1 + static_cast<int>(library.category)] += files.bytes;
-        if (library.scope != CleaningScope::Removed) totals.newest = std::max(totals.newest, files.keptModified);
+        if (library.scope != CleaningScope::Removed)
+            totals.newest = std::max(totals.newest, files.keptModified);
+        if (library.listedEntry != kNotListed && files.bytes != 0) {
+            if (listedBytes_.size() <= library.listedEntry) listedBytes_.resize(library.listedEntry + 1, 0);
+            listedBytes_[library.listedEntry] += files.bytes;
+        }
     }
 }
 

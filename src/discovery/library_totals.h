@@ -45,8 +45,9 @@ struct FileFacts {
                                     const DirectoryContext& context);
 
 // The enclosing libraries of the entries of the directory `name`, whose own entries have
-// `parent`.
-[[nodiscard]] DirectoryContext childContext(const DirectoryContext& parent, std::string_view name);
+// `parent`; with their scopes for the `listed` categories.
+[[nodiscard]] DirectoryContext childContext(const DirectoryContext& parent, std::string_view name,
+                                            CategoryMask listed = 0);
 
 // One scan worker's totals per library, indexed by the order libraries were found in; the
 // workers' totals are summed once the scan is done.
@@ -54,8 +55,11 @@ class LibraryTotals {
   public:
     Totals& of(std::uint32_t library);
     [[nodiscard]] const std::vector<Totals>& all() const { return totals_; }
+    // Bytes found below each listed cleanable entry, by its number.
+    [[nodiscard]] const std::vector<std::int64_t>& listedBytes() const { return listedBytes_; }
 
-    // Adds a directory's regular files to every library that encloses it.
+    // Adds a directory's regular files to every library that encloses it, and to the listed
+    // entries the directory lies in.
     void addFiles(const DirectoryContext& context, const FileFacts& files);
     // A link inside a library: the category paths that go on through it are measured
     // through the link.
@@ -63,6 +67,7 @@ class LibraryTotals {
 
   private:
     std::vector<Totals> totals_;
+    std::vector<std::int64_t> listedBytes_;
     std::string scratch_;
 };
 

@@ -1,5 +1,6 @@
 #include "discovery/parallel_scan.h"
 
+#include "discovery/cleanable_listing.h"
 #include "discovery/library_totals.h"
 #include "discovery/scan_directory_node.h"
 #include "discovery/scanner_attribution.h"
@@ -58,7 +59,7 @@ class ParallelScan {
         : queues_(maxThreads), workers_(maxThreads), startThreads_(std::min(threads, maxThreads)),
           growth_(growth), progress_(progress != nullptr ? progress : &ownProgress_), cancel_(cancel),
           openCap_(openCap), queueCap_(static_cast<std::int64_t>(queueCap)), inlineCap_(inlineCap),
-          rules_(rules) {}
+          rules_(rules), listing_(rules.listCleanable) {}
 
     std::vector<FCPBundle> run(const std::string& location, UniqueFd rootFd) {
         location_ = &location;
@@ -283,23 +284,28 @@ class ParallelScan {
                     if (type == EntryType::Regular) known = &st;
                 }
 
-                auto addRecord = [&] {
+                auto order = [&] {
                     std::vector<std::uint64_t> order = orderOf(node);
                     order.push_back(position);
+                    return order;
+                };
+                auto path = [&] {
                     std::string relative = relativePathOf(node);
                     if (!relative.empty()) relative.push_back('/');
-                    relative.append(name);
-                    return addLibrary(std::move(order), std::move(relative), fd, name);
+                    return relative.append(name);
                 };
+                auto addRecord = [&] { return addLibrary(order(), path(), fd, name); };
 
                 if (type != EntryType::Directory) {
                     const FileFacts file =
                         visitNonDirectory(worker, fd, name, type, context, known, addRecord);
                     files.bytes += file.bytes;
                     files.keptModified = std::max(files.keptModified, file.keptModified);
+                    listing_.visit(context, nullptr, name, file.bytes, order, path);
                     continue;
                 }
-                DirectoryContext child = childContext(context, name);
+                DirectoryContext child = childContext(context, name, listing_.categories());
+                listing_.visit(context, &child, name, 0, order, path);
                 if (hasLibraryName(name))
                     child.push_back(
                         {addRecord(), LibraryPosition::Root, CacheCategory::render, CleaningScope::Kept});
@@ -369,22 +375,24 @@ class ParallelScan {
                 ++worker.unpublished;
                 publishEntries(worker, false);
                 const DirectoryContext& context = contexts[entry.depth - 1];
-                auto addRecord = [&] {
+                auto order = [&] {
                     std::vector<std::uint64_t> order = baseOrder;
                     order.insert(order.end(), indices.begin(), indices.end());
-                    std::string relative = basePath;
-                    relative.push_back('/');
-                    relative.append(entry.relativePath);
-                    return addLibrary(std::move(order), std::move(relative), entry.parentFd,
-                                      entry.name.data());
+                    return order;
+                };
+                auto path = [&] { return basePath + "/" + std::string(entry.relativePath); };
+                auto addRecord = [&] {
+                    return addLibrary(order(), path(), entry.parentFd, entry.name.data());
                 };
                 if (entry.type != EntryType::Directory) {
-                    worker.totals.addFiles(context,
-                             visitNonDirectory(worker, entry.parentFd, entry.name.data(), entry.type, context,
-                                               nullptr, addRecord));
+                    const FileFacts file = visitNonDirectory(worker, entry.parentFd, entry.name.data(),
+                                                             entry.type, context, nullptr, addRecord);
+                    worker.totals.addFiles(context, file);
+                    listing_.visit(context, nullptr, entry.name, file.bytes, order, path);
                     return WalkAction::Continue;
                 }
-                DirectoryContext child = childContext(context, entry.name);
+                DirectoryContext child = childContext(context, entry.name, listing_.categories());
+                listing_.visit(context, &child, entry.name, 0, order, path);
                 if (hasLibraryName(entry.name))
                     child.push_back(
                         {addRecord(), LibraryPosition::Root, CacheCategory::render, CleaningScope::Kept});
@@ -405,6 +413,16 @@ class ParallelScan {
         std::iota(order.begin(), order.end(), 0u);
         std::sort(order.begin(), order.end(),
                   [this](std::uint32_t a, std::uint32_t b) { return found_[a].order < found_[b].order; });
+
+        if (listing_.categories() != 0) {
+            std::vector<FCPBundle*> records;
+            for (FoundLibrary& library : found_)
+                records.push_back(&library.record);
+            std::vector<const std::vector<std::int64_t>*> bytesBelow;
+            for (const Worker& worker : workers_)
+                bytesBelow.push_back(&worker.totals.listedBytes());
+            listing_.fill(std::move(records), bytesBelow);
+        }
 
         std::vector<FCPBundle> bundles;
         bundles.reserve(order.size());
@@ -440,6 +458,7 @@ class ParallelScan {
 
     std::mutex foundMutex_;
     std::vector<FoundLibrary> found_;
+    CleanableListing listing_;
 };
 
 } // namespace

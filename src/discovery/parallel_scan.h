@@ -2,6 +2,7 @@
 
 #include "discovery/scanner.h"
 #include "discovery/worker_growth.h"
+#include "library/cache_category.h"
 #include "library/fcp_bundle.h"
 #include "platform/processor_time.h"
 
@@ -30,6 +31,7 @@ struct ParallelScanLimits {
 struct ParallelScanRules {
     bool crossFileSystems = false;
     UnreadableFolderSink onUnreadable;
+    CategoryMask listCleanable = 0; // see ScanOptions::listCleanable
 };
 
 // How many workers a parallel scan runs.

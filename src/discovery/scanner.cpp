@@ -73,7 +73,8 @@ void walkAttributing(const std::string& location, int rootFd, BundleAttribution&
 } // namespace
 
 std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOptions& options) {
-    if (options.threads != 1) {
+    // The parallel scan also lists cleanable entries; with one worker it walks in the same order.
+    if (options.threads != 1 || options.listCleanable != 0) {
         ParallelScanWorkers workers{options.threads, options.threads};
         if (options.threads == 0) {
             const ScanThreads threads = defaultScanThreads(location);
@@ -81,7 +82,8 @@ std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOption
             workers.growUpTo = threads.maximum;
         }
         return parallelScanBundles(location, workers, options.progress, {},
-                                   {options.crossFileSystems, options.onUnreadable}, options.cancel);
+                                   {options.crossFileSystems, options.onUnreadable, options.listCleanable},
+                                   options.cancel);
     }
     // The chosen location itself is resolved like any path (it may be a link the user
     // picked); nothing below it is ever reached through a link.

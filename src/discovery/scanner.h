@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/cache_category.h"
 #include "library/fcp_bundle.h"
 #include "platform/cancellation.h"
 
@@ -32,6 +33,9 @@ struct ScanOptions {
     // mount point is compared by its mount id where the kernel gives one, by device otherwise.
     bool crossFileSystems = false;
     UnreadableFolderSink onUnreadable; // optional
+    // Also list, in each record's `cleanable`, the entries a cleaning of these categories would
+    // remove from it (0: none), so that a dry run needs no second walk.
+    CategoryMask listCleanable = 0;
     // Checked between entries: once requested, the walk ends within a directory listing and
     // the result is incomplete, for the caller to drop.
     const CancellationToken* cancel = nullptr;

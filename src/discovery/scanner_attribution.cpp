@@ -24,8 +24,16 @@ namespace {
 
 // The removed paths of every category, split once: single names, and two-part paths.
 struct RemovedNames {
-    std::vector<std::string_view> whole;
-    std::vector<std::pair<std::string_view, std::string_view>> twoPart;
+    struct Whole {
+        std::string_view name;
+        CacheCategory category;
+    };
+    struct TwoPart {
+        std::string_view first, second;
+        CacheCategory category;
+    };
+    std::vector<Whole> whole;
+    std::vector<TwoPart> twoPart;
 };
 
 const RemovedNames& removedNames() {
@@ -36,9 +44,9 @@ const RemovedNames& removedNames() {
                 const std::size_t slash = removed.find('/');
                 if (removed.empty()) continue;
                 if (slash == std::string_view::npos)
-                    out.whole.push_back(removed);
+                    out.whole.push_back({removed, category});
                 else
-                    out.twoPart.emplace_back(removed.substr(0, slash), removed.substr(slash + 1));
+                    out.twoPart.push_back({removed.substr(0, slash), removed.substr(slash + 1), category});
             }
         }
         return out;
@@ -48,22 +56,30 @@ const RemovedNames& removedNames() {
 
 } // namespace
 
-CleaningScope cleaningScopeOf(CleaningScope parent, std::string_view name) {
+CleaningScope cleaningScopeOf(CleaningScope parent, std::string_view name, CategoryMask categories,
+                              CacheCategory* removedBy) {
     if (parent == CleaningScope::Removed) return CleaningScope::Removed;
     const RemovedNames& names = removedNames();
-    for (std::string_view whole : names.whole)
-        if (name == whole) return CleaningScope::Removed;
+    auto removed = [removedBy](CacheCategory category) {
+        if (removedBy != nullptr) *removedBy = category;
+        return CleaningScope::Removed;
+    };
+    for (const auto& whole : names.whole)
+        if ((categories & categoryBit(whole.category)) != 0 && name == whole.name)
+            return removed(whole.category);
     bool prefix = false;
-    for (const auto& [first, second] : names.twoPart) {
-        if (parent == CleaningScope::KeptPrefix && name == second) return CleaningScope::Removed;
-        if (name == first) prefix = true;
+    for (const auto& path : names.twoPart) {
+        if ((categories & categoryBit(path.category)) == 0) continue;
+        if (parent == CleaningScope::KeptPrefix && name == path.second) return removed(path.category);
+        if (name == path.first) prefix = true;
     }
     return prefix ? CleaningScope::KeptPrefix : CleaningScope::Kept;
 }
 
-EnclosingLibrary descendInto(const EnclosingLibrary& library, std::string_view name) {
+EnclosingLibrary descendInto(const EnclosingLibrary& library, std::string_view name, CategoryMask listed) {
     EnclosingLibrary next = library;
     next.scope = cleaningScopeOf(library.scope, name);
+    next.listedScope = cleaningScopeOf(library.listedScope, name, listed);
     switch (library.position) {
     case LibraryPosition::Root:
         next.position = LibraryPosition::EventFolder;

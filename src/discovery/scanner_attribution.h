@@ -4,6 +4,7 @@
 #include "library/fcp_bundle.h"
 #include "platform/dir_walker.h"
 
+#include <climits>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -35,14 +36,24 @@ enum class CleaningScope : std::uint8_t {
 };
 
 // The scope of an entry named `name` inside a directory of scope `parent` (a library root
-// has scope Kept).
-[[nodiscard]] CleaningScope cleaningScopeOf(CleaningScope parent, std::string_view name);
+// has scope Kept), for a cleaning of `categories`. Where the entry is itself a removed entry
+// (its parent's scope is not Removed), `removedBy` receives the category that removes it.
+[[nodiscard]] CleaningScope cleaningScopeOf(CleaningScope parent, std::string_view name,
+                                            CategoryMask categories = kEveryCategory,
+                                            CacheCategory* removedBy = nullptr);
+
+// No listed cleanable entry encloses the directory.
+inline constexpr std::uint32_t kNotListed = UINT32_MAX;
 
 struct EnclosingLibrary {
     std::uint32_t record; // index of the library's record in the result list
     LibraryPosition position;
     CacheCategory category; // meaningful when position is Category
     CleaningScope scope = CleaningScope::Kept;
+    // The scope for the categories whose removed entries the scan lists (none: always Kept),
+    // and the listed entry the directory lies in.
+    CleaningScope listedScope = CleaningScope::Kept;
+    std::uint32_t listedEntry = kNotListed;
 };
 
 // Every library that encloses a directory, outermost first, each with the directory's
@@ -53,8 +64,9 @@ using DirectoryContext = std::vector<EnclosingLibrary>;
 [[nodiscard]] bool hasLibraryName(std::string_view name);
 
 // The position, relative to `library`, of a directory named `name` inside a directory whose
-// position is `library.position`.
-[[nodiscard]] EnclosingLibrary descendInto(const EnclosingLibrary& library, std::string_view name);
+// position is `library.position`; its listed scope under the `listed` categories.
+[[nodiscard]] EnclosingLibrary descendInto(const EnclosingLibrary& library, std::string_view name,
+                                           CategoryMask listed = 0);
 
 // A category path that goes on through a symbolic link: the part below the link (empty when
 // the link itself is the category directory) and the category it measures.

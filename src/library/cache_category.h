@@ -43,6 +43,13 @@ struct CacheCategoryInfo {
 };
 
 [[nodiscard]] const CacheCategoryInfo& categoryInfo(CacheCategory category);
+
+// A set of categories: bit k stands for allCacheCategories[k].
+using CategoryMask = std::uint8_t;
+inline constexpr CategoryMask kEveryCategory = 0x0F;
+[[nodiscard]] constexpr CategoryMask categoryBit(CacheCategory category) {
+    return static_cast<CategoryMask>(1u << static_cast<unsigned>(category));
+}
 [[nodiscard]] std::optional<CacheCategory> categoryFromKey(std::string_view key);
 [[nodiscard]] std::optional<CacheCategory> categoryFromDeletionName(std::string_view deletionName);
 

@@ -7,8 +7,20 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
+
+enum class CacheCategory;
+
+// An entry of a library that a cleaning would remove, as the scan that listed it met it.
+struct CleanableEntry {
+    std::string relativePath; // below the library
+    CacheCategory category;   // the category whose removed path it is
+    // Regular-file bytes it holds: its size for a file, the total below it for a folder
+    // (links not followed, other mounts not entered), 0 for anything else.
+    std::int64_t bytes = 0;
+};
 
 // A file's modification time.
 using FileTime = std::chrono::time_point<std::chrono::system_clock, std::chrono::nanoseconds>;
@@ -32,6 +44,9 @@ struct FCPBundle {
     std::string relativePath;
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    // Only when the scan was asked to list them (ScanOptions::listCleanable): the entries a
+    // cleaning of those categories removes, in walk order. Nothing inside one is listed again.
+    std::vector<CleanableEntry> cleanable;
 };
 
 // The fields above the way back in are equal; the strings compare as text under canonical

@@ -189,6 +189,7 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
         report.failed = 1;
         report.firstFailedPath = path;
         report.firstFailureDescription = std::strerror(error);
+        report.unreadableFolders.push_back(path); // a library's walk may meet it again
         std::lock_guard lock(unreadableMutex);
         unreadable->add(report, path);
     };

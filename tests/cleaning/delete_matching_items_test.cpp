@@ -1,3 +1,4 @@
+#include "cleaning/cleaning_tally.h"
 #include "cleaning/delete_matching_items.h"
 #include "library/cache_category.h"
 #include "platform/safe_remove.h"
@@ -370,13 +371,17 @@ TEST_P(DeleteMatchingItemsBothWays, FoldersTheUserCannotWriteOrReadGiveOneErrorL
 
     std::string out = testing::runAsNobody([&] {
         Outcome dry = runDeletion(lib, "Render Files", DeletionOptions{.dryRun = true});
-        std::string text = std::to_string(dry.report.failed) + "\n";
+        // Two walks of one library meet its unreadable folder twice: a tally counts it once.
+        CleaningTally tally;
+        tally.add(dry.report, lib);
+        tally.add(runDeletion(lib, "Analysis Files", DeletionOptions{.dryRun = true}).report, lib);
+        std::string text = std::to_string(dry.report.failed) + std::to_string(tally.failed) + "\n";
         for (const auto& line : dry.lines)
             text += line + "\n";
         return text + runAsText(lib, "Render Files");
     });
     const std::string unreadable = "Error reading " + lib + "/C: Permission denied\n";
-    EXPECT_EQ(out, "1\n" + unreadable + "Would delete: " + lib +
+    EXPECT_EQ(out, "11\n" + unreadable + "Would delete: " + lib +
                        "/A/Render Files (20 bytes)\nWould delete: " + lib +
                        "/B/Render Files (10 bytes)\ntrue\nDeleted: " + lib +
                        "/B/Render Files\nError deleting " + lib +

@@ -207,8 +207,9 @@ TEST_F(CleanCommand, SignalStopsBetweenRemovalsAndSummarisesWhatWasRemoved) {
     const std::string big = tmp / "big";
     for (int i = 0; i < 50; ++i) {
         const std::string event = big + "/L" + std::to_string(i) + ".fcpbundle/Event";
-        for (const char* file : {"Original Media/a.mov", "Render Files/r.mov", "Transcoded Media/Proxy Media/p.mov",
-                                 "Transcoded Media/High Quality Media/o.mov", "Analysis Files/a.plist"}) {
+        for (const char* file :
+             {"Original Media/a.mov", "Render Files/r.mov", "Transcoded Media/Proxy Media/p.mov",
+              "Transcoded Media/High Quality Media/o.mov", "Analysis Files/a.plist"}) {
             const std::string path = event + "/" + file;
             makeDirs(path.substr(0, path.rfind('/')));
             writeFile(path, 100);
@@ -224,8 +225,8 @@ TEST_F(CleanCommand, SignalStopsBetweenRemovalsAndSummarisesWhatWasRemoved) {
         const Expectation e = expect(big, before, {"render", "proxy", "optimized", "analysis"});
         ASSERT_GT(e.matchedEntries.size(), 100u);
 
-        CliResult run = testing::runProgramSignalledAfterFirstLine(std::string(VELMORA_BIN_DIR) + "/velmora-cli",
-                                                                   {"clean", "--jobs", "1", big}, c.signal);
+        CliResult run = testing::runProgramSignalledAfterFirstLine(
+            std::string(VELMORA_BIN_DIR) + "/velmora-cli", {"clean", "--jobs", "1", big}, c.signal);
         EXPECT_EQ(run.status, c.status) << run.err;
         std::set<std::string> removed;
         for (const auto& line : lineSet(run.out)) {
@@ -243,8 +244,10 @@ TEST_F(CleanCommand, SignalStopsBetweenRemovalsAndSummarisesWhatWasRemoved) {
         }
         for (const auto& entry : e.remaining)
             EXPECT_TRUE(after.count(entry)) << entry;
-        EXPECT_NE(run.err.find("Stopped by signal " + std::to_string(c.signal)), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find("Entries removed: " + std::to_string(removed.size()) + "\n"), std::string::npos)
+        EXPECT_NE(run.err.find("Stopped by signal " + std::to_string(c.signal)), std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find("Entries removed: " + std::to_string(removed.size()) + "\n"),
+                  std::string::npos)
             << run.err;
     }
 }
@@ -303,6 +306,45 @@ TEST_F(CleanCommand, DryRunAndCleanOfIdenticalCopiesReportTheSameBytes) {
     auto bytesLine = [](const std::string& err) { return err.substr(err.find("Bytes ")); };
     EXPECT_EQ(bytesLine(run.err), "Bytes reclaimed: " + bytesLine(dry.err).substr(18)) << run.err << dry.err;
     EXPECT_TRUE(testing::entryExists(tmp / "outside/Far.fcpbundle/E/Render Files/f"));
+}
+
+// Every folder that cannot be read is told once and counts once, whether the scan or a
+// library's own walk meets it, in a dry run and in a clean.
+TEST(CleanCommandUnreadable, EachFolderIsToldOnce) {
+    TempDir tmp;
+    const std::string location = tmp / "loc";
+    testing::placeFile(tmp, "loc/closed/Hidden.fcpbundle/E/Render Files/r", 5);
+    testing::placeFile(tmp, "loc/A.fcpbundle/Locked/Render Files/r", 6);
+    testing::placeFile(tmp, "loc/A.fcpbundle/E/Render Files/locked/r", 7);
+    testing::placeFile(tmp, "loc/A.fcpbundle/E/Render Files/r", 8);
+    testing::chownTreeToNobody(location);
+    for (const char* folder : {"closed", "A.fcpbundle/Locked", "A.fcpbundle/E/Render Files/locked"})
+        ASSERT_EQ(::chmod((location + "/" + folder).c_str(), 0), 0);
+    auto asNobody = [&](const std::string& dryRun) {
+        return testing::runProgram(
+            "/bin/sh",
+            {"-c", "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\" clean $1 \"$2\"",
+             std::string(VELMORA_BIN_DIR) + "/velmora-cli", dryRun, location},
+            kEnglish);
+    };
+    const std::string denied = ": Permission denied";
+    CliResult dry = asNobody("--dry-run");
+    EXPECT_EQ(dry.status, 1) << dry.err;
+    EXPECT_EQ(lineSet(dry.out),
+              (std::multiset<std::string>{
+                  "Error reading " + location + "/closed" + denied,
+                  "Error reading " + location + "/A.fcpbundle/Locked" + denied,
+                  "Error reading " + location + "/A.fcpbundle/E/Render Files/locked" + denied,
+                  "Would delete: " + location + "/A.fcpbundle/E/Render Files (8 bytes)"}));
+    EXPECT_NE(dry.err.find("Entries failed: 3\n"), std::string::npos) << dry.err;
+    CliResult run = asNobody("");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(lineSet(run.out),
+              (std::multiset<std::string>{"Error reading " + location + "/closed" + denied,
+                                          "Error reading " + location + "/A.fcpbundle/Locked" + denied,
+                                          "Error deleting " + location +
+                                              "/A.fcpbundle/E/Render Files/locked" + denied}));
+    EXPECT_NE(run.err.find("Entries failed: 3\n"), std::string::npos) << run.err;
 }
 
 // --untouched-for leaves alone the libraries whose kept files changed within the period.
@@ -532,8 +574,9 @@ TEST_F(CleanCommand, LogLinesLeaveAsEachEntryIsDoneAndAFailedLogIsAnError) {
     addManyRenderFolders(lib, events);
     const Expectation e = expect(location, listTree(location), {"render"}, lib);
     auto matchedLeft = [&] {
-        return static_cast<int>(std::count_if(e.matchedEntries.begin(), e.matchedEntries.end(),
-                                              [](const std::string& path) { return testing::entryExists(path); }));
+        return static_cast<int>(
+            std::count_if(e.matchedEntries.begin(), e.matchedEntries.end(),
+                          [](const std::string& path) { return testing::entryExists(path); }));
     };
     const int matchedBefore = matchedLeft();
     ASSERT_GT(matchedBefore, 60);

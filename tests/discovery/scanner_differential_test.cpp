@@ -1,4 +1,6 @@
 // The one-pass scanner held to the literal three-walk rules on trees with every awkward case.
+#include "cleaning/delete_matching_items.h"
+#include "discovery/parallel_scan.h"
 #include "discovery/scanner.h"
 #include "platform/unique_fd.h"
 #include "samples/sample_tree.h"
@@ -137,6 +139,65 @@ TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
     EXPECT_EQ(found["Deep.fcpbundle"].analysisSize, 9);
     EXPECT_EQ(found["Lib In Media.fcpbundle"].size, 9);
     EXPECT_EQ(found["Lib In Media.fcpbundle"].analysisSize, 0);
+}
+
+// A dry run told from what the scan listed says exactly what a dry-run walk of each library
+// says, for any set of categories, any number of workers, and with the scan's queues so
+// small that most subtrees are walked in place.
+TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
+    TempDir tmp;
+    buildEdgeCases(tmp);
+    testing::placeFile(tmp, "loc/Edge.fcpbundle/E7/Render Files", 77);             // a file matched whole
+    testing::placeFile(tmp, "loc/Edge.fcpbundle/E7/Transcoded Media", 5);          // not a prefix folder
+    testing::placeFile(tmp, "loc/Edge.fcpbundle/Transcoded Media/Proxy Media", 6); // two-part, at the root
+    // Listed on its own only where proxy media are not cleaned too.
+    testing::placeFile(tmp, "loc/Edge.fcpbundle/E1/Transcoded Media/Proxy Media/Render Files/x", 8);
+    const std::string location = tmp / "loc";
+    UniqueFd locationFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ASSERT_TRUE(locationFd);
+
+    auto linesOf = [](auto&& clean) {
+        std::string lines;
+        DeletionOptions options;
+        options.dryRun = true;
+        options.sink = [&lines](std::string_view line) { lines.append(line).append("\n"); };
+        for (const DeletionReport& report : clean(options))
+            lines += "matched " + std::to_string(report.matched) + " bytes " +
+                     std::to_string(report.bytesMatched) + "\n";
+        return lines;
+    };
+    using C = CacheCategory;
+    const std::vector<std::vector<C>> categorySets = {{C::render, C::proxy, C::optimized, C::analysis},
+                                                      {C::render},
+                                                      {C::proxy},
+                                                      {C::optimized, C::analysis}};
+    std::size_t listedEntries = 0;
+    for (const std::vector<C>& categories : categorySets) {
+        std::vector<std::string_view> names;
+        CategoryMask mask = 0;
+        for (C category : categories) {
+            names.push_back(categoryInfo(category).deletionName);
+            mask |= categoryBit(category);
+        }
+        for (const auto& [threads, limits] :
+             {std::pair{1u, ParallelScanLimits{}}, std::pair{4u, ParallelScanLimits{}},
+              std::pair{4u, ParallelScanLimits{3, 2}}}) {
+            ParallelScanRules rules;
+            rules.listCleanable = mask;
+            for (const FCPBundle& library :
+                 parallelScanBundles(location, {threads}, nullptr, limits, rules)) {
+                listedEntries += library.cleanable.size();
+                EXPECT_EQ(linesOf([&](const DeletionOptions& o) {
+                              return listCleanableEntries(library, names, o);
+                          }),
+                          linesOf([&](const DeletionOptions& o) {
+                              return deleteMatchingItemsBeneath(locationFd.get(), library, names, o);
+                          }))
+                    << library.path << " with " << names.size() << " categories, " << threads << " threads";
+            }
+        }
+    }
+    EXPECT_GT(listedEntries, 100u); // the generated libraries hold plenty
 }
 
 TEST(ScannerDifferential, DeepChainsAndPathsBeyondPathMax) {
