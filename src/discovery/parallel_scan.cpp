@@ -57,9 +57,9 @@ class ParallelScan {
                  ScanProgress* progress, std::size_t openCap, std::size_t queueCap, std::size_t inlineCap,
                  const ParallelScanRules& rules, const CancellationToken* cancel)
         : queues_(maxThreads), workers_(maxThreads), startThreads_(std::min(threads, maxThreads)),
-          growth_(growth), progress_(progress), cancel_(cancel), openCap_(openCap),
-          queueCap_(static_cast<std::int64_t>(queueCap)), inlineCap_(inlineCap), rules_(rules),
-          listing_(rules.listCleanable) {}
+          growth_(growth), progress_(progress != nullptr ? progress : &ownProgress_), cancel_(cancel),
+          openCap_(openCap), queueCap_(static_cast<std::int64_t>(queueCap)), inlineCap_(inlineCap),
+          rules_(rules), listing_(rules.listCleanable) {}
 
     std::vector<FCPBundle> run(const std::string& location, UniqueFd rootFd) {
         location_ = &location;
@@ -126,19 +126,24 @@ class ParallelScan {
         return true;
     }
 
-    // Every interval, while the scan runs: compares the machine's processor times with those
-    // of the interval before and starts the workers workersAfter asks for.
+    // Every interval, while the scan runs: compares the machine's processor times and the
+    // entries read with those of the interval before, and starts the workers WorkerGrowth asks for.
     void growWorkers(std::vector<std::thread>& helpers, std::optional<ProcessorTimes> before) {
+        WorkerGrowth growth(queues_.workers(), queues_.capacity());
+        std::uint64_t readBefore = progress_->entriesRead.load(std::memory_order_relaxed);
         std::unique_lock lock(doneMutex_);
         while (queues_.workers() < queues_.capacity()) {
             if (doneChanged_.wait_for(lock, growth_.interval, [this] { return done_; })) return;
             if (cancelled(cancel_)) return;
             std::optional<ProcessorTimes> now = growth_.readTimes();
+            const std::uint64_t read = progress_->entriesRead.load(std::memory_order_relaxed);
             WorkerGrowthSample sample;
             if (before && now) sample.idleShare = idleShareBetween(*before, *now);
             sample.workWaiting = queues_.queued() > 0;
+            sample.entriesRead = read - readBefore;
             before = now;
-            const unsigned next = workersAfter(queues_.workers(), queues_.capacity(), sample);
+            readBefore = read;
+            const unsigned next = growth.next(sample);
             if (next > queues_.workers() && !startWorkers(helpers, next)) return;
         }
     }
@@ -438,7 +443,8 @@ class ParallelScan {
     const ParallelScanWorkers& growth_;
     std::mutex doneMutex_;
     std::condition_variable doneChanged_;
-    bool done_ = false; // worker 0 found no work left: the controller stops
+    bool done_ = false;        // worker 0 found no work left: the controller stops
+    ScanProgress ownProgress_; // counts for the controller when the caller asked for none
     ScanProgress* progress_;
     const CancellationToken* cancel_;
     const std::size_t openCap_;

@@ -38,7 +38,7 @@ struct ParallelScanRules {
 struct ParallelScanWorkers {
     unsigned threads = 1; // from the start, >= 1
     // Where larger than `threads`: more workers, up to this many, while the processors have
-    // time to spare for them (see workersAfter). For storage that answers every request after
+    // time to spare for them (see WorkerGrowth). For storage that answers every request after
     // a round trip, where more requests in flight mean a faster scan until the machine is busy.
     unsigned growUpTo = 0;
     // Where the machine's processor times come from, and how often they are compared.

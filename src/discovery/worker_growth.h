@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 
 namespace velmora {
@@ -16,10 +17,29 @@ struct WorkerGrowthSample {
     std::optional<double> idleShare;
     // Directories were waiting in the queues for a worker at the end of the interval.
     bool workWaiting = false;
+    // Entries the scan read during the interval.
+    std::uint64_t entriesRead = 0;
 };
 
-// The number of workers for the next interval of a scan that runs `current` and may run up
-// to `maximum`.
-[[nodiscard]] unsigned workersAfter(unsigned current, unsigned maximum, const WorkerGrowthSample& sample);
+// Decides, interval after interval, how many workers a scan runs: from `start` up to
+// `maximum`, doubling while the processors have time to spare or while the last doubling
+// made the scan faster.
+class WorkerGrowth {
+  public:
+    WorkerGrowth(unsigned start, unsigned maximum);
+
+    [[nodiscard]] unsigned workers() const { return workers_; }
+
+    // The number of workers for the next interval, after one more.
+    unsigned next(const WorkerGrowthSample& sample);
+
+  private:
+    unsigned workers_;
+    const unsigned maximum_;
+    unsigned intervals_ = 0;
+    unsigned grownAfter_ = 0;            // the interval at whose end the workers last doubled
+    std::uint64_t readBeforeGrowth_ = 0; // entries read in that interval
+    bool stopped_ = false;               // a doubling that did not pay: only idle time grows more
+};
 
 } // namespace velmora

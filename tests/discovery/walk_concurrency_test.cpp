@@ -4,6 +4,7 @@
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -59,25 +60,54 @@ TEST(WalkConcurrency, ThreadsAndJobsByStorageKindAndCores) {
     }
 }
 
-TEST(WalkConcurrency, WorkersGrowWhileTheProcessorsHaveTimeToSpare) {
+TEST(WalkConcurrency, WorkersGrowWhileTheProcessorsHaveTimeToSpareOrGrowingPays) {
+    const WorkerGrowthSample idle{0.5, true, 1000}, busy{0.0, true, 1000}, oneTickIdle{0.2, true, 1000},
+        nearlyBusy{0.1, true, 1000}, nothingWaiting{0.9, false, 1000}, unknown{std::nullopt, true, 1000},
+        paid{0.0, true, 1300}, notPaid{0.0, true, 1250};
     const struct {
-        unsigned current;
-        unsigned maximum;
-        std::optional<double> idleShare;
-        bool workWaiting;
-        unsigned next;
         const char* why;
+        unsigned start;
+        unsigned maximum;
+        std::vector<WorkerGrowthSample> samples;
+        std::vector<unsigned> workers; // after each sample
     } cases[] = {
-        {8, 64, 0.5, true, 16, "idle processors, work waiting: doubles"},
-        {8, 64, 0.2, true, 16, "one tick in five idle is enough"},
-        {8, 64, 0.1, true, 8, "busy processors: more threads only cost"},
-        {8, 64, 0.9, false, 8, "no work waiting: nothing for more workers to do"},
-        {48, 64, 0.9, true, 64, "never beyond the maximum"},
-        {64, 64, 1.0, true, 64, "at the maximum"},
-        {8, 64, std::nullopt, true, 64, "processor time unknown: the maximum at once"},
+        {"idle processors and work waiting: doubles every interval",
+         8,
+         64,
+         {idle, oneTickIdle, idle, idle},
+         {16, 32, 64, 64}},
+        {"no work waiting: nothing for more workers to do", 8, 64, {nothingWaiting, nothingWaiting}, {8, 8}},
+        {"never beyond the maximum", 48, 64, {idle}, {64}},
+        {"processor time unknown: the maximum at once", 8, 64, {unknown}, {64}},
+        {"busy processors: one doubling on trial after the start-up interval; it did not pay",
+         8,
+         64,
+         {busy, nearlyBusy, notPaid, paid, busy, busy},
+         {8, 16, 16, 16, 16, 16}},
+        {"each doubling that paid is followed by another; idle time still grows after one did not",
+         8,
+         128,
+         {busy, busy, paid, {0.0, true, 1690}, notPaid, idle},
+         {8, 16, 32, 64, 64, 128}},
+        {"a doubling judged against the start-up interval is tried again",
+         8,
+         64,
+         {idle, busy, notPaid, paid, busy},
+         {16, 32, 32, 32, 32}},
+        {"a doubling on idle time is judged like a trial",
+         8,
+         128,
+         {busy, idle, paid, notPaid, busy},
+         {8, 16, 32, 32, 32}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(workersAfter(c.current, c.maximum, {c.idleShare, c.workWaiting}), c.next) << c.why;
+    for (const auto& c : cases) {
+        WorkerGrowth growth(c.start, c.maximum);
+        std::vector<unsigned> workers;
+        for (const WorkerGrowthSample& sample : c.samples)
+            workers.push_back(growth.next(sample));
+        EXPECT_EQ(workers, c.workers) << c.why;
+        EXPECT_EQ(growth.workers(), c.workers.back()) << c.why;
+    }
 }
 
 TEST(WalkConcurrency, IdleShareFromTheProcessorTimes) {
