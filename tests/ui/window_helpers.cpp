@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QQmlProperty>
 #include <QTest>
+#include <QThread>
 #include <utility>
 
 namespace velmora::window_testing {
@@ -20,6 +21,38 @@ std::optional<QString> ScriptedChooser::chooseDirectory() {
     const QString path = answers.front().value_or(QString());
     answers.pop_front();
     return chosen ? std::optional<QString>(path) : std::nullopt;
+}
+
+void HoldingDispatch::postToMain(Work work) {
+    {
+        const std::lock_guard lock(mutex);
+        if (holding && QThread::currentThread() != QCoreApplication::instance()->thread()) {
+            held.push_back(std::move(work));
+            return;
+        }
+    }
+    QtDispatch::postToMain(std::move(work));
+}
+
+void HoldingDispatch::hold() {
+    const std::lock_guard lock(mutex);
+    holding = true;
+}
+
+void HoldingDispatch::release() {
+    std::vector<Work> released;
+    {
+        const std::lock_guard lock(mutex);
+        holding = false;
+        released.swap(held);
+    }
+    for (Work& work : released)
+        QtDispatch::postToMain(std::move(work));
+}
+
+bool HoldingDispatch::holdsWork() {
+    const std::lock_guard lock(mutex);
+    return !held.empty();
 }
 
 WindowUnderTest::WindowUnderTest() : mainWindow(std::make_unique<MainWindow>(view)) {

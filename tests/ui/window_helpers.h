@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,9 +45,25 @@ class RecordingDesktop : public DesktopServices {
     }
 };
 
+// The app's queues, with a switch that keeps what background threads post to the main thread
+// until it is released: a test can look at the window between a run's end and its publishing.
+class HoldingDispatch : public QtDispatch {
+  public:
+    void postToMain(Work work) override;
+    void hold();
+    // Posts what was held, in order, and posts directly again.
+    void release();
+    [[nodiscard]] bool holdsWork();
+
+  private:
+    std::mutex mutex;
+    bool holding = false;
+    std::vector<Work> held;
+};
+
 // The app's window on the real queues, with a scripted chooser and a recording desktop.
 struct WindowUnderTest {
-    QtDispatch dispatch;
+    HoldingDispatch dispatch;
     ScriptedChooser chooser;
     RecordingDesktop desktop;
     ContentView view{dispatch, chooser, desktop};
