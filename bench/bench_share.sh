@@ -82,7 +82,7 @@ echo "cores (nproc):   $(nproc)"
 echo "CPU:             $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
 echo "kernel:          $(uname -r)"
 echo "location:        $entries entries, $(find "$SRC" -mindepth 1 -type d | wc -l) directories, on $(df -T "$SRC" | awk 'NR == 2 { print $2 }')"
-echo "share:           latency-fs, $LATENCY_MS ms per request, 128 requests at once, READDIRPLUS, 10 s attribute cache"
+echo "share:           latency-fs, $LATENCY_MS ms per request, any number of requests waiting at once, READDIRPLUS, 10 s attribute cache"
 echo "tools:           $(du --version | head -1); gdu $(gdu --version 2>/dev/null | awk '/Version/ { print $2 }'); $(ncdu -v 2>/dev/null)"
 echo "load at start:   $(cut -d' ' -f1-3 /proc/loadavg)"
 

@@ -1,10 +1,11 @@
 // latency-fs: a FUSE file system that mirrors a directory and answers every request after a
-// fixed delay, the way a file server a network hop away does. Many requests are served at
-// once (one worker thread each, up to --threads), so the delay adds latency without
-// serialising them. Attributes and entries are cached by the kernel for --cache-s seconds and
-// listings are answered with READDIRPLUS (names with their attributes), as the Linux NFS
-// client does: a stat after a listing costs no round trip, opening and reading a directory
-// does. At unmount the request counts are written to standard error and to --stats FILE.
+// fixed delay, the way a file server a network hop away does. Each request is worked on at
+// once and its answer sent the delay after, by one thread that keeps the answers in order of
+// their time: any number of requests wait at once, and their waiting costs this machine's
+// processors no more than a distant server's does (no thread sleeps per request). Attributes
+// and entries are cached by the kernel for --cache-s seconds and listings are answered with
+// READDIRPLUS (names with their attributes), as the Linux NFS client does: a stat after a
+// listing costs no round trip, opening and reading a directory does. At unmount the request counts are written to standard error and to --stats FILE.
 //
 //   latency-fs [--latency-ms MS] [--cache-s S] [--threads N] [--stats FILE] [--pid-file FILE] [-f]
 //              SOURCE MOUNTPOINT
@@ -19,13 +20,16 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <fuse3/fuse_lowlevel.h>
 #include <mutex>
+#include <queue>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -70,6 +74,72 @@ struct Settings {
     std::string mountpoint;
 };
 
+using Clock = std::chrono::steady_clock;
+
+// Sends answers when they are due, from one thread, earliest first.
+class DelayedAnswers {
+  public:
+    void start() {
+        thread_ = std::thread([this] { run(); });
+    }
+
+    void at(Clock::time_point due, std::function<void()> send) {
+        {
+            std::lock_guard lock(mutex_);
+            due_.push(Answer{due, sequence_++, std::move(send)});
+        }
+        changed_.notify_one();
+    }
+
+    // Sends what is still waiting, at once, and ends the thread: the session it answers on
+    // is about to go.
+    void stop() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_one();
+        if (thread_.joinable()) thread_.join();
+    }
+
+  private:
+    struct Answer {
+        Clock::time_point due;
+        std::uint64_t sequence; // equal times keep the order of arrival
+        std::function<void()> send;
+        bool operator>(const Answer& other) const {
+            return due != other.due ? due > other.due : sequence > other.sequence;
+        }
+    };
+
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (due_.empty()) {
+                if (stopping_) return;
+                changed_.wait(lock);
+                continue;
+            }
+            if (!stopping_ && due_.top().due > Clock::now()) {
+                changed_.wait_until(lock, due_.top().due);
+                continue;
+            }
+            std::function<void()> send = std::move(const_cast<Answer&>(due_.top()).send);
+            due_.pop();
+            lock.unlock();
+            send();
+            lock.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::priority_queue<Answer, std::vector<Answer>, std::greater<>> due_;
+    std::uint64_t sequence_ = 0;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
 // A node the kernel knows: the path below SOURCE it stands for ("." for the root) and how
 // many lookups the kernel holds on it.
 struct Node {
@@ -79,7 +149,8 @@ struct Node {
 
 class Mirror {
   public:
-    Mirror(int sourceFd, const Settings& settings) : sourceFd_(sourceFd), settings_(settings) {
+    Mirror(int sourceFd, const Settings& settings, DelayedAnswers& answers)
+        : sourceFd_(sourceFd), settings_(settings), answers_(answers) {
         nodes_.emplace(FUSE_ROOT_ID, Node{".", 1});
         ids_.emplace(".", FUSE_ROOT_ID);
     }
@@ -87,10 +158,19 @@ class Mirror {
     int sourceFd() const { return sourceFd_; }
     double cacheSeconds() const { return settings_.cacheSeconds; }
 
-    // Every answered request waits the latency first, on its own worker thread.
-    void request(Op op) {
-        counts_[op].fetch_add(1, std::memory_order_relaxed);
-        if (settings_.latency.count() > 0) std::this_thread::sleep_for(settings_.latency);
+    // Counts a request that will be answered.
+    void request(Op op) { counts_[op].fetch_add(1, std::memory_order_relaxed); }
+    // Sends an answer the latency after its work is done, as a server's answer reaches the
+    // client a round trip after the server has it: at once without latency, else from the
+    // answering thread.
+    void answer(std::function<void()> send) {
+        if (settings_.latency.count() == 0)
+            send();
+        else
+            answers_.at(Clock::now() + settings_.latency, std::move(send));
+    }
+    void answerError(fuse_req_t req, int error) {
+        answer([req, error] { fuse_reply_err(req, error); });
     }
     void count(Op op) { counts_[op].fetch_add(1, std::memory_order_relaxed); }
 
@@ -166,6 +246,7 @@ class Mirror {
   private:
     const int sourceFd_;
     const Settings& settings_;
+    DelayedAnswers& answers_;
     std::array<std::atomic<std::uint64_t>, OpCount> counts_{};
     std::mutex mutex_;
     std::unordered_map<fuse_ino_t, Node> nodes_;
@@ -200,10 +281,10 @@ void fsLookup(fuse_req_t req, fuse_ino_t parent, const char* name) {
     m.request(Lookup);
     fuse_entry_param entry{};
     if (!m.lookUp(parent, name, entry)) {
-        fuse_reply_err(req, errno);
+        m.answerError(req, errno);
         return;
     }
-    fuse_reply_entry(req, &entry);
+    m.answer([req, entry] { fuse_reply_entry(req, &entry); });
 }
 
 void fsForget(fuse_req_t req, fuse_ino_t ino, std::uint64_t nlookup) {
@@ -228,14 +309,14 @@ void fsGetattr(fuse_req_t req, fuse_ino_t ino, fuse_file_info*) {
     std::string path;
     struct stat st {};
     if (!m.pathOf(ino, path)) {
-        fuse_reply_err(req, ESTALE);
+        m.answerError(req, ESTALE);
         return;
     }
     if (::fstatat(m.sourceFd(), path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        fuse_reply_err(req, errno);
+        m.answerError(req, errno);
         return;
     }
-    fuse_reply_attr(req, &st, m.cacheSeconds());
+    m.answer([req, st, timeout = m.cacheSeconds()] { fuse_reply_attr(req, &st, timeout); });
 }
 
 void fsReadlink(fuse_req_t req, fuse_ino_t ino) {
@@ -243,17 +324,17 @@ void fsReadlink(fuse_req_t req, fuse_ino_t ino) {
     m.request(Readlink);
     std::string path;
     if (!m.pathOf(ino, path)) {
-        fuse_reply_err(req, ESTALE);
+        m.answerError(req, ESTALE);
         return;
     }
     std::vector<char> target(PATH_MAX + 1);
     ssize_t n = ::readlinkat(m.sourceFd(), path.c_str(), target.data(), PATH_MAX);
     if (n < 0) {
-        fuse_reply_err(req, errno);
+        m.answerError(req, errno);
         return;
     }
     target[static_cast<std::size_t>(n)] = '\0';
-    fuse_reply_readlink(req, target.data());
+    m.answer([req, target = std::move(target)] { fuse_reply_readlink(req, target.data()); });
 }
 
 void fsOpendir(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
@@ -261,21 +342,24 @@ void fsOpendir(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
     m.request(Opendir);
     auto handle = std::make_unique<DirHandle>();
     if (!m.pathOf(ino, handle->path)) {
-        fuse_reply_err(req, ESTALE);
+        m.answerError(req, ESTALE);
         return;
     }
     int fd = ::openat(m.sourceFd(), handle->path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0 || (handle->dir = ::fdopendir(fd)) == nullptr) {
         int error = errno;
         if (fd >= 0) ::close(fd);
-        fuse_reply_err(req, error);
+        m.answerError(req, error);
         return;
     }
     fi->fh = reinterpret_cast<std::uint64_t>(handle.get());
-    if (fuse_reply_open(req, fi) == 0)
-        handle.release();
-    else
-        ::closedir(handle->dir);
+    // The kernel's file information lives only as long as this call: the answer sends a copy.
+    m.answer([req, info = *fi, handle = handle.release()] {
+        if (fuse_reply_open(req, &info) != 0) {
+            ::closedir(handle->dir);
+            delete handle;
+        }
+    });
 }
 
 void readDirectory(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, fuse_file_info* fi,
@@ -296,7 +380,7 @@ void readDirectory(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offse
             handle->pending = ::readdir(handle->dir);
             if (handle->pending == nullptr) {
                 if (errno != 0 && used == 0) {
-                    fuse_reply_err(req, errno);
+                    m.answerError(req, errno);
                     return;
                 }
                 break;
@@ -332,7 +416,8 @@ void readDirectory(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offse
         handle->offset = d->d_off;
         handle->pending = nullptr;
     }
-    fuse_reply_buf(req, buffer.data(), used);
+    buffer.resize(used);
+    m.answer([req, buffer = std::move(buffer)] { fuse_reply_buf(req, buffer.data(), buffer.size()); });
 }
 
 void fsReaddir(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, fuse_file_info* fi) {
@@ -349,7 +434,7 @@ void fsReleasedir(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
     auto* handle = reinterpret_cast<DirHandle*>(fi->fh);
     ::closedir(handle->dir);
     delete handle;
-    fuse_reply_err(req, 0);
+    m.answerError(req, 0);
 }
 
 void fsOpen(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
@@ -357,20 +442,22 @@ void fsOpen(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
     m.request(Open);
     std::string path;
     if (!m.pathOf(ino, path)) {
-        fuse_reply_err(req, ESTALE);
+        m.answerError(req, ESTALE);
         return;
     }
     if ((fi->flags & O_ACCMODE) != O_RDONLY) { // a mirror for reading and removing only
-        fuse_reply_err(req, EROFS);
+        m.answerError(req, EROFS);
         return;
     }
     int fd = ::openat(m.sourceFd(), path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        fuse_reply_err(req, errno);
+        m.answerError(req, errno);
         return;
     }
     fi->fh = static_cast<std::uint64_t>(fd);
-    if (fuse_reply_open(req, fi) != 0) ::close(fd);
+    m.answer([req, info = *fi, fd] {
+        if (fuse_reply_open(req, &info) != 0) ::close(fd);
+    });
 }
 
 void fsRead(fuse_req_t req, fuse_ino_t, std::size_t size, off_t offset, fuse_file_info* fi) {
@@ -379,16 +466,18 @@ void fsRead(fuse_req_t req, fuse_ino_t, std::size_t size, off_t offset, fuse_fil
     std::vector<char> buffer(size);
     ssize_t n = ::pread(static_cast<int>(fi->fh), buffer.data(), size, offset);
     if (n < 0)
-        fuse_reply_err(req, errno);
-    else
-        fuse_reply_buf(req, buffer.data(), static_cast<std::size_t>(n));
+        m.answerError(req, errno);
+    else {
+        buffer.resize(static_cast<std::size_t>(n));
+        m.answer([req, buffer = std::move(buffer)] { fuse_reply_buf(req, buffer.data(), buffer.size()); });
+    }
 }
 
 void fsRelease(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
     Mirror& m = *mirror(req);
     m.request(Release);
     ::close(static_cast<int>(fi->fh));
-    fuse_reply_err(req, 0);
+    m.answerError(req, 0);
 }
 
 void removeEntry(fuse_req_t req, fuse_ino_t parent, const char* name, Op op) {
@@ -396,16 +485,16 @@ void removeEntry(fuse_req_t req, fuse_ino_t parent, const char* name, Op op) {
     m.request(op);
     std::string path;
     if (!m.pathOf(parent, path)) {
-        fuse_reply_err(req, ESTALE);
+        m.answerError(req, ESTALE);
         return;
     }
     path = Mirror::childPath(path, name);
     if (::unlinkat(m.sourceFd(), path.c_str(), op == Rmdir ? AT_REMOVEDIR : 0) != 0) {
-        fuse_reply_err(req, errno);
+        m.answerError(req, errno);
         return;
     }
     m.detach(path);
-    fuse_reply_err(req, 0);
+    m.answerError(req, 0);
 }
 
 void fsUnlink(fuse_req_t req, fuse_ino_t parent, const char* name) {
@@ -421,9 +510,9 @@ void fsStatfs(fuse_req_t req, fuse_ino_t) {
     m.request(Statfs);
     struct statvfs st {};
     if (::fstatvfs(m.sourceFd(), &st) != 0)
-        fuse_reply_err(req, errno);
+        m.answerError(req, errno);
     else
-        fuse_reply_statfs(req, &st);
+        m.answer([req, st] { fuse_reply_statfs(req, &st); });
 }
 
 int usage(const char* program) {
@@ -432,7 +521,8 @@ int usage(const char* program) {
                  "[-f] SOURCE MOUNTPOINT\n"
                  "  --latency-ms MS  delay of every answered request (default 1; 0 for none)\n"
                  "  --cache-s S      how long the kernel may keep attributes and entries (default 10)\n"
-                 "  --threads N      requests served at once (default 128, at least 64 recommended)\n"
+                 "  --threads N      threads working on requests (default 128); a request waits for its\n"
+                 "                   answer without holding one\n"
                  "  --stats FILE     also write the request counts to FILE at unmount\n"
                  "  --pid-file FILE  write the serving process's id to FILE once mounted\n"
                  "  -f               stay in the foreground\n",
@@ -492,10 +582,11 @@ int main(int argc, char** argv) {
     for (std::string* file : {&settings.statsFile, &settings.pidFile})
         if (!file->empty() && (*file)[0] != '/' && ::getcwd(cwd, sizeof cwd) != nullptr)
             *file = std::string(cwd) + "/" + *file;
-    // Sleeps end on time rather than up to 50 µs late; worker threads inherit this.
+    // Answers go out on time rather than up to 50 µs late.
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
 
-    Mirror mirrorState(sourceFd, settings);
+    DelayedAnswers answers;
+    Mirror mirrorState(sourceFd, settings, answers);
     fuse_lowlevel_ops ops{};
     ops.init = fsInit;
     ops.lookup = fsLookup;
@@ -558,11 +649,13 @@ int main(int argc, char** argv) {
                 (void)::write(ready[1], &byte, 1);
                 ::close(ready[1]);
             }
+            answers.start(); // here: a thread does not outlive the fork above
             fuse_loop_config* config = fuse_loop_cfg_create();
             fuse_loop_cfg_set_max_threads(config, settings.threads);
             fuse_loop_cfg_set_idle_threads(config, settings.threads);
             status = fuse_session_loop_mt(session, config) == 0 ? 0 : 1;
             fuse_loop_cfg_destroy(config);
+            answers.stop();
             fuse_session_unmount(session);
         }
         fuse_remove_signal_handlers(session);
