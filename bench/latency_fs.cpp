@@ -84,11 +84,15 @@ class DelayedAnswers {
     }
 
     void at(Clock::time_point due, std::function<void()> send) {
+        bool earliest;
         {
             std::lock_guard lock(mutex_);
             due_.push(Answer{due, sequence_++, std::move(send)});
+            earliest = due_.top().sequence == sequence_ - 1;
         }
-        changed_.notify_one();
+        // The sending thread sleeps until the earliest answer is due: it needs waking only
+        // when that one changed, not for each answer queued behind it.
+        if (earliest) changed_.notify_one();
     }
 
     // Sends what is still waiting, at once, and ends the thread: the session it answers on
