@@ -5,7 +5,8 @@
 // processors no more than a distant server's does (no thread sleeps per request). Attributes
 // and entries are cached by the kernel for --cache-s seconds and listings are answered with
 // READDIRPLUS (names with their attributes), as the Linux NFS client does: a stat after a
-// listing costs no round trip, opening and reading a directory does. At unmount the request counts are written to standard error and to --stats FILE.
+// listing costs no round trip, opening and reading a directory does. At unmount the request
+// counts are written to standard error and to --stats FILE.
 //
 //   latency-fs [--latency-ms MS] [--cache-s S] [--threads N] [--stats FILE] [--pid-file FILE] [-f]
 //              SOURCE MOUNTPOINT
@@ -162,8 +163,8 @@ class Mirror {
     int sourceFd() const { return sourceFd_; }
     double cacheSeconds() const { return settings_.cacheSeconds; }
 
-    // Counts a request that will be answered.
-    void request(Op op) { counts_[op].fetch_add(1, std::memory_order_relaxed); }
+    void count(Op op) { counts_[op].fetch_add(1, std::memory_order_relaxed); }
+
     // Sends an answer the latency after its work is done, as a server's answer reaches the
     // client a round trip after the server has it: at once without latency, else from the
     // answering thread.
@@ -176,7 +177,6 @@ class Mirror {
     void answerError(fuse_req_t req, int error) {
         answer([req, error] { fuse_reply_err(req, error); });
     }
-    void count(Op op) { counts_[op].fetch_add(1, std::memory_order_relaxed); }
 
     bool pathOf(fuse_ino_t ino, std::string& path) {
         std::lock_guard lock(mutex_);
@@ -282,7 +282,7 @@ void fsInit(void*, fuse_conn_info* conn) {
 
 void fsLookup(fuse_req_t req, fuse_ino_t parent, const char* name) {
     Mirror& m = *mirror(req);
-    m.request(Lookup);
+    m.count(Lookup);
     fuse_entry_param entry{};
     if (!m.lookUp(parent, name, entry)) {
         m.answerError(req, errno);
@@ -309,7 +309,7 @@ void fsForgetMulti(fuse_req_t req, std::size_t count, fuse_forget_data* forgets)
 
 void fsGetattr(fuse_req_t req, fuse_ino_t ino, fuse_file_info*) {
     Mirror& m = *mirror(req);
-    m.request(Getattr);
+    m.count(Getattr);
     std::string path;
     struct stat st {};
     if (!m.pathOf(ino, path)) {
@@ -325,7 +325,7 @@ void fsGetattr(fuse_req_t req, fuse_ino_t ino, fuse_file_info*) {
 
 void fsReadlink(fuse_req_t req, fuse_ino_t ino) {
     Mirror& m = *mirror(req);
-    m.request(Readlink);
+    m.count(Readlink);
     std::string path;
     if (!m.pathOf(ino, path)) {
         m.answerError(req, ESTALE);
@@ -343,7 +343,7 @@ void fsReadlink(fuse_req_t req, fuse_ino_t ino) {
 
 void fsOpendir(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
     Mirror& m = *mirror(req);
-    m.request(Opendir);
+    m.count(Opendir);
     auto handle = std::make_unique<DirHandle>();
     if (!m.pathOf(ino, handle->path)) {
         m.answerError(req, ESTALE);
@@ -369,7 +369,7 @@ void fsOpendir(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
 void readDirectory(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, fuse_file_info* fi,
                    bool plus) {
     Mirror& m = *mirror(req);
-    m.request(plus ? Readdirplus : Readdir);
+    m.count(plus ? Readdirplus : Readdir);
     auto* handle = reinterpret_cast<DirHandle*>(fi->fh);
     if (offset != handle->offset) {
         ::seekdir(handle->dir, offset);
@@ -434,7 +434,7 @@ void fsReaddirplus(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offse
 
 void fsReleasedir(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
     Mirror& m = *mirror(req);
-    m.request(Releasedir);
+    m.count(Releasedir);
     auto* handle = reinterpret_cast<DirHandle*>(fi->fh);
     ::closedir(handle->dir);
     delete handle;
@@ -443,7 +443,7 @@ void fsReleasedir(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
 
 void fsOpen(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
     Mirror& m = *mirror(req);
-    m.request(Open);
+    m.count(Open);
     std::string path;
     if (!m.pathOf(ino, path)) {
         m.answerError(req, ESTALE);
@@ -466,7 +466,7 @@ void fsOpen(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
 
 void fsRead(fuse_req_t req, fuse_ino_t, std::size_t size, off_t offset, fuse_file_info* fi) {
     Mirror& m = *mirror(req);
-    m.request(Read);
+    m.count(Read);
     std::vector<char> buffer(size);
     ssize_t n = ::pread(static_cast<int>(fi->fh), buffer.data(), size, offset);
     if (n < 0)
@@ -479,14 +479,14 @@ void fsRead(fuse_req_t req, fuse_ino_t, std::size_t size, off_t offset, fuse_fil
 
 void fsRelease(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
     Mirror& m = *mirror(req);
-    m.request(Release);
+    m.count(Release);
     ::close(static_cast<int>(fi->fh));
     m.answerError(req, 0);
 }
 
 void removeEntry(fuse_req_t req, fuse_ino_t parent, const char* name, Op op) {
     Mirror& m = *mirror(req);
-    m.request(op);
+    m.count(op);
     std::string path;
     if (!m.pathOf(parent, path)) {
         m.answerError(req, ESTALE);
@@ -511,7 +511,7 @@ void fsRmdir(fuse_req_t req, fuse_ino_t parent, const char* name) {
 
 void fsStatfs(fuse_req_t req, fuse_ino_t) {
     Mirror& m = *mirror(req);
-    m.request(Statfs);
+    m.count(Statfs);
     struct statvfs st {};
     if (::fstatvfs(m.sourceFd(), &st) != 0)
         m.answerError(req, errno);
