@@ -1,9 +1,9 @@
 // latency-fs: a FUSE file system that mirrors a directory and answers every request after a
 // fixed delay, the way a file server a network hop away does. Each request is worked on at
-// once and its answer sent the delay after, by one thread that keeps the answers in order of
-// their time: any number of requests wait at once, and their waiting costs this machine's
-// processors no more than a distant server's does (no thread sleeps per request). Attributes
-// and entries are cached by the kernel for --cache-s seconds and listings are answered with
+// once and its answer sent the delay after, by one thread that keeps the answers in order:
+// any number of requests wait at once, and their waiting costs this machine's processors no
+// more than a distant server's does (no thread sleeps per request). Attributes and entries
+// are cached by the kernel for --cache-s seconds and listings are answered with
 // READDIRPLUS (names with their attributes), as the Linux NFS client does: a stat after a
 // listing costs no round trip, opening and reading a directory does. At unmount the request
 // counts are written to standard error and to --stats FILE.
@@ -25,12 +25,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
 #include <fuse3/fuse_lowlevel.h>
 #include <mutex>
-#include <queue>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -77,23 +77,26 @@ struct Settings {
 
 using Clock = std::chrono::steady_clock;
 
-// Sends answers when they are due, from one thread, earliest first.
+// Sends each answer the latency after it was handed over, from one thread. The latency is
+// the same for all, so the answers fall due in the order they arrive: a queue holds them.
 class DelayedAnswers {
   public:
+    explicit DelayedAnswers(Clock::duration latency) : latency_(latency) {}
+
     void start() {
         thread_ = std::thread([this] { run(); });
     }
 
-    void at(Clock::time_point due, std::function<void()> send) {
-        bool earliest;
+    void add(std::function<void()> send) {
+        bool wasEmpty;
         {
             std::lock_guard lock(mutex_);
-            due_.push(Answer{due, sequence_++, std::move(send)});
-            earliest = due_.top().sequence == sequence_ - 1;
+            wasEmpty = queue_.empty();
+            queue_.push_back(Answer{Clock::now() + latency_, std::move(send)});
         }
-        // The sending thread sleeps until the earliest answer is due: it needs waking only
-        // when that one changed, not for each answer queued behind it.
-        if (earliest) changed_.notify_one();
+        // The sending thread sleeps until the first answer is due: only a new first one
+        // needs to wake it.
+        if (wasEmpty) changed_.notify_one();
     }
 
     // Sends what is still waiting, at once, and ends the thread: the session it answers on
@@ -110,37 +113,33 @@ class DelayedAnswers {
   private:
     struct Answer {
         Clock::time_point due;
-        std::uint64_t sequence; // equal times keep the order of arrival
         std::function<void()> send;
-        bool operator>(const Answer& other) const {
-            return due != other.due ? due > other.due : sequence > other.sequence;
-        }
     };
 
     void run() {
         std::unique_lock lock(mutex_);
         for (;;) {
-            if (due_.empty()) {
+            if (queue_.empty()) {
                 if (stopping_) return;
                 changed_.wait(lock);
                 continue;
             }
-            if (!stopping_ && due_.top().due > Clock::now()) {
-                changed_.wait_until(lock, due_.top().due);
+            if (!stopping_ && queue_.front().due > Clock::now()) {
+                changed_.wait_until(lock, queue_.front().due);
                 continue;
             }
-            std::function<void()> send = std::move(const_cast<Answer&>(due_.top()).send);
-            due_.pop();
+            std::function<void()> send = std::move(queue_.front().send);
+            queue_.pop_front();
             lock.unlock();
             send();
             lock.lock();
         }
     }
 
+    const Clock::duration latency_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::priority_queue<Answer, std::vector<Answer>, std::greater<>> due_;
-    std::uint64_t sequence_ = 0;
+    std::deque<Answer> queue_; // due times in order: taken under the lock as they arrive
     bool stopping_ = false;
     std::thread thread_;
 };
@@ -172,7 +171,7 @@ class Mirror {
         if (settings_.latency.count() == 0)
             send();
         else
-            answers_.at(Clock::now() + settings_.latency, std::move(send));
+            answers_.add(std::move(send));
     }
     void answerError(fuse_req_t req, int error) {
         answer([req, error] { fuse_reply_err(req, error); });
@@ -589,7 +588,7 @@ int main(int argc, char** argv) {
     // Answers go out on time rather than up to 50 µs late.
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
 
-    DelayedAnswers answers;
+    DelayedAnswers answers(settings.latency);
     Mirror mirrorState(sourceFd, settings, answers);
     fuse_lowlevel_ops ops{};
     ops.init = fsInit;
