@@ -2,7 +2,8 @@
 # Fails when a file under src/ includes a header of a layer it must not build on, so every
 # arrow of the architecture runs one way:
 #   platform < library < discovery, cleaning (siblings) < ui, cli (siblings); samples above the core;
-#   i18n (the translation lookup, Qt Core only) beside the core, used by ui and cli.
+#   i18n (the translation lookup and the texts people read, Qt Core only) above library, used by
+#   ui and cli.
 # Usage: check_layers.sh [SRC_DIR]     check SRC_DIR (default: the project's src/)
 #        check_layers.sh --self-test   show on generated trees that a wrong include is caught
 set -euo pipefail
@@ -14,7 +15,7 @@ declare -A allowed=(
     [library]="platform"
     [discovery]="platform library"
     [cleaning]="platform library"
-    [i18n]=""
+    [i18n]="platform library"
     [ui]="platform library discovery cleaning i18n"
     [cli]="platform library discovery cleaning i18n"
     [samples]="platform library discovery cleaning"

@@ -25,7 +25,7 @@ bool isUsablePath(std::string_view path) {
 
 DeletionMatch::DeletionMatch(std::string_view deletionName) {
     if (auto category = categoryFromDeletionName(deletionName)) {
-        for (std::string_view path : categoryInfo(*category).removedPaths)
+        for (std::string_view path : categoryInfo(*category).removedPaths())
             if (!path.empty()) paths_.emplace_back(path);
     } else if (isUsablePath(deletionName)) {
         paths_.emplace_back(deletionName);

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/json_fields.h"
 #include "discovery/scanner.h"
+#include "i18n/category_texts.h"
 #include "i18n/translation.h"
 #include "library/cache_category.h"
 #include "library/format_size.h"
@@ -217,15 +218,14 @@ std::string bundleTable(const std::vector<FCPBundle>& bundles) {
     std::vector<std::string> header{translate("ScanCommand", "资源库").toStdString(),
                                     translate("ScanCommand", "总大小").toStdString()};
     for (CacheCategory category : allCacheCategories)
-        header.push_back(
-            translate(cacheCategoryTextContext, categoryInfo(category).columnHeading).toStdString());
+        header.push_back(categoryText(category, CategoryText::columnHeading).toStdString());
     header.push_back(translate("ScanCommand", "路径").toStdString());
 
     std::vector<std::vector<std::string>> rows;
     for (const FCPBundle& b : bundles) {
         std::vector<std::string> row{terminalSafe(b.displayName), formatSize(b.size)};
         for (CacheCategory category : allCacheCategories)
-            row.push_back(formatSize(b.*categoryInfo(category).sizeField));
+            row.push_back(formatSize(b.sizeOf(category)));
         row.push_back(terminalSafe(b.path));
         rows.push_back(std::move(row));
     }
@@ -257,10 +257,10 @@ std::string bundlesJson(const std::vector<FCPBundle>& bundles) {
         putPath(object, b.path);
         object["displayName"] = b.displayName;
         object["size"] = b.size;
-        object["cacheSize"] = b.cacheSize;
-        object["proxySize"] = b.proxySize;
-        object["optimizedSize"] = b.optimizedSize;
-        object["analysisSize"] = b.analysisSize;
+        object["cacheSize"] = b.cacheSize();
+        object["proxySize"] = b.proxySize();
+        object["optimizedSize"] = b.optimizedSize();
+        object["analysisSize"] = b.analysisSize();
         object["lastModified"] = utcTimestamp(b.lastModified);
         array.push_back(std::move(object));
     }

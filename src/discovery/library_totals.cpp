@@ -34,7 +34,7 @@ void Totals::add(const Totals& other) {
 void Totals::fill(FCPBundle& bundle) const {
     bundle.size = bytes[0];
     for (CacheCategory category : allCacheCategories)
-        bundle.*categoryInfo(category).sizeField = bytes[1 + static_cast<int>(category)];
+        bundle.sizeOf(category) = bytes[1 + categoryIndex(category)];
     if (newest != kNoTime) bundle.lastModified = FileTime(std::chrono::nanoseconds(newest));
 }
 

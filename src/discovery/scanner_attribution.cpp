@@ -40,7 +40,7 @@ const RemovedNames& removedNames() {
     static const RemovedNames names = [] {
         RemovedNames out;
         for (CacheCategory category : allCacheCategories) {
-            for (std::string_view removed : categoryInfo(category).removedPaths) {
+            for (std::string_view removed : categoryInfo(category).removedPaths()) {
                 const std::size_t slash = removed.find('/');
                 if (removed.empty()) continue;
                 if (slash == std::string_view::npos)
@@ -178,7 +178,7 @@ DirectoryContext BundleAttribution::addRootLibrary() {
 }
 
 void BundleAttribution::addToCategory(std::uint32_t record, CacheCategory category, std::int64_t bytes) {
-    bundles_[record].*categoryInfo(category).sizeField += bytes;
+    bundles_[record].sizeOf(category) += bytes;
 }
 
 void BundleAttribution::measureThroughLink(const EnclosingLibrary& library, const WalkEntry& entry) {

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "library/fcp_bundle.h"
-#include "platform/translatable_text.h"
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -16,30 +13,31 @@ enum class CacheCategory { render, proxy, optimized, analysis };
 inline constexpr std::array<CacheCategory, 4> allCacheCategories{
     CacheCategory::render, CacheCategory::proxy, CacheCategory::optimized, CacheCategory::analysis};
 
-// The translation context of the texts below that a person reads; the window and the CLI look
-// them up under it.
-inline constexpr const char* cacheCategoryTextContext = "CacheCategory";
+[[nodiscard]] constexpr std::size_t categoryIndex(CacheCategory category) {
+    return static_cast<std::size_t>(category);
+}
 
-// Every name a category bears, in one place for the scanner, the runs, the window and the CLI.
+// Where a category's data lies in a library, the one place that names its folders; the scan
+// and the cleaning derive every path rule from it.
 struct CacheCategoryInfo {
     CacheCategory category;
-    std::string_view key; // "render", "proxy", "optimized", "analysis" (CLI, QML)
-    std::int64_t FCPBundle::*sizeField;
-    std::string_view sizeText;        // "缓存大小: %1" ..., %1 the size text of a library row
-    std::string_view columnHeading;   // "缓存大小" ..., the CLI table's heading
-    std::string_view measuredSubPath; // "Render Files", "Transcoded Media/Proxy Media" ...
-    std::string_view deletionName;    // "Render Files", "Proxy Media", "High Quality Media", "Analysis Cache"
-    std::string_view runningText;     // progress text while a category run goes on
-    std::string_view removedText;     // closing text when something was removed
-    std::string_view nothingText;     // closing text when nothing was removed
-    // Closing text when something had to stay: %n failures, %1 the first path, %2 its error.
-    std::string_view failedText;
-    // What a deletion of this category removes: entries whose relative path ends, by whole
-    // components, with one of these (an empty one is unused). The optimized and proxy
-    // folders count only inside "Transcoded Media", so the renders that "Render Files" also
-    // keeps in a "High Quality Media" folder are never taken for optimized media; analysis
-    // data lives in "Analysis Files" folders, which the deletion name alone would miss.
-    std::array<std::string_view, 2> removedPaths;
+    std::string_view key; // "render", "proxy", "optimized", "analysis" (CLI, QML, JSON)
+    // The folder that holds the category's data inside an event folder, which lies directly
+    // inside the library: what the scan measures.
+    std::string_view subPath;
+    // A further name that a cleaning also removes (empty when there is none).
+    std::string_view alsoRemoved;
+    // The name the string-keyed cleaning calls take; goes with them.
+    std::string_view deletionName;
+
+    // What a cleaning of the category removes: entries whose relative path inside the
+    // library ends, by whole components, with one of these (an empty one is unused). The
+    // optimized and proxy folders count only inside "Transcoded Media", so the renders that
+    // "Render Files" also keeps in a "High Quality Media" folder are never taken for
+    // optimized media.
+    [[nodiscard]] constexpr std::array<std::string_view, 2> removedPaths() const {
+        return {subPath, alsoRemoved};
+    }
 };
 
 [[nodiscard]] const CacheCategoryInfo& categoryInfo(CacheCategory category);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "library/cache_category.h"
 #include "platform/uuid.h"
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -10,8 +12,6 @@
 #include <vector>
 
 namespace velmora {
-
-enum class CacheCategory;
 
 // An entry of a library that a cleaning would remove, as the scan that listed it met it.
 struct CleanableEntry {
@@ -31,10 +31,8 @@ struct FCPBundle {
     std::string path;
     std::string displayName;
     std::int64_t size = 0;
-    std::int64_t cacheSize = 0;
-    std::int64_t proxySize = 0;
-    std::int64_t optimizedSize = 0;
-    std::int64_t analysisSize = 0;
+    // Bytes of each category, indexed by categoryIndex.
+    std::array<std::int64_t, 4> categorySizes{};
     // The newest modification time of the regular files in the library that a cleaning
     // keeps (outside every category's removed entries); none when there is no such file.
     std::optional<FileTime> lastModified;
@@ -47,14 +45,18 @@ struct FCPBundle {
     // Only when the scan was asked to list them (ScanOptions::listCleanable): the entries a
     // cleaning of those categories removes, in walk order. Nothing inside one is listed again.
     std::vector<CleanableEntry> cleanable;
-};
 
-// The fields above the way back in are equal; the strings compare as text under canonical
-// equivalence.
-[[nodiscard]] bool operator==(const FCPBundle& a, const FCPBundle& b);
+    [[nodiscard]] std::int64_t sizeOf(CacheCategory category) const {
+        return categorySizes[categoryIndex(category)];
+    }
+    [[nodiscard]] std::int64_t& sizeOf(CacheCategory category) { return categorySizes[categoryIndex(category)]; }
+    // What a cleaning of every category frees.
+    [[nodiscard]] std::int64_t reclaimable() const;
+    // The names the window's roles and the JSON fields carry; "cache" means render files only.
+    [[nodiscard]] std::int64_t cacheSize() const { return sizeOf(CacheCategory::render); }
+    [[nodiscard]] std::int64_t proxySize() const { return sizeOf(CacheCategory::proxy); }
+    [[nodiscard]] std::int64_t optimizedSize() const { return sizeOf(CacheCategory::optimized); }
+    [[nodiscard]] std::int64_t analysisSize() const { return sizeOf(CacheCategory::analysis); }
+};
 
 } // namespace velmora
-
-template <> struct std::hash<velmora::FCPBundle> {
-    std::size_t operator()(const velmora::FCPBundle& bundle) const noexcept;
-};

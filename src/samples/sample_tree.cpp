@@ -265,18 +265,18 @@ class Generator {
                     [&](std::size_t) { return hashName(32); }, kind.extension,
                     [&] { return sizeIn(kind.range); });
             }
-            library_->cacheSize += bytes;
+            library_->categorySizes[categoryIndex(CacheCategory::render)] += bytes;
         }
         {
             UniqueFd transcoded = makeDir(event.get(), "Transcoded Media");
             UniqueFd proxy = makeDir(transcoded.get(), "Proxy Media");
             std::size_t proxies = std::max<std::size_t>(1, share(0.13));
             for (std::size_t c = 0; c < proxies; ++c)
-                library_->proxySize += makeFile(proxy.get(), clipName(c), sizeIn(sizes_->proxy));
+                library_->categorySizes[categoryIndex(CacheCategory::proxy)] += makeFile(proxy.get(), clipName(c), sizeIn(sizes_->proxy));
             UniqueFd optimized = makeDir(transcoded.get(), "High Quality Media");
             std::size_t optimizedCount = std::max<std::size_t>(1, share(0.09));
             for (std::size_t c = 0; c < optimizedCount; ++c)
-                library_->optimizedSize += makeFile(optimized.get(), clipName(c), sizeIn(sizes_->optimized));
+                library_->categorySizes[categoryIndex(CacheCategory::optimized)] += makeFile(optimized.get(), clipName(c), sizeIn(sizes_->optimized));
         }
         {
             UniqueFd analysis = makeDir(event.get(), "Analysis Files");
@@ -285,7 +285,7 @@ class Generator {
             for (std::size_t k = 0; k < kinds; ++k) {
                 UniqueFd kindDir = makeDir(analysis.get(), kAnalysisKinds[k]);
                 for (std::size_t f = 0; f < perKind; ++f)
-                    library_->analysisSize +=
+                    library_->categorySizes[categoryIndex(CacheCategory::analysis)] +=
                         makeFile(kindDir.get(), hashName(16) + ".dat", sizeIn(sizes_->analysis));
             }
         }

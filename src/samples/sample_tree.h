@@ -1,5 +1,8 @@
 #pragma once
 
+#include "library/cache_category.h"
+
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,10 +32,10 @@ struct SampleLibrary {
     std::string path;         // location + "/" + relativePath
     std::vector<std::string> eventFolders;
     std::int64_t size = 0;          // every regular file below the library
-    std::int64_t cacheSize = 0;     // <event>/Render Files
-    std::int64_t proxySize = 0;     // <event>/Transcoded Media/Proxy Media
-    std::int64_t optimizedSize = 0; // <event>/Transcoded Media/High Quality Media
-    std::int64_t analysisSize = 0;  // <event>/Analysis Files
+    std::array<std::int64_t, 4> categorySizes{}; // <event>/<sub-path> of each category
+    [[nodiscard]] std::int64_t reclaimable() const {
+        return categorySizes[0] + categorySizes[1] + categorySizes[2] + categorySizes[3];
+    }
     std::size_t entries = 0;        // entries below the library directory
 };
 

@@ -1,5 +1,6 @@
 #include "ui/bundle_list_model.h"
 
+#include "i18n/category_texts.h"
 #include "i18n/translation.h"
 #include "library/cache_category.h"
 #include "library/format_size.h"
@@ -19,11 +20,11 @@ QString sizeText(std::int64_t bytes) {
 
 // "缓存大小: %1" and its siblings, looked up whole, with the size text inserted.
 QString categoryText(CacheCategory category, std::int64_t bytes) {
-    return translate(cacheCategoryTextContext, categoryInfo(category).sizeText).arg(sizeText(bytes));
+    return categoryText(category, CategoryText::sizeLine).arg(sizeText(bytes));
 }
 
 QString categoryText(CacheCategory category, const FCPBundle& bundle) {
-    return categoryText(category, bundle.*categoryInfo(category).sizeField);
+    return categoryText(category, bundle.sizeOf(category));
 }
 
 // The stacked bar of one whole and its four kinds, each a fraction of `fullWidth` bytes. The
@@ -54,7 +55,7 @@ QString barDescription(std::int64_t whole, const std::array<std::int64_t, 4>& ki
 }
 
 std::array<std::int64_t, 4> kindsOf(const FCPBundle& b) {
-    return {b.cacheSize, b.proxySize, b.optimizedSize, b.analysisSize};
+    return b.categorySizes;
 }
 
 // Whether a library of the list holds `path` (a library nested in it).
@@ -83,10 +84,8 @@ void BundleListModel::setBundles(std::vector<FCPBundle> bundles) {
     for (const FCPBundle& b : items) {
         ++sums.libraries;
         if (!insideAnother(b.path, paths)) sums.size += b.size;
-        sums.cacheSize += b.cacheSize;
-        sums.proxySize += b.proxySize;
-        sums.optimizedSize += b.optimizedSize;
-        sums.analysisSize += b.analysisSize;
+        for (std::size_t k = 0; k < sums.categorySizes.size(); ++k)
+            sums.categorySizes[k] += b.categorySizes[k];
         largest = std::max(largest, b.size);
     }
     endResetModel();
@@ -120,13 +119,13 @@ QVariant BundleListModel::data(const QModelIndex& index, int role) const {
     case SizeRole:
         return QVariant::fromValue<qint64>(b.size);
     case CacheSizeRole:
-        return QVariant::fromValue<qint64>(b.cacheSize);
+        return QVariant::fromValue<qint64>(b.cacheSize());
     case ProxySizeRole:
-        return QVariant::fromValue<qint64>(b.proxySize);
+        return QVariant::fromValue<qint64>(b.proxySize());
     case OptimizedSizeRole:
-        return QVariant::fromValue<qint64>(b.optimizedSize);
+        return QVariant::fromValue<qint64>(b.optimizedSize());
     case AnalysisSizeRole:
-        return QVariant::fromValue<qint64>(b.analysisSize);
+        return QVariant::fromValue<qint64>(b.analysisSize());
     case TitleTextRole:
         // One multi-argument arg(): a "%1" inside a library's name is not replaced again.
         return translate("BundleListModel", "%1 (%2)")
@@ -170,8 +169,7 @@ QHash<int, QByteArray> BundleListModel::roleNames() const {
 
 QStringList BundleListModel::totalsCategoryTexts() const {
     if (items.empty()) return {};
-    const std::array<std::int64_t, 4> kinds{sums.cacheSize, sums.proxySize, sums.optimizedSize,
-                                            sums.analysisSize};
+    const std::array<std::int64_t, 4>& kinds = sums.categorySizes;
     QStringList texts;
     for (std::size_t i = 0; i < allCacheCategories.size(); ++i)
         texts << categoryText(allCacheCategories[i], kinds[i]);
@@ -179,13 +177,13 @@ QStringList BundleListModel::totalsCategoryTexts() const {
 }
 
 QVariantList BundleListModel::totalsBar() const {
-    return barFractions(sums.size, {sums.cacheSize, sums.proxySize, sums.optimizedSize, sums.analysisSize},
+    return barFractions(sums.size, sums.categorySizes,
                         sums.size);
 }
 
 QString BundleListModel::totalsBarDescription() const {
     if (items.empty()) return {};
-    return barDescription(sums.size, {sums.cacheSize, sums.proxySize, sums.optimizedSize, sums.analysisSize});
+    return barDescription(sums.size, sums.categorySizes);
 }
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "library/fcp_bundle.h"
 
 #include <QAbstractListModel>
+#include <numeric>
 #include <vector>
 
 namespace velmora {
@@ -44,12 +45,9 @@ class BundleListModel : public QAbstractListModel {
     struct Totals {
         std::int64_t libraries = 0;
         std::int64_t size = 0;
-        std::int64_t cacheSize = 0;
-        std::int64_t proxySize = 0;
-        std::int64_t optimizedSize = 0;
-        std::int64_t analysisSize = 0;
+        std::array<std::int64_t, 4> categorySizes{};
         [[nodiscard]] std::int64_t reclaimable() const {
-            return cacheSize + proxySize + optimizedSize + analysisSize;
+            return std::accumulate(categorySizes.begin(), categorySizes.end(), std::int64_t{0});
         }
     };
 

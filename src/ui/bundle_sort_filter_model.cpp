@@ -53,13 +53,6 @@ int naturalCompare(const QCollator& collator, const QString& a, const QString& b
     return left.size() == right.size() ? 0 : (left.size() < right.size() ? -1 : 1);
 }
 
-std::int64_t reclaimable(const FCPBundle& bundle) {
-    std::int64_t sum = 0;
-    for (CacheCategory category : allCacheCategories)
-        sum += bundle.*categoryInfo(category).sizeField;
-    return sum;
-}
-
 } // namespace
 
 BundleSortFilterModel::BundleSortFilterModel(BundleListModel* sourceModel, QObject* parent)
@@ -121,8 +114,8 @@ bool BundleSortFilterModel::lessThan(const QModelIndex& left, const QModelIndex&
         order = a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
         break;
     case Reclaimable: {
-        const std::int64_t ra = reclaimable(a);
-        const std::int64_t rb = reclaimable(b);
+        const std::int64_t ra = a.reclaimable();
+        const std::int64_t rb = b.reclaimable();
         order = ra < rb ? -1 : (ra > rb ? 1 : 0);
         break;
     }

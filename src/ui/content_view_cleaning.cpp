@@ -3,6 +3,7 @@
 #include "cleaning/cleaning_tally.h"
 #include "cleaning/delete_matching_items.h"
 #include "discovery/walk_concurrency.h"
+#include "i18n/category_texts.h"
 #include "i18n/translation.h"
 #include "library/format_size.h"
 #include "platform/unique_fd.h"
@@ -21,15 +22,6 @@ namespace velmora {
 using view_detail::fromBytes;
 
 namespace {
-
-// A category's own texts live with the category, in the core; they are looked up here.
-QString categoryText(std::string_view sourceText) {
-    return translate(cacheCategoryTextContext, sourceText);
-}
-
-QString categoryText(std::string_view sourceText, std::uint64_t count) {
-    return translate(cacheCategoryTextContext, sourceText, nullptr, count);
-}
 
 // `counted` names how many entries had to stay (looked up with that count); the first of them
 // and its error complete it.
@@ -104,7 +96,7 @@ void ContentView::cleanCategory(const QString& categoryKey) {
 void ContentView::cleanCategory(CacheCategory category) {
     std::optional<FCPBundle> bundle = selectedBundle();
     if (!bundle) return;
-    auto token = beginCleaning(categoryText(categoryInfo(category).runningText));
+    auto token = beginCleaning(categoryText(category, CategoryText::running));
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, library = *bundle, category, token] {
@@ -118,10 +110,9 @@ void ContentView::cleanCategory(CacheCategory category) {
 
 void ContentView::finishCategoryClean(CacheCategory category, const CleaningTally& tally,
                                       const std::shared_ptr<CancellationToken>& token) {
-    const auto& info = categoryInfo(category);
-    finishCleaning(closingText(token && token->requested(), tally,
-                               categoryText(info.failedText, tally.failed),
-                               categoryText(tally.anythingRemoved ? info.removedText : info.nothingText)),
+    finishCleaning(closingText(token && token->requested(), tally, categoryFailureText(category, tally.failed),
+                               categoryText(category, tally.anythingRemoved ? CategoryText::removed
+                                                                            : CategoryText::nothing)),
                    token);
 }
 
@@ -164,9 +155,9 @@ QString ContentView::cleanAllConfirmationText() const {
                "将从 %1 中的 %n 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、媒体分析缓存 %5。"
                "原始媒体和项目保留不动。",
                nullptr, libraries)
-        .arg(state->selectedPath, fromBytes(formatSize(totals.cacheSize)),
-             fromBytes(formatSize(totals.proxySize)), fromBytes(formatSize(totals.optimizedSize)),
-             fromBytes(formatSize(totals.analysisSize)));
+        .arg(state->selectedPath, fromBytes(formatSize(totals.categorySizes[0])),
+             fromBytes(formatSize(totals.categorySizes[1])), fromBytes(formatSize(totals.categorySizes[2])),
+             fromBytes(formatSize(totals.categorySizes[3])));
 }
 
 void ContentView::cleanLocation(const std::string& location) {

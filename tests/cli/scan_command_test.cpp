@@ -105,10 +105,10 @@ TEST(ScanCommand, JsonHasTheRecordFieldsInScanOrder) {
         EXPECT_EQ(o.at("displayName"), name);
         EXPECT_EQ(o.at("size").get<std::int64_t>(), expected[i].size);
         EXPECT_TRUE(o.at("size").is_number_integer());
-        EXPECT_EQ(o.at("cacheSize").get<std::int64_t>(), expected[i].cacheSize);
-        EXPECT_EQ(o.at("proxySize").get<std::int64_t>(), expected[i].proxySize);
-        EXPECT_EQ(o.at("optimizedSize").get<std::int64_t>(), expected[i].optimizedSize);
-        EXPECT_EQ(o.at("analysisSize").get<std::int64_t>(), expected[i].analysisSize);
+        EXPECT_EQ(o.at("cacheSize").get<std::int64_t>(), expected[i].cacheSize());
+        EXPECT_EQ(o.at("proxySize").get<std::int64_t>(), expected[i].proxySize());
+        EXPECT_EQ(o.at("optimizedSize").get<std::int64_t>(), expected[i].optimizedSize());
+        EXPECT_EQ(o.at("analysisSize").get<std::int64_t>(), expected[i].analysisSize());
         // Only the known library has a file a cleaning keeps, so only it has a time.
         EXPECT_EQ(o.at("lastModified"),
                   name == "L.fcpbundle" ? nlohmann::json("2020-09-13T12:26:40Z") : nlohmann::json())

@@ -120,25 +120,25 @@ TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
     const FCPBundle& edge = found["Edge.fcpbundle"];
     EXPECT_EQ(edge.path, tmp / "loc/Edge.fcpbundle");
     EXPECT_EQ(edge.size, 1000 + 2000 + 10 + 300 + 400 + 50 + 5000 + 20 + 600 + 700 + 33 + 44);
-    EXPECT_EQ(edge.cacheSize, 2000 + 10 + 700 + 11000 + 7000 + 44);
-    EXPECT_EQ(edge.proxySize, 300 + 120 + 130 + 800);
-    EXPECT_EQ(edge.optimizedSize, 400 + 140);
-    EXPECT_EQ(edge.analysisSize, 50 + 90);
+    EXPECT_EQ(edge.cacheSize(), 2000 + 10 + 700 + 11000 + 7000 + 44);
+    EXPECT_EQ(edge.proxySize(), 300 + 120 + 130 + 800);
+    EXPECT_EQ(edge.optimizedSize(), 400 + 140);
+    EXPECT_EQ(edge.analysisSize(), 50 + 90);
     EXPECT_EQ(edge.lastModified, FileTime(std::chrono::seconds(1'700'000'000)));
     EXPECT_FALSE(found["Inner.fcpbundle"].lastModified); // holds nothing but render files
     EXPECT_FALSE(found["Link.fcpbundle"].lastModified);
     for (const char* zero :
          {"Plain.fcpbundle", "Link.fcpbundle", "Dangling.fcpbundle", "fifo.fcpbundle", "Linked.fcpbundle"}) {
         const FCPBundle& b = found[zero];
-        EXPECT_EQ(b.size + b.cacheSize + b.proxySize + b.optimizedSize + b.analysisSize, 0) << zero;
+        EXPECT_EQ(b.size + b.cacheSize() + b.proxySize() + b.optimizedSize() + b.analysisSize(), 0) << zero;
     }
     EXPECT_EQ(found["Inner.fcpbundle"].size, 600);
-    EXPECT_EQ(found["Inner.fcpbundle"].cacheSize, 600);
-    EXPECT_EQ(found["Nested.fcpbundle"].cacheSize, 700);
-    EXPECT_EQ(found[".fcpbundle"].cacheSize, 12);
-    EXPECT_EQ(found["Deep.fcpbundle"].analysisSize, 9);
+    EXPECT_EQ(found["Inner.fcpbundle"].cacheSize(), 600);
+    EXPECT_EQ(found["Nested.fcpbundle"].cacheSize(), 700);
+    EXPECT_EQ(found[".fcpbundle"].cacheSize(), 12);
+    EXPECT_EQ(found["Deep.fcpbundle"].analysisSize(), 9);
     EXPECT_EQ(found["Lib In Media.fcpbundle"].size, 9);
-    EXPECT_EQ(found["Lib In Media.fcpbundle"].analysisSize, 0);
+    EXPECT_EQ(found["Lib In Media.fcpbundle"].analysisSize(), 0);
 }
 
 // A dry run told from what the scan listed says exactly what a dry-run walk of each library
@@ -211,8 +211,8 @@ TEST(ScannerDifferential, DeepChainsAndPathsBeyondPathMax) {
     expectSameAsReference(tmp / "loc");
     auto found = byName(scanBundles(tmp / "loc"));
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found["Deep.fcpbundle"].cacheSize, 1);
-    EXPECT_EQ(found["Deep.fcpbundle"].analysisSize, 3);
+    EXPECT_EQ(found["Deep.fcpbundle"].cacheSize(), 1);
+    EXPECT_EQ(found["Deep.fcpbundle"].analysisSize(), 3);
     EXPECT_EQ(found["Deep.fcpbundle"].size, 4);
 }
 
@@ -222,7 +222,7 @@ TEST(ScannerDifferential, HugeDirectoryInsideALibrary) {
     testing::makeManyFiles(tmp / "loc/Huge.fcpbundle/E/Render Files/HQ", 100000, "segment-", 1000, 1000);
     expectSameAsReference(tmp / "loc");
     auto found = byName(scanBundles(tmp / "loc"));
-    EXPECT_EQ(found["Huge.fcpbundle"].cacheSize, 5 + 100 * 1000);
+    EXPECT_EQ(found["Huge.fcpbundle"].cacheSize(), 5 + 100 * 1000);
 }
 
 // The literal rules, the sequential scan and the parallel one agree on what a user can read.
@@ -277,9 +277,9 @@ TEST(ScannerDifferential, EntriesVanishingDuringTheScan) {
         auto found = byName(scanBundles(tmp / "loc"));
         ASSERT_EQ(found.size(), 1u);
         const FCPBundle& b = found["Stable.fcpbundle"];
-        EXPECT_GE(b.cacheSize, 100);
-        EXPECT_LE(b.cacheSize, 100 + 200);
-        EXPECT_EQ(b.size - b.cacheSize, 200);
+        EXPECT_GE(b.cacheSize(), 100);
+        EXPECT_LE(b.cacheSize(), 100 + 200);
+        EXPECT_EQ(b.size - b.cacheSize(), 200);
     }
     stop = true;
     mutator.join();

@@ -75,11 +75,11 @@ std::vector<FCPBundle> referenceScanBundles(const std::string& location) {
         bundle.displayName = lastPathComponent(bundle.path);
         if (entry.type != EntryType::Symlink) {
             bundle.size = directorySize(bundle.path);
-            bundle.cacheSize = categoryWithoutLibraryLinks(bundle.path, "Render Files");
-            bundle.proxySize = categoryWithoutLibraryLinks(bundle.path, "Transcoded Media/Proxy Media");
-            bundle.optimizedSize =
+            bundle.sizeOf(CacheCategory::render) = categoryWithoutLibraryLinks(bundle.path, "Render Files");
+            bundle.sizeOf(CacheCategory::proxy) = categoryWithoutLibraryLinks(bundle.path, "Transcoded Media/Proxy Media");
+            bundle.sizeOf(CacheCategory::optimized) =
                 categoryWithoutLibraryLinks(bundle.path, "Transcoded Media/High Quality Media");
-            bundle.analysisSize = categoryWithoutLibraryLinks(bundle.path, "Analysis Files");
+            bundle.sizeOf(CacheCategory::analysis) = categoryWithoutLibraryLinks(bundle.path, "Analysis Files");
             bundle.lastModified = newestKeptFile(bundle.path);
         }
         result.push_back(std::move(bundle));
@@ -92,8 +92,8 @@ std::string describeBundles(const std::vector<FCPBundle>& bundles) {
     std::string out;
     for (const FCPBundle& b : bundles) {
         out += b.path + " | " + b.displayName + " | " + std::to_string(b.size) + " " +
-               std::to_string(b.cacheSize) + " " + std::to_string(b.proxySize) + " " +
-               std::to_string(b.optimizedSize) + " " + std::to_string(b.analysisSize) + " | " +
+               std::to_string(b.cacheSize()) + " " + std::to_string(b.proxySize()) + " " +
+               std::to_string(b.optimizedSize()) + " " + std::to_string(b.analysisSize()) + " | " +
                (b.lastModified ? std::to_string(b.lastModified->time_since_epoch().count()) : "-") + "\n";
     }
     return out;

@@ -155,7 +155,7 @@ void ContentViewEventLoopTest::wholeLocationCleaningOfManyLibraries() {
     // The rescan after the run shows the cleaned sizes.
     QCOMPARE(view.fcpBundles().size(), kLibraries);
     for (const auto& bundle : view.fcpBundles())
-        QCOMPARE(bundle.cacheSize + bundle.proxySize + bundle.optimizedSize + bundle.analysisSize,
+        QCOMPARE(bundle.cacheSize() + bundle.proxySize() + bundle.optimizedSize() + bundle.analysisSize(),
                  std::int64_t(0));
 
     std::printf("whole-location cleaning of %zu libraries (%lld tasks, %zu entries): %lld ms; longest "

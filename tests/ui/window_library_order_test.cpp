@@ -89,8 +89,8 @@ void WindowLibraryOrderTest::sortsAndFiltersKeepingTheSelection() {
     for (const auto& bundle : app.view.fcpBundles()) {
         scanOrder << QString::fromStdString(bundle.displayName);
         whole += bundle.size;
-        render += bundle.cacheSize;
-        reclaimable += bundle.cacheSize + bundle.proxySize + bundle.optimizedSize + bundle.analysisSize;
+        render += bundle.cacheSize();
+        reclaimable += bundle.cacheSize() + bundle.proxySize() + bundle.optimizedSize() + bundle.analysisSize();
     }
     QCOMPARE(shownNames(window), scanOrder);
 
@@ -116,7 +116,7 @@ void WindowLibraryOrderTest::sortsAndFiltersKeepingTheSelection() {
                                          QStringLiteral("sizeBar"));
     const double fullWidth = lib10Bar->width() / static_cast<double>(largest.size);
     QCOMPARE(findChildItem(lib10Bar, QStringLiteral("sizeBarWhole"))->width(), fullWidth * lib10.size);
-    QCOMPARE(findChildItem(lib10Bar, QStringLiteral("sizeBarPart1"))->width(), fullWidth * lib10.proxySize);
+    QCOMPARE(findChildItem(lib10Bar, QStringLiteral("sizeBarPart1"))->width(), fullWidth * lib10.proxySize());
     QCOMPARE(lib10Bar->property("description").toString(),
              QStringLiteral("总大小 4.00 GB；缓存大小: 2.00 GB；代理媒体: 2.00 GB；优化媒体: 0.00 "
                             "GB；媒体分析缓存: 0.00 GB"));
