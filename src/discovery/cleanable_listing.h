@@ -1,6 +1,6 @@
 #pragma once
 
-#include "discovery/scanner_attribution.h"
+#include "discovery/library_context.h"
 #include "library/cache_category.h"
 #include "library/fcp_bundle.h"
 

@@ -1,6 +1,6 @@
 #include "discovery/library_totals.h"
 
-#include "discovery/measure_at.h"
+#include "discovery/measure.h"
 
 #include <algorithm>
 #include <chrono>
@@ -26,15 +26,15 @@ CleaningScope fileParentScope(const DirectoryContext& context) {
 } // namespace
 
 void Totals::add(const Totals& other) {
-    for (std::size_t k = 0; k < bytes.size(); ++k)
-        bytes[k] += other.bytes[k];
+    size += other.size;
+    for (std::size_t k = 0; k < categories.size(); ++k)
+        categories[k] += other.categories[k];
     newest = std::max(newest, other.newest);
 }
 
 void Totals::fill(FCPBundle& bundle) const {
-    bundle.size = bytes[0];
-    for (CacheCategory category : allCacheCategories)
-        bundle.sizeOf(category) = bytes[1 + categoryIndex(category)];
+    bundle.size = size;
+    bundle.categorySizes = categories;
     if (newest != kNoTime) bundle.lastModified = FileTime(std::chrono::nanoseconds(newest));
 }
 
@@ -52,14 +52,6 @@ FileFacts factsOfFile(const struct statx& st, std::string_view name, const Direc
     return facts;
 }
 
-DirectoryContext childContext(const DirectoryContext& parent, std::string_view name, CategoryMask listed) {
-    DirectoryContext child;
-    child.reserve(parent.size() + 1);
-    for (const EnclosingLibrary& library : parent)
-        child.push_back(descendInto(library, name, listed));
-    return child;
-}
-
 Totals& LibraryTotals::of(std::uint32_t library) {
     if (totals_.size() <= library) totals_.resize(library + 1, Totals{});
     return totals_[library];
@@ -69,9 +61,9 @@ void LibraryTotals::addFiles(const DirectoryContext& context, const FileFacts& f
     if (files.bytes == 0 && files.keptModified == kNoTime) return;
     for (const EnclosingLibrary& library : context) {
         Totals& totals = of(library.record);
-        totals.bytes[0] += files.bytes;
+        totals.size += files.bytes;
         if (library.position == LibraryPosition::Category)
-            totals.bytes[1 + static_cast<int>(library.category)] += files.bytes;
+            totals.categories[categoryIndex(library.category)] += files.bytes;
         if (library.scope != CleaningScope::Removed)
             totals.newest = std::max(totals.newest, files.keptModified);
         if (library.listedEntry != kNotListed && files.bytes != 0) {
@@ -86,7 +78,7 @@ void LibraryTotals::measureLink(int parentFd, std::string_view name, const Direc
         for (const LinkedCategoryPath& linked : categoryPathsThroughLink(library, name)) {
             scratch_.assign(name);
             if (!linked.rest.empty()) scratch_.append("/").append(linked.rest);
-            of(library.record).bytes[1 + static_cast<int>(linked.category)] +=
+            of(library.record).categories[categoryIndex(linked.category)] +=
                 directorySizeAt(parentFd, scratch_.c_str());
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "discovery/scanner_attribution.h"
+#include "discovery/library_context.h"
 #include "library/fcp_bundle.h"
 
 #include <array>
@@ -16,10 +16,11 @@ namespace velmora {
 // Nanoseconds since the epoch; kNoTime where no file's time is known.
 inline constexpr std::int64_t kNoTime = INT64_MIN;
 
-// What a scan has added up for one library: size, then the categories in order, and the
-// newest modification time of the files a cleaning keeps.
+// What a scan has added up for one library: its size, each category's bytes, and the newest
+// modification time of the files a cleaning keeps.
 struct Totals {
-    std::array<std::int64_t, 5> bytes{};
+    std::int64_t size = 0;
+    std::array<std::int64_t, 4> categories{};
     std::int64_t newest = kNoTime;
 
     void add(const Totals& other);
@@ -43,11 +44,6 @@ struct FileFacts {
 // adds to them.
 [[nodiscard]] FileFacts factsOfFile(const struct statx& st, std::string_view name,
                                     const DirectoryContext& context);
-
-// The enclosing libraries of the entries of the directory `name`, whose own entries have
-// `parent`; with their scopes for the `listed` categories.
-[[nodiscard]] DirectoryContext childContext(const DirectoryContext& parent, std::string_view name,
-                                            CategoryMask listed = 0);
 
 // One scan worker's totals per library, indexed by the order libraries were found in; the
 // workers' totals are summed once the scan is done.

@@ -1,13 +1,9 @@
 #include "discovery/measure.h"
 
-#include "discovery/measure_at.h"
 #include "platform/dir_walker.h"
 #include "platform/unique_fd.h"
 
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <string>
 #include <sys/stat.h>
 
 namespace velmora {
@@ -36,39 +32,6 @@ std::int64_t sizeBelow(int dirFd) {
 std::int64_t directorySizeAt(int dirFd, const char* relative) {
     UniqueFd fd(::openat(dirFd, relative, kStartFlags));
     return fd ? sizeBelow(fd.get()) : 0;
-}
-
-std::int64_t directorySize(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), kStartFlags));
-    return fd ? sizeBelow(fd.get()) : 0;
-}
-
-std::int64_t categorySize(const std::string& libraryPath, const std::string& subPath) {
-    UniqueFd libraryFd(::open(libraryPath.c_str(), kStartFlags));
-    if (!libraryFd) return 0;
-    // A second descriptor for the listing, so the one used for lookups stays independent.
-    int listFd = ::openat(libraryFd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0) return 0;
-    DIR* dir = ::fdopendir(listFd);
-    if (dir == nullptr) {
-        ::close(listFd);
-        return 0;
-    }
-    std::int64_t total = 0;
-    std::string relative;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-        struct stat st {};
-        // A link to a directory counts as a directory here.
-        if (::fstatat(libraryFd.get(), name, &st, 0) != 0 || !S_ISDIR(st.st_mode)) continue;
-        relative.assign(name);
-        relative.push_back('/');
-        relative.append(subPath);
-        total += directorySizeAt(libraryFd.get(), relative.c_str());
-    }
-    ::closedir(dir);
-    return total;
 }
 
 } // namespace velmora

@@ -1,16 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace velmora {
 
-// Total logical size of the regular files below `path` (links not followed, `path` itself
-// not counted; a file or a missing path gives 0).
-[[nodiscard]] std::int64_t directorySize(const std::string& path);
-
-// Sum of directorySize(entry/subPath) over every directory directly inside `libraryPath`
-// (a link to a directory counts as a directory here).
-[[nodiscard]] std::int64_t categorySize(const std::string& libraryPath, const std::string& subPath);
+// Total logical size of the regular files below the directory reached from `dirFd` by
+// `relative` (resolved like any path: links on the way, and at its end, are followed; nothing
+// below it is). 0 when it does not lead to a
+// readable directory.
+[[nodiscard]] std::int64_t directorySizeAt(int dirFd, const char* relative);
 
 } // namespace velmora

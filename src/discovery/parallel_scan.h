@@ -32,6 +32,9 @@ struct ParallelScanRules {
     bool crossFileSystems = false;
     UnreadableFolderSink onUnreadable;
     CategoryMask listCleanable = 0; // see ScanOptions::listCleanable
+    // The location is itself a library: its record comes first, and libraries nested in it
+    // follow. It is never reached through a link.
+    bool locationIsLibrary = false;
 };
 
 // How many workers a parallel scan runs.
@@ -46,9 +49,9 @@ struct ParallelScanWorkers {
     std::chrono::microseconds interval = kWorkerGrowthInterval;
 };
 
-// The scan of scanBundles done by `workers` that take directories from each other's queues.
-// Returns the same records in the same order as the sequential scan: libraries in pre-order,
-// siblings in the order the file system lists them. Once `cancel` is requested, no directory
+// The scan engine: `workers` take directories from each other's queues (one worker walks
+// alone). Returns the records in pre-order, siblings in the order the file system lists
+// them, whatever the number of workers. Once `cancel` is requested, no directory
 // is read further and the incomplete result comes back at once.
 [[nodiscard]] std::vector<FCPBundle>
 parallelScanBundles(const std::string& location, const ParallelScanWorkers& workers, ScanProgress* progress,

@@ -1,7 +1,6 @@
 #include "reference_scanner.h"
 
 #include "cleaning/deletion_match.h"
-#include "discovery/measure.h"
 #include "library/cache_category.h"
 #include "platform/dir_walker.h"
 #include "platform/path.h"
@@ -14,6 +13,40 @@
 
 namespace velmora::testing {
 namespace {
+
+// Total logical size of the regular files below `path`, each a walk of its own; the start
+// is resolved like any path, nothing below it is followed.
+std::int64_t directorySize(const std::string& path) {
+    std::int64_t total = 0;
+    UniqueFd start(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    if (!start) return 0;
+    walkDirectoryAt(start.get(), [&total](const WalkEntry& entry) {
+        struct stat st {};
+        if (entry.type == EntryType::Regular &&
+            ::fstatat(entry.parentFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            total += st.st_size;
+        return WalkAction::Continue;
+    });
+    return total;
+}
+
+// directorySize of `subPath` below every directory directly inside `library` (a link to a
+// directory counts as a directory here).
+std::int64_t categorySize(const std::string& library, const std::string& subPath) {
+    std::int64_t total = 0;
+    DIR* dir = ::opendir(library.c_str());
+    if (dir == nullptr) return 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string eventPath = appendingPathComponent(library, name);
+        struct stat st {};
+        if (::stat(eventPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            total += directorySize(appendingPathComponent(eventPath, subPath));
+    }
+    ::closedir(dir);
+    return total;
+}
 
 bool endsWithLibrarySuffix(const std::string& text) {
     return text.ends_with(".fcpbundle");

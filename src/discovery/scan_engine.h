@@ -1,0 +1,109 @@
+#pragma once
+
+// The scan engine's own declarations, shared by its two source files: the workers and the
+// growth of their number (parallel_scan.cpp), and the reading of one directory with the
+// rules for each entry (scan_directory.cpp).
+
+#include "discovery/cleanable_listing.h"
+#include "discovery/library_totals.h"
+#include "discovery/parallel_scan.h"
+#include "discovery/scan_directory_node.h"
+#include "discovery/work_sharing_queues.h"
+#include "platform/dir_walker.h"
+#include "platform/file_identity.h"
+#include "platform/unique_fd.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace velmora::scan_engine {
+
+// One read of a directory listing: large enough that most directories come in one call.
+inline constexpr std::size_t kListingBuffer = 128 * 1024;
+// Progress counters are read by another thread: publish in batches, not per entry. Small
+// enough that the count moves several times a second even where each listing is a network
+// round trip; the listing loop also publishes after every read of a listing.
+inline constexpr std::uint64_t kProgressBatch = 256;
+inline constexpr unsigned kMaxThreads = 256;
+// Directories queued at once by default: plenty to keep every worker busy, a few MiB at most.
+inline constexpr std::size_t kDefaultMaxQueued = 16384;
+
+struct DirTask {
+    DirNode* node = nullptr;
+    DirectoryContext context; // the libraries enclosing the directory's entries
+};
+
+// A library found by the scan, before it becomes a record.
+struct FoundLibrary {
+    std::vector<std::uint64_t> order; // index path from the location: sorts into pre-order
+    FCPBundle record;                 // its way back in (relative path, device, inode)
+};
+
+class ParallelScan {
+  public:
+    // Room for `maxThreads` workers, of which `threads` start; `growth` says how to add more.
+    ParallelScan(unsigned threads, unsigned maxThreads, const ParallelScanWorkers& growth,
+                 ScanProgress* progress, std::size_t openCap, std::size_t queueCap, std::size_t inlineCap,
+                 const ParallelScanRules& rules, const CancellationToken* cancel);
+
+    std::vector<FCPBundle> run(const std::string& location, UniqueFd rootFd);
+
+  private:
+    struct alignas(64) Worker {
+        LibraryTotals totals;
+        std::unique_ptr<char[]> buffer;
+        std::uint64_t unpublished = 0;
+    };
+
+    // parallel_scan.cpp: the workers.
+    bool startWorkers(std::vector<std::thread>& helpers, unsigned count);
+    void growWorkers(std::vector<std::thread>& helpers, std::optional<ProcessorTimes> before);
+    void work(unsigned self);
+    std::vector<FCPBundle> collect(const std::string& location);
+
+    // scan_directory.cpp: what the scan reads and how it counts each entry.
+    void unreadable(const std::string& relativePath, int error);
+    void notOpened(int error, const std::function<std::string()>& pathOf);
+    void mountSkipped();
+    bool mayEnter(int fd, const std::function<std::string()>& pathOf);
+    std::uint32_t addLibrary(std::vector<std::uint64_t> order, std::string relativePath, int parentFd,
+                             const char* name);
+    void publishEntries(Worker& worker, bool now);
+    // The one function that counts an entry; `order()` and `path()` give its place in the
+    // walk, made only when something is recorded.
+    template <typename Order, typename Path>
+    std::optional<DirectoryContext> visitEntry(Worker& worker, int parentFd, const char* name, EntryType type,
+                                               const struct statx* known, const DirectoryContext& context,
+                                               FileFacts& files, Order&& order, Path&& path);
+    void readDirectory(unsigned self, DirTask task);
+    void walkInline(Worker& worker, DirNode* node, std::uint64_t position, int parentFd, const char* name,
+                    const DirectoryContext& rootContext);
+
+    WorkSharingQueues<DirTask> queues_;
+    std::vector<Worker> workers_;
+    const unsigned startThreads_;
+    const ParallelScanWorkers& growth_;
+    std::mutex doneMutex_;
+    std::condition_variable doneChanged_;
+    bool done_ = false;        // worker 0 found no work left: the controller stops
+    ScanProgress ownProgress_; // counts for the controller when the caller asked for none
+    ScanProgress* progress_;
+    const CancellationToken* cancel_;
+    const std::size_t openCap_;
+    const std::int64_t queueCap_;
+    const std::size_t inlineCap_;
+    const ParallelScanRules& rules_;
+    const std::string* location_ = nullptr;
+    FileIdentity rootId_;
+
+    std::atomic<std::size_t> openDirectories_{0};
+
+    std::mutex foundMutex_;
+    std::vector<FoundLibrary> found_;
+    CleanableListing listing_;
+};
+
+} // namespace velmora::scan_engine
