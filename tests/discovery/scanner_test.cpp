@@ -53,40 +53,6 @@ TEST(Scanner, ScanningALibraryListsOnlyWhatIsNestedInIt) {
     EXPECT_EQ(bundles[0].cacheSize(), 20);
 }
 
-TEST(Scanner, TwoEventFoldersAddUpAndNestedLibrariesCountInBoth) {
-    TempDir tmp;
-    testing::placeFile(tmp, "loc/L.fcpbundle/Event A/Render Files/seg", 1048576);
-    testing::placeFile(tmp, "loc/L.fcpbundle/Event B/Render Files/x/seg", 1048576);
-    testing::placeFile(tmp, "loc/L.fcpbundle/Render Files/root-level", 1000);
-    testing::placeFile(tmp, "loc/L.fcpbundle/Event A/Sub/Render Files/two-down", 2000);
-    testing::placeFile(tmp, "loc/L.fcpbundle/Event A/.hidden", 3);
-    testing::placeFile(tmp, "loc/L.fcpbundle/Inner.fcpbundle/Ev/Transcoded Media/Proxy Media/p", 500);
-    auto bundles = scanBundles(tmp / "loc");
-    ASSERT_EQ(bundles.size(), 2u);
-    EXPECT_EQ(bundles[0].displayName, "L.fcpbundle"); // the outer one first
-    EXPECT_EQ(bundles[0].cacheSize(), 2097152);
-    EXPECT_EQ(bundles[0].size, 2097152 + 1000 + 2000 + 3 + 500);
-    EXPECT_EQ(bundles[0].proxySize(), 0); // the inner library's proxy is two levels down here
-    EXPECT_EQ(bundles[1].displayName, "Inner.fcpbundle");
-    EXPECT_EQ(bundles[1].size, 500);
-    EXPECT_EQ(bundles[1].proxySize(), 500);
-}
-
-// Links inside and to libraries are held to the literal rules by the differential test.
-
-TEST(Scanner, TrailingSeparatorIsKeptAndRepeatedScansGiveNewIds) {
-    TempDir tmp;
-    testing::placeFile(tmp, "loc/A.fcpbundle/E/Analysis Files/a", 9);
-    auto first = scanBundles(tmp / "loc/");
-    auto second = scanBundles(tmp / "loc/");
-    ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0].path, tmp.path() + "/loc//A.fcpbundle");
-    EXPECT_EQ(first[0].displayName, "A.fcpbundle");
-    EXPECT_EQ(first[0].analysisSize(), 9);
-    EXPECT_EQ(testing::describeBundles(first), testing::describeBundles(second));
-    EXPECT_NE(first[0].id, second[0].id);
-}
-
 TEST(Scanner, RootLocationGivesPathsWithADoubledSeparator) {
     TempDir tmp;
     testing::placeFile(tmp, "jail/Top.fcpbundle/E/Render Files/f", 5);
@@ -100,32 +66,6 @@ TEST(Scanner, RootLocationGivesPathsWithADoubledSeparator) {
     EXPECT_EQ(testing::lineSet(out),
               (std::multiset<std::string>{"//Top.fcpbundle | Top.fcpbundle | 5 5 0 0 0 | -",
                                           "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0 | 1000000000"}));
-}
-
-TEST(Scanner, LibraryBeyondPathMaxIsFoundAndMeasured) {
-    TempDir tmp;
-    const std::string name(240, 'p');
-    testing::makeDeepChain(tmp / "", 20, name, false); // about 4,800 bytes of path
-    std::string rel;
-    for (int i = 0; i < 20; ++i)
-        rel += name + "/";
-    // Create the library at the bottom through descriptors: the path is too long for one call.
-    UniqueFd fd(::open(tmp.path().c_str(), O_RDONLY | O_DIRECTORY));
-    for (int i = 0; i < 20; ++i)
-        fd = UniqueFd(::openat(fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY));
-    for (const char* part : {"Far.fcpbundle", "E", "Render Files"}) {
-        ASSERT_EQ(::mkdirat(fd.get(), part, 0755), 0);
-        fd = UniqueFd(::openat(fd.get(), part, O_RDONLY | O_DIRECTORY));
-    }
-    UniqueFd f(::openat(fd.get(), "seg", O_WRONLY | O_CREAT, 0644));
-    ASSERT_EQ(::ftruncate(f.get(), 4242), 0);
-
-    auto bundles = scanBundles(tmp.path());
-    ASSERT_EQ(bundles.size(), 1u);
-    EXPECT_EQ(bundles[0].path, tmp.path() + "/" + rel + "Far.fcpbundle");
-    EXPECT_GT(bundles[0].path.size(), 4096u);
-    EXPECT_EQ(bundles[0].size, 4242);
-    EXPECT_EQ(bundles[0].cacheSize(), 4242);
 }
 
 // The generator knows what it wrote; the scan must find exactly that.

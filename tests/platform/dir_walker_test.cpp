@@ -316,20 +316,5 @@ TEST(DirWalker, DirectoryMovedAwayWhileItsParentIsClosed) {
     EXPECT_EQ(files.size(), 50u);
 }
 
-TEST(DirWalker, HugeDirectory) {
-    TempDir tmp;
-    const int count = 100000;
-    testing::makeManyFiles(tmp.path(), count, "entry-");
-    std::set<std::string> names;
-    std::size_t calls = 0;
-    walkDirectory(tmp.path(), [&](const WalkEntry& e) {
-        names.insert(std::string(e.name));
-        ++calls;
-        return WalkAction::Continue;
-    });
-    EXPECT_EQ(calls, static_cast<std::size_t>(count));
-    EXPECT_EQ(names.size(), static_cast<std::size_t>(count));
-}
-
 } // namespace
 } // namespace velmora
