@@ -32,9 +32,9 @@ struct CacheCategoryInfo {
 
     // What a cleaning of the category removes: entries whose relative path inside the
     // library ends, by whole components, with one of these (an empty one is unused). The
-    // optimized and proxy folders count only inside "Transcoded Media", so the renders that
-    // "Render Files" also keeps in a "High Quality Media" folder are never taken for
-    // optimized media.
+    // optimized and proxy folders count only inside their shared parent folder, so the renders
+    // that the render folder keeps in a folder named like the optimized one are never taken
+    // for optimized media.
     [[nodiscard]] constexpr std::array<std::string_view, 2> removedPaths() const {
         return {subPath, alsoRemoved};
     }

@@ -137,12 +137,23 @@ class Generator {
     }
 
     UniqueFd makeDir(int parent, const std::string& name) {
-        if (::mkdirat(parent, name.c_str(), 0755) != 0 && errno != EEXIST)
-            throw std::system_error(errno, std::generic_category(), "mkdir " + name);
+        const bool made = ::mkdirat(parent, name.c_str(), 0755) == 0;
+        if (!made && errno != EEXIST) throw std::system_error(errno, std::generic_category(), "mkdir " + name);
         UniqueFd fd(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!fd) throw std::system_error(errno, std::generic_category(), "open " + name);
-        countEntry();
+        if (made) countEntry();
         return fd;
+    }
+
+    // The folder of a category's data inside an event, made along its sub-path.
+    UniqueFd makeCategoryDir(int event, CacheCategory category) {
+        std::string_view rest = categoryInfo(category).subPath;
+        UniqueFd dir = makeDir(event, std::string(rest.substr(0, rest.find('/'))));
+        for (std::size_t slash; (slash = rest.find('/')) != std::string_view::npos;) {
+            rest.remove_prefix(slash + 1);
+            dir = makeDir(dir.get(), std::string(rest.substr(0, rest.find('/'))));
+        }
+        return dir;
     }
 
     // Returns the bytes written so callers can attribute them.
@@ -247,7 +258,7 @@ class Generator {
                 makeFile(original.get(), clipName(c), sizeIn(sizes_->original));
         }
         {
-            UniqueFd render = makeDir(event.get(), "Render Files");
+            UniqueFd render = makeCategoryDir(event.get(), CacheCategory::render);
             std::int64_t bytes = 0;
             struct Kind {
                 const char* name;
@@ -268,18 +279,19 @@ class Generator {
             library_->categorySizes[categoryIndex(CacheCategory::render)] += bytes;
         }
         {
-            UniqueFd transcoded = makeDir(event.get(), "Transcoded Media");
-            UniqueFd proxy = makeDir(transcoded.get(), "Proxy Media");
+            UniqueFd proxy = makeCategoryDir(event.get(), CacheCategory::proxy);
             std::size_t proxies = std::max<std::size_t>(1, share(0.13));
             for (std::size_t c = 0; c < proxies; ++c)
-                library_->categorySizes[categoryIndex(CacheCategory::proxy)] += makeFile(proxy.get(), clipName(c), sizeIn(sizes_->proxy));
-            UniqueFd optimized = makeDir(transcoded.get(), "High Quality Media");
+                library_->categorySizes[categoryIndex(CacheCategory::proxy)] +=
+                    makeFile(proxy.get(), clipName(c), sizeIn(sizes_->proxy));
+            UniqueFd optimized = makeCategoryDir(event.get(), CacheCategory::optimized);
             std::size_t optimizedCount = std::max<std::size_t>(1, share(0.09));
             for (std::size_t c = 0; c < optimizedCount; ++c)
-                library_->categorySizes[categoryIndex(CacheCategory::optimized)] += makeFile(optimized.get(), clipName(c), sizeIn(sizes_->optimized));
+                library_->categorySizes[categoryIndex(CacheCategory::optimized)] +=
+                    makeFile(optimized.get(), clipName(c), sizeIn(sizes_->optimized));
         }
         {
-            UniqueFd analysis = makeDir(event.get(), "Analysis Files");
+            UniqueFd analysis = makeCategoryDir(event.get(), CacheCategory::analysis);
             std::size_t kinds = 1 + rng_.next() % std::size(kAnalysisKinds);
             std::size_t perKind = std::max<std::size_t>(1, share(0.13) / kinds);
             for (std::size_t k = 0; k < kinds; ++k) {
