@@ -65,9 +65,10 @@ share_run() {
   [ $# -gt 1 ] || die "run needs SOURCE MOUNTPOINT [options] -- COMMAND"
   shift
   [ ${#args[@]} -ge 2 ] || die "run needs SOURCE and MOUNTPOINT"
-  local mnt=${args[1]}
+  # Global: the exit trap runs after this function has returned.
+  RUN_MOUNTPOINT=${args[1]}
   share_mount "${args[@]}"
-  trap 'share_unmount "$mnt" >&2' EXIT
+  trap 'share_unmount "$RUN_MOUNTPOINT" >&2' EXIT
   trap 'exit 130' INT
   trap 'exit 143' TERM
   local status=0
