@@ -1,5 +1,7 @@
-// The velmora program itself: its command line, and a run that opens the window on a
-// location and saves a picture once the libraries are listed.
+// The velmora program itself: its command line, a run that saves a picture once the
+// libraries are listed (also on a small screen at twice the scale), and the live counts
+// while a large location is searched.
+#include "samples/sample_tree.h"
 #include "support/temp_tree.h"
 #include "ui/velmora_app.h"
 #include "window_helpers.h"
@@ -7,113 +9,132 @@
 #include <QDir>
 #include <QImage>
 #include <QProcess>
-#include <QProcessEnvironment>
-#include <cstdio>
+#include <QRegularExpression>
 #include <QTest>
+#include <fstream>
 #include <variant>
 
 using namespace velmora::window_testing;
 using velmora::testing::TempDir;
-
-namespace {
-
-std::variant<velmora::AppOptions, int> parse(const QStringList& arguments) {
-    return velmora::parseAppOptions(QStringList{QStringLiteral("velmora")} + arguments);
-}
-
-QString appPath() {
-    return QStringLiteral(VELMORA_BIN_DIR "/velmora");
-}
-
-} // namespace
 
 class WindowAppTest : public QObject {
     Q_OBJECT
 
   private slots:
     void readsTheCommandLine();
-    void opensTheWindowOnAGivenLocation();
+    void savesAPictureOnceListedAndFitsASmallScreen();
+    void showsLiveCountsWhileSearchingAndStops();
 };
 
 void WindowAppTest::readsTheCommandLine() {
-    auto none = parse({});
-    QVERIFY(std::holds_alternative<velmora::AppOptions>(none));
-    QVERIFY(!std::get<velmora::AppOptions>(none).location.has_value());
-    QVERIFY(!std::get<velmora::AppOptions>(none).screenshotPath.has_value());
-
+    const auto parse = [](const QStringList& arguments) { return velmora::parseAppOptions(QStringList{"velmora"} + arguments); };
+    const auto options = [&](const QStringList& arguments) { return std::get<velmora::AppOptions>(parse(arguments)); };
+    QVERIFY(!options({}).location && !options({}).screenshotPath);
     // A location is taken as given when absolute, from the current directory otherwise,
     // without a trailing separator, as a directory chooser would give it.
-    auto absolute = parse({QStringLiteral("/media/Backup Disk/项目")});
-    QCOMPARE(std::get<velmora::AppOptions>(absolute).location,
-             std::optional<QString>(QStringLiteral("/media/Backup Disk/项目")));
-    auto relative = parse({QStringLiteral("Footage/../Drives/A/")});
-    QCOMPARE(std::get<velmora::AppOptions>(relative).location,
-             std::optional<QString>(QDir::currentPath() + QStringLiteral("/Drives/A")));
-
-    auto shot = parse(
-        {QStringLiteral("--screenshot-when-loaded"), QStringLiteral("/tmp/w.png"), QStringLiteral("/srv")});
-    QCOMPARE(std::get<velmora::AppOptions>(shot).screenshotPath,
-             std::optional<QString>(QStringLiteral("/tmp/w.png")));
-    QCOMPARE(std::get<velmora::AppOptions>(shot).location, std::optional<QString>(QStringLiteral("/srv")));
-
+    QCOMPARE(options({"/media/Backup Disk/项目"}).location, std::optional<QString>("/media/Backup Disk/项目"));
+    QCOMPARE(options({"Footage/../Drives/A/"}).location, std::optional<QString>(QDir::currentPath() + "/Drives/A"));
+    QCOMPARE(options({"--screenshot-when-loaded", "/tmp/w.png", "/srv"}).screenshotPath,
+             std::optional<QString>("/tmp/w.png"));
     // Mistakes end the program with status 2 before any window opens.
-    QCOMPARE(std::get<int>(parse({QStringLiteral("/a"), QStringLiteral("/b")})), 2);
-    QCOMPARE(std::get<int>(parse({QStringLiteral("--no-such-option")})), 2);
-    QCOMPARE(std::get<int>(parse({QString()})), 2);
-    QCOMPARE(std::get<int>(parse({QStringLiteral("--screenshot-when-loaded")})), 2);
+    for (const QStringList& wrong : {QStringList{"/a", "/b"}, QStringList{"--no-such-option"}, QStringList{""},
+                                     QStringList{"--screenshot-when-loaded"}})
+        QCOMPARE(std::get<int>(parse(wrong)), 2);
 }
 
-void WindowAppTest::opensTheWindowOnAGivenLocation() {
-    TempDir dir;
+void WindowAppTest::savesAPictureOnceListedAndFitsASmallScreen() {
+    TempDir dir, empty;
     buildLibrary(dir.path(), {.relativePath = "Shown.fcpbundle", .proxyBytes = GiB});
-    const QString png = QString::fromStdString(dir / "window.png");
-
-    QProcess app;
-    app.setProcessChannelMode(QProcess::MergedChannels);
-    app.start(appPath(),
-              {QStringLiteral("--screenshot-when-loaded"), png, QString::fromStdString(dir.path())});
-    QVERIFY2(app.waitForFinished(60000), "velmora did not quit after the screenshot");
-    const QString output = QString::fromLocal8Bit(app.readAll());
-    QVERIFY2(app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0, qPrintable(output));
-    QVERIFY2(output.contains(QStringLiteral("Saved a screenshot of the window to ") + png),
-             qPrintable(output));
-
-    const QImage image(png);
-    QVERIFY(!image.isNull());
-    // Both columns fit: the 250-wide locations and the library list of at least 500.
-    QVERIFY2(image.width() >= 250 + 500, qPrintable(QString::number(image.width())));
-    QVERIFY(image.height() >= 300);
-
-    // On a 1280 x 800 screen at twice the scale the window fits the screen, whose 640 x 400
-    // points are less than the layout asks for; the rest scrolls.
-    const std::string screens = dir / "screens.json";
-    {
-        std::FILE* file = std::fopen(screens.c_str(), "w");
-        QVERIFY(file != nullptr);
-        std::fputs(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1280, "height": 800,)"
-                   R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})",
-                   file);
-        std::fclose(file);
+    const QString png = q(dir / "window.png");
+    // A 1280 x 800 screen at twice the scale: its 640 x 400 points are less than the layout
+    // asks for, so the window fits the screen and the rest scrolls.
+    std::ofstream(dir / "screens.json") << R"({"screens": [{"name": "laptop", "width": 1280, "height": 800,)"
+                                           R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+    const struct {
+        QString platform;
+        const char* scale;
+        std::string location;
+        int exitCode;
+    } runs[] = {
+        {"offscreen", "1", dir.path(), 0},
+        {"offscreen:configfile=" + q(dir / "screens.json"), "2", dir.path(), 0},
+        // Without a library the program still saves the picture, but says so and fails.
+        {"offscreen", "1", empty.path(), 1},
+    };
+    for (const auto& run : runs) {
+        QProcess app;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", run.platform);
+        environment.insert("QT_SCALE_FACTOR", run.scale);
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::MergedChannels);
+        app.start(VELMORA_BIN_DIR "/velmora", {"--screenshot-when-loaded", png, q(run.location)});
+        QVERIFY2(app.waitForFinished(60000), "velmora did not quit after the screenshot");
+        const QString output = QString::fromLocal8Bit(app.readAll());
+        QVERIFY2(app.exitCode() == run.exitCode, qPrintable(output));
+        QVERIFY2(output.contains("Saved a screenshot of the window to " + png), qPrintable(output));
+        const QImage image(png);
+        if (run.exitCode == 1) QVERIFY(output.contains("no libraries were listed"));
+        if (*run.scale == '2')
+            QVERIFY2(image.width() <= 1280 && image.height() <= 800 && image.width() >= 1000,
+                     qPrintable(QString("%1 x %2").arg(image.width()).arg(image.height())));
+        else // both columns fit: the 250 wide locations and the library list of at least 500
+            QVERIFY(image.width() >= 750 && image.height() >= 300);
     }
-    QProcessEnvironment small = QProcessEnvironment::systemEnvironment();
-    small.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + QString::fromStdString(screens));
-    small.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-    app.setProcessEnvironment(small);
-    app.start(appPath(), {QStringLiteral("--screenshot-when-loaded"), png, QString::fromStdString(dir.path())});
-    QVERIFY(app.waitForFinished(60000));
-    QVERIFY2(app.exitCode() == 0, qPrintable(QString::fromLocal8Bit(app.readAll())));
-    const QImage fitted(png);
-    QVERIFY2(fitted.width() <= 1280 && fitted.height() <= 800 && fitted.width() >= 1000,
-             qPrintable(QStringLiteral("%1 x %2").arg(fitted.width()).arg(fitted.height())));
-    app.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+}
 
-    // Without a library the program still saves the picture, but says so and fails.
-    TempDir empty;
-    app.start(appPath(),
-              {QStringLiteral("--screenshot-when-loaded"), png, QString::fromStdString(empty.path())});
-    QVERIFY(app.waitForFinished(60000));
-    QCOMPARE(app.exitCode(), 1);
-    QVERIFY(QString::fromLocal8Bit(app.readAll()).contains(QStringLiteral("no libraries were listed")));
+void WindowAppTest::showsLiveCountsWhileSearchingAndStops() {
+    TempDir dir;
+    const std::string location = dir / "Large Drive";
+    velmora::samples::SampleOptions options;
+    options.seed = 11;
+    options.entries = 120000;
+    options.libraries = 10;
+    velmora::samples::generateSampleLocation(location, options);
+    WindowUnderTest app;
+    QQuickItem* indicator = app.item("retrievingIndicator");
+    QQuickItem* counts = app.item("retrievalProgress");
+
+    // Each count the window shows while the scan runs, digits grouped by thousands. The
+    // finished walk's result is held back until the window has shown a count past a thousand,
+    // so a walk faster than the refresh still shows one.
+    QStringList shown;
+    QObject::connect(&app.view, &velmora::ContentView::retrievalProgressTextChanged, &app.view, [&] {
+        if (!app.view.isRetrieving() || app.view.retrievalProgressText().isEmpty()) return;
+        shown << (isShown(indicator) && isShown(counts) ? textOf(counts) : "<hidden>");
+        grabToPng(app.window(), "window_scan_progress");
+    });
+    app.chooser.answers.push_back(q(location));
+    app.dispatch.hold();
+    app.click("chooseOtherDirectoryButton");
+    QVERIFY(isShown(indicator));
+    QTRY_VERIFY_WITH_TIMEOUT(app.dispatch.holdsWork(), 120000);
+    QTRY_VERIFY(!shown.isEmpty() && shown.last().contains(','));
+    app.dispatch.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 120000);
+    QCOMPARE(app.view.fcpBundlesModel()->count(), 10);
+    for (const QString& text : shown)
+        QVERIFY2(QRegularExpression("^已扫描 \\d{1,3}(,\\d{3})* 项 · 找到 \\d+ 个资源库$").match(text).hasMatch(),
+                 qPrintable(text));
+    QTRY_VERIFY(!isShown(indicator));
+
+    // Stopping a search: its result is dropped and the list keeps what it showed.
+    const QString listed = app.view.shownBundles()->idAt(0);
+    QQuickItem* stop = app.item("stopRetrievalButton");
+    bool stopShown = false;
+    QObject::connect(&app.view, &velmora::ContentView::isRetrievingChanged, &app.view, [&] {
+        if (!app.view.isRetrieving()) return;
+        stopShown = isShown(stop) && stop->isEnabled();
+        QMetaObject::invokeMethod(stop, "clicked");
+        QVERIFY(!stop->isEnabled()); // asked once; the walk ends on its own
+    });
+    app.chooser.answers.push_back(q(location));
+    app.click("chooseOtherDirectoryButton");
+    QVERIFY(stopShown);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 5000);
+    QCOMPARE(app.view.shownBundles()->idAt(0), listed);
+    QCOMPARE(app.view.fcpBundlesModel()->count(), 10);
+    QVERIFY(!isShown(indicator));
 }
 
 QTEST_MAIN(WindowAppTest)

@@ -5,22 +5,27 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
-#include <QQmlProperty>
 #include <QTest>
 #include <QThread>
-#include <utility>
 
 namespace velmora::window_testing {
 
 std::optional<QString> ScriptedChooser::chooseDirectory() {
     ++calls;
-    if (answers.empty()) {
-        return std::nullopt;
-    }
-    const bool chosen = answers.front().has_value();
-    const QString path = answers.front().value_or(QString());
+    if (answers.empty()) return std::nullopt;
+    std::optional<QString> answer = answers.front();
     answers.pop_front();
-    return chosen ? std::optional<QString>(path) : std::nullopt;
+    return answer;
+}
+
+void RecordingDesktop::revealInFileManager(const QString& path, DesktopFailure onFailure) {
+    revealed << path;
+    if (failing) onFailure();
+}
+
+void RecordingDesktop::openWithDefaultApplication(const QString& path, DesktopFailure onFailure) {
+    opened << path;
+    if (failing) onFailure();
 }
 
 void HoldingDispatch::postToMain(Work work) {
@@ -56,62 +61,49 @@ bool HoldingDispatch::holdsWork() {
 }
 
 WindowUnderTest::WindowUnderTest() : mainWindow(std::make_unique<MainWindow>(view)) {
-    if (window() != nullptr) {
-        if (!QTest::qWaitForWindowExposed(window())) {
-            qWarning("the window was not shown");
-        }
-        // Key presses go to the active window only.
-        window()->requestActivate();
-        (void)QTest::qWaitForWindowActive(window());
-    }
+    if (window() == nullptr) return;
+    if (!QTest::qWaitForWindowExposed(window())) qWarning("the window was not shown");
+    // Key presses go to the active window only.
+    window()->requestActivate();
+    (void)QTest::qWaitForWindowActive(window());
 }
 
-WindowUnderTest::~WindowUnderTest() {
-    mainWindow.reset();
+QQuickItem* WindowUnderTest::item(const QString& name) const {
+    return window() == nullptr ? nullptr : findChildItem(window()->contentItem(), name);
 }
 
-namespace {
-
-void collect(QQuickItem* item, const QString& name, std::vector<QQuickItem*>& found, bool firstOnly) {
-    if (item == nullptr || (firstOnly && !found.empty())) {
-        return;
-    }
-    if (item->objectName() == name) {
-        found.push_back(item);
-    }
-    for (QQuickItem* child : item->childItems()) {
-        collect(child, name, found, firstOnly);
-    }
+QObject* WindowUnderTest::object(const QString& name) const {
+    if (QQuickItem* found = item(name)) return found;
+    return window() == nullptr ? nullptr : window()->findChild<QObject*>(name);
 }
 
-} // namespace
+QQuickItem* WindowUnderTest::row(const QString& displayName) const {
+    return item(QStringLiteral("libraryRow:") + displayName);
+}
 
-QQuickItem* findChildItem(QQuickItem* root, const QString& name) {
+void WindowUnderTest::click(const QString& name) const {
+    QQuickItem* found = item(name);
+    QVERIFY2(found != nullptr, qPrintable(name));
+    clickItem(window(), found);
+}
+
+std::vector<QQuickItem*> findItems(QQuickItem* root, const QString& name) {
     std::vector<QQuickItem*> found;
-    collect(root, name, found, true);
-    return found.empty() ? nullptr : found.front();
-}
-
-QQuickItem* findItem(QQuickWindow* window, const QString& name) {
-    return window == nullptr ? nullptr : findChildItem(window->contentItem(), name);
-}
-
-std::vector<QQuickItem*> findItems(QQuickWindow* window, const QString& name) {
-    std::vector<QQuickItem*> found;
-    if (window != nullptr) {
-        collect(window->contentItem(), name, found, false);
+    std::vector<QQuickItem*> stack{root};
+    while (!stack.empty()) {
+        QQuickItem* item = stack.back();
+        stack.pop_back();
+        if (item == nullptr) continue;
+        if (item->objectName() == name) found.push_back(item);
+        const QList<QQuickItem*> children = item->childItems();
+        stack.insert(stack.end(), children.rbegin(), children.rend());
     }
     return found;
 }
 
-QObject* findObject(QQuickWindow* window, const QString& name) {
-    if (window == nullptr) {
-        return nullptr;
-    }
-    if (QQuickItem* item = findItem(window, name)) {
-        return item;
-    }
-    return window->findChild<QObject*>(name);
+QQuickItem* findChildItem(QQuickItem* root, const QString& name) {
+    const std::vector<QQuickItem*> found = findItems(root, name);
+    return found.empty() ? nullptr : found.front();
 }
 
 QPoint centreOf(QQuickItem* item) {
@@ -130,34 +122,34 @@ void clickItem(QQuickWindow* window, QQuickItem* item) {
 }
 
 bool isShown(QQuickItem* item) {
-    for (QQuickItem* at = item; at != nullptr; at = at->parentItem()) {
-        if (!at->isVisible()) {
-            return false;
-        }
-    }
+    for (QQuickItem* at = item; at != nullptr; at = at->parentItem())
+        if (!at->isVisible()) return false;
     return item != nullptr;
 }
 
-QString textOf(QQuickItem* item) {
+QString textOf(QQuickItem* item, const QString& child) {
+    if (item != nullptr && !child.isEmpty()) item = findChildItem(item, child);
     return item == nullptr ? QStringLiteral("<missing item>") : item->property("text").toString();
 }
 
-QString outputDirectory() {
-    QString dir = qEnvironmentVariable("VELMORA_TEST_OUTPUT");
-    if (dir.isEmpty()) {
-        dir = QDir::tempPath();
-    }
-    QDir().mkpath(dir);
-    return dir;
+void chooseLocation(WindowUnderTest& app, const QString& location, int expectedRows) {
+    app.chooser.answers.push_back(location);
+    app.click(QStringLiteral("chooseOtherDirectoryButton"));
+    QCOMPARE(app.view.selectedPath(), location);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving() && app.view.fcpBundlesModel()->count() == expectedRows,
+                             60000);
 }
 
 QString grabToPng(QQuickWindow* window, const QString& name) {
+    QString dir = qEnvironmentVariable("VELMORA_TEST_OUTPUT");
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    QDir().mkpath(dir);
+    const QString path = dir + QLatin1Char('/') + name + QStringLiteral(".png");
     const QImage image = window->grabWindow();
-    const QString path = outputDirectory() + QLatin1Char('/') + name + QStringLiteral(".png");
     return !image.isNull() && image.save(path, "PNG") ? path : QString();
 }
 
-void buildLibrary(const std::string& location, const LibrarySpec& spec) {
+std::string buildLibrary(const std::string& location, const LibrarySpec& spec) {
     using velmora::testing::makeDirs;
     using velmora::testing::writeFile;
     const std::string library = location + "/" + spec.relativePath;
@@ -174,23 +166,12 @@ void buildLibrary(const std::string& location, const LibrarySpec& spec) {
         {"Analysis Cache/clip.cache", spec.analysisCacheBytes},
     };
     for (const auto& [relative, bytes] : files) {
-        if (bytes > 0) {
-            const std::string path = event + "/" + relative;
-            makeDirs(path.substr(0, path.rfind('/')));
-            writeFile(path, bytes);
-        }
+        if (bytes <= 0) continue;
+        const std::string path = event + "/" + relative;
+        makeDirs(path.substr(0, path.rfind('/')));
+        writeFile(path, bytes);
     }
-}
-
-void chooseLocation(WindowUnderTest& app, const QString& location, int expectedRows) {
-    app.chooser.answers.push_back(location);
-    QQuickItem* chooseButton = findItem(app.window(), QStringLiteral("chooseOtherDirectoryButton"));
-    QVERIFY(chooseButton != nullptr);
-    clickItem(app.window(), chooseButton);
-    QCOMPARE(app.chooser.calls, 1);
-    QCOMPARE(app.view.selectedPath(), location);
-    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving() && app.view.fcpBundlesModel()->count() == expectedRows,
-                             20000);
+    return event;
 }
 
 } // namespace velmora::window_testing

@@ -9,8 +9,6 @@
 
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -35,14 +33,8 @@ class RecordingDesktop : public DesktopServices {
     QStringList revealed;
     QStringList opened;
     bool failing = false;
-    void revealInFileManager(const QString& path, DesktopFailure onFailure) override {
-        revealed << path;
-        if (failing) onFailure();
-    }
-    void openWithDefaultApplication(const QString& path, DesktopFailure onFailure) override {
-        opened << path;
-        if (failing) onFailure();
-    }
+    void revealInFileManager(const QString& path, DesktopFailure onFailure) override;
+    void openWithDefaultApplication(const QString& path, DesktopFailure onFailure) override;
 };
 
 // The app's queues, with a switch that keeps what background threads post to the main thread
@@ -70,19 +62,20 @@ struct WindowUnderTest {
     std::unique_ptr<MainWindow> mainWindow;
 
     WindowUnderTest();
-    ~WindowUnderTest();
+    ~WindowUnderTest() { mainWindow.reset(); }
     [[nodiscard]] QQuickWindow* window() const { return mainWindow->window(); }
+    // The first item of the scene (or, for a popup, the first object) named `name`.
+    [[nodiscard]] QQuickItem* item(const QString& name) const;
+    [[nodiscard]] QObject* object(const QString& name) const;
+    // The row of the library named `displayName`, or nullptr while it is not drawn.
+    [[nodiscard]] QQuickItem* row(const QString& displayName) const;
+    // A real left click at the centre of the item named `name`.
+    void click(const QString& name) const;
 };
 
-// The first item of the window's scene whose objectName is `name`, or nullptr.
-[[nodiscard]] QQuickItem* findItem(QQuickWindow* window, const QString& name);
-// Every item of the window's scene whose objectName is `name`.
-[[nodiscard]] std::vector<QQuickItem*> findItems(QQuickWindow* window, const QString& name);
-// The first item below `root` (itself included) whose objectName is `name`, or nullptr.
+// Every item below `root` (itself included) whose objectName is `name`.
+[[nodiscard]] std::vector<QQuickItem*> findItems(QQuickItem* root, const QString& name);
 [[nodiscard]] QQuickItem* findChildItem(QQuickItem* root, const QString& name);
-// The first QObject of the window (popups included) whose objectName is `name`.
-[[nodiscard]] QObject* findObject(QQuickWindow* window, const QString& name);
-
 // The item's centre in window coordinates.
 [[nodiscard]] QPoint centreOf(QQuickItem* item);
 // Lays out and draws the window now, so every position is up to date.
@@ -91,20 +84,17 @@ void waitForFrame(QQuickWindow* window);
 void clickItem(QQuickWindow* window, QQuickItem* item);
 // True when the item and all its ancestors are visible.
 [[nodiscard]] bool isShown(QQuickItem* item);
-// The item's "text" property.
-[[nodiscard]] QString textOf(QQuickItem* item);
+// The item's "text" property; the text of its child named `child` when one is given.
+[[nodiscard]] QString textOf(QQuickItem* item, const QString& child = {});
 
-// Chooses `location` through "选择其他FCPX工程目录" (the first chooser call of `app`) and
-// waits until its list shows `expectedRows` rows.
+// Chooses `location` through "选择其他FCPX工程目录" and waits until its list shows
+// `expectedRows` rows.
 void chooseLocation(WindowUnderTest& app, const QString& location, int expectedRows);
-
-// Where tests keep their PNG grabs (VELMORA_TEST_OUTPUT, else the temporary folder).
-[[nodiscard]] QString outputDirectory();
-// Saves a grab of the window as NAME.png in the output folder; returns its path or "".
+// Saves a grab of the window as NAME.png in VELMORA_TEST_OUTPUT (else the temporary folder);
+// returns its path, or "" when it could not be saved.
 QString grabToPng(QQuickWindow* window, const QString& name);
 
-// A library as the tests lay it out: sizes of the files inside each category folder of
-// one event folder, plus one original media file.
+// A library of one event folder with the given bytes in each category folder.
 struct LibrarySpec {
     std::string relativePath; // below the location, ending in ".fcpbundle"
     std::int64_t renderBytes = 0;
@@ -114,9 +104,13 @@ struct LibrarySpec {
     std::int64_t analysisCacheBytes = 0; // "Analysis Cache" (deleted by the analysis cleaning)
     std::int64_t originalBytes = 0;
 };
-void buildLibrary(const std::string& location, const LibrarySpec& spec);
+// Builds it below `location`; returns the path of its event folder.
+std::string buildLibrary(const std::string& location, const LibrarySpec& spec);
 inline bool exists(const std::string& path) {
     return testing::entryExists(path);
+}
+inline QString q(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
 constexpr std::int64_t GiB = 1073741824;

@@ -154,11 +154,8 @@ ItemDelegate {
         }
     }
 
-    // The one click handler, below the content so the two buttons take their own clicks.
-    MouseArea {
-        objectName: "rowSelectArea"
-        anchors.fill: parent
-        z: -1
-        onClicked: mouse => row.choose(mouse.modifiers)
+    // The one click handler. The row's buttons take their own clicks before it sees them.
+    TapHandler {
+        onTapped: row.choose(point.modifiers)
     }
 }

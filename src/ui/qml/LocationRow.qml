@@ -11,10 +11,8 @@ AbstractButton {
     required property string label
     // The keyboard is on this row (the location list has the focus).
     property bool keyCurrent: false
-    readonly property bool isChosen: {
-        ContentView.selectedPath; // re-evaluate whenever the chosen location changes
-        return ContentView.isSelectedPath(path);
-    }
+    // Reading selectedPath here makes the binding follow every change of the choice.
+    readonly property bool isChosen: ContentView.selectedPath.length > 0 && ContentView.isSelectedPath(path)
 
     objectName: "locationRow:" + path
     topPadding: 2
