@@ -1,85 +1,158 @@
-// The velmora program itself: its command line, a run that saves a picture once the
-// libraries are listed (also on a small screen at twice the scale), and the live counts
-// while a large location is searched.
+// The velmora program and its desktop: the command line, a run that saves a picture once the
+// libraries are listed, the live counts while a location is searched, and the desktop calls
+// and directory choosers on a private session bus.
 #include "samples/sample_tree.h"
 #include "support/temp_tree.h"
+#include "ui/desktop_directory_chooser.h"
+#include "ui/system_desktop_services.h"
 #include "ui/velmora_app.h"
 #include "window_helpers.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDesktopServices>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
+#include <functional>
 #include <variant>
 
 using namespace velmora::window_testing;
 using velmora::testing::TempDir;
 
+// Takes what QDesktopServices would hand to the desktop.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+  public:
+    QList<QUrl> opened;
+  public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+// Stands in for the desktop's file-chooser portal on the bus.
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.FileChooser")
+
+  public:
+    explicit FakePortal(QDBusConnection connection) : bus(std::move(connection)) {}
+    QVariantMap options;
+    uint response = 0;
+    QStringList uris;
+
+  public slots:
+    QDBusObjectPath OpenFile(const QString&, const QString&, const QVariantMap& given,
+                             const QDBusMessage& message) {
+        options = given;
+        const QString path =
+            QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                .arg(message.service().mid(1).replace('.', '_'), given.value("handle_token").toString());
+        // The answer comes later, as the user's choice would.
+        QTimer::singleShot(0, this, [this, path] {
+            QDBusMessage signal =
+                QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
+            signal << response << QVariantMap{{"uris", uris}};
+            bus.send(signal);
+        });
+        return QDBusObjectPath(path);
+    }
+
+  private:
+    QDBusConnection bus;
+};
+
 class WindowAppTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void readsTheCommandLine();
     void savesAPictureOnceListedAndFitsASmallScreen();
     void showsLiveCountsWhileSearchingAndStops();
+    void revealOpensTheFolderWithoutAFileManager();
+    void portalChooserIsAskedFirst();
+    void ownChooserReturnsTheFolderTheUserWentTo();
+
+  private:
+    QProcess bus;
+    QString busAddress;
+    UrlCatcher desktop;
 };
 
+void WindowAppTest::initTestCase() {
+    const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
+    if (daemon.isEmpty()) return; // the desktop cases skip
+    // A bus of our own, so no real file manager or portal answers and none is started.
+    bus.start(daemon, {"--session", "--nofork", "--print-address=1"});
+    QVERIFY(bus.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(bus.canReadLine(), 10000);
+    busAddress = QString::fromUtf8(bus.readLine()).trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
+    QVERIFY(QDBusConnection::sessionBus().isConnected());
+    QDesktopServices::setUrlHandler("file", &desktop, "open");
+}
+
+void WindowAppTest::cleanupTestCase() {
+    QDesktopServices::unsetUrlHandler("file");
+    bus.kill();
+    bus.waitForFinished();
+}
+
 void WindowAppTest::readsTheCommandLine() {
-    const auto parse = [](const QStringList& arguments) { return velmora::parseAppOptions(QStringList{"velmora"} + arguments); };
-    const auto options = [&](const QStringList& arguments) { return std::get<velmora::AppOptions>(parse(arguments)); };
+    const auto parse = [](const QStringList& arguments) {
+        return velmora::parseAppOptions(QStringList{"velmora"} + arguments);
+    };
+    const auto options = [&](const QStringList& arguments) {
+        return std::get<velmora::AppOptions>(parse(arguments));
+    };
     QVERIFY(!options({}).location && !options({}).screenshotPath);
     // A location is taken as given when absolute, from the current directory otherwise,
     // without a trailing separator, as a directory chooser would give it.
-    QCOMPARE(options({"/media/Backup Disk/项目"}).location, std::optional<QString>("/media/Backup Disk/项目"));
-    QCOMPARE(options({"Footage/../Drives/A/"}).location, std::optional<QString>(QDir::currentPath() + "/Drives/A"));
+    QCOMPARE(options({"/media/Backup Disk/项目"}).location,
+             std::optional<QString>("/media/Backup Disk/项目"));
+    QCOMPARE(options({"Footage/../Drives/A/"}).location,
+             std::optional<QString>(QDir::currentPath() + "/Drives/A"));
     QCOMPARE(options({"--screenshot-when-loaded", "/tmp/w.png", "/srv"}).screenshotPath,
              std::optional<QString>("/tmp/w.png"));
     // Mistakes end the program with status 2 before any window opens.
-    for (const QStringList& wrong : {QStringList{"/a", "/b"}, QStringList{"--no-such-option"}, QStringList{""},
-                                     QStringList{"--screenshot-when-loaded"}})
+    for (const QStringList& wrong : {QStringList{"/a", "/b"}, QStringList{"--no-such-option"},
+                                     QStringList{""}, QStringList{"--screenshot-when-loaded"}})
         QCOMPARE(std::get<int>(parse(wrong)), 2);
 }
 
+// On a 1280 x 800 screen at twice the scale, whose 640 x 400 points are less than the layout
+// asks for, the window fits the screen and the rest scrolls.
 void WindowAppTest::savesAPictureOnceListedAndFitsASmallScreen() {
     TempDir dir, empty;
-    buildLibrary(dir.path(), {.relativePath = "Shown.fcpbundle", .proxyBytes = GiB});
-    const QString png = q(dir / "window.png");
-    // A 1280 x 800 screen at twice the scale: its 640 x 400 points are less than the layout
-    // asks for, so the window fits the screen and the rest scrolls.
+    buildLibrary(dir.path(), {"Shown.fcpbundle", 0, GiB});
     std::ofstream(dir / "screens.json") << R"({"screens": [{"name": "laptop", "width": 1280, "height": 800,)"
                                            R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
-    const struct {
-        QString platform;
-        const char* scale;
-        std::string location;
-        int exitCode;
-    } runs[] = {
-        {"offscreen", "1", dir.path(), 0},
-        {"offscreen:configfile=" + q(dir / "screens.json"), "2", dir.path(), 0},
-        // Without a library the program still saves the picture, but says so and fails.
-        {"offscreen", "1", empty.path(), 1},
-    };
-    for (const auto& run : runs) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + q(dir / "screens.json"));
+    environment.insert("QT_SCALE_FACTOR", "2");
+    const QString png = q(dir / "window.png");
+    // Without a library the program still saves the picture, but says so and fails.
+    for (const auto& [location, exitCode] : {std::pair{dir.path(), 0}, std::pair{empty.path(), 1}}) {
         QProcess app;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", run.platform);
-        environment.insert("QT_SCALE_FACTOR", run.scale);
         app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::MergedChannels);
-        app.start(VELMORA_BIN_DIR "/velmora", {"--screenshot-when-loaded", png, q(run.location)});
+        app.start(VELMORA_BIN_DIR "/velmora", {"--screenshot-when-loaded", png, q(location)});
         QVERIFY2(app.waitForFinished(60000), "velmora did not quit after the screenshot");
         const QString output = QString::fromLocal8Bit(app.readAll());
-        QVERIFY2(app.exitCode() == run.exitCode, qPrintable(output));
-        QVERIFY2(output.contains("Saved a screenshot of the window to " + png), qPrintable(output));
+        QVERIFY2(app.exitCode() == exitCode && output.contains("Saved a screenshot of the window to " + png),
+                 qPrintable(output));
+        QCOMPARE(output.contains("no libraries were listed"), exitCode == 1);
         const QImage image(png);
-        if (run.exitCode == 1) QVERIFY(output.contains("no libraries were listed"));
-        if (*run.scale == '2')
-            QVERIFY2(image.width() <= 1280 && image.height() <= 800 && image.width() >= 1000,
-                     qPrintable(QString("%1 x %2").arg(image.width()).arg(image.height())));
-        else // both columns fit: the 250 wide locations and the library list of at least 500
-            QVERIFY(image.width() >= 750 && image.height() >= 300);
+        QVERIFY2(image.width() <= 1280 && image.height() <= 800 && image.width() >= 1000,
+                 qPrintable(QString("%1 x %2").arg(image.width()).arg(image.height())));
     }
 }
 
@@ -105,17 +178,18 @@ void WindowAppTest::showsLiveCountsWhileSearchingAndStops() {
         grabToPng(app.window(), "window_scan_progress");
     });
     app.chooser.answers.push_back(q(location));
-    app.dispatch.hold();
+    app.dispatch.hold(true);
     app.click("chooseOtherDirectoryButton");
     QVERIFY(isShown(indicator));
     QTRY_VERIFY_WITH_TIMEOUT(app.dispatch.holdsWork(), 120000);
     QTRY_VERIFY(!shown.isEmpty() && shown.last().contains(','));
-    app.dispatch.release();
+    app.dispatch.hold(false);
     QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 120000);
     QCOMPARE(app.view.fcpBundlesModel()->count(), 10);
     for (const QString& text : shown)
-        QVERIFY2(QRegularExpression("^已扫描 \\d{1,3}(,\\d{3})* 项 · 找到 \\d+ 个资源库$").match(text).hasMatch(),
-                 qPrintable(text));
+        QVERIFY2(
+            QRegularExpression("^已扫描 \\d{1,3}(,\\d{3})* 项 · 找到 \\d+ 个资源库$").match(text).hasMatch(),
+            qPrintable(text));
     QTRY_VERIFY(!isShown(indicator));
 
     // Stopping a search: its result is dropped and the list keeps what it showed.
@@ -135,6 +209,116 @@ void WindowAppTest::showsLiveCountsWhileSearchingAndStops() {
     QCOMPARE(app.view.shownBundles()->idAt(0), listed);
     QCOMPARE(app.view.fcpBundlesModel()->count(), 10);
     QVERIFY(!isShown(indicator));
+}
+
+void WindowAppTest::revealOpensTheFolderWithoutAFileManager() {
+    if (busAddress.isEmpty()) QSKIP("dbus-daemon is not installed: the desktop calls cannot be checked");
+    velmora::SystemDesktopServices services;
+    int failures = 0;
+    const auto failed = [&failures] { ++failures; };
+    // No file manager answers on the bus: the folder that holds the library opens instead.
+    services.revealInFileManager("/Volumes/Backup Disk/Projects/Demo 演示.fcpbundle/", failed);
+    QTRY_COMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile("/Volumes/Backup Disk/Projects")});
+    services.openWithDefaultApplication("/media/Demo.fcpbundle", failed);
+    QCOMPARE(desktop.opened.last(), QUrl::fromLocalFile("/media/Demo.fcpbundle"));
+    // With nothing that could open it, the caller hears of it, for both calls.
+    QDesktopServices::unsetUrlHandler("file");
+    services.openWithDefaultApplication("/media/Demo.fcpbundle", failed);
+    services.revealInFileManager("/media/Demo.fcpbundle", failed);
+    QTRY_COMPARE(failures, 2);
+    QDesktopServices::setUrlHandler("file", &desktop, "open");
+}
+
+void WindowAppTest::portalChooserIsAskedFirst() {
+    if (busAddress.isEmpty()) QSKIP("dbus-daemon is not installed: the desktop calls cannot be checked");
+    QDBusConnection connection = QDBusConnection::connectToBus(busAddress, "fake-portal");
+    FakePortal portal(connection);
+    QVERIFY(connection.registerObject("/org/freedesktop/portal/desktop", &portal,
+                                      QDBusConnection::ExportAllSlots));
+    QVERIFY(connection.registerService("org.freedesktop.portal.Desktop"));
+    WindowUnderTest app;
+    velmora::DesktopDirectoryChooser chooser;
+    chooser.attach(app.mainWindow->engine(), app.window());
+
+    portal.uris = {"file:///media/Backup%20Disk/%E9%A1%B9%E7%9B%AE"};
+    QCOMPARE(chooser.chooseDirectory(), std::optional<QString>("/media/Backup Disk/项目"));
+    QCOMPARE(portal.options.value("directory").toBool(), true);
+    QCOMPARE(portal.options.value("multiple").toBool(), false);
+    // Cancelled in the desktop's chooser: no answer, and no dialog of our own after it.
+    portal.response = 1;
+    QCOMPARE(chooser.chooseDirectory(), std::optional<QString>());
+    QVERIFY(app.object("directoryDialog") == nullptr);
+    QDBusConnection::disconnectFromBus("fake-portal");
+}
+
+// Without a portal the window's own dialog asks: it returns the folder the user went to
+// (typed, double-clicked, or picked inside it), never one merely listed, and nothing when
+// cancelled.
+void WindowAppTest::ownChooserReturnsTheFolderTheUserWentTo() {
+    TempDir dir;
+    velmora::testing::makeDirs(dir / "Projects/Sub/Deeper");
+    velmora::testing::makeDirs(dir / "OnlyHidden/.cache");
+    const QString projects = q(dir / "Projects");
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    velmora::DesktopDirectoryChooser chooser;
+    chooser.usePortal = false;
+    chooser.attach(app.mainWindow->engine(), window);
+    // Puts `text` in the path field as typing would, then presses Return there.
+    const auto type = [&](const QString& text) {
+        app.item("directoryPathField")->forceActiveFocus();
+        app.item("directoryPathField")->setProperty("text", text);
+        QTest::keyClick(window, Qt::Key_Return);
+    };
+    const auto choose = [&](const QString& path) {
+        type(path);
+        app.click("directoryChooseButton");
+    };
+    // Goes into Projects, then into Sub by a double click, or picks Sub by a single click.
+    const auto chooseSub = [&](bool doubleClick) {
+        type(projects);
+        QQuickItem* sub = nullptr;
+        QTRY_VERIFY((sub = app.item("directoryEntry:Sub")) != nullptr);
+        (doubleClick ? QTest::mouseDClick : QTest::mouseClick)(window, Qt::LeftButton, Qt::NoModifier,
+                                                               centreOf(sub), -1);
+        QTRY_COMPARE(textOf(app.item("directoryPathField")), projects + "/Sub");
+        app.click("directoryChooseButton");
+    };
+    // A path that is no folder is refused with a note, and the dialog stays.
+    const auto refusedThenUp = [&] {
+        type(q(dir / "missing"));
+        QTRY_VERIFY(isShown(app.item("directoryPathError")));
+        app.click("directoryChooseButton");
+        QVERIFY(isShown(app.item("directoryPathField")));
+        type(projects + "/Sub");
+        app.click("directoryUpButton");
+        QTRY_COMPARE(textOf(app.item("directoryPathField")), projects);
+        app.click("directoryChooseButton");
+    };
+    const std::pair<std::function<void()>, std::optional<QString>> table[] = {
+        {[&] { app.click("directoryCancelButton"); }, std::nullopt},
+        {[&] { choose(q(dir / "OnlyHidden")); }, q(dir / "OnlyHidden")}, // its only subfolder is hidden
+        {[&] { choose(projects); }, projects},
+        {[&] { chooseSub(true); }, projects + "/Sub"},
+        {[&] { chooseSub(false); }, projects + "/Sub"},
+        {refusedThenUp, projects},
+    };
+    for (const auto& [act, expected] : table) {
+        // The chooser's call returns only when the dialog is answered, so the test acts from
+        // the event loop once the dialog is open.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, window, [&] {
+            QObject* dialog = window->findChild<QObject*>("directoryDialog");
+            if (dialog == nullptr || !dialog->property("opened").toBool()) return;
+            poll.stop();
+            act();
+            // A failed check must not leave the chooser waiting for ever.
+            if (QTest::currentTestFailed()) QMetaObject::invokeMethod(dialog, "reject");
+        });
+        poll.start(10);
+        QCOMPARE(chooser.chooseDirectory(), expected);
+        QTRY_VERIFY(window->findChild<QObject*>("directoryDialog") == nullptr);
+    }
 }
 
 QTEST_MAIN(WindowAppTest)
