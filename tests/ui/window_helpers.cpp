@@ -16,13 +16,10 @@ std::optional<QString> ScriptedChooser::chooseDirectory() {
 }
 
 void HoldingDispatch::postToMain(Work work) {
-    {
-        const std::lock_guard lock(mutex);
-        if (holding && QThread::currentThread() != QCoreApplication::instance()->thread()) {
-            held.push_back(std::move(work));
-            return;
-        }
-    }
+    std::unique_lock lock(mutex);
+    if (holding && QThread::currentThread() != QCoreApplication::instance()->thread())
+        return held.push_back(std::move(work));
+    lock.unlock();
     QtDispatch::postToMain(std::move(work));
 }
 
@@ -44,19 +41,18 @@ bool HoldingDispatch::holdsWork() {
 }
 
 WindowUnderTest::WindowUnderTest() : mainWindow(std::make_unique<MainWindow>(view)) {
-    if (window() == nullptr || !QTest::qWaitForWindowExposed(window())) return;
-    // Key presses go to the active window only.
-    window()->requestActivate();
+    if (!QTest::qWaitForWindowExposed(window())) return;
+    window()->requestActivate(); // key presses go to the active window only
     (void)QTest::qWaitForWindowActive(window());
 }
 
 QQuickItem* WindowUnderTest::item(const QString& name) const {
-    return window() == nullptr ? nullptr : findChildItem(window()->contentItem(), name);
+    return findChildItem(window()->contentItem(), name);
 }
 
 QObject* WindowUnderTest::object(const QString& name) const {
-    if (QQuickItem* found = item(name)) return found;
-    return window() == nullptr ? nullptr : window()->findChild<QObject*>(name);
+    QQuickItem* found = item(name);
+    return found != nullptr ? found : window()->findChild<QObject*>(name);
 }
 
 void WindowUnderTest::click(const QString& name) const {
