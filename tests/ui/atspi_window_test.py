@@ -42,11 +42,9 @@ def find(node, role, name=None, starts=None, depth=0):
 def do_action(node, *names):
     action = node.queryAction()
     available = [action.getName(i) for i in range(action.nActions)]
-    for i, got in enumerate(available):
-        if got in names:
-            assert action.doAction(i), "action %s of %r failed" % (got, node.name)
-            return
-    raise AssertionError("%r offers no %s action, only %s" % (node.name, "/".join(names), available))
+    chosen = next((i for i, got in enumerate(available) if got in names), None)
+    assert chosen is not None, "%r offers no %s action, only %s" % (node.name, "/".join(names), available)
+    assert action.doAction(chosen), "action %s of %r failed" % (available[chosen], node.name)
 
 
 def app_root():

@@ -9,9 +9,8 @@
 namespace velmora::window_testing {
 
 std::optional<QString> ScriptedChooser::chooseDirectory() {
-    if (answers.empty()) return std::nullopt;
-    std::optional<QString> answer = answers.front();
-    answers.pop_front();
+    std::optional<QString> answer = answers.empty() ? std::nullopt : answers.front();
+    if (!answers.empty()) answers.pop_front();
     return answer;
 }
 

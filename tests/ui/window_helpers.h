@@ -34,8 +34,7 @@ struct RecordingDesktop : DesktopServices {
     }
 };
 
-// The app's queues, with a switch that keeps what background threads post to the main thread
-// until it is turned off: a test can look at the window between a run's end and its publishing.
+// The app's queues; hold(true) keeps what background threads post to main until hold(false).
 class HoldingDispatch : public QtDispatch {
   public:
     void postToMain(Work work) override;
@@ -59,15 +58,13 @@ struct WindowUnderTest {
     WindowUnderTest();
     ~WindowUnderTest() { mainWindow.reset(); }
     [[nodiscard]] QQuickWindow* window() const { return mainWindow->window(); }
-    // The first item (or, for a popup, object) of the window named `name`.
+    // The first item (or, for a popup, object) named `name`; a library's row while it is drawn.
     [[nodiscard]] QQuickItem* item(const QString& name) const;
     [[nodiscard]] QObject* object(const QString& name) const;
-    // The row of the library named `displayName`, or nullptr while it is not drawn.
     [[nodiscard]] QQuickItem* row(const QString& displayName) const {
         return item("libraryRow:" + displayName);
     }
-    // A real left click at the centre of the item named `name`.
-    void click(const QString& name) const;
+    void click(const QString& name) const; // a real left click at the item's centre
 };
 
 // The first item below `root` (itself included) named `name`, or nullptr.
@@ -75,8 +72,7 @@ struct WindowUnderTest {
 // The item's centre in window coordinates, once the window is laid out and drawn.
 [[nodiscard]] QPoint centreOf(QQuickItem* item);
 void clickItem(QQuickWindow* window, QQuickItem* item, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-// True when the item and all its ancestors are visible.
-[[nodiscard]] bool isShown(QQuickItem* item);
+[[nodiscard]] bool isShown(QQuickItem* item); // the item and all its ancestors are visible
 // The item's "text" property; the text of its child named `child` when one is given.
 [[nodiscard]] QString textOf(QQuickItem* item, const QString& child = {});
 // Chooses `location` through "选择其他FCPX工程目录" and waits until its list shows `rows` rows.
