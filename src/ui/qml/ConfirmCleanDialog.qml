@@ -29,16 +29,12 @@ AlertDialog {
             objectName: "confirmCancelButton"
             text: qsTr("取消")
             Layout.bottomMargin: 16
-            Keys.onReturnPressed: clicked()
-            Keys.onEnterPressed: clicked()
             onClicked: confirm.reject()
         }
         FancyButtonStyle {
             objectName: "confirmCleanButton"
             text: qsTr("清理")
             Layout.bottomMargin: 16
-            Keys.onReturnPressed: clicked()
-            Keys.onEnterPressed: clicked()
             onClicked: confirm.accept()
         }
         Item { Layout.fillWidth: true }

@@ -31,9 +31,6 @@ AlertDialog {
             objectName: "alertOkButton"
             text: qsTr("确定")
             DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
-            // The default button: Return and Enter choose it.
-            Keys.onReturnPressed: clicked()
-            Keys.onEnterPressed: clicked()
         }
     }
 

@@ -34,8 +34,6 @@ AlertDialog {
             objectName: "continueCleaningButton"
             text: qsTr("继续清理")
             DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
-            Keys.onReturnPressed: clicked()
-            Keys.onEnterPressed: clicked()
         }
         FancyButtonStyle {
             objectName: "stopAndQuitButton"

@@ -17,6 +17,10 @@ Button {
     focusPolicy: Qt.TabFocus
     // The press action of screen readers and test robots runs the button like a click.
     Accessible.onPressAction: control.clicked()
+    // Return and Enter press the button the keyboard is on, as Space does, so a dialog's
+    // default button (the one given the focus) is what Return chooses.
+    Keys.onReturnPressed: control.clicked()
+    Keys.onEnterPressed: control.clicked()
 
     scale: control.down ? 0.97 : 1.0
     Behavior on scale {
