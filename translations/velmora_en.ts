@@ -48,6 +48,22 @@
             <numerusform>%1 of %n libraries</numerusform>
         </translation>
     </message>
+    <message>
+        <source>扫描顺序</source>
+        <translation>Scan order</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>总大小</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>可清理大小</source>
+        <translation>Reclaimable</translation>
+    </message>
 </context>
 <context>
     <name>CacheCategory</name>
@@ -380,22 +396,6 @@
     <message>
         <source>排序：</source>
         <translation>Sort:</translation>
-    </message>
-    <message>
-        <source>扫描顺序</source>
-        <translation>Scan order</translation>
-    </message>
-    <message>
-        <source>名称</source>
-        <translation>Name</translation>
-    </message>
-    <message>
-        <source>总大小</source>
-        <translation>Total</translation>
-    </message>
-    <message>
-        <source>可清理大小</source>
-        <translation>Reclaimable</translation>
     </message>
     <message>
         <source>当前顺序</source>

@@ -3,6 +3,7 @@
 #include "library/fcp_bundle.h"
 
 #include <QAbstractListModel>
+#include <QtQml/qqmlregistration.h>
 #include <numeric>
 #include <vector>
 
@@ -11,6 +12,8 @@ namespace velmora {
 // fcpBundles as a list model for QML: each record's fields and its ready-made texts.
 class BundleListModel : public QAbstractListModel {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("ContentView.fcpBundles is the one list")
     Q_PROPERTY(int count READ count NOTIFY countChanged)
     // The four kinds' sums for the totals under the header (whose first line, naming the
     // location, ContentView writes); empty for an empty list.
@@ -25,7 +28,7 @@ class BundleListModel : public QAbstractListModel {
         PathRole,
         DisplayNameRole,
         SizeRole,
-        CacheSizeRole,
+        CacheSizeRole, // render files only; the other kinds have roles of their own
         ProxySizeRole,
         OptimizedSizeRole,
         AnalysisSizeRole,

@@ -68,6 +68,16 @@ BundleSortFilterModel::BundleSortFilterModel(BundleListModel* sourceModel, QObje
     connect(source, &BundleListModel::countChanged, this, &BundleSortFilterModel::countChanged);
 }
 
+QVariantList BundleSortFilterModel::sortKeys() const {
+    const auto entry = [](SortKey key, const QString& label) {
+        return QVariantMap{{QStringLiteral("key"), static_cast<int>(key)}, {QStringLiteral("label"), label}};
+    };
+    return {entry(ScanOrder, translate("BundleSortFilterModel", "扫描顺序")),
+            entry(Name, translate("BundleSortFilterModel", "名称")),
+            entry(Total, translate("BundleSortFilterModel", "总大小")),
+            entry(Reclaimable, translate("BundleSortFilterModel", "可清理大小"))};
+}
+
 const FCPBundle& BundleSortFilterModel::record(int sourceRow) const {
     return source->bundles()[static_cast<std::size_t>(sourceRow)];
 }

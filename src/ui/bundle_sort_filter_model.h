@@ -5,6 +5,8 @@
 
 #include <QCollator>
 #include <QSortFilterProxyModel>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
 
 namespace velmora {
 
@@ -12,6 +14,11 @@ namespace velmora {
 // it. Rows keep their records' roles; selection stays with the record, since it is kept by id.
 class BundleSortFilterModel : public QSortFilterProxyModel {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("ContentView.shownBundles is the one list order")
+    // The keys the sort bar offers, in its order: each {key: a SortKey, label: its name in the
+    // user's language}.
+    Q_PROPERTY(QVariantList sortKeys READ sortKeys CONSTANT)
     // A SortKey.
     Q_PROPERTY(int sortKey READ sortKey NOTIFY sortChanged)
     Q_PROPERTY(bool descending READ descending NOTIFY sortChanged)
@@ -27,6 +34,7 @@ class BundleSortFilterModel : public QSortFilterProxyModel {
 
     explicit BundleSortFilterModel(BundleListModel* source, QObject* parent = nullptr);
 
+    [[nodiscard]] QVariantList sortKeys() const;
     [[nodiscard]] int sortKey() const { return key; }
     [[nodiscard]] bool descending() const { return isDescending; }
     // A new key sorts names A to Z and sizes largest first; the current key again reverses

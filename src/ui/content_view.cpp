@@ -8,6 +8,7 @@
 #include "ui/content_view_state.h"
 #include "ui/location_problem_text.h"
 
+#include <QJSEngine>
 #include <QThread>
 #include <atomic>
 
@@ -19,6 +20,9 @@ using view_detail::fromBytes;
 namespace {
 
 constexpr int kRetrievalProgressIntervalMs = 200;
+
+// The view the next QML engine binds to.
+QPointer<ContentView> viewForQml;
 
 QStringList toStringList(const std::vector<std::string>& items) {
     QStringList list;
@@ -48,6 +52,17 @@ ContentView::~ContentView() {
         scan.cancel->request();
     for (const auto& token : state->cleaningTokens)
         token->request();
+}
+
+ContentView* ContentView::create(QQmlEngine* /*engine*/, QJSEngine* /*scriptEngine*/) {
+    Q_ASSERT_X(viewForQml, "ContentView::create", "useInQml was not called before the QML was loaded");
+    // An engine deletes the singletons it owns; this one belongs to its maker.
+    QJSEngine::setObjectOwnership(viewForQml.data(), QJSEngine::CppOwnership);
+    return viewForQml.data();
+}
+
+void ContentView::useInQml(ContentView& view) {
+    viewForQml = &view;
 }
 
 // ---- fields -------------------------------------------------------------------------------

@@ -4,30 +4,37 @@
 #include "discovery/scanner.h"
 #include "library/cache_category.h"
 #include "library/fcp_bundle.h"
-#include "platform/dispatch.h"
 #include "platform/location_probe.h"
 #include "platform/uuid.h"
 #include "ui/bundle_list_model.h"
 #include "ui/bundle_sort_filter_model.h"
 #include "ui/desktop_services.h"
 #include "ui/directory_chooser.h"
+#include "ui/dispatch.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QtQml/qqmlregistration.h>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
 
+class QQmlEngine;
+class QJSEngine;
+
 namespace velmora {
 
 // The state of one window: thirteen fields, written only on the main thread, and the
 // operations that change them. Background work reaches the fields only by posting to main.
+// QML reaches the window's one view as the singleton `ContentView`.
 class ContentView : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
     Q_PROPERTY(QStringList drives READ drives NOTIFY drivesChanged)
     Q_PROPERTY(QStringList userDirs READ userDirs NOTIFY userDirsChanged)
     // A null string when no location has been chosen.
@@ -63,6 +70,13 @@ class ContentView : public QObject {
     ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopServices& desktop,
                 QObject* parent = nullptr);
     ~ContentView() override;
+
+    // The singleton's factory, called by a QML engine the first time its QML names
+    // `ContentView`: the view given to useInQml, which stays owned by its maker. Without a
+    // default constructor the engine can make no second view of its own.
+    static ContentView* create(QQmlEngine* engine, QJSEngine* scriptEngine);
+    // Makes `view` the one the QML engines made from now on bind to; call before loading.
+    static void useInQml(ContentView& view);
 
     // The thirteen fields.
     [[nodiscard]] QStringList drives() const;
@@ -107,6 +121,7 @@ class ContentView : public QObject {
     // Rows.
     [[nodiscard]] std::optional<FCPBundle> selectedBundle() const;
     // `bundleId` names the row's record; an id of no listed record does nothing.
+    // Shows the library in the desktop's file manager (on Linux, whichever the desktop runs).
     Q_INVOKABLE void revealInFinder(const QString& bundleId);
     Q_INVOKABLE void openLibrary(const QString& bundleId);
 

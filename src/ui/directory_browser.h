@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QtQml/qqmlregistration.h>
 
 namespace velmora {
 
@@ -11,6 +12,8 @@ namespace velmora {
 // so choosing returns exactly what the path field says.
 class DirectoryBrowser : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("the directory chooser gives its dialog one")
     Q_PROPERTY(QString folder READ folder NOTIFY folderChanged)
     // Names of the folders inside `folder`, hidden ones left out, sorted as a person reads.
     Q_PROPERTY(QStringList subfolders READ subfolders NOTIFY folderChanged)

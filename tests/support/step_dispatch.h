@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dispatch.h"
+#include "ui/dispatch.h"
 
 #include <cstddef>
 #include <deque>

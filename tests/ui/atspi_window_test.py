@@ -1,11 +1,7 @@
 #!/usr/bin/python3
-"""Drives the real window through the accessibility interface alone, as a screen reader or
-a GUI test robot would: finds the location rows and buttons by name, selects a library row
-and presses a cleaning button with AT-SPI actions, and checks the disk and the alert.
-
-Run under a virtual X server with a private session bus:
-    xvfb-run -a dbus-run-session -- /usr/bin/python3 atspi_window_test.py BIN_DIR
-Exits 77 (skipped) when a needed tool is missing."""
+"""Drives the real window through AT-SPI alone, as a screen reader or a GUI test robot would,
+and checks the disk and the alert. Run under xvfb-run and dbus-run-session with BIN_DIR as its
+argument; exits 77 (skipped) when a needed tool is missing."""
 
 import os
 import subprocess
@@ -13,135 +9,85 @@ import sys
 import tempfile
 import time
 
-SKIP = 77
-
-
-def skip(why):
-    print("SKIP: " + why)
-    sys.exit(SKIP)
-
-
 try:
     import pyatspi
 except ImportError:
-    skip("python3-pyatspi is not installed")
+    print("SKIP: python3-pyatspi is not installed")
+    sys.exit(77)
 if not os.environ.get("DISPLAY") or not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
-    skip("needs a display and a session bus: run under xvfb-run and dbus-run-session")
+    print("SKIP: needs a display and a session bus: run under xvfb-run and dbus-run-session")
+    sys.exit(77)
 
 
 def wait_for(what, probe, timeout=30.0):
-    """Polls `probe` until it returns something true; fails the test after `timeout`."""
     deadline = time.monotonic() + timeout
-    while True:
-        found = probe()
-        if found:
-            return found
+    while not (found := probe()):
         if time.monotonic() > deadline:
             raise AssertionError("timed out waiting for " + what)
         time.sleep(0.05)
+    return found
 
 
-def walk(node, depth=0):
-    if node is None or depth > 60:
-        return
-    yield node
+def find(node, role, name=None, starts=None, depth=0):
+    """The first node below `node` (itself included) of `role` named `name` or `starts`..."""
     try:
-        count = node.childCount
-    except Exception:
-        return
-    for i in range(count):
-        try:
-            child = node.getChildAtIndex(i)
-        except Exception:
-            continue
-        yield from walk(child, depth + 1)
-
-
-def find(root, role, name=None, starts=None):
-    for node in walk(root):
-        try:
-            if node.getRole() != role:
-                continue
-            if name is not None and node.name != name:
-                continue
-            if starts is not None and not node.name.startswith(starts):
-                continue
+        if node.getRole() == role and name in (None, node.name) and node.name.startswith(starts or ""):
             return node
-        except Exception:
-            continue
-    return None
+        children = [node.getChildAtIndex(i) for i in range(node.childCount)] if depth < 60 else []
+    except Exception:  # a node that went away while it was read
+        return None
+    return next((hit for child in children if child and (hit := find(child, role, name, starts, depth + 1))), None)
 
 
 def do_action(node, *names):
     action = node.queryAction()
     available = [action.getName(i) for i in range(action.nActions)]
-    for i, got in enumerate(available):
-        if got in names:
-            assert action.doAction(i), "action %s of %r failed" % (got, node.name)
-            return
-    raise AssertionError("%r offers no %s action, only %s" % (node.name, "/".join(names), available))
+    chosen = next((i for i, got in enumerate(available) if got in names), None)
+    assert chosen is not None, "%r offers no %s action, only %s" % (node.name, "/".join(names), available)
+    assert action.doAction(chosen), "action %s of %r failed" % (available[chosen], node.name)
 
 
 def app_root():
     desktop = pyatspi.Registry.getDesktop(0)
-    for i in range(desktop.childCount):
-        app = desktop.getChildAtIndex(i)
-        if app is not None and app.name.lower() in ("velmora", "velmora-app"):
-            return app
-    return None
+    apps = (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
+    return next((app for app in apps if app is not None and app.name.lower() in ("velmora", "velmora-app")), None)
 
 
 def main():
-    bin_dir = sys.argv[1]
     with tempfile.TemporaryDirectory() as tmp:
-        location = os.path.join(tmp, "Disk")
-        library = os.path.join(location, "Robot.fcpbundle")
-        render = os.path.join(library, "Event 1", "Render Files")
-        proxy = os.path.join(library, "Event 1", "Transcoded Media", "Proxy Media")
-        original = os.path.join(library, "Event 1", "Original Media")
+        event = os.path.join(tmp, "Disk", "Robot.fcpbundle", "Event 1")
+        render, proxy, original = (os.path.join(event, sub) for sub in
+                                   ("Render Files", "Transcoded Media/Proxy Media", "Original Media"))
         for folder in (render, proxy, original):
             os.makedirs(folder)
             with open(os.path.join(folder, "clip.mov"), "wb") as f:
                 f.truncate(1 << 20)
-
         # The location is the user's desktop folder, as the XDG user directories name it.
         config = os.path.join(tmp, "config")
         os.makedirs(config)
         with open(os.path.join(config, "user-dirs.dirs"), "w") as f:
-            f.write('XDG_DESKTOP_DIR="%s"\n' % location)
+            f.write('XDG_DESKTOP_DIR="%s"\n' % os.path.join(tmp, "Disk"))
 
         env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QUICK_BACKEND="software",
                    QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=tmp, XDG_CONFIG_HOME=config)
         pyatspi.Registry.getDesktop(0)  # the registry runs before the window asks to join
-        app = subprocess.Popen([os.path.join(bin_dir, "velmora")], env=env,
+        app = subprocess.Popen([os.path.join(sys.argv[1], "velmora")], env=env,
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         try:
             root = wait_for("the window on the accessibility bus", app_root)
             # The location rows are buttons named by their labels; pressing one searches it.
-            desktop = wait_for("the 桌面 row", lambda: find(root, pyatspi.ROLE_PUSH_BUTTON, "桌面"))
-            do_action(desktop, "Press")
-            row = wait_for("the library row",
-                           lambda: find(root, pyatspi.ROLE_LIST_ITEM, starts="Robot.fcpbundle ("))
+            do_action(wait_for("the 桌面 row", lambda: find(root, pyatspi.ROLE_PUSH_BUTTON, "桌面")), "Press")
+            row = wait_for("the library row", lambda: find(root, pyatspi.ROLE_LIST_ITEM, starts="Robot.fcpbundle ("))
             do_action(row, "Press", "Toggle", "Select")
             wait_for("the row to be selected", lambda: row.getState().contains(pyatspi.STATE_SELECTED))
-
-            clean = find(root, pyatspi.ROLE_PUSH_BUTTON, "清理渲染缓存")
-            assert clean is not None, "no button named 清理渲染缓存"
-            do_action(clean, "Press")
+            do_action(find(root, pyatspi.ROLE_PUSH_BUTTON, "清理渲染缓存"), "Press")
             wait_for("the render files to go", lambda: not os.path.exists(render))
-            message = wait_for("the closing alert",
-                               lambda: find(root, pyatspi.ROLE_LABEL, "已清理时间线渲染缓存。"))
-            assert message is not None
+            wait_for("the closing alert", lambda: find(root, pyatspi.ROLE_LABEL, "已清理时间线渲染缓存。"))
             do_action(wait_for("the alert's button", lambda: find(root, pyatspi.ROLE_PUSH_BUTTON, "确定")), "Press")
             assert os.path.exists(proxy) and os.path.exists(original), "more than the render files went"
         finally:
-            app.terminate()
-            try:
-                output = app.communicate(timeout=20)[0]
-            except subprocess.TimeoutExpired:
-                app.kill()
-                output = app.communicate()[0]
-        print(output, end="")
+            app.kill()
+            print(app.communicate()[0], end="")
     print("PASS: the window was driven through AT-SPI alone")
 
 

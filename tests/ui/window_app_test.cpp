@@ -1,119 +1,262 @@
-// The velmora program itself: its command line, and a run that opens the window on a
-// location and saves a picture once the libraries are listed.
+// The velmora program: its command line, a run that saves a picture once the libraries are
+// listed, the live counts while a location is searched, and the directory choosers on a
+// private session bus.
+#include "samples/sample_tree.h"
 #include "support/temp_tree.h"
+#include "ui/desktop_directory_chooser.h"
 #include "ui/velmora_app.h"
 #include "window_helpers.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
-#include <QProcessEnvironment>
-#include <cstdio>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
+#include <fstream>
+#include <functional>
 #include <variant>
 
 using namespace velmora::window_testing;
 using velmora::testing::TempDir;
 
-namespace {
+// Stands in for the desktop's file-chooser portal on the bus.
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.FileChooser")
 
-std::variant<velmora::AppOptions, int> parse(const QStringList& arguments) {
-    return velmora::parseAppOptions(QStringList{QStringLiteral("velmora")} + arguments);
-}
+  public:
+    explicit FakePortal(QDBusConnection connection) : bus(std::move(connection)) {}
+    QVariantMap options;
+    uint response = 0;
+    QStringList uris;
+  public slots:
+    QDBusObjectPath OpenFile(const QString&, const QString&, const QVariantMap& given,
+                             const QDBusMessage& message) {
+        options = given;
+        const QString path =
+            QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                .arg(message.service().mid(1).replace('.', '_'), given.value("handle_token").toString());
+        // The answer comes later, as the user's choice would.
+        QTimer::singleShot(0, this, [this, path] {
+            QDBusMessage signal =
+                QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
+            signal << response << QVariantMap{{"uris", uris}};
+            bus.send(signal);
+        });
+        return QDBusObjectPath(path);
+    }
 
-QString appPath() {
-    return QStringLiteral(VELMORA_BIN_DIR "/velmora");
-}
-
-} // namespace
+  private:
+    QDBusConnection bus;
+};
 
 class WindowAppTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase();
     void readsTheCommandLine();
-    void opensTheWindowOnAGivenLocation();
+    void savesAPictureOnceListedAndFitsASmallScreen();
+    void showsLiveCountsWhileSearchingAndStops();
+    void portalChooserIsAskedFirst();
+    void ownChooserReturnsTheFolderTheUserWentTo();
+
+  private:
+    QProcess bus; // killed with the test
+    QString busAddress;
 };
 
-void WindowAppTest::readsTheCommandLine() {
-    auto none = parse({});
-    QVERIFY(std::holds_alternative<velmora::AppOptions>(none));
-    QVERIFY(!std::get<velmora::AppOptions>(none).location.has_value());
-    QVERIFY(!std::get<velmora::AppOptions>(none).screenshotPath.has_value());
-
-    // A location is taken as given when absolute, from the current directory otherwise,
-    // without a trailing separator, as a directory chooser would give it.
-    auto absolute = parse({QStringLiteral("/media/Backup Disk/项目")});
-    QCOMPARE(std::get<velmora::AppOptions>(absolute).location,
-             std::optional<QString>(QStringLiteral("/media/Backup Disk/项目")));
-    auto relative = parse({QStringLiteral("Footage/../Drives/A/")});
-    QCOMPARE(std::get<velmora::AppOptions>(relative).location,
-             std::optional<QString>(QDir::currentPath() + QStringLiteral("/Drives/A")));
-
-    auto shot = parse(
-        {QStringLiteral("--screenshot-when-loaded"), QStringLiteral("/tmp/w.png"), QStringLiteral("/srv")});
-    QCOMPARE(std::get<velmora::AppOptions>(shot).screenshotPath,
-             std::optional<QString>(QStringLiteral("/tmp/w.png")));
-    QCOMPARE(std::get<velmora::AppOptions>(shot).location, std::optional<QString>(QStringLiteral("/srv")));
-
-    // Mistakes end the program with status 2 before any window opens.
-    QCOMPARE(std::get<int>(parse({QStringLiteral("/a"), QStringLiteral("/b")})), 2);
-    QCOMPARE(std::get<int>(parse({QStringLiteral("--no-such-option")})), 2);
-    QCOMPARE(std::get<int>(parse({QString()})), 2);
-    QCOMPARE(std::get<int>(parse({QStringLiteral("--screenshot-when-loaded")})), 2);
+void WindowAppTest::initTestCase() {
+    const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
+    if (daemon.isEmpty()) return; // the desktop cases skip
+    // A bus of our own, so no real file manager or portal answers and none is started.
+    bus.start(daemon, {"--session", "--nofork", "--print-address=1"});
+    QVERIFY(bus.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(bus.canReadLine(), 10000);
+    busAddress = QString::fromUtf8(bus.readLine()).trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
+    QVERIFY(QDBusConnection::sessionBus().isConnected());
 }
 
-void WindowAppTest::opensTheWindowOnAGivenLocation() {
-    TempDir dir;
-    buildLibrary(dir.path(), {.relativePath = "Shown.fcpbundle", .proxyBytes = GiB});
-    const QString png = QString::fromStdString(dir / "window.png");
+void WindowAppTest::readsTheCommandLine() {
+    const auto parse = [](const QStringList& arguments) {
+        return velmora::parseAppOptions(QStringList{"velmora"} + arguments);
+    };
+    const auto location = [&](const QString& given) {
+        return std::get<velmora::AppOptions>(parse({given})).location;
+    };
+    // A location is taken as given when absolute, from the current directory otherwise,
+    // without a trailing separator, as a directory chooser would give it.
+    QCOMPARE(location("/media/Backup Disk/项目"), std::optional<QString>("/media/Backup Disk/项目"));
+    QCOMPARE(location("Footage/../Drives/A/"), std::optional<QString>(QDir::currentPath() + "/Drives/A"));
+    const auto shot = std::get<velmora::AppOptions>(parse({"--screenshot-when-loaded", "/tmp/w.png"}));
+    QVERIFY(shot.screenshotPath == "/tmp/w.png" && !shot.location);
+    // Mistakes end the program with status 2 before any window opens.
+    for (const QStringList& wrong :
+         {QStringList{"/a", "/b"}, {"--no-such-option"}, {""}, {"--screenshot-when-loaded"}})
+        QCOMPARE(std::get<int>(parse(wrong)), 2);
+}
 
-    QProcess app;
-    app.setProcessChannelMode(QProcess::MergedChannels);
-    app.start(appPath(),
-              {QStringLiteral("--screenshot-when-loaded"), png, QString::fromStdString(dir.path())});
-    QVERIFY2(app.waitForFinished(60000), "velmora did not quit after the screenshot");
-    const QString output = QString::fromLocal8Bit(app.readAll());
-    QVERIFY2(app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0, qPrintable(output));
-    QVERIFY2(output.contains(QStringLiteral("Saved a screenshot of the window to ") + png),
-             qPrintable(output));
-
-    const QImage image(png);
-    QVERIFY(!image.isNull());
-    // Both columns fit: the 250-wide locations and the library list of at least 500.
-    QVERIFY2(image.width() >= 250 + 500, qPrintable(QString::number(image.width())));
-    QVERIFY(image.height() >= 300);
-
-    // On a 1280 x 800 screen at twice the scale the window fits the screen, whose 640 x 400
-    // points are less than the layout asks for; the rest scrolls.
-    const std::string screens = dir / "screens.json";
-    {
-        std::FILE* file = std::fopen(screens.c_str(), "w");
-        QVERIFY(file != nullptr);
-        std::fputs(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1280, "height": 800,)"
-                   R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})",
-                   file);
-        std::fclose(file);
-    }
-    QProcessEnvironment small = QProcessEnvironment::systemEnvironment();
-    small.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + QString::fromStdString(screens));
-    small.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-    app.setProcessEnvironment(small);
-    app.start(appPath(), {QStringLiteral("--screenshot-when-loaded"), png, QString::fromStdString(dir.path())});
-    QVERIFY(app.waitForFinished(60000));
-    QVERIFY2(app.exitCode() == 0, qPrintable(QString::fromLocal8Bit(app.readAll())));
-    const QImage fitted(png);
-    QVERIFY2(fitted.width() <= 1280 && fitted.height() <= 800 && fitted.width() >= 1000,
-             qPrintable(QStringLiteral("%1 x %2").arg(fitted.width()).arg(fitted.height())));
-    app.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-
+// On a 1280 x 800 screen at twice the scale, whose 640 x 400 points are less than the layout
+// asks for, the window fits the screen and the rest scrolls.
+void WindowAppTest::savesAPictureOnceListedAndFitsASmallScreen() {
+    TempDir dir, empty;
+    buildLibrary(dir.path(), {"Shown.fcpbundle", 0, GiB});
+    std::ofstream(dir / "screens.json") << R"({"screens": [{"name": "laptop", "width": 1280, "height": 800,)"
+                                           R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + q(dir / "screens.json"));
+    environment.insert("QT_SCALE_FACTOR", "2");
+    const QString png = q(dir / "window.png");
     // Without a library the program still saves the picture, but says so and fails.
-    TempDir empty;
-    app.start(appPath(),
-              {QStringLiteral("--screenshot-when-loaded"), png, QString::fromStdString(empty.path())});
-    QVERIFY(app.waitForFinished(60000));
-    QCOMPARE(app.exitCode(), 1);
-    QVERIFY(QString::fromLocal8Bit(app.readAll()).contains(QStringLiteral("no libraries were listed")));
+    for (const auto& [location, exitCode] : {std::pair{dir.path(), 0}, std::pair{empty.path(), 1}}) {
+        QProcess app;
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::MergedChannels);
+        app.start(VELMORA_BIN_DIR "/velmora", {"--screenshot-when-loaded", png, q(location)});
+        QVERIFY2(app.waitForFinished(60000), "velmora did not quit after the screenshot");
+        const QString output = QString::fromLocal8Bit(app.readAll());
+        QVERIFY2(app.exitCode() == exitCode && output.contains("Saved a screenshot of the window to " + png),
+                 qPrintable(output));
+        QCOMPARE(output.contains("no libraries were listed"), exitCode == 1);
+        const QImage image(png);
+        QVERIFY2(image.width() <= 1280 && image.height() <= 800 && image.width() >= 1000,
+                 qPrintable(QString("%1 x %2").arg(image.width()).arg(image.height())));
+    }
+}
+
+void WindowAppTest::showsLiveCountsWhileSearchingAndStops() {
+    TempDir dir;
+    const std::string location = dir / "Large Drive";
+    velmora::samples::generateSampleLocation(location, {.seed = 11, .entries = 120000, .libraries = 10});
+    WindowUnderTest app;
+    QQuickItem* indicator = app.item("retrievingIndicator");
+    QQuickItem* counts = app.item("retrievalProgress");
+    // Each count the window shows while the scan runs, digits grouped by thousands. The result
+    // is held back until a count past a thousand showed, so a fast walk still shows one.
+    QStringList shown;
+    QObject::connect(&app.view, &velmora::ContentView::retrievalProgressTextChanged, &app.view, [&] {
+        if (!app.view.isRetrieving() || app.view.retrievalProgressText().isEmpty()) return;
+        shown << (isShown(indicator) && isShown(counts) ? textOf(counts) : "<hidden>");
+        grabToPng(app.window(), "window_scan_progress");
+    });
+    app.chooser.answers.push_back(q(location));
+    app.dispatch.hold(true);
+    app.click("chooseOtherDirectoryButton");
+    QVERIFY(isShown(indicator));
+    QTRY_VERIFY_WITH_TIMEOUT(app.dispatch.holdsWork(), 120000);
+    QTRY_VERIFY(!shown.isEmpty() && shown.last().contains(','));
+    app.dispatch.hold(false);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 120000);
+    QCOMPARE(app.view.fcpBundlesModel()->count(), 10);
+    for (const QString& text : shown)
+        QVERIFY2(
+            QRegularExpression("^已扫描 \\d{1,3}(,\\d{3})* 项 · 找到 \\d+ 个资源库$").match(text).hasMatch(),
+            qPrintable(text));
+    QTRY_VERIFY(!isShown(indicator));
+    // Stopping a search: its result is dropped and the list keeps what it showed.
+    const QString listed = app.view.shownBundles()->idAt(0);
+    QQuickItem* stop = app.item("stopRetrievalButton");
+    bool stopShown = false;
+    QObject::connect(&app.view, &velmora::ContentView::isRetrievingChanged, &app.view, [&] {
+        if (!app.view.isRetrieving()) return;
+        stopShown = isShown(stop) && stop->isEnabled();
+        QMetaObject::invokeMethod(stop, "clicked");
+        QVERIFY(!stop->isEnabled()); // asked once; the walk ends on its own
+    });
+    app.chooser.answers.push_back(q(location));
+    app.click("chooseOtherDirectoryButton");
+    QVERIFY(stopShown);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 5000);
+    QVERIFY(app.view.shownBundles()->idAt(0) == listed && !isShown(indicator));
+}
+
+void WindowAppTest::portalChooserIsAskedFirst() {
+    if (busAddress.isEmpty()) QSKIP("dbus-daemon is not installed: the desktop calls cannot be checked");
+    QDBusConnection connection = QDBusConnection::connectToBus(busAddress, "fake-portal");
+    FakePortal portal(connection);
+    QVERIFY(connection.registerObject("/org/freedesktop/portal/desktop", &portal,
+                                      QDBusConnection::ExportAllSlots));
+    QVERIFY(connection.registerService("org.freedesktop.portal.Desktop"));
+    WindowUnderTest app;
+    velmora::DesktopDirectoryChooser chooser;
+    chooser.attach(app.mainWindow->engine(), app.window());
+    portal.uris = {"file:///media/Backup%20Disk/%E9%A1%B9%E7%9B%AE"};
+    QCOMPARE(chooser.chooseDirectory(), std::optional<QString>("/media/Backup Disk/项目"));
+    QVERIFY(portal.options.value("directory").toBool() && !portal.options.value("multiple").toBool());
+    // Cancelled in the desktop's chooser: no answer, and no dialog of our own after it.
+    portal.response = 1;
+    QCOMPARE(chooser.chooseDirectory(), std::optional<QString>());
+    QVERIFY(app.object("directoryDialog") == nullptr);
+    QDBusConnection::disconnectFromBus("fake-portal");
+}
+
+// With no portal on the bus the window's own dialog asks: it returns the folder the user went to
+// (typed, double-clicked, or picked inside it), never one merely listed, and nothing when
+// cancelled.
+void WindowAppTest::ownChooserReturnsTheFolderTheUserWentTo() {
+    if (busAddress.isEmpty()) QSKIP("dbus-daemon is not installed: the desktop calls cannot be checked");
+    TempDir dir;
+    velmora::testing::makeDirs(dir / "Projects/Sub/Deeper");
+    velmora::testing::makeDirs(dir / "OnlyHidden/.cache");
+    const QString projects = q(dir / "Projects");
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    velmora::DesktopDirectoryChooser chooser;
+    chooser.attach(app.mainWindow->engine(), window);
+    // Puts `path` in the path field as typing would and presses Return there: the dialog goes to it.
+    const auto goTo = [&](const QString& path) {
+        app.item("directoryPathField")->forceActiveFocus();
+        app.item("directoryPathField")->setProperty("text", path);
+        QTest::keyClick(window, Qt::Key_Return);
+    };
+    const auto choose = [&](const QString& path) {
+        goTo(path);
+        app.click("directoryChooseButton");
+    };
+    // In Projects, a double click goes into Sub and a single click picks it.
+    const auto chooseSub = [&](bool doubleClick) {
+        goTo(projects);
+        QQuickItem* sub = nullptr;
+        QTRY_VERIFY((sub = app.item("directoryEntry:Sub")) != nullptr);
+        (doubleClick ? QTest::mouseDClick : QTest::mouseClick)(window, Qt::LeftButton, {}, centreOf(sub), -1);
+        app.click("directoryChooseButton");
+    };
+    const auto refusedThenUp = [&] {
+        choose(q(dir / "missing")); // no folder: refused with a note, and the dialog stays
+        QTRY_VERIFY(isShown(app.item("directoryPathError")) && isShown(app.item("directoryPathField")));
+        goTo(projects + "/Sub");
+        app.click("directoryUpButton");
+        app.click("directoryChooseButton");
+    };
+    const std::pair<std::function<void()>, std::optional<QString>> table[] = {
+        {[&] { app.click("directoryCancelButton"); }, std::nullopt},
+        {[&] { choose(q(dir / "OnlyHidden")); }, q(dir / "OnlyHidden")}, // its only subfolder is hidden
+        {[&] { chooseSub(true); }, projects + "/Sub"},
+        {[&] { chooseSub(false); }, projects + "/Sub"},
+        {refusedThenUp, projects},
+    };
+    for (const auto& [act, expected] : table) {
+        // The chooser's call returns only when the dialog is answered, so the test acts from
+        // the event loop once the dialog is open.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, window, [&] {
+            QObject* dialog = window->findChild<QObject*>("directoryDialog");
+            if (dialog == nullptr || !dialog->property("opened").toBool()) return;
+            poll.stop();
+            act();
+            // A failed check must not leave the chooser waiting for ever.
+            if (QTest::currentTestFailed()) QMetaObject::invokeMethod(dialog, "reject");
+        });
+        poll.start(10);
+        QCOMPARE(chooser.chooseDirectory(), expected);
+        QTRY_VERIFY(window->findChild<QObject*>("directoryDialog") == nullptr);
+    }
 }
 
 QTEST_MAIN(WindowAppTest)

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velmora
 
 // The six cleaning buttons, in two rows of three. None is ever disabled.
 ColumnLayout {
@@ -17,17 +18,17 @@ ColumnLayout {
         FancyButtonStyle {
             objectName: "cleanRenderButton"
             text: qsTr("清理渲染缓存")
-            onClicked: contentView.cleanCategory("render")
+            onClicked: ContentView.cleanCategory("render")
         }
         FancyButtonStyle {
             objectName: "cleanProxyButton"
             text: qsTr("清理代理媒体")
-            onClicked: contentView.cleanCategory("proxy")
+            onClicked: ContentView.cleanCategory("proxy")
         }
         FancyButtonStyle {
             objectName: "cleanOptimizedButton"
             text: qsTr("清理优化媒体")
-            onClicked: contentView.cleanCategory("optimized")
+            onClicked: ContentView.cleanCategory("optimized")
         }
     }
     RowLayout {
@@ -35,18 +36,18 @@ ColumnLayout {
         FancyButtonStyle {
             objectName: "cleanAnalysisButton"
             text: qsTr("清理分析缓存")
-            onClicked: contentView.cleanCategory("analysis")
+            onClicked: ContentView.cleanCategory("analysis")
         }
         FancyButtonStyle {
             objectName: "cleanLibraryButton"
             text: qsTr("一键清理资源库")
-            onClicked: contentView.cleanSelectedLibrary()
+            onClicked: ContentView.cleanSelectedLibrary()
         }
         FancyButtonStyle {
             objectName: "cleanDiskButton"
             text: qsTr("一键清理硬盘")
             onClicked: {
-                if (contentView.selectedPath.length > 0)
+                if (ContentView.selectedPath.length > 0)
                     panel.cleanAllRequested();
             }
         }

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velmora
 
 // The window's own directory chooser, for sessions without a desktop chooser: the folder
 // shown in the path field is what "选择" returns. Double-click or Return goes into a
@@ -10,7 +11,7 @@ Dialog {
     objectName: "directoryDialog"
 
     // The DirectoryBrowser behind the list.
-    required property QtObject browser
+    required property DirectoryBrowser browser
     // Set when the user chose; empty when the dialog was cancelled.
     property string chosenPath: ""
 

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velmora
 
 // The libraries found under the chosen location, one selectable row each, in the order and
 // with the filter chosen above the list.
@@ -21,7 +22,7 @@ ColumnLayout {
         Label {
             objectName: "libraryFilterCount"
             visible: text.length > 0
-            text: contentView.shownBundles.countText
+            text: ContentView.shownBundles.countText
             color: Theme.secondaryText
         }
         Item {
@@ -34,7 +35,7 @@ ColumnLayout {
             selectByMouse: true
             Layout.preferredWidth: 220
             Accessible.name: qsTr("按名称或路径筛选")
-            onTextChanged: contentView.shownBundles.filterText = text
+            onTextChanged: ContentView.shownBundles.filterText = text
             Keys.onEscapePressed: text = ""
         }
     }
@@ -43,39 +44,39 @@ ColumnLayout {
     // size and what cleaning them would free, the four kinds and a bar of them.
     ColumnLayout {
         objectName: "totalsLine"
-        visible: contentView.locationSummary.length > 0
+        visible: ContentView.locationSummary.length > 0
         spacing: 4
         Layout.fillWidth: true
 
         Label {
             objectName: "locationSummary"
-            text: contentView.locationSummary
+            text: ContentView.locationSummary
             textFormat: Text.PlainText
             color: Theme.secondaryText
             elide: Text.ElideMiddle
             Layout.fillWidth: true
         }
         Flow {
-            visible: contentView.fcpBundles.count > 0
+            visible: ContentView.fcpBundles.count > 0
             Layout.fillWidth: true
             spacing: Theme.spacing
             Repeater {
-                model: contentView.fcpBundles.totalsCategoryTexts
+                model: ContentView.fcpBundles.totalsCategoryTexts
                 delegate: Label {
                     required property int index
                     required property string modelData
                     objectName: "totalsCategoryText" + index
                     text: modelData
-                    color: [Theme.systemBlue, Theme.systemGreen, Theme.systemPurple, Theme.systemOrange][index]
+                    color: Theme.categoryColors[index]
                     font.pixelSize: 12
                 }
             }
         }
         SizeBar {
             objectName: "totalsBar"
-            visible: contentView.fcpBundles.count > 0
-            fractions: contentView.fcpBundles.totalsBar
-            description: contentView.fcpBundles.totalsBarDescription
+            visible: ContentView.fcpBundles.count > 0
+            fractions: ContentView.fcpBundles.totalsBar
+            description: ContentView.fcpBundles.totalsBarDescription
             Layout.fillWidth: true
         }
     }
@@ -89,16 +90,17 @@ ColumnLayout {
             color: Theme.secondaryText
         }
         Repeater {
-            model: [qsTr("扫描顺序"), qsTr("名称"), qsTr("总大小"), qsTr("可清理大小")]
+            model: ContentView.shownBundles.sortKeys
             delegate: Button {
                 id: sortButton
                 required property int index
-                required property string modelData
-                readonly property bool active: contentView.shownBundles.sortKey === index
-                readonly property string direction: !active || index === 0 ? ""
-                    : (contentView.shownBundles.descending ? " ↓" : " ↑")
+                required property var modelData // {key, label}
+                readonly property bool active: ContentView.shownBundles.sortKey === modelData.key
+                // The scanner's order has no direction to show.
+                readonly property bool directed: active && modelData.key !== BundleSortFilterModel.ScanOrder
+                readonly property bool descending: ContentView.shownBundles.descending
                 objectName: "sortButton" + index
-                text: modelData + direction
+                text: modelData.label + (!directed ? "" : (descending ? " ↓" : " ↑"))
                 checkable: false
                 flat: true
                 focusPolicy: Qt.TabFocus
@@ -107,22 +109,22 @@ ColumnLayout {
                 rightPadding: 8
                 font.pixelSize: 12
                 font.bold: active
-                Accessible.name: modelData
-                Accessible.description: !active ? "" : (index === 0 ? qsTr("当前顺序")
-                    : (contentView.shownBundles.descending ? qsTr("降序") : qsTr("升序")))
+                Accessible.name: modelData.label
+                Accessible.description: !active ? "" : (!directed ? qsTr("当前顺序")
+                    : (descending ? qsTr("降序") : qsTr("升序")))
                 background: Rectangle {
                     radius: 4
-                    color: sortButton.active ? Qt.rgba(0, 122 / 255, 1, 0.16)
-                         : (sortButton.hovered ? Qt.rgba(0, 0, 0, 0.06) : "transparent")
+                    color: sortButton.active ? Theme.selectionTint
+                         : (sortButton.hovered ? Theme.subtleFill : "transparent")
                 }
-                onClicked: contentView.shownBundles.sortBy(index)
+                onClicked: ContentView.shownBundles.sortBy(modelData.key)
             }
         }
     }
 
     Rectangle {
         objectName: "libraryList"
-        Layout.minimumWidth: 500
+        Layout.minimumWidth: Theme.libraryListMinimumWidth
         Layout.fillWidth: true
         Layout.fillHeight: true
         // Wide enough for a row's four size texts on one line in the longer languages too.
@@ -138,7 +140,7 @@ ColumnLayout {
             anchors.fill: parent
             anchors.margins: 1
             clip: true
-            model: contentView.shownBundles
+            model: ContentView.shownBundles
             boundsBehavior: Flickable.StopAtBounds
             keyNavigationEnabled: false
             activeFocusOnTab: true
@@ -156,7 +158,7 @@ ColumnLayout {
             Label {
                 objectName: "emptyListText"
                 visible: libraryView.count === 0 && text.length > 0
-                text: contentView.emptyListText
+                text: ContentView.emptyListText
                 textFormat: Text.PlainText
                 color: Theme.secondaryText
                 wrapMode: Text.Wrap
@@ -178,17 +180,17 @@ ColumnLayout {
                     return;
                 const next = Math.max(0, Math.min(count - 1, to));
                 positionViewAtIndex(next, ListView.Contain);
-                contentView.selectedBundleID = model.idAt(next);
+                ContentView.selectedBundleID = model.idAt(next);
             }
             function selectStep(step) {
-                const current = model.rowOf(contentView.selectedBundleID);
+                const current = model.rowOf(ContentView.selectedBundleID);
                 selectRow(current < 0 ? 0 : current + step);
             }
             Keys.onUpPressed: selectStep(-1)
             Keys.onDownPressed: selectStep(1)
             Keys.onPressed: event => {
                 const ctrl = (event.modifiers & Qt.ControlModifier) !== 0;
-                const selected = model.rowOf(contentView.selectedBundleID) >= 0;
+                const selected = model.rowOf(ContentView.selectedBundleID) >= 0;
                 if (event.key === Qt.Key_PageUp)
                     selectStep(-rowsPerPage);
                 else if (event.key === Qt.Key_PageDown)
@@ -200,9 +202,9 @@ ColumnLayout {
                 // The row's two buttons by key, on the selected row: Ctrl+R shows it in the
                 // file manager, Ctrl+Return opens it.
                 else if (ctrl && event.key === Qt.Key_R && selected)
-                    contentView.revealInFinder(contentView.selectedBundleID);
+                    ContentView.revealInFinder(ContentView.selectedBundleID);
                 else if (ctrl && (event.key === Qt.Key_Return || event.key === Qt.Key_Enter) && selected)
-                    contentView.openLibrary(contentView.selectedBundleID);
+                    ContentView.openLibrary(ContentView.selectedBundleID);
                 else
                     return;
                 event.accepted = true;

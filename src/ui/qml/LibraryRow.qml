@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velmora
 
 // One library: name and total size, reveal and open buttons, and the four category sizes.
 // An item delegate so that screen readers and test robots see a list item.
@@ -17,7 +18,7 @@ ItemDelegate {
     required property string analysisSizeText
     required property var sizeBar
     required property string sizeBarDescription
-    readonly property bool isSelected: bundleId.length > 0 && bundleId === contentView.selectedBundleID
+    readonly property bool isSelected: bundleId.length > 0 && bundleId === ContentView.selectedBundleID
 
     objectName: "libraryRow:" + displayName
     width: ListView.view ? ListView.view.width : implicitWidth
@@ -28,7 +29,7 @@ ItemDelegate {
     focusPolicy: Qt.NoFocus
 
     // A list item for screen readers and test robots, named by its title (the text is not
-    // drawn: the content below shows it); its press action selects it, as a click does.
+    // drawn: the content below shows it); its toggle action selects it, as a click does.
     text: titleText
     Accessible.role: Accessible.ListItem
     Accessible.name: titleText
@@ -37,26 +38,17 @@ ItemDelegate {
     Accessible.selected: isSelected
     Accessible.focusable: true
     Accessible.focused: isSelected && ListView.view !== null && ListView.view.activeFocus
-    Accessible.onToggleAction: select()
-    // A click selects the row; Ctrl-click on the selected row clears the selection, as in
-    // other desktop lists. The modifier is read at the press, before the click comes.
-    property bool controlPressed: false
-    TapHandler {
-        acceptedModifiers: Qt.ControlModifier
-        onPressedChanged: if (pressed) row.controlPressed = true
-    }
-    onClicked: {
-        if (controlPressed && isSelected)
-            contentView.selectedBundleID = "";
-        else
-            select();
-        controlPressed = false;
-    }
+    Accessible.onToggleAction: choose(Qt.NoModifier)
 
-    function select() {
+    // A click selects the row and gives the list the keyboard, so up and down go on from
+    // here; Ctrl-click on the selected row clears the selection, as in other desktop lists.
+    function choose(modifiers) {
         if (ListView.view)
             ListView.view.forceActiveFocus();
-        contentView.selectedBundleID = bundleId;
+        if (isSelected && (modifiers & Qt.ControlModifier))
+            ContentView.selectedBundleID = "";
+        else
+            ContentView.selectedBundleID = bundleId;
     }
 
     contentItem: ColumnLayout {
@@ -80,7 +72,7 @@ ItemDelegate {
                 ToolTip.text: Qt.platform.os === "osx" ? qsTr("在访达中显示") : qsTr("在文件管理器中显示")
                 // Reached with Ctrl+R on the selected row instead of one Tab stop per row.
                 focusPolicy: Qt.NoFocus
-                onClicked: contentView.revealInFinder(row.bundleId)
+                onClicked: ContentView.revealInFinder(row.bundleId)
             }
             SquareIconButtonStyle {
                 objectName: "openButton"
@@ -88,7 +80,7 @@ ItemDelegate {
                 ToolTip.text: qsTr("打开资源库")
                 // Reached with Ctrl+Return on the selected row.
                 focusPolicy: Qt.NoFocus
-                onClicked: contentView.openLibrary(row.bundleId)
+                onClicked: ContentView.openLibrary(row.bundleId)
             }
         }
 
@@ -100,25 +92,25 @@ ItemDelegate {
             Label {
                 objectName: "cacheSizeText"
                 text: row.cacheSizeText
-                color: Theme.systemBlue
+                color: Theme.categoryColors[0]
                 font.pixelSize: 12
             }
             Label {
                 objectName: "proxySizeText"
                 text: row.proxySizeText
-                color: Theme.systemGreen
+                color: Theme.categoryColors[1]
                 font.pixelSize: 12
             }
             Label {
                 objectName: "optimizedSizeText"
                 text: row.optimizedSizeText
-                color: Theme.systemPurple
+                color: Theme.categoryColors[2]
                 font.pixelSize: 12
             }
             Label {
                 objectName: "analysisSizeText"
                 text: row.analysisSizeText
-                color: Theme.systemOrange
+                color: Theme.categoryColors[3]
                 font.pixelSize: 12
             }
         }
@@ -133,7 +125,7 @@ ItemDelegate {
     }
 
     background: Rectangle {
-        color: row.isSelected ? Qt.rgba(0, 122 / 255, 1, 0.16) : "transparent"
+        color: row.isSelected ? Theme.selectionTint : "transparent"
         Rectangle {
             visible: row.isSelected
             width: 3
@@ -162,20 +154,8 @@ ItemDelegate {
         }
     }
 
-    // Below the content, so the two buttons take their own clicks. Ctrl-click on the
-    // selected row clears the selection, as in other desktop lists.
-    MouseArea {
-        objectName: "rowSelectArea"
-        anchors.fill: parent
-        z: -1
-        onClicked: mouse => {
-            // The list takes the keyboard, so up and down go on from this row.
-            if (row.ListView.view)
-                row.ListView.view.forceActiveFocus();
-            if (row.isSelected && (mouse.modifiers & Qt.ControlModifier))
-                contentView.selectedBundleID = "";
-            else
-                contentView.selectedBundleID = row.bundleId;
-        }
+    // The one click handler. The row's buttons take their own clicks before it sees them.
+    TapHandler {
+        onTapped: row.choose(point.modifiers)
     }
 }

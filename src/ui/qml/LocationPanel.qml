@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velmora
 
 // The left column: where to look for libraries.
 ColumnLayout {
@@ -20,15 +21,15 @@ ColumnLayout {
             symbol: "qrc:/qt/qml/Velmora/icons/arrow_clockwise.svg"
             symbolSize: 17
             ToolTip.text: qsTr("刷新外置硬盘和用户目录列表")
-            onClicked: contentView.loadLocations()
+            onClicked: ContentView.loadLocations()
         }
     }
 
     Rectangle {
         objectName: "locationList"
-        Layout.preferredWidth: 250
-        Layout.minimumWidth: 250
-        Layout.maximumWidth: 250
+        Layout.preferredWidth: Theme.locationColumnWidth
+        Layout.minimumWidth: Theme.locationColumnWidth
+        Layout.maximumWidth: Theme.locationColumnWidth
         Layout.fillHeight: true
         implicitHeight: 380
         color: Theme.listBackground
@@ -50,10 +51,10 @@ ColumnLayout {
             // Return or Space chooses the row.
             activeFocusOnTab: true
             property int keyIndex: -1
-            readonly property var paths: contentView.drives.concat(contentView.userDirs)
+            readonly property var paths: ContentView.drives.concat(ContentView.userDirs)
             function chosenIndex() {
                 for (let i = 0; i < paths.length; ++i) {
-                    if (contentView.isSelectedPath(paths[i]))
+                    if (ContentView.isSelectedPath(paths[i]))
                         return i;
                 }
                 return -1;
@@ -72,8 +73,8 @@ ColumnLayout {
                 }
             }
             function findRow(index) {
-                const repeater = index < contentView.drives.length ? driveRows : userDirRows;
-                return repeater.itemAt(index < contentView.drives.length ? index : index - contentView.drives.length);
+                const repeater = index < ContentView.drives.length ? driveRows : userDirRows;
+                return repeater.itemAt(index < ContentView.drives.length ? index : index - ContentView.drives.length);
             }
             onActiveFocusChanged: {
                 if (activeFocus)
@@ -95,7 +96,7 @@ ColumnLayout {
                     moveTo(keyIndex + page);
                 else if ((event.key === Qt.Key_Return || event.key === Qt.Key_Enter || event.key === Qt.Key_Space) &&
                          keyIndex >= 0 && keyIndex < paths.length)
-                    contentView.selectLocation(paths[keyIndex]);
+                    ContentView.selectLocation(paths[keyIndex]);
                 else
                     return;
                 event.accepted = true;
@@ -124,13 +125,13 @@ ColumnLayout {
                 Repeater {
                     id: driveRows
                     objectName: "driveRows"
-                    model: contentView.drives
+                    model: ContentView.drives
                     delegate: LocationRow {
                         required property string modelData
                         required property int index
                         width: sections.width
                         path: modelData
-                        label: contentView.driveLabel(modelData)
+                        label: ContentView.driveLabel(modelData)
                         keyCurrent: locationList.activeFocus && locationList.keyIndex === index
                     }
                 }
@@ -145,15 +146,15 @@ ColumnLayout {
                 Repeater {
                     id: userDirRows
                     objectName: "userDirRows"
-                    model: contentView.userDirs
+                    model: ContentView.userDirs
                     delegate: LocationRow {
                         required property string modelData
                         required property int index
                         width: sections.width
                         path: modelData
-                        label: contentView.locationLabel(modelData)
+                        label: ContentView.locationLabel(modelData)
                         keyCurrent: locationList.activeFocus &&
-                                    locationList.keyIndex === contentView.drives.length + index
+                                    locationList.keyIndex === ContentView.drives.length + index
                     }
                 }
             }
@@ -162,16 +163,16 @@ ColumnLayout {
 
     ColumnLayout {
         objectName: "retrievingIndicator"
-        visible: contentView.isRetrieving
+        visible: ContentView.isRetrieving
         Layout.topMargin: 5
-        Layout.maximumWidth: 250
+        Layout.maximumWidth: Theme.locationColumnWidth
         spacing: 2
 
         RowLayout {
             // Drawn from the first frame on (no fade-in), so it shows however short the scan.
             BusyIndicator {
                 objectName: "retrievingSpinner"
-                running: contentView.isRetrieving
+                running: ContentView.isRetrieving
                 padding: 0
                 Layout.preferredWidth: 20
                 Layout.preferredHeight: 20
@@ -184,7 +185,7 @@ ColumnLayout {
                         to: 360
                         duration: 900
                         loops: Animation.Infinite
-                        running: contentView.isRetrieving
+                        running: ContentView.isRetrieving
                     }
                 }
             }
@@ -198,7 +199,7 @@ ColumnLayout {
                 id: stopSearch
                 objectName: "stopRetrievalButton"
                 text: qsTr("停止")
-                enabled: contentView.canStopRetrieval
+                enabled: ContentView.canStopRetrieval
                 flat: true
                 padding: 2
                 leftPadding: 8
@@ -206,21 +207,22 @@ ColumnLayout {
                 font.pixelSize: 12
                 background: Rectangle {
                     radius: 4
-                    color: stopSearch.down ? Qt.rgba(0, 0, 0, 0.14) : Qt.rgba(0, 0, 0, stopSearch.hovered ? 0.1 : 0.06)
+                    color: stopSearch.down ? Qt.rgba(0, 0, 0, 0.14)
+                         : (stopSearch.hovered ? Qt.rgba(0, 0, 0, 0.1) : Theme.subtleFill)
                 }
-                onClicked: contentView.stopRetrieval()
+                onClicked: ContentView.stopRetrieval()
             }
         }
         Label {
             objectName: "retrievalProgress"
             visible: text.length > 0
-            text: contentView.retrievalProgressText
+            text: ContentView.retrievalProgressText
             textFormat: Text.PlainText
             color: Theme.secondaryText
             font.pixelSize: 12
             elide: Text.ElideRight
             Layout.leftMargin: 26
-            Layout.maximumWidth: 250 - 26
+            Layout.maximumWidth: Theme.locationColumnWidth - 26
         }
     }
 
@@ -230,7 +232,7 @@ ColumnLayout {
         FancyButtonStyle {
             objectName: "chooseOtherDirectoryButton"
             text: qsTr("选择其他FCPX工程目录")
-            onClicked: contentView.chooseOtherDirectory()
+            onClicked: ContentView.chooseOtherDirectory()
         }
     }
 }

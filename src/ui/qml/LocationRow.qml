@@ -1,8 +1,9 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velmora
 
-// One location: its label across the whole row; the chosen location is tinted blue.
+// One location: its label across the whole row; the chosen location is tinted.
 AbstractButton {
     id: row
 
@@ -10,10 +11,8 @@ AbstractButton {
     required property string label
     // The keyboard is on this row (the location list has the focus).
     property bool keyCurrent: false
-    readonly property bool isChosen: {
-        contentView.selectedPath; // re-evaluate whenever the chosen location changes
-        return contentView.isSelectedPath(path);
-    }
+    // Reading selectedPath here makes the binding follow every change of the choice.
+    readonly property bool isChosen: ContentView.selectedPath.length > 0 && ContentView.isSelectedPath(path)
 
     objectName: "locationRow:" + path
     topPadding: 2
@@ -43,7 +42,7 @@ AbstractButton {
     background: Rectangle {
         objectName: "locationHighlight"
         implicitHeight: 24
-        color: row.isChosen ? Qt.rgba(0, 122 / 255, 1, 0.2) : "transparent"
+        color: row.isChosen ? Theme.selectionTint : "transparent"
         Rectangle {
             objectName: "locationFocusRing"
             visible: row.keyCurrent
@@ -56,5 +55,5 @@ AbstractButton {
         }
     }
 
-    onClicked: contentView.selectLocation(path)
+    onClicked: ContentView.selectLocation(path)
 }

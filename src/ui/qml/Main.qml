@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import QtQuick.Window
+import Velmora
 
 // The one window: locations on the left, libraries and their actions on the right.
 ApplicationWindow {
@@ -19,7 +20,7 @@ ApplicationWindow {
     // fits the screen and its content scrolls.
     width: initialWidth
     height: initialHeight
-    readonly property int layoutMinimumWidth: 250 + 500 + 3 * Theme.padding + 2
+    readonly property int layoutMinimumWidth: Theme.locationColumnWidth + Theme.libraryListMinimumWidth + 3 * Theme.padding + 2
     readonly property int layoutMinimumHeight: 420
     readonly property int screenWidth: Screen.desktopAvailableWidth > 0 ? Screen.desktopAvailableWidth : layoutMinimumWidth
     readonly property int screenHeight: Screen.desktopAvailableHeight > 0 ? Screen.desktopAvailableHeight : layoutMinimumHeight
@@ -81,13 +82,13 @@ ApplicationWindow {
                     onCleanAllRequested: confirmClean.ask()
                 }
                 ProgressSection {
-                    visible: contentView.isCleaning
+                    visible: ContentView.isCleaning
                     Layout.fillWidth: true
                 }
             }
 
             // The locations are read each time the content comes on screen.
-            Component.onCompleted: contentView.loadLocations()
+            Component.onCompleted: ContentView.loadLocations()
         }
     }
 
@@ -102,7 +103,7 @@ ApplicationWindow {
     // Closing during a cleaning asks first; once the user chose to stop, the window stays
     // until the run has ended and then quits.
     onClosing: close => {
-        if (!contentView.isCleaning)
+        if (!ContentView.isCleaning)
             return;
         close.accepted = false;
         if (!stopOnClose.quitWhenStopped)

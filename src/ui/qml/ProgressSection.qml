@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
+import Velmora
 
 // What the running cleaning is doing, and how far the disk-wide run has come.
 ColumnLayout {
@@ -13,7 +14,7 @@ ColumnLayout {
         spacing: Theme.spacing
         Label {
             objectName: "progressText"
-            text: contentView.progressText
+            text: ContentView.progressText
             textFormat: Text.PlainText
             elide: Text.ElideMiddle
             horizontalAlignment: Text.AlignHCenter
@@ -23,8 +24,8 @@ ColumnLayout {
         FancyButtonStyle {
             objectName: "stopCleaningButton"
             text: qsTr("停止清理")
-            enabled: contentView.canStopCleaning
-            onClicked: contentView.stopCleaning()
+            enabled: ContentView.canStopCleaning
+            onClicked: ContentView.stopCleaning()
         }
     }
     ProgressBar {
@@ -32,7 +33,7 @@ ColumnLayout {
         objectName: "progressBar"
         from: 0
         to: 1
-        value: contentView.progressValue
+        value: ContentView.progressValue
         Layout.fillWidth: true
         Layout.margins: Theme.spacing
 
@@ -40,7 +41,7 @@ ColumnLayout {
             implicitWidth: 200
             implicitHeight: 6
             radius: 3
-            color: "#D8D8DC"
+            color: Theme.barTrack
         }
         contentItem: Item {
             implicitHeight: 6

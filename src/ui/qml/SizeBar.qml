@@ -1,7 +1,7 @@
 import QtQuick
 
 // A thin stacked bar: the whole as a grey run, the four kinds of regenerable data over it in
-// their row colours. `fractions` is [whole, render, proxy, optimized, analysis], each a share
+// their category colours. `fractions` is [whole, render, proxy, optimized, analysis], each a share
 // of the full width, computed by the model.
 Item {
     id: bar
@@ -18,13 +18,13 @@ Item {
         width: bar.width * bar.fractions[0]
         height: bar.height
         radius: height / 2
-        color: "#D8D8DC"
+        color: Theme.barTrack
         clip: true
 
         Row {
             height: parent.height
             Repeater {
-                model: [Theme.systemBlue, Theme.systemGreen, Theme.systemPurple, Theme.systemOrange]
+                model: Theme.categoryColors
                 delegate: Rectangle {
                     required property int index
                     required property color modelData

@@ -1,10 +1,10 @@
 import QtQuick
 import QtQuick.Controls.Basic
-import QtQuick.Layouts
+import Velmora
 
 // Asked when the window is closed while a cleaning runs: stop it and quit, or go on cleaning.
 // Stopping lets the removal under way finish; the program quits once the run has ended.
-Dialog {
+AlertDialog {
     id: dialog
     objectName: "stopOnCloseDialog"
 
@@ -12,38 +12,7 @@ Dialog {
     property bool quitWhenStopped: false
 
     title: qsTr("提示")
-    modal: true
-    focus: true
-    closePolicy: Popup.CloseOnEscape
-    anchors.centerIn: parent
-    width: Math.min(Math.max(320, message.implicitWidth + leftPadding + rightPadding), 520)
-    padding: 20
-    topPadding: 4
-
-    background: Item {
-        Rectangle {
-            y: 3
-            width: parent.width
-            height: parent.height
-            radius: 10
-            color: Qt.rgba(0, 0, 0, 0.12)
-        }
-        Rectangle {
-            anchors.fill: parent
-            radius: 10
-            color: Theme.listBackground
-            border.color: Theme.listBorder
-        }
-    }
-
-    header: Label {
-        text: dialog.title
-        font.bold: true
-        font.pixelSize: 14
-        horizontalAlignment: Text.AlignHCenter
-        topPadding: 18
-        bottomPadding: 8
-    }
+    width: widthFor(message, 320, 520)
 
     Label {
         id: message
@@ -65,8 +34,6 @@ Dialog {
             objectName: "continueCleaningButton"
             text: qsTr("继续清理")
             DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
-            Keys.onReturnPressed: clicked()
-            Keys.onEnterPressed: clicked()
         }
         FancyButtonStyle {
             objectName: "stopAndQuitButton"
@@ -79,15 +46,15 @@ Dialog {
     onOpened: continueButton.forceActiveFocus()
     onAccepted: {
         quitWhenStopped = true;
-        contentView.stopCleaning();
-        if (!contentView.isCleaning)
+        ContentView.stopCleaning();
+        if (!ContentView.isCleaning)
             Qt.quit();
     }
 
     Connections {
-        target: contentView
+        target: ContentView
         function onIsCleaningChanged() {
-            if (dialog.quitWhenStopped && !contentView.isCleaning)
+            if (dialog.quitWhenStopped && !ContentView.isCleaning)
                 Qt.quit();
         }
     }

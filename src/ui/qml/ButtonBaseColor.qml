@@ -1,7 +1,0 @@
-pragma Singleton
-import QtQuick
-
-// The one colour both button styles draw with.
-QtObject {
-    readonly property color value: "#2C3E58"
-}

@@ -1,0 +1,312 @@
+// The window through real clicks and keys on the app's queues: the list's orders, filter,
+// keyboard, wheel and buttons, and a cleaning's confirmation, stop and close, checked on disk.
+#include "library/format_size.h"
+#include "support/temp_tree.h"
+#include "window_helpers.h"
+
+#include <QQmlEngine>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+
+using namespace velmora::window_testing;
+using velmora::testing::listTree;
+using velmora::testing::TempDir;
+
+namespace {
+
+// The names of the rows the list shows, top to bottom, once the first one is drawn at the top.
+QStringList shownNames(WindowUnderTest& app) {
+    (void)centreOf(app.item("libraryListView")); // lays the window out
+    QStringList names;
+    for (int row = 0; row < app.view.shownBundles()->count(); ++row)
+        names << app.view.shownBundles()
+                     ->index(row, 0)
+                     .data(velmora::BundleListModel::DisplayNameRole)
+                     .toString();
+    if (!names.isEmpty() && (app.row(names.front()) == nullptr || app.row(names.front())->y() > 1))
+        return {"<the first row is not drawn at the top>"};
+    return names;
+}
+
+// Presses "一键清理硬盘"; the dialog that asks first opens.
+void askToCleanWholeLocation(WindowUnderTest& app) {
+    app.click("cleanDiskButton");
+    QTRY_VERIFY(app.object("confirmCleanDialog")->property("opened").toBool());
+}
+
+// The entries below `location` that no cleaning may remove.
+std::set<std::string> keptEntries(const std::string& location) {
+    std::set<std::string> kept;
+    for (const std::string& entry : listTree(location))
+        if (velmora::testing::regenerableEntry(entry).empty()) kept.insert(entry);
+    return kept;
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void sortsAndFiltersKeepingTheSelection();
+    void keyboardWheelAndRowButtons();
+    void stopsPartWayAndWhenTheWindowCloses();
+};
+
+void WindowTest::sortsAndFiltersKeepingTheSelection() {
+    TempDir dir;
+    const std::string location = dir / "Projects";
+    for (const LibrarySpec& library :
+         {LibrarySpec{"Lib2.fcpbundle", GiB / 2, GiB / 2, 0, 0, 0, 5 * GiB},
+          LibrarySpec{"Lib10.fcpbundle", 2 * GiB, 2 * GiB},
+          LibrarySpec{"lib1.fcpbundle", GiB, GiB, 0, 0, 0, GiB},
+          LibrarySpec{"Archive/Zeta.fcpbundle", GiB, 2 * GiB, 0, 0, 0, GiB / 4},
+          LibrarySpec{"Cafe\xcc\x81.fcpbundle", GiB / 4, GiB / 4, 0, 0, 0, 8 * GiB}})
+        buildLibrary(location, library); // the last one's é is decomposed
+    WindowUnderTest app;
+    chooseLocation(app, q(location), 5);
+    if (QTest::currentTestFailed()) return;
+    QStringList scanOrder;
+    for (const auto& bundle : app.view.fcpBundles())
+        scanOrder << q(bundle.displayName);
+    QCOMPARE(shownNames(app), scanOrder);
+    QCOMPARE(textOf(app.item("locationSummary")),
+             q(location) + " · 5 个资源库 · 共 24.75 GB · 可清理 10.50 GB");
+    QCOMPARE(textOf(app.item("totalsCategoryText1")), QStringLiteral("代理媒体: 5.75 GB"));
+    QQuickItem* lib2 = app.row("Lib2.fcpbundle");
+    QCOMPARE((QStringList{textOf(lib2, "libraryTitle"), textOf(lib2, "cacheSizeText"),
+                          textOf(lib2, "proxySizeText"), textOf(lib2, "optimizedSizeText"),
+                          textOf(lib2, "analysisSizeText")}),
+             (QStringList{"Lib2.fcpbundle (6.00 GB)", "缓存大小: 0.50 GB", "代理媒体: 0.50 GB",
+                          "优化媒体: 0.00 GB", "媒体分析缓存: 0.00 GB"}));
+    // Lib2 stays the selected record through every order; the active key shows its direction.
+    clickItem(app.window(), findChildItem(lib2, "libraryTitle"));
+    const QString lib2Id = app.view.selectedBundleID();
+    const QString cafe = QString::fromUtf8("Cafe\xcc\x81.fcpbundle");
+    const std::tuple<int, QString, QStringList> orders[] = {
+        // Names by the locale's collation, digits by value, case aside; a second click reverses.
+        {1, "名称 ↑", {cafe, "lib1.fcpbundle", "Lib2.fcpbundle", "Lib10.fcpbundle", "Zeta.fcpbundle"}},
+        {1, "名称 ↓", {"Zeta.fcpbundle", "Lib10.fcpbundle", "Lib2.fcpbundle", "lib1.fcpbundle", cafe}},
+        // Sizes come largest first.
+        {2, "总大小 ↓", {cafe, "Lib2.fcpbundle", "Lib10.fcpbundle", "Zeta.fcpbundle", "lib1.fcpbundle"}},
+        {3, "可清理大小 ↓", {"Lib10.fcpbundle", "Zeta.fcpbundle", "lib1.fcpbundle", "Lib2.fcpbundle", cafe}},
+        {3, "可清理大小 ↑", {cafe, "Lib2.fcpbundle", "lib1.fcpbundle", "Zeta.fcpbundle", "Lib10.fcpbundle"}},
+        {0, "扫描顺序", scanOrder},
+    };
+    for (const auto& [button, label, expected] : orders) {
+        app.click(QString("sortButton%1").arg(button));
+        QCOMPARE(textOf(app.item(QString("sortButton%1").arg(button))), label);
+        QCOMPARE(shownNames(app), expected);
+        QVERIFY(app.view.selectedBundleID() == lib2Id &&
+                app.row("Lib2.fcpbundle")->property("isSelected").toBool());
+    }
+    // The filter: case and canonical form aside, in the name or the path; the header counts.
+    // Lib2, filtered out, stays the selection the buttons act on.
+    const std::pair<QString, QStringList> filters[] = {
+        {"LIB1", {"Lib10.fcpbundle", "lib1.fcpbundle"}},
+        {QString::fromUtf8("CAF\xc3\x89"), {cafe}}, // precomposed É finds the decomposed é
+        {"archive/", {"Zeta.fcpbundle"}},
+        {"nothing like it", {}},
+    };
+    for (const auto& [typed, expected] : filters) {
+        app.item("libraryFilter")->setProperty("text", typed);
+        QCOMPARE(shownNames(app), expected);
+        QCOMPARE(textOf(app.item("libraryFilterCount")), QString("%1 / 5 个资源库").arg(expected.size()));
+        QCOMPARE(app.view.selectedBundleID(), lib2Id);
+    }
+    app.item("libraryFilter")->forceActiveFocus();
+    QTest::keyClick(app.window(), Qt::Key_Escape); // clears the field: every library again, no count
+    QCOMPARE(shownNames(app), scanOrder);
+    QVERIFY(!isShown(app.item("libraryFilterCount")));
+}
+
+void WindowTest::keyboardWheelAndRowButtons() {
+    TempDir dir;
+    const QString longName = "A library whose name is far too long for its row at the window's smallest size";
+    for (int i = 0; i < 120; ++i)
+        buildLibrary(dir.path(), {(i ? "Cut " + std::to_string(i) : longName.toStdString()) + ".fcpbundle", 0,
+                                  0, 0, 0, 0, 1000000 - i});
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    chooseLocation(app, q(dir.path()), 120);
+    if (QTest::currentTestFailed()) return;
+    app.click("sortButton2"); // largest first: the long name on top, then Cut 1, Cut 2...
+    QQuickItem* first = app.row(longName + ".fcpbundle");
+    QQuickItem* second = app.row("Cut 1.fcpbundle");
+    QQuickItem* title = findChildItem(first, "libraryTitle");
+    const QString secondPath = q(dir / "Cut 1.fcpbundle");
+    // Tab goes from the sort keys into the list and on to the cleaning buttons: the rows'
+    // buttons are no stops of their own.
+    app.item("sortButton3")->forceActiveFocus(Qt::TabFocusReason);
+    QStringList chain;
+    for (int i = 0; i < 3; ++i, QTest::keyClick(window, Qt::Key_Tab))
+        chain << window->activeFocusItem()->objectName();
+    QCOMPARE(chain, (QStringList{"sortButton3", "libraryListView", "cleanRenderButton"}));
+    // One notch of the wheel moves three rows.
+    QQuickItem* view = app.item("libraryListView");
+    const double top = view->property("contentY").toDouble();
+    const QPoint at = centreOf(view);
+    QWheelEvent wheel(at, window->mapToGlobal(at), {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window, &wheel);
+    QVERIFY(qAbs(view->property("contentY").toDouble() - top - 3 * first->height()) < 1);
+    // The keys move the selection by one, a page (less than the rows in view) or to either
+    // end, with the view and the focus ring; Ctrl+R and Ctrl+Return reach the selected row's
+    // buttons; Ctrl-click on it clears the selection.
+    clickItem(window, view); // a row in the middle of the view
+    QTest::keyClick(window, Qt::Key_Home);
+    QTest::keyClick(window, Qt::Key_PageDown);
+    const int page = app.view.shownBundles()->rowOf(app.view.selectedBundleID());
+    QVERIFY2(page >= 3 && page < view->height() / first->height(), qPrintable(QString::number(page)));
+    const std::pair<Qt::Key, int> keys[] = {{Qt::Key_PageDown, 2 * page},
+                                            {Qt::Key_PageUp, page},
+                                            {Qt::Key_End, 119},
+                                            {Qt::Key_Home, 0},
+                                            {Qt::Key_Down, 1},
+                                            {Qt::Key_Up, 0}};
+    for (const auto& [key, row] : keys) {
+        QTest::keyClick(window, key);
+        QCOMPARE(app.view.shownBundles()->rowOf(app.view.selectedBundleID()), row);
+    }
+    // Rows scrolled out of view were made anew on the way back.
+    first = app.row(longName + ".fcpbundle");
+    second = app.row("Cut 1.fcpbundle");
+    title = findChildItem(first, "libraryTitle");
+    QTRY_VERIFY(isShown(findChildItem(first, "rowFocusRing")) &&
+                !isShown(findChildItem(second, "rowFocusRing")));
+    QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(app.desktop.revealed + app.desktop.opened,
+             QStringList(2, q(dir.path()) + "/" + longName + ".fcpbundle"));
+    clickItem(window, title, Qt::ControlModifier);
+    QTRY_COMPARE(app.view.selectedBundleID(), QString());
+    // A row's buttons act on their own library and leave the selection alone; a desktop that
+    // cannot do it says so in the alert.
+    clickItem(window, title);
+    clickItem(window, findChildItem(second, "revealButton"));
+    app.desktop.failing = true;
+    clickItem(window, findChildItem(second, "openButton"));
+    QCOMPARE(app.desktop.revealed.last() + app.desktop.opened.last(), secondPath + secondPath);
+    QVERIFY(first->property("isSelected").toBool() && !second->property("isSelected").toBool());
+    QTRY_VERIFY(app.object("messageAlert")->property("opened").toBool());
+    QCOMPARE(textOf(app.item("alertMessage")), "无法打开 " + secondPath + "。");
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!app.object("messageAlert")->property("visible").toBool());
+    // At the smallest size the window allows, a long name is shortened in its middle and the
+    // row's buttons stay inside the list.
+    window->resize(window->minimumWidth(), window->minimumHeight());
+    QTRY_VERIFY(title->property("truncated").toBool());
+    QVERIFY(centreOf(findChildItem(first, "openButton")).x() < centreOf(view).x() + view->width() / 2);
+    // The location list: Tab enters on the chosen row, the keys move a ring over both
+    // sections, Return chooses the row under it, which alone is then tinted.
+    const QStringList paths = app.view.drives() + app.view.userDirs();
+    const int last = int(paths.size()) - 1, chosen = int(app.view.drives().size()) + 1; // not the home
+    const auto location = [&](int i) { return app.item("locationRow:" + paths[i]); };
+    const auto ringAt = [&](int i) { return isShown(findChildItem(location(i), "locationFocusRing")); };
+    const auto tinted = [&](int i) {
+        return findChildItem(location(i), "locationHighlight")->property("color").value<QColor>().alpha() > 0;
+    };
+    clickItem(window, location(chosen));
+    QTRY_VERIFY(tinted(chosen) && !tinted(last));
+    app.item("locationListView")->forceActiveFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(ringAt(chosen));
+    const std::pair<Qt::Key, int> moves[] = {{Qt::Key_End, last},      {Qt::Key_Home, 0},
+                                             {Qt::Key_PageDown, last}, {Qt::Key_Up, last - 1},
+                                             {Qt::Key_PageUp, 0},      {Qt::Key_End, last}};
+    for (const auto& [key, ringed] : moves) {
+        QTest::keyClick(window, key);
+        QTRY_VERIFY2(ringAt(ringed), qPrintable(paths[ringed]));
+    }
+    QTest::keyClick(window, Qt::Key_Return);
+    QCOMPARE(app.view.selectedPath(), paths[last]);
+    QTRY_VERIFY(tinted(last) && !tinted(chosen));
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 60000);
+}
+
+void WindowTest::stopsPartWayAndWhenTheWindowCloses() {
+    TempDir dir;
+    const std::string location = dir / "Big Drive";
+    // Made whole again before each run: the scan order varies, and a run that began with a
+    // library the last one emptied would stop before it removed anything.
+    std::vector<std::string> events;
+    const auto buildAll = [&] {
+        events.clear();
+        for (int i = 0; i < 150; ++i)
+            events.push_back(buildLibrary(
+                location, {"Client " + std::to_string(i % 7) + "/Cut " + std::to_string(i) + ".fcpbundle",
+                           3 << 20, 2 << 20, 1 << 20, 400 << 10, 0, 9000}));
+    };
+    buildAll();
+    const std::set<std::string> all = listTree(location), kept = keptEntries(location);
+    // A stopped run keeps what no cleaning removes, and its alert counts the removed entries
+    // that are gone: at least one, and not all.
+    const auto checkStopped = [&](const QString& alert) {
+        std::size_t gone = 0;
+        for (const std::string& event : events)
+            for (const char* kind : {"/Render Files", "/Transcoded Media/Proxy Media",
+                                     "/Transcoded Media/High Quality Media", "/Analysis Files"})
+                gone += !exists(event + kind);
+        QCOMPARE(alert, QString("清理已停止。停止前已删除 %1 项。").arg(gone));
+        QVERIFY2(gone >= 1 && gone < 4 * events.size(), "the run was not stopped part way");
+        QVERIFY(keptEntries(location) == kept);
+    };
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    chooseLocation(app, q(location), 150);
+    if (QTest::currentTestFailed()) return;
+    // 1. The run asks first, naming the location and the sums of each kind; Escape and the
+    // default button (cancel, taken by Return) leave everything as it is.
+    const auto sum = [](std::int64_t bytes) { return q(velmora::formatSize(150 * bytes)); };
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        askToCleanWholeLocation(app);
+        QCOMPARE(textOf(app.item("confirmMessage")),
+                 QString("将从 %1 中的 150 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、"
+                         "媒体分析缓存 %5。原始媒体和项目保留不动。")
+                     .arg(q(location), sum(3 << 20), sum(2 << 20), sum(1 << 20), sum(400 << 10)));
+        QTest::keyClick(window, key);
+        QTRY_VERIFY(!app.object("confirmCleanDialog")->property("visible").toBool());
+        QVERIFY(!app.view.isCleaning() && listTree(location) == all);
+    }
+    // Runs the whole-location cleaning and calls `act` once, when its first task has finished.
+    const auto cleanAndOnFirstTask = [&](const std::function<void()>& act) {
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = QObject::connect(&app.view, &velmora::ContentView::progressTextChanged, &app.view,
+                                       [&, connection, act] {
+                                           if (!app.view.progressText().startsWith("正在清理... ")) return;
+                                           QObject::disconnect(*connection);
+                                           act();
+                                       });
+        askToCleanWholeLocation(app);
+        app.click("confirmCleanButton");
+    };
+    // 2. The stop button: the run says it stops, and ends with its alert and a fresh search.
+    bool pressed = false;
+    cleanAndOnFirstTask([&] {
+        pressed = isShown(app.item("stopCleaningButton")) && app.item("stopCleaningButton")->isEnabled();
+        QMetaObject::invokeMethod(app.item("stopCleaningButton"), "clicked");
+        QCOMPARE(textOf(app.item("progressText")), QStringLiteral("正在停止清理..."));
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(app.object("messageAlert")->property("opened").toBool(), 60000);
+    QVERIFY(pressed && !app.view.isCleaning());
+    checkStopped(textOf(app.item("alertMessage")));
+    grabToPng(window, "window_clean_stopped");
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 20000);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!app.object("messageAlert")->property("visible").toBool());
+    // 3. Closing the window during a cleaning asks; stopping ends the run the same way, then quits.
+    buildAll();
+    QSignalSpy quit(qmlEngine(window), &QQmlEngine::quit);
+    bool asked = false;
+    cleanAndOnFirstTask([&] {
+        window->close();
+        asked = app.object("stopOnCloseDialog")->property("visible").toBool() && app.view.isCleaning();
+        QMetaObject::invokeMethod(app.object("stopAndQuitButton"), "clicked");
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(quit.count() == 1, 60000);
+    QVERIFY(asked && !app.view.isCleaning());
+    checkStopped(app.view.alertMessage());
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
