@@ -15,11 +15,7 @@ namespace {
 
 TEST(ChooseTranslation, FirstPreferenceWithATableWinsAndChineseMeansTheSourceTexts) {
     const QStringList tables{QStringLiteral("en"), QStringLiteral("pt_BR")};
-    struct Case {
-        QStringList preferences;
-        std::optional<QString> chosen;
-    };
-    const std::vector<Case> cases{
+    const std::pair<QStringList, std::optional<QString>> cases[] = {
         {{"en-US", "en-Latn-US", "en"}, "en"},
         {{"en-GB", "en-Latn-GB"}, "en"},           // a region without its own table: its language's
         {{"fr", "fr-FR", "en", "en-US"}, "en"},    // a language without a table is passed over
@@ -32,9 +28,8 @@ TEST(ChooseTranslation, FirstPreferenceWithATableWinsAndChineseMeansTheSourceTex
         {{}, {}},
         {{""}, {}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(chooseTranslation(c.preferences, tables), c.chosen)
-            << c.preferences.join(u',').toStdString();
+    for (const auto& [preferences, chosen] : cases)
+        EXPECT_EQ(chooseTranslation(preferences, tables), chosen) << preferences.join(u',').toStdString();
 }
 
 // One message of a table as lupdate left it: its source, the type of its translation

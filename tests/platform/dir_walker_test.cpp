@@ -22,16 +22,17 @@ std::string describe(std::string_view path, char type, std::size_t depth) {
     return std::string(path) + " " + type + std::to_string(depth);
 }
 
-// "path type depth" per entry in walk order; every entry must be reachable through its parent
-// descriptor and its name, which ends its path.
-std::vector<std::string> walkAll(const std::string& root) {
+// "path type depth" per entry in walk order, answering `action` for entries named `name`;
+// every entry must be reachable through its parent descriptor and its name, which ends its path.
+std::vector<std::string> walkAll(const std::string& root, std::string_view name = "",
+                                 WalkAction action = WalkAction::Continue) {
     std::vector<std::string> seen;
     EXPECT_TRUE(walkDirectory(root, [&](const WalkEntry& e) {
         struct stat st {};
         EXPECT_EQ(::fstatat(e.parentFd, e.name.data(), &st, AT_SYMLINK_NOFOLLOW), 0) << e.relativePath;
         EXPECT_TRUE(e.relativePath.ends_with(e.name));
         seen.push_back(describe(e.relativePath, "DRLO"[static_cast<int>(e.type)], e.depth));
-        return WalkAction::Continue;
+        return e.name == name ? action : WalkAction::Continue;
     }));
     return seen;
 }
@@ -52,7 +53,7 @@ void readdirOrder(const std::string& dir, const std::string& rel, std::vector<st
     }
 }
 
-TEST(DirWalker, PreOrderInFileSystemOrderWithRawNamesNeverThroughLinks) {
+TEST(DirWalker, PreOrderInFileSystemOrderWithRawNamesNeverThroughLinksSkippingAndStoppingAsTold) {
     TempDir tmp;
     makeDirs(tmp / "a/b/c");
     makeDirs(tmp / "z");
@@ -71,6 +72,13 @@ TEST(DirWalker, PreOrderInFileSystemOrderWithRawNamesNeverThroughLinks) {
     for (const std::string entry : {"link L1", "a/filelink L2", "a/fifo O2", "a/b/c/deep R4", "中/中 R2"})
         EXPECT_NE(std::find(expected.begin(), expected.end(), entry), expected.end()) << entry;
     EXPECT_EQ(walkAll(tmp.path()), expected);
+    // SkipChildren leaves a folder's contents out; Stop ends the walk after the entry.
+    std::vector<std::string> withoutA;
+    std::copy_if(expected.begin(), expected.end(), std::back_inserter(withoutA),
+                 [](const std::string& entry) { return !entry.starts_with("a/"); });
+    EXPECT_EQ(walkAll(tmp.path(), "a", WalkAction::SkipChildren), withoutA);
+    const auto untilB = std::find(expected.begin(), expected.end(), "a/b D2") + 1;
+    EXPECT_EQ(walkAll(tmp.path(), "b", WalkAction::Stop), std::vector(expected.begin(), untilB));
 
     // From a descriptor: the walk reads through its own, so the caller's offset does not move.
     UniqueFd fd(::open(tmp.path().c_str(), O_RDONLY | O_DIRECTORY));
@@ -83,27 +91,6 @@ TEST(DirWalker, PreOrderInFileSystemOrderWithRawNamesNeverThroughLinks) {
     auto never = [](const WalkEntry&) { return ADD_FAILURE(), WalkAction::Continue; };
     for (const std::string& root : {tmp / "link", tmp / "missing", tmp / "a/b/c/deep", std::string()})
         EXPECT_FALSE(walkDirectory(root, never)) << root;
-}
-
-TEST(DirWalker, SkipChildrenLeavesThatDirectoryOutAndStopEndsTheWalk) {
-    TempDir tmp;
-    makeDirs(tmp / "keep/inner");
-    makeDirs(tmp / "skip/inner");
-    testing::writeFile(tmp / "skip/inner/f", 1);
-    std::set<std::string> paths;
-    walkDirectory(tmp.path(), [&](const WalkEntry& e) {
-        paths.insert(std::string(e.relativePath));
-        return e.name == "skip" ? WalkAction::SkipChildren : WalkAction::Continue;
-    });
-    EXPECT_EQ(paths, (std::set<std::string>{"keep", "keep/inner", "skip"}));
-
-    std::vector<std::string> visited;
-    walkDirectory(tmp.path(), [&](const WalkEntry& e) {
-        visited.emplace_back(e.relativePath);
-        return e.name == "inner" ? WalkAction::Stop : WalkAction::Continue;
-    });
-    ASSERT_EQ(visited.size(), 2u); // the first top folder, then its "inner": nothing after
-    EXPECT_EQ(visited[1], visited[0] + "/inner");
 }
 
 // A chain from makeDeepChain with a file at each level: whatever the order of a level's folder
