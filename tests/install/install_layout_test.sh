@@ -93,28 +93,18 @@ changelog="$prefix/share/doc/velmora/changelog.gz"
 
 # --- Programs: no path into the build tree, and they run from the prefix ---------------------
 for program in "$prefix"/bin/*; do
-  if readelf -d "$program" | grep -E 'RPATH|RUNPATH' >"$work/rpath"; then
-    fail "$program carries a library path: $(cat "$work/rpath")"
-  fi
+  readelf -d "$program" | grep -E 'RPATH|RUNPATH' >"$work/rpath" && fail "$program carries a library path: $(cat "$work/rpath")"
+  printed=$("$program" --version)
+  [ "$printed" = "${program##*/} $version" ] || fail "${program##*/} --version prints '$printed'"
 done
 cli="$prefix/bin/velmora-cli"
-[ "$("$cli" --version)" = "velmora-cli $version" ] || fail "velmora-cli --version prints '$("$cli" --version)'"
-
-location=$work/location
-mkdir -p "$location/Trip.fcpbundle/Day 1/Render Files" "$location/Trip.fcpbundle/Day 1/Original Media"
-head -c 4096 /dev/zero >"$location/Trip.fcpbundle/Day 1/Render Files/clip.mov"
-head -c 1000 /dev/zero >"$location/Trip.fcpbundle/Day 1/Original Media/clip.mov"
-scan=$("$cli" scan --json "$location")
-grep -q "\"path\": \"$location/Trip.fcpbundle\"" <<<"$scan" && grep -q '"cacheSize": 4096' <<<"$scan" ||
-  fail "the installed velmora-cli scan gives: $scan"
 
 if [ "$with_window" = ON ]; then
-  app="$prefix/bin/velmora"
-  [ "$("$app" --version)" = "velmora $version" ] || fail "velmora --version prints '$("$app" --version)'"
   # The window's QML and icons are inside the program: it comes up from the prefix alone.
   mkdir -m 700 "$work/runtime"
+  mkdir -p "$work/location/Trip.fcpbundle/Day 1/Render Files"
   if ! XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
-    "$app" --screenshot-when-loaded "$work/window.png" "$location" >"$work/app.log" 2>&1; then
+    "$prefix/bin/velmora" --screenshot-when-loaded "$work/window.png" "$work/location" >"$work/app.log" 2>&1; then
     cat "$work/app.log" >&2
     fail "the installed velmora did not list the location's library"
   fi

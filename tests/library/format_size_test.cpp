@@ -19,8 +19,8 @@ TEST(FormatSize, GigabytesOfTwoToTheThirtyWithTwoDecimals) {
     // Halves round as printf rounds the exact binary value: 0.125 -> 0.12, 0.375 -> 0.38.
     EXPECT_EQ(formatSize(134217728), "0.12 GB");
     EXPECT_EQ(formatSize(402653184), "0.38 GB");
-    EXPECT_EQ(formatSize(0), "0.00 GB");
-    EXPECT_EQ(formatSize(5368709), "0.01 GB");
+    EXPECT_EQ(formatSize(5368709), "0.00 GB"); // just under 0.005
+    EXPECT_EQ(formatSize(5368710), "0.01 GB");
 }
 
 TEST(FormatSize, DecimalPointWhateverTheLocale) {
@@ -28,7 +28,7 @@ TEST(FormatSize, DecimalPointWhateverTheLocale) {
     const std::string command = "localedef -i de_DE -f UTF-8 '" + (tmp / "de_DE.UTF-8") + "' >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0 && !std::filesystem::exists(tmp / "de_DE.UTF-8/LC_NUMERIC"))
         GTEST_SKIP() << "localedef cannot build a German locale here";
-    std::string out = testing::runInChild([&] {
+    const std::string out = testing::runInChild([&] {
         ::setenv("LOCPATH", tmp.path().c_str(), 1);
         if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) return std::string("no locale");
         char buffer[32];

@@ -5,31 +5,31 @@
 namespace velmora {
 namespace {
 
-TEST(Path, JoinPathKeepsADoubledSeparator) {
-    EXPECT_EQ(joinPath("/Volumes/Drive", "a/L.fcpbundle"), "/Volumes/Drive/a/L.fcpbundle");
-    EXPECT_EQ(joinPath("/Volumes/Drive/", "L.fcpbundle"), "/Volumes/Drive//L.fcpbundle");
-    EXPECT_EQ(joinPath("/", "L.fcpbundle"), "//L.fcpbundle");
-    EXPECT_EQ(joinPath("", "x"), "/x");
-}
-
-TEST(Path, AppendingPathComponentPutsExactlyOneSeparator) {
-    EXPECT_EQ(appendingPathComponent("/lib", "Event"), "/lib/Event");
-    EXPECT_EQ(appendingPathComponent("/lib/", "Event"), "/lib/Event");
-    EXPECT_EQ(appendingPathComponent("/", "Event"), "/Event");
-    EXPECT_EQ(appendingPathComponent("", "Event"), "Event");
-    EXPECT_EQ(appendingPathComponent("/lib/E", "Transcoded Media/Proxy Media"),
-              "/lib/E/Transcoded Media/Proxy Media");
-}
-
-TEST(Path, LastPathComponent) {
-    EXPECT_EQ(lastPathComponent("//L.fcpbundle"), "L.fcpbundle");
-    EXPECT_EQ(lastPathComponent("/a//b/L.fcpbundle"), "L.fcpbundle");
-    EXPECT_EQ(lastPathComponent("/a/b/"), "b");
-    EXPECT_EQ(lastPathComponent("name"), "name");
-    EXPECT_EQ(lastPathComponent("/"), "/");
-    EXPECT_EQ(lastPathComponent("///"), "/");
-    EXPECT_EQ(lastPathComponent(""), "");
-    EXPECT_EQ(lastPathComponent("/x/line\nbreak.fcpbundle"), "line\nbreak.fcpbundle");
+TEST(Path, JoinKeepsADoubledSeparatorAppendPutsExactlyOneLastComponentIgnoresTrailingOnes) {
+    const struct {
+        std::string base, relative, joined, appended;
+    } cases[] = {
+        {"/Volumes/Drive", "a/L.fcpbundle", "/Volumes/Drive/a/L.fcpbundle", "/Volumes/Drive/a/L.fcpbundle"},
+        {"/Volumes/Drive/", "L.fcpbundle", "/Volumes/Drive//L.fcpbundle", "/Volumes/Drive/L.fcpbundle"},
+        {"/", "L.fcpbundle", "//L.fcpbundle", "/L.fcpbundle"},
+        {"", "Event", "/Event", "Event"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(joinPath(c.base, c.relative), c.joined) << c.base;
+        EXPECT_EQ(appendingPathComponent(c.base, c.relative), c.appended) << c.base;
+    }
+    const std::pair<std::string, std::string> last[] = {
+        {"//L.fcpbundle", "L.fcpbundle"},
+        {"/a//b/L.fcpbundle", "L.fcpbundle"},
+        {"/media/ann/CARD/", "CARD"},
+        {"name", "name"},
+        {"/", "/"},
+        {"///", "/"},
+        {"", ""},
+        {"/x/line\nbreak", "line\nbreak"},
+    };
+    for (const auto& [path, component] : last)
+        EXPECT_EQ(lastPathComponent(path), component) << path;
 }
 
 } // namespace

@@ -4,15 +4,37 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
-#include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace velmora::testing {
+namespace {
+
+// Starts `program` with its standard output on `outFd` and its standard error in `errPath`.
+pid_t spawn(const std::string& program, const std::vector<std::string>& args, const Environment& environment,
+            int outFd, const std::string& errPath) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(outFd, STDOUT_FILENO);
+        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        applyEnvironment(environment);
+        execProgram(program, args);
+    }
+    return pid;
+}
+
+// The exit status of `pid`; -1 when it did not exit normally.
+int exitStatus(pid_t pid) {
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
 
 void execProgram(const std::string& program, const std::vector<std::string>& args) {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -24,92 +46,52 @@ void execProgram(const std::string& program, const std::vector<std::string>& arg
 }
 
 void applyEnvironment(const Environment& environment) {
-    for (const auto& [name, value] : environment) {
-        if (value.empty())
-            ::unsetenv(name.c_str());
-        else
-            ::setenv(name.c_str(), value.c_str(), 1);
-    }
+    for (const auto& [name, value] : environment)
+        value.empty() ? ::unsetenv(name.c_str()) : ::setenv(name.c_str(), value.c_str(), 1);
 }
 
 std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
 std::string captureStdout(const std::function<void()>& work) {
-    TempDir outputs;
-    const std::string path = outputs / "stdout";
-    std::fflush(stdout);
-    const int saved = ::dup(STDOUT_FILENO);
-    const int target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (saved < 0 || target < 0 || ::dup2(target, STDOUT_FILENO) < 0)
-        throw std::runtime_error("cannot redirect standard output");
-    ::close(target);
-    try {
-        work();
-    } catch (...) {
-        ::dup2(saved, STDOUT_FILENO);
-        ::close(saved);
-        throw;
-    }
-    std::fflush(stdout);
-    ::dup2(saved, STDOUT_FILENO);
-    ::close(saved);
-    return readWholeFile(path);
+    ::testing::internal::CaptureStdout(); // fd 1 itself goes to a file, so plain write(2) calls land too
+    work();
+    return ::testing::internal::GetCapturedStdout();
 }
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const Environment& environment) {
     TempDir outputs;
-    const std::string outPath = outputs / "out", errPath = outputs / "err";
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
-        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
-        applyEnvironment(environment);
-        execProgram(program, args);
-    }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return {};
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readWholeFile(outPath), readWholeFile(errPath)};
+    const int out = ::open((outputs / "out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const pid_t pid = spawn(program, args, environment, out, outputs / "err");
+    ::close(out);
+    const int status = exitStatus(pid);
+    return {status, readWholeFile(outputs / "out"), readWholeFile(outputs / "err")};
 }
 
 ProgramRun runProgramSignalledAfterFirstLine(const std::string& program, const std::vector<std::string>& args,
                                              int signal) {
     TempDir outputs;
-    const std::string errPath = outputs / "err";
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) return {};
     (void)::fcntl(pipeFds[1], F_SETPIPE_SZ, 4096);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
-        execProgram(program, args);
-    }
+    const pid_t pid = spawn(program, args, {}, pipeFds[1], outputs / "err");
     ::close(pipeFds[1]);
     ProgramRun run;
     bool signalled = false;
     char buffer[4096];
     for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
         run.out.append(buffer, static_cast<std::size_t>(n));
-        if (!signalled && run.out.find('\n') != std::string::npos) {
-            ::kill(pid, signal);
-            signalled = true;
-        }
+        if (!signalled && run.out.find('\n') != std::string::npos) signalled = ::kill(pid, signal) == 0;
     }
     ::close(pipeFds[0]);
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return {};
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = readWholeFile(errPath);
+    run.status = exitStatus(pid);
+    run.err = readWholeFile(outputs / "err");
     return run;
 }
 

@@ -19,52 +19,66 @@ namespace {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-std::string quoted(const std::string& path) {
-    std::string out = "'";
-    for (char c : path) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
+// Runs `command` with each path appended as one quoted word, its errors silenced; true on success.
+bool runShell(std::string command, const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        command += " '";
+        for (char c : path)
+            command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        command += "'";
     }
-    return out + "'";
+    return std::system((command + " 2>/dev/null").c_str()) == 0;
+}
+
+UniqueFd openFolder(int at, const std::string& name) {
+    UniqueFd fd(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) fail("open " + name);
+    return fd;
+}
+
+// Creates the file `name` in the folder open at `dir` and gives it `size` bytes (sparse).
+void createAt(int dir, const std::string& name, std::int64_t size) {
+    UniqueFd file(::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    if (!file || (size > 0 && ::ftruncate(file.get(), size) != 0)) fail("create " + name);
+}
+
+// The path of `relative` below `tmp`, its parent folders made.
+std::string placed(const TempDir& tmp, const std::string& relative) {
+    const std::string path = tmp / relative;
+    makeDirs(path.substr(0, path.rfind('/')));
+    return path;
 }
 
 std::string runForked(const std::function<std::string()>& work, bool dropPrivileges) {
     int fds[2];
     if (::pipe(fds) != 0) fail("pipe");
-    pid_t pid = ::fork();
+    const pid_t pid = ::fork();
     if (pid < 0) fail("fork");
     if (pid == 0) {
         ::close(fds[0]);
-        int code = 0;
-        std::string result;
+        if (dropPrivileges && (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                               ::setresuid(65534, 65534, 65534) != 0))
+            ::_exit(3);
         try {
-            if (dropPrivileges) {
-                if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
-                    ::setresuid(65534, 65534, 65534) != 0)
-                    ::_exit(3);
+            const std::string result = work();
+            for (std::size_t done = 0; done < result.size();) {
+                const ssize_t n = ::write(fds[1], result.data() + done, result.size() - done);
+                if (n <= 0) ::_exit(5);
+                done += static_cast<std::size_t>(n);
             }
-            result = work();
         } catch (...) {
-            code = 4;
+            ::_exit(4);
         }
-        std::size_t done = 0;
-        while (done < result.size()) {
-            ssize_t n = ::write(fds[1], result.data() + done, result.size() - done);
-            if (n <= 0) ::_exit(5);
-            done += static_cast<std::size_t>(n);
-        }
-        ::_exit(code);
+        ::_exit(0);
     }
     ::close(fds[1]);
     std::string output;
     char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        output.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0)
+            output.append(buffer, static_cast<std::size_t>(n));
+        else if (errno != EINTR)
+            break;
     }
     ::close(fds[0]);
     int status = 0;
@@ -81,8 +95,7 @@ TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) fail("mkdtemp");
     path_ = pattern;
-    // Readable and searchable by the unprivileged user that some cases switch to.
-    ::chmod(path_.c_str(), 0755);
+    ::chmod(path_.c_str(), 0755); // open to the unprivileged user some cases switch to
 }
 
 TempDir::~TempDir() {
@@ -90,10 +103,7 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::operator/(std::string_view relative) const {
-    std::string out = path_;
-    out.push_back('/');
-    out.append(relative);
-    return out;
+    return path_ + "/" + std::string(relative);
 }
 
 void makeDirs(const std::string& path) {
@@ -102,14 +112,10 @@ void makeDirs(const std::string& path) {
 
 void writeFile(const std::string& path, std::int64_t size) {
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!fd) fail("open " + path);
-    if (size <= 65536) {
-        std::string bytes(static_cast<std::size_t>(size), 'v');
-        if (::write(fd.get(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-            fail("write " + path);
-    } else if (::ftruncate(fd.get(), size) != 0) {
-        fail("ftruncate " + path);
-    }
+    const std::string bytes(size <= 65536 ? static_cast<std::size_t>(size) : 0, 'v');
+    if (!fd || ::write(fd.get(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+        (size > 65536 && ::ftruncate(fd.get(), size) != 0))
+        fail("write " + path);
 }
 
 void makeSymlink(const std::string& target, const std::string& linkPath) {
@@ -121,53 +127,41 @@ void setModified(const std::string& path, std::int64_t secondsSinceEpoch) {
     if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) fail("utimensat " + path);
 }
 
+void placeFile(const TempDir& tmp, const std::string& relative, std::int64_t size) {
+    writeFile(placed(tmp, relative), size);
+}
+
+void placeSymlink(const TempDir& tmp, const std::string& target, const std::string& relative) {
+    makeSymlink(target, placed(tmp, relative));
+}
+
 void makeDeepChain(const std::string& root, std::size_t levels, const std::string& name,
                    bool fileAtEachLevel) {
-    UniqueFd current(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!current) fail("open " + root);
+    UniqueFd current = openFolder(AT_FDCWD, root);
     for (std::size_t i = 0; i < levels; ++i) {
-        if (fileAtEachLevel) {
-            UniqueFd file(::openat(current.get(), "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-            if (!file) fail("create f");
-        }
+        if (fileAtEachLevel) createAt(current.get(), "f", 0);
         if (::mkdirat(current.get(), name.c_str(), 0755) != 0 && errno != EEXIST) fail("mkdirat");
-        UniqueFd next(::openat(current.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!next) fail("openat");
-        current = std::move(next);
+        current = openFolder(current.get(), name);
     }
 }
 
 void makeManyFiles(const std::string& dir, int count, const std::string& prefix, int sizedEvery,
                    std::int64_t size) {
-    UniqueFd parent(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!parent) fail("open " + dir);
-    for (int i = 0; i < count; ++i) {
-        const std::string name = prefix + std::to_string(i);
-        UniqueFd file(::openat(parent.get(), name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-        if (!file) fail("create " + name);
-        if (sizedEvery > 0 && i % sizedEvery == 0 && ::ftruncate(file.get(), size) != 0)
-            fail("ftruncate " + name);
-    }
-}
-
-ImmutableFiles::ImmutableFiles(std::vector<std::string> paths) : paths_(std::move(paths)) {
-    std::string command = "chattr +i";
-    for (const std::string& path : paths_)
-        command += " " + quoted(path);
-    marked_ = !paths_.empty() && std::system((command + " 2>/dev/null").c_str()) == 0;
-}
-
-ImmutableFiles::~ImmutableFiles() {
-    std::string command = "chattr -i";
-    for (const std::string& path : paths_)
-        command += " " + quoted(path);
-    (void)std::system((command + " 2>/dev/null").c_str());
+    const UniqueFd parent = openFolder(AT_FDCWD, dir);
+    for (int i = 0; i < count; ++i)
+        createAt(parent.get(), prefix + std::to_string(i), sizedEvery > 0 && i % sizedEvery == 0 ? size : 0);
 }
 
 void removeTree(const std::string& path) {
-    // Permissions changed by a test must not stop the clean-up.
-    std::string command = "chmod -R u+rwx " + quoted(path) + " 2>/dev/null; rm -rf " + quoted(path);
-    (void)std::system(command.c_str());
+    (void)runShell("chmod -R u+rwx", {path}); // permissions a test took away must not stop it
+    (void)runShell("rm -rf", {path});
+}
+
+ImmutableFiles::ImmutableFiles(std::vector<std::string> paths)
+    : paths_(std::move(paths)), marked_(!paths_.empty() && runShell("chattr +i", paths_)) {}
+
+ImmutableFiles::~ImmutableFiles() {
+    (void)runShell("chattr -i", paths_);
 }
 
 std::string runAsNobody(const std::function<std::string()>& work) {
@@ -179,20 +173,7 @@ std::string runInChild(const std::function<std::string()>& work) {
 }
 
 void chownTreeToNobody(const std::string& path) {
-    std::string command = "chown -R -h 65534:65534 " + quoted(path);
-    if (std::system(command.c_str()) != 0) throw std::runtime_error("chown failed: " + path);
-}
-
-void placeFile(const TempDir& tmp, const std::string& relative, std::int64_t size) {
-    std::string path = tmp / relative;
-    makeDirs(path.substr(0, path.rfind('/')));
-    writeFile(path, size);
-}
-
-void placeSymlink(const TempDir& tmp, const std::string& target, const std::string& relative) {
-    std::string path = tmp / relative;
-    makeDirs(path.substr(0, path.rfind('/')));
-    makeSymlink(target, path);
+    if (!runShell("chown -R -h 65534:65534", {path})) throw std::runtime_error("chown failed: " + path);
 }
 
 } // namespace velmora::testing

@@ -5,18 +5,15 @@
 
 namespace velmora::testing {
 
-// Every path below `root`, relative to it, links not followed; directories end in "/".
-// Empty when `root` is missing.
+// Every path below `root`, relative to it, links not followed, folders ending in "/"; empty
+// when `root` is missing.
 [[nodiscard]] std::set<std::string> listTree(const std::string& root);
-
 // Whether an entry exists at `path` (a dangling link counts).
 [[nodiscard]] bool entryExists(const std::string& path);
-
 // The entry a cleaning removes that holds `relative` (a path below a location): its first
 // category folder below a library, or "" when it lies in none.
 [[nodiscard]] std::string regenerableEntry(const std::string& relative);
-
-// The lines of `text` (each ended by "\n"), as a multiset: for output whose order varies.
+// The lines of `text`, each ended by "\n", in any order: for output whose order varies.
 [[nodiscard]] std::multiset<std::string> lineSet(const std::string& text);
 
 } // namespace velmora::testing
