@@ -1,5 +1,7 @@
 #include "platform/log_output.h"
 
+#include "platform/text.h"
+
 #include <atomic>
 #include <cerrno>
 #include <mutex>
@@ -14,34 +16,6 @@ void appendHexByte(std::string& out, unsigned char byte) {
     out += "\\x";
     out.push_back(kDigits[byte >> 4]);
     out.push_back(kDigits[byte & 0xF]);
-}
-
-// Length of the well-formed UTF-8 sequence that starts at `i` (shortest form, no
-// surrogates, at most U+10FFFF), or 0 when the bytes there are not one.
-std::size_t utf8SequenceLength(std::string_view text, std::size_t i) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char lead = byte(i);
-    std::size_t length;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) return 0;
-    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-    return length;
 }
 
 std::atomic<int> firstWriteError{0};

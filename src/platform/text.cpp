@@ -7,15 +7,38 @@
 
 namespace velmora {
 
+std::size_t utf8SequenceLength(std::string_view text, std::size_t i) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) return 1;
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(i);
+    std::size_t length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+    return length;
+}
+
 bool isValidUtf8(std::string_view text) {
-    const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-    utf8proc_ssize_t left = static_cast<utf8proc_ssize_t>(text.size());
-    while (left > 0) {
-        utf8proc_int32_t cp;
-        utf8proc_ssize_t n = utf8proc_iterate(p, left, &cp);
-        if (n <= 0) return false;
-        p += n;
-        left -= n;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8SequenceLength(text, i);
+        if (length == 0) return false;
+        i += length;
     }
     return true;
 }
@@ -59,10 +82,6 @@ std::string foldedForm(std::string_view text) {
 bool canonicallyEqual(std::string_view a, std::string_view b) {
     if (a == b) return true;
     return canonicalForm(a) == canonicalForm(b);
-}
-
-std::size_t canonicalHash(std::string_view text) {
-    return std::hash<std::string>{}(canonicalForm(text));
 }
 
 } // namespace velmora
