@@ -2,7 +2,7 @@
 // remover that works with path strings follows the link and deletes outside files; the
 // descriptor-relative removal must never do so.
 
-#include "cleaning/delete_matching_items.h"
+#include "cleaning/scanned_location.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
@@ -59,10 +59,11 @@ void naiveRemove(const std::string& path) {
 }
 
 // One round: builds the library and the outside folder, swaps "Render Files" with a link to
-// the outside folder in a loop while `remove` runs, and returns how many outside files were lost.
-std::size_t lostInOneRound(const std::function<void(const std::string& lib)>& remove) {
+// the outside folder in a loop while `remove` runs on the location, and returns how many
+// outside files were lost.
+std::size_t lostInOneRound(const std::function<void(const std::string& location)>& remove) {
     testing::TempDir tmp;
-    const std::string lib = tmp / "Lib.fcpbundle";
+    const std::string lib = tmp / "loc/Lib.fcpbundle";
     const std::string event = lib + "/Event";
     fillMirror(event + "/Render Files");
     fillMirror(tmp / "outside");
@@ -80,7 +81,7 @@ std::size_t lostInOneRound(const std::function<void(const std::string& lib)>& re
     });
     while (swaps.load() < 10)
         std::this_thread::yield(); // the race is on before the removal starts
-    remove(lib);
+    remove(tmp / "loc");
     stop = true;
     swapper.join();
     return outsideBefore - listTree(tmp / "outside").size();
@@ -91,22 +92,22 @@ TEST(DeletionRace, SwappedFolderNeverLeadsOutside) {
     // a busy machine a round may pass without the two threads overlapping; one loss is proof.
     std::size_t naiveLosses = 0;
     for (int round = 0; round < 20 && naiveLosses == 0; ++round)
-        naiveLosses +=
-            lostInOneRound([](const std::string& lib) { naiveRemove(lib + "/Event/Render Files"); });
+        naiveLosses += lostInOneRound(
+            [](const std::string& loc) { naiveRemove(loc + "/Lib.fcpbundle/Event/Render Files"); });
     EXPECT_GT(naiveLosses, 0u) << "the race never hurt the path-based remover; the test proves nothing";
 
     for (int round = 0; round < 60; ++round) {
         bool removedSomething = false;
-        std::size_t lost = lostInOneRound([&](const std::string& lib) {
+        std::size_t lost = lostInOneRound([&](const std::string& loc) {
             // A few passes: a pass may meet the link instead of the folder. Every other round
             // removes the folders inside it side by side.
             const unsigned threads = round % 2 == 0 ? 1 : 4;
-            for (int pass = 0; pass < 3; ++pass) {
-                DeletionReport report = deleteMatchingItemsReport(
-                    lib, "Render Files",
-                    {.sink = [](std::string_view) {}, .maxOpenDescriptors = 6 * threads, .threads = threads});
-                removedSomething |= report.anythingRemoved();
-            }
+            const testing::ScannedLocation location(loc);
+            for (int pass = 0; pass < 3; ++pass)
+                removedSomething |=
+                    testing::clean(location, "Lib.fcpbundle", categoryBit(CacheCategory::render),
+                                   {.maxOpenDescriptors = 6 * threads, .threads = threads})
+                        .report.anythingRemoved;
         });
         ASSERT_EQ(lost, 0u) << "round " << round;
         EXPECT_TRUE(removedSomething) << "round " << round;

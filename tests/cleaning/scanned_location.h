@@ -1,0 +1,54 @@
+#pragma once
+
+// Libraries reached the way the programs reach them: the location opened once and scanned,
+// each library cleaned beneath it.
+#include "cleaning/clean_library.h"
+#include "discovery/scanner.h"
+#include "platform/unique_fd.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace velmora::testing {
+
+struct ScannedLocation {
+    explicit ScannedLocation(const std::string& path, const ScanOptions& options = {})
+        : fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+          libraries(scanBundles(path, options)) {}
+
+    // The library of that name; a record of no scan when there is none.
+    [[nodiscard]] FCPBundle operator[](const std::string& name) const {
+        for (const FCPBundle& library : libraries)
+            if (library.displayName == name) return library;
+        ADD_FAILURE() << "no library " << name;
+        return {};
+    }
+
+    UniqueFd fd;
+    std::vector<FCPBundle> libraries;
+};
+
+// What one cleaning told: its entries in order, their log lines, and its report.
+struct Told {
+    std::vector<DeletionEntry> entries;
+    std::vector<std::string> lines;
+    DeletionReport report;
+};
+
+// Cleans one library of the location; options.onEntry, when set, hears each entry afterwards.
+inline Told clean(const ScannedLocation& location, const std::string& library, CategoryMask categories,
+                  DeletionOptions options = {}) {
+    Told told;
+    options.onEntry = [&told, also = options.onEntry](const DeletionEntry& entry) {
+        told.entries.push_back(entry);
+        for (std::string& line : logLines(entry))
+            told.lines.push_back(std::move(line));
+        if (also) also(entry);
+    };
+    told.report = cleanLibrary(location.fd.get(), location[library], categories, options);
+    return told;
+}
+
+} // namespace velmora::testing
