@@ -8,8 +8,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 namespace velmora::testing {
 
@@ -18,7 +16,6 @@ struct ScannedLocation {
         : fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
           libraries(scanBundles(path, options)) {}
 
-    // The library of that name; a record of no scan when there is none.
     [[nodiscard]] FCPBundle operator[](const std::string& name) const {
         for (const FCPBundle& library : libraries)
             if (library.displayName == name) return library;
@@ -30,15 +27,15 @@ struct ScannedLocation {
     std::vector<FCPBundle> libraries;
 };
 
-// What one cleaning told: its entries in order, their log lines, and its report.
+// What one cleaning told: its entries and their log lines, in order, and its report.
 struct Told {
     std::vector<DeletionEntry> entries;
     std::vector<std::string> lines;
     DeletionReport report;
 };
 
-// Cleans one library of the location; options.onEntry, when set, hears each entry afterwards.
-inline Told clean(const ScannedLocation& location, const std::string& library, CategoryMask categories,
+// Cleans the library `name` of the location; options.onEntry, when set, hears each entry after.
+inline Told clean(const ScannedLocation& location, const std::string& name, CategoryMask categories,
                   DeletionOptions options = {}) {
     Told told;
     options.onEntry = [&told, also = options.onEntry](const DeletionEntry& entry) {
@@ -47,8 +44,16 @@ inline Told clean(const ScannedLocation& location, const std::string& library, C
             told.lines.push_back(std::move(line));
         if (also) also(entry);
     };
-    told.report = cleanLibrary(location.fd.get(), location[library], categories, options);
+    told.report = cleanLibrary(location.fd.get(), location[name], categories, options);
     return told;
+}
+
+// The lines, one after the other, each ended by a line feed: what a child process hands back.
+inline std::string text(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const std::string& line : lines)
+        all += line + "\n";
+    return all;
 }
 
 } // namespace velmora::testing
