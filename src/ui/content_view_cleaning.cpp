@@ -44,8 +44,7 @@ UniqueFd openLocation(const std::string& location) {
     return UniqueFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
-// The window's runs go on its own queues, a stop through the run's token, and every entry is
-// logged on standard output the moment it finishes.
+// The window's runs go on its own queues and stop through the run's token.
 CleaningRunOptions runOptions(Dispatch& dispatch, const CancellationToken& token) {
     CleaningRunOptions options;
     options.cancel = &token;
@@ -55,6 +54,7 @@ CleaningRunOptions runOptions(Dispatch& dispatch, const CancellationToken& token
     return options;
 }
 
+// Every entry is logged on standard output the moment it finishes.
 CleaningEvents loggedEvents() {
     CleaningEvents events;
     events.onEntry = [](const DeletionEntry& entry) {
