@@ -79,7 +79,10 @@ CleaningTally cleanListedLibrary(Dispatch& dispatch, const FCPBundle& library, C
     // A location that is gone leaves its library unreachable, which the run tells as unreadable.
     const CleaningPlan plan =
         locationFd ? planCleaning({library}, request) : planCleaning({}, request, {{library.path, errno}});
-    return runCleaning(locationFd.get(), plan, runOptions(dispatch, token), loggedEvents());
+    // One category after the other: a stop ends the run between two of them.
+    CleaningRunOptions options = runOptions(dispatch, token);
+    options.jobs = 1;
+    return runCleaning(locationFd.get(), plan, options, loggedEvents());
 }
 
 } // namespace
