@@ -1,30 +1,42 @@
 #pragma once
 
-#include "cleaning/delete_matching_items.h"
+#include "cleaning/clean_library.h"
+#include "cleaning/deletion_entry.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <set>
+#include <limits>
 #include <string>
 
 namespace velmora {
 
-// What one cleaning run did, summed over its deletions, so its closing message can tell
-// "removed", "nothing to remove" and "some of it had to stay" apart.
+// What a cleaning run did, summed over its entries and libraries, so that its closing
+// message can tell "removed", "nothing to remove" and "some of it had to stay" apart.
 struct CleaningTally {
-    std::uint64_t removed = 0; // matched entries removed completely
-    // Matched entries left in place, and libraries or folders that could not be opened or read
-    // (each folder once, however many walks met it).
+    // Entries removed completely (in a dry run: entries that would be).
+    std::uint64_t removed = 0;
+    // Entries left in place, wholly or partly, folders that could not be read, and libraries
+    // that could not be reached.
     std::uint64_t failed = 0;
-    std::set<std::string> unreadableFolders;
+    // Regular-file bytes the run unlinked, in told entries and in the others (a dry run: the
+    // bytes its entries hold).
+    std::int64_t bytes = 0;
+    // Mount points below the libraries that their walks did not enter.
+    std::uint64_t mountsSkipped = 0;
+    // Some library's cleaning removed something, a whole entry or part of one.
     bool anythingRemoved = false;
-    // The first failure met, to name one concrete case; empty while nothing failed.
+    // The first failure in the run's own order (its steps', not the moment they failed in),
+    // with the description its error line gives; empty while nothing failed.
     std::string firstFailedPath;
     std::string firstFailureDescription;
 
-    // Adds one deletion of the library at `libraryPath` (named when the report names no path).
-    void add(const DeletionReport& report, const std::string& libraryPath);
-    // Adds another run's tally; its first failure counts only when this one has none.
-    void add(const CleaningTally& other);
+    // Adds a told entry of the step numbered `step` (entries before every step: 0).
+    void add(const DeletionEntry& entry, std::size_t step);
+    // Adds what a library's cleaning did beyond its told entries.
+    void add(const DeletionReport& report);
+
+  private:
+    std::size_t firstFailureStep_ = std::numeric_limits<std::size_t>::max();
 };
 
 } // namespace velmora

@@ -1,25 +1,28 @@
 #pragma once
 
-#include <string>
+#include "library/cache_category.h"
+
+#include <optional>
 #include <string_view>
-#include <vector>
 
 namespace velmora {
 
-// Decides which entries of a library a deletion name removes. An entry matches only by
-// whole path components: its relative path equals one of the removed paths or ends with
-// "/" and one of them. A category's deletion name stands for its removed paths (see
-// CacheCategoryInfo::removedPaths); any other name stands for itself.
+// Decides which entries of a library a cleaning of some categories removes. An entry
+// matches a category only by whole path components: its relative path inside the library
+// equals one of the category's removed paths (CacheCategoryInfo::removedPaths) or ends with
+// "/" and one of them.
 class DeletionMatch {
   public:
-    explicit DeletionMatch(std::string_view deletionName);
+    explicit DeletionMatch(CategoryMask categories) : categories_(categories) {}
 
-    [[nodiscard]] bool matches(std::string_view relativePath) const;
-    // True when the name can match nothing (empty, ".", "..", or with an empty component).
-    [[nodiscard]] bool empty() const { return paths_.empty(); }
+    // The first category, in the fixed order, whose removed paths the entry matches.
+    [[nodiscard]] std::optional<CacheCategory> categoryOf(std::string_view relativePath) const;
+    [[nodiscard]] bool matches(std::string_view relativePath) const {
+        return categoryOf(relativePath).has_value();
+    }
 
   private:
-    std::vector<std::string> paths_;
+    CategoryMask categories_;
 };
 
 } // namespace velmora

@@ -3,24 +3,18 @@
 #include "cli/json_fields.h"
 #include "i18n/translation.h"
 #include "library/format_size.h"
+#include "platform/log_output.h"
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 namespace velmora::cli {
 
 namespace {
 
-const char* statusKey(DeletionStatus status) {
-    switch (status) {
-    case DeletionStatus::Deleted:
-        return "deleted";
-    case DeletionStatus::Failed:
-    case DeletionStatus::Unreadable: // a folder that could not be searched: a failure too
-        return "failed";
-    case DeletionStatus::WouldDelete:
-        return "would-delete";
-    }
-    return "failed";
+const char* statusKey(const DeletionEntry& entry) {
+    if (entry.failed()) return "failed"; // a folder that could not be searched is a failure too
+    return entry.status == DeletionStatus::WouldDelete ? "would-delete" : "deleted";
 }
 
 // One line of the summary: a looked-up text whose %1 is `value` and %2 (when present) `extra`.
@@ -30,89 +24,69 @@ std::string line(const QString& text, std::int64_t value, const std::string& ext
     return filled.toStdString() + "\n";
 }
 
-bool isFailure(DeletionStatus status) {
-    return status == DeletionStatus::Failed || status == DeletionStatus::Unreadable;
+// Writes one whole line to standard error.
+void writeErrorLine(std::string line) {
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 } // namespace
 
 void CleanReport::add(const DeletionEntry& entry) {
-    const bool failed = isFailure(entry.status);
-    Entry copy{entry.path, failed ? DeletionStatus::Failed : entry.status, entry.bytes,
-               failed ? entry.errorText() : std::string()};
-    std::lock_guard lock(mutex_);
-    entries_.push_back(std::move(copy));
-}
-
-void CleanReport::addLibrary(const std::vector<DeletionReport>& reports) {
-    for (const DeletionReport& report : reports) {
-        mountsSkipped_ += report.mountsSkipped;
-        bytesOutsideEntries_ += report.bytesRemovedUnlisted;
+    const bool error = entry.failed();
+    for (const std::string& text : logLines(entry)) {
+        if (json_) {
+            if (error) writeErrorLine(text);
+        } else if (error || !quiet_) {
+            (void)writeLogLine(text); // a failed write is remembered and reported at the end
+        }
     }
+    if (json_)
+        entries_.push_back({entry.path, statusKey(entry), entry.bytes,
+                            error ? std::optional(entry.errorText()) : std::nullopt});
 }
 
-std::uint64_t CleanReport::failed() const {
-    std::lock_guard lock(mutex_);
-    std::uint64_t count = 0;
-    for (const Entry& entry : entries_)
-        count += entry.status == DeletionStatus::Failed;
-    return count;
-}
-
-std::string CleanReport::json() const {
-    std::lock_guard lock(mutex_);
+std::string CleanReport::json(const CleaningPlan& plan, const CleaningTally& tally) const {
     nlohmann::ordered_json entries = nlohmann::ordered_json::array();
-    std::int64_t bytes = bytesOutsideEntries_.load();
-    std::uint64_t failed = 0;
     for (const Entry& entry : entries_) {
         nlohmann::ordered_json object;
         putPath(object, entry.path);
         object["bytes"] = entry.bytes;
-        object["status"] = statusKey(entry.status);
-        if (entry.status == DeletionStatus::Failed) object["error"] = entry.error;
+        object["status"] = entry.status;
+        if (entry.error) object["error"] = *entry.error;
         entries.push_back(std::move(object));
-        bytes += entry.bytes;
-        failed += entry.status == DeletionStatus::Failed;
     }
     nlohmann::ordered_json report;
     report["dryRun"] = dryRun_;
-    report["libraries"] = libraries_;
-    report["skipped"] = skippedAsRecent_.value_or(0);
-    report["bytes"] = bytes;
-    report["failed"] = failed;
+    report["libraries"] = plan.libraries.size();
+    report["skipped"] = plan.skippedAsRecent;
+    report["bytes"] = tally.bytes;
+    report["failed"] = tally.failed;
     report["entries"] = std::move(entries);
     return dumpJson(report);
 }
 
-std::string CleanReport::summary() const {
-    std::lock_guard lock(mutex_);
-    std::int64_t bytes = bytesOutsideEntries_.load();
-    std::uint64_t done = 0;
-    std::uint64_t failed = 0;
-    for (const Entry& entry : entries_) {
-        bytes += entry.bytes;
-        if (entry.status == DeletionStatus::Failed)
-            ++failed;
-        else
-            ++done;
-    }
+std::string CleanReport::summary(const CleaningPlan& plan, const CleaningTally& tally,
+                                 std::uint64_t mountsSkipped, std::optional<std::size_t> skipped) const {
     const auto count = [](std::uint64_t n) { return static_cast<std::int64_t>(n); };
     std::string out;
-    if (const std::uint64_t mounts = mountsSkipped_.load())
-        out += line(translate("CleanCommand", "Mount points not entered: %1 (--cross-file-systems enters them)"),
-                    count(mounts));
-    out += line(translate("CleanCommand", "Libraries: %1"), count(libraries_));
-    if (skippedAsRecent_)
-        out += line(translate("CleanCommand", "%1 libraries skipped as recently modified"),
-                    count(*skippedAsRecent_));
+    if (mountsSkipped > 0)
+        out +=
+            line(translate("CleanCommand", "Mount points not entered: %1 (--cross-file-systems enters them)"),
+                 count(mountsSkipped));
+    out += line(translate("CleanCommand", "Libraries: %1"), count(plan.libraries.size()));
+    if (skipped)
+        out += line(translate("CleanCommand", "%1 libraries skipped as recently modified"), count(*skipped));
+    const std::int64_t bytes = tally.bytes;
     if (dryRun_) {
-        out += line(translate("CleanCommand", "Entries to remove: %1"), count(done));
+        out += line(translate("CleanCommand", "Entries to remove: %1"), count(tally.removed));
         // Folders that could not be read were not searched: the list may be short.
-        if (failed > 0) out += line(translate("CleanCommand", "Entries failed: %1"), count(failed));
+        if (tally.failed > 0)
+            out += line(translate("CleanCommand", "Entries failed: %1"), count(tally.failed));
         return out + line(translate("CleanCommand", "Bytes to reclaim: %1 (%2)"), bytes, formatSize(bytes));
     }
-    return out + line(translate("CleanCommand", "Entries removed: %1"), count(done)) +
-           line(translate("CleanCommand", "Entries failed: %1"), count(failed)) +
+    return out + line(translate("CleanCommand", "Entries removed: %1"), count(tally.removed)) +
+           line(translate("CleanCommand", "Entries failed: %1"), count(tally.failed)) +
            line(translate("CleanCommand", "Bytes reclaimed: %1 (%2)"), bytes, formatSize(bytes));
 }
 

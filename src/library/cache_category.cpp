@@ -5,11 +5,11 @@ namespace velmora {
 namespace {
 
 constexpr std::array<CacheCategoryInfo, 4> kCategories{{
-    {CacheCategory::render, "render", "Render Files", "", "Render Files"},
-    {CacheCategory::proxy, "proxy", "Transcoded Media/Proxy Media", "", "Proxy Media"},
-    {CacheCategory::optimized, "optimized", "Transcoded Media/High Quality Media", "", "High Quality Media"},
+    {CacheCategory::render, "render", "Render Files", ""},
+    {CacheCategory::proxy, "proxy", "Transcoded Media/Proxy Media", ""},
+    {CacheCategory::optimized, "optimized", "Transcoded Media/High Quality Media", ""},
     // Older libraries keep analysis data under this name too.
-    {CacheCategory::analysis, "analysis", "Analysis Files", "Analysis Cache", "Analysis Cache"},
+    {CacheCategory::analysis, "analysis", "Analysis Files", "Analysis Cache"},
 }};
 
 } // namespace
@@ -21,12 +21,6 @@ const CacheCategoryInfo& categoryInfo(CacheCategory category) {
 std::optional<CacheCategory> categoryFromKey(std::string_view key) {
     for (const auto& info : kCategories)
         if (info.key == key) return info.category;
-    return std::nullopt;
-}
-
-std::optional<CacheCategory> categoryFromDeletionName(std::string_view deletionName) {
-    for (const auto& info : kCategories)
-        if (info.deletionName == deletionName) return info.category;
     return std::nullopt;
 }
 

@@ -27,8 +27,6 @@ struct CacheCategoryInfo {
     std::string_view subPath;
     // A further name that a cleaning also removes (empty when there is none).
     std::string_view alsoRemoved;
-    // The name the string-keyed cleaning calls take; goes with them.
-    std::string_view deletionName;
 
     // What a cleaning of the category removes: entries whose relative path inside the
     // library ends, by whole components, with one of these (an empty one is unused). The
@@ -49,6 +47,5 @@ inline constexpr CategoryMask kEveryCategory = 0x0F;
     return static_cast<CategoryMask>(1u << static_cast<unsigned>(category));
 }
 [[nodiscard]] std::optional<CacheCategory> categoryFromKey(std::string_view key);
-[[nodiscard]] std::optional<CacheCategory> categoryFromDeletionName(std::string_view deletionName);
 
 } // namespace velmora

@@ -10,4 +10,10 @@ StorageKind storageKindOf(const std::string& path) {
     return storageKindOfLinuxType(static_cast<std::uint64_t>(st.f_type));
 }
 
+StorageKind storageKindOf(int fd) {
+    struct statfs st {};
+    if (::fstatfs(fd, &st) != 0) return StorageKind::Local;
+    return storageKindOfLinuxType(static_cast<std::uint64_t>(st.f_type));
+}
+
 } // namespace velmora

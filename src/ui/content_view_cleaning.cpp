@@ -1,19 +1,19 @@
 // ContentView's cleaning runs: one category or all four of the selected library, or every
-// library of the chosen location, each with its stop token, progress and closing alert.
-#include "cleaning/cleaning_tally.h"
-#include "cleaning/delete_matching_items.h"
-#include "discovery/walk_concurrency.h"
+// library of the chosen location, each with its stop token, progress and closing alert. All
+// three are plans run by the cleaning runner on the window's queues.
+#include "cleaning/cleaning_runner.h"
 #include "i18n/category_texts.h"
 #include "i18n/translation.h"
 #include "library/format_size.h"
+#include "platform/log_output.h"
 #include "platform/unique_fd.h"
 #include "ui/content_view.h"
 #include "ui/content_view_state.h"
 #include "ui/location_problem_text.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 
@@ -40,26 +40,49 @@ QString closingText(bool stopped, const CleaningTally& tally, const QString& fai
     return failure.isNull() ? stop : stop + u'\n' + failure;
 }
 
-// The four categories of one listed library, or some of them, one after the other; an empty
-// or failed category does not stop the next, a stop request does. The library is reached
-// beneath the location it was found in (open at `locationFd`, or reopened from the record
-// when it is -1) and checked against the scan. `threads` remove its matched entries side by
-// side (more than one on a share).
-CleaningTally cleanCategories(const FCPBundle& library, int locationFd,
-                              const std::vector<CacheCategory>& categories, const CancellationToken& token,
-                              unsigned threads) {
-    DeletionOptions options;
+UniqueFd openLocation(const std::string& location) {
+    return UniqueFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+// The window's runs go on its own queues and stop through the run's token.
+CleaningRunOptions runOptions(Dispatch& dispatch, const CancellationToken& token) {
+    CleaningRunOptions options;
     options.cancel = &token;
-    options.threads = threads;
-    CleaningTally tally;
-    for (CacheCategory category : categories) {
-        if (token.requested()) break;
-        const std::vector<std::string_view> names{categoryInfo(category).deletionName};
-        tally.add(locationFd >= 0 ? deleteMatchingItemsBeneath(locationFd, library, names, options).front()
-                                  : deleteMatchingItemsOf(library, names, options).front(),
-                  library.path);
-    }
-    return tally;
+    options.makeGroup = [&dispatch](unsigned width) {
+        return dispatch.makeConcurrentGroup("cleaningQueue", width);
+    };
+    return options;
+}
+
+// Every entry is logged on standard output the moment it finishes.
+CleaningEvents loggedEvents() {
+    CleaningEvents events;
+    events.onEntry = [](const DeletionEntry& entry) {
+        for (const std::string& line : logLines(entry))
+            (void)writeLogLine(line);
+    };
+    return events;
+}
+
+// Some categories of one listed library, one walk for each, reached beneath the location its
+// scan walked (the record's path without its relative path) and checked against that scan.
+CleaningTally cleanListedLibrary(Dispatch& dispatch, const FCPBundle& library, CategoryMask categories,
+                                 const CancellationToken& token) {
+    const std::string& path = library.path;
+    std::string location = path.substr(0, path.size() - std::min(path.size(), library.relativePath.size()));
+    while (location.size() > 1 && location.ends_with('/'))
+        location.pop_back();
+    PlanRequest request;
+    request.categories = categories;
+    request.stepPerCategory = true;
+    const UniqueFd locationFd = openLocation(location);
+    // A location that is gone leaves its library unreachable, which the run tells as unreadable.
+    const CleaningPlan plan =
+        locationFd ? planCleaning({library}, request) : planCleaning({}, request, {{library.path, errno}});
+    // One category after the other: a stop ends the run between two of them.
+    CleaningRunOptions options = runOptions(dispatch, token);
+    options.jobs = 1;
+    return runCleaning(locationFd.get(), plan, options, loggedEvents());
 }
 
 } // namespace
@@ -100,8 +123,7 @@ void ContentView::cleanCategory(CacheCategory category) {
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, library = *bundle, category, token] {
-        const CleaningTally tally =
-            cleanCategories(library, -1, {category}, *token, defaultCleaningThreads(library.path));
+        const CleaningTally tally = cleanListedLibrary(*dispatch, library, categoryBit(category), *token);
         dispatch->postToMain([view, category, tally, token] {
             if (view) view->finishCategoryClean(category, tally, token);
         });
@@ -110,7 +132,8 @@ void ContentView::cleanCategory(CacheCategory category) {
 
 void ContentView::finishCategoryClean(CacheCategory category, const CleaningTally& tally,
                                       const std::shared_ptr<CancellationToken>& token) {
-    finishCleaning(closingText(token && token->requested(), tally, categoryFailureText(category, tally.failed),
+    finishCleaning(closingText(token && token->requested(), tally,
+                               categoryFailureText(category, tally.failed),
                                categoryText(category, tally.anythingRemoved ? CategoryText::removed
                                                                             : CategoryText::nothing)),
                    token);
@@ -123,9 +146,7 @@ void ContentView::cleanSelectedLibrary() {
 
     Dispatch* dispatch = &state->dispatch;
     dispatch->runInBackground([dispatch, view = state->self, library = *bundle, token] {
-        const CleaningTally tally =
-            cleanCategories(library, -1, {allCacheCategories.begin(), allCacheCategories.end()}, *token,
-                            defaultCleaningThreads(library.path));
+        const CleaningTally tally = cleanListedLibrary(*dispatch, library, kEveryCategory, *token);
         const QString text =
             closingText(token->requested(), tally,
                         translate("ContentView", "选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2",
@@ -168,77 +189,55 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
                                       const std::string& location,
                                       const std::shared_ptr<CancellationToken>& token) {
     // A fresh scan: libraries created since the list was shown are cleaned too. A stop during
-    // it leaves an incomplete list, of which nothing is cleaned.
-    // A folder the scan cannot read may hold libraries that go uncleaned: each counts as a
-    // failure of the run (the list on screen stays silent about them).
+    // it leaves an incomplete list, of which nothing is cleaned. A folder the scan cannot
+    // read may hold libraries that go uncleaned: the run counts each as a failure.
     ScanOptions scan;
     scan.cancel = token.get();
-    auto unreadable = std::make_shared<CleaningTally>();
+    std::vector<UnreadableFolder> unreadable;
     std::mutex unreadableMutex;
     scan.onUnreadable = [&](const std::string& path, int error) {
-        DeletionReport report;
-        report.failed = 1;
-        report.firstFailedPath = path;
-        report.firstFailureDescription = std::strerror(error);
-        report.unreadableFolders.push_back(path); // a library's walk may meet it again
         std::lock_guard lock(unreadableMutex);
-        unreadable->add(report, path);
+        unreadable.push_back({path, error});
     };
     std::vector<FCPBundle> libraries = scanBundles(location, scan);
     if (token->requested()) libraries.clear();
+    const bool noLibraries = libraries.empty();
+    PlanRequest request;
+    request.stepPerCategory = true;
+    const CleaningPlan plan = planCleaning(std::move(libraries), request, std::move(unreadable));
     // Every library is reached beneath this descriptor, and checked against what the scan saw.
-    auto locationFd =
-        std::make_shared<UniqueFd>(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const qint64 total = 4 * static_cast<qint64>(libraries.size());
+    const UniqueFd locationFd = openLocation(location);
 
-    // Both writes are posted before the first task exists, so every progress step of this
+    // Both writes are posted before the first step starts, so every progress step of this
     // run divides by this run's own total.
+    const auto total = static_cast<qint64>(plan.steps.size());
     dispatch.postToMain([view, total] {
         if (view) view->setTotalTasks(total);
     });
     dispatch.postToMain([view] {
         if (view) view->setCompletedTasks(0);
     });
-
-    // Summed on the main thread, one task's tally at a time, so it needs no lock; every
-    // task's post comes before the closing post, which reads it.
-    auto tally = std::make_shared<CleaningTally>();
-    // On a share each removal waits on its round trip: many libraries go at once there.
-    const unsigned jobs = defaultCleaningJobs(location);
-    auto group = dispatch.makeConcurrentGroup("cleaningQueue", jobs);
-    // The run's threads shared out among the tasks that run at once.
-    const auto threads = static_cast<unsigned>(std::max<std::size_t>(
-        1, defaultCleaningThreads(location) / std::clamp<std::size_t>(4 * libraries.size(), 1, jobs)));
-    for (const FCPBundle& library : libraries) {
-        for (CacheCategory category : allCacheCategories) {
-            group->async([&dispatch, view, locationFd, library, category, token, tally, threads] {
-                // After a stop no task starts: the queued ones end at once, uncounted.
-                if (token->requested()) return;
-                auto done = std::make_shared<CleaningTally>(
-                    cleanCategories(library, locationFd->get(), {category}, *token, threads));
-                // Posted before the task ends, hence before the closing post below.
-                dispatch.postToMain([view, tally, done] {
-                    tally->add(*done);
-                    if (view) view->recordTaskDone();
-                });
-            });
-        }
-    }
-    group->wait();
+    CleaningEvents events = loggedEvents();
+    // Posted as each step ends, hence before the closing post below.
+    events.onStepDone = [&dispatch, view](std::size_t, std::size_t) {
+        dispatch.postToMain([view] {
+            if (view) view->recordTaskDone();
+        });
+    };
+    const CleaningTally tally = runCleaning(locationFd.get(), plan, runOptions(dispatch, *token), events);
     // A location that gave no library because it is not there says so instead of "done".
     const LocationProblem problem =
-        libraries.empty() && !token->requested() ? probeLocation(location) : LocationProblem::none;
-    dispatch.postToMain([view, tally, unreadable, token, problem, location] {
-        tally->add(*unreadable);
+        noLibraries && !token->requested() ? probeLocation(location) : LocationProblem::none;
+    dispatch.postToMain([view, tally, token, problem, location] {
         if (!view) return;
         const QString unusable = locationProblemText(problem, fromBytes(location));
         view->finishCleaning(
             !unusable.isNull()
                 ? unusable
                 : closingText(
-                      token->requested(), *tally,
+                      token->requested(), tally,
                       translate("ContentView", "选定目录中有 %n 项无法删除。第一个无法删除的是 %1：%2",
-                                nullptr, tally->failed),
+                                nullptr, tally.failed),
                       translate("ContentView",
                                 "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。")),
             token);

@@ -1,6 +1,6 @@
 // The scan engine held to the literal three-walk rules on trees with every awkward case, at
 // any number of workers and under any descriptor and queue caps.
-#include "cleaning/delete_matching_items.h"
+#include "cleaning/clean_library.h"
 #include "discovery/parallel_scan.h"
 #include "discovery/scanner.h"
 #include "platform/unique_fd.h"
@@ -206,12 +206,10 @@ TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
 
     auto linesOf = [](auto&& clean) {
         std::string lines;
-        DeletionOptions options;
-        options.dryRun = true;
-        options.sink = [&lines](std::string_view line) { lines.append(line).append("\n"); };
-        for (const DeletionReport& report : clean(options))
-            lines += "matched " + std::to_string(report.matched) + " bytes " +
-                     std::to_string(report.bytesMatched) + "\n";
+        clean([&lines](const DeletionEntry& entry) {
+            for (const std::string& line : logLines(entry))
+                lines.append(line).append("\n");
+        });
         return lines;
     };
     using C = CacheCategory;
@@ -221,12 +219,9 @@ TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
                                                       {C::optimized, C::analysis}};
     std::size_t listedEntries = 0;
     for (const std::vector<C>& categories : categorySets) {
-        std::vector<std::string_view> names;
         CategoryMask mask = 0;
-        for (C category : categories) {
-            names.push_back(categoryInfo(category).deletionName);
+        for (C category : categories)
             mask |= categoryBit(category);
-        }
         for (const auto& [threads, limits] :
              {std::pair{1u, ParallelScanLimits{}}, std::pair{4u, ParallelScanLimits{}},
               std::pair{4u, ParallelScanLimits{3, 2}}}) {
@@ -235,13 +230,13 @@ TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
             for (const FCPBundle& library :
                  parallelScanBundles(location, {threads}, nullptr, limits, rules)) {
                 listedEntries += library.cleanable.size();
-                EXPECT_EQ(linesOf([&](const DeletionOptions& o) {
-                              return listCleanableEntries(library, names, o);
-                          }),
-                          linesOf([&](const DeletionOptions& o) {
-                              return deleteMatchingItemsBeneath(locationFd.get(), library, names, o);
+                EXPECT_EQ(linesOf([&](const DeletionEntrySink& sink) { listCleanable(library, mask, sink); }),
+                          linesOf([&](const DeletionEntrySink& sink) {
+                              (void)cleanLibrary(locationFd.get(), library, mask,
+                                                 {.dryRun = true, .onEntry = sink});
                           }))
-                    << library.path << " with " << names.size() << " categories, " << threads << " threads";
+                    << library.path << " with " << categories.size() << " categories, " << threads
+                    << " threads";
             }
         }
     }

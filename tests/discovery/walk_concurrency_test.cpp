@@ -37,26 +37,22 @@ TEST(WalkConcurrency, StorageKindFromTheFileSystemType) {
         EXPECT_EQ(storageKindOfLinuxType(c.type), c.kind) << c.name;
 }
 
-TEST(WalkConcurrency, ThreadsAndJobsByStorageKindAndCores) {
+TEST(WalkConcurrency, ThreadsByStorageKindAndCores) {
     const struct {
         StorageKind kind;
         unsigned cores;
         unsigned scanStart;
         unsigned scanMaximum;
-        unsigned cleaningJobs;
     } cases[] = {
-        {StorageKind::Local, 0, 8, 8, 1},     {StorageKind::Local, 1, 8, 8, 1},
-        {StorageKind::Local, 2, 8, 8, 2},     {StorageKind::Local, 8, 16, 16, 8},
-        {StorageKind::Local, 64, 32, 32, 64}, {StorageKind::Network, 1, 8, 64, 64},
-        {StorageKind::Network, 2, 8, 64, 64}, {StorageKind::Network, 128, 32, 64, 64},
+        {StorageKind::Local, 0, 8, 8},    {StorageKind::Local, 1, 8, 8},
+        {StorageKind::Local, 2, 8, 8},    {StorageKind::Local, 8, 16, 16},
+        {StorageKind::Local, 64, 32, 32}, {StorageKind::Network, 1, 8, 64},
+        {StorageKind::Network, 2, 8, 64}, {StorageKind::Network, 128, 32, 64},
     };
     for (const auto& c : cases) {
         const ScanThreads scan = scanThreadsFor(c.kind, c.cores);
         EXPECT_EQ(scan.start, c.scanStart) << c.cores << " cores";
         EXPECT_EQ(scan.maximum, c.scanMaximum) << c.cores << " cores";
-        EXPECT_EQ(cleaningJobsFor(c.kind, c.cores), c.cleaningJobs) << c.cores << " cores";
-        // Each library one request after the other on a local disk; many at once on a share.
-        EXPECT_EQ(cleaningThreadsFor(c.kind), c.kind == StorageKind::Network ? 64u : 1u);
     }
 }
 

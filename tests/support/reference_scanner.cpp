@@ -76,7 +76,7 @@ std::int64_t categoryWithoutLibraryLinks(const std::string& library, const std::
 std::optional<FileTime> newestKeptFile(const std::string& library) {
     std::vector<DeletionMatch> matches;
     for (CacheCategory category : allCacheCategories)
-        matches.emplace_back(categoryInfo(category).deletionName);
+        matches.emplace_back(categoryBit(category));
     std::optional<FileTime> newest;
     walkDirectory(library, [&](const WalkEntry& entry) {
         for (const DeletionMatch& match : matches)

@@ -1,0 +1,61 @@
+#include "platform/thread_group.h"
+
+#include <algorithm>
+
+namespace velmora {
+
+ThreadGroup::ThreadGroup(unsigned width) : width_(std::max(1u, width)) {}
+
+ThreadGroup::~ThreadGroup() {
+    wait();
+    {
+        std::lock_guard lock(mutex_);
+        ending_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_)
+        thread.join();
+}
+
+void ThreadGroup::async(Dispatch::Work work) {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(work));
+    // A thread more only while every thread has an item of its own; the waiting one is the last.
+    if (threads_.size() + 1 < width_ && threads_.size() < queue_.size() + running_)
+        threads_.emplace_back([this] { serve(); });
+    changed_.notify_all();
+}
+
+void ThreadGroup::wait() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (!queue_.empty() && running_ < width_)
+            runFirst(lock);
+        else if (queue_.empty() && running_ == 0)
+            return;
+        else
+            changed_.wait(lock);
+    }
+}
+
+void ThreadGroup::serve() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return ending_ || (!queue_.empty() && running_ < width_); });
+        if (ending_ && queue_.empty()) return;
+        runFirst(lock);
+    }
+}
+
+void ThreadGroup::runFirst(std::unique_lock<std::mutex>& lock) {
+    Dispatch::Work work = std::move(queue_.front());
+    queue_.pop_front();
+    ++running_;
+    lock.unlock();
+    work();
+    lock.lock();
+    --running_;
+    changed_.notify_all();
+}
+
+} // namespace velmora

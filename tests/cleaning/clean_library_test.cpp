@@ -1,0 +1,284 @@
+#include "cleaning/scanned_location.h"
+#include "support/mount_namespace.h"
+#include "support/temp_tree.h"
+#include "support/tree_listing.h"
+
+#include <algorithm>
+#include <sys/resource.h>
+
+namespace velmora {
+namespace {
+
+using testing::clean;
+using testing::lineSet;
+using testing::listTree;
+using testing::makeDirs;
+using testing::makeSymlink;
+using testing::placeFile;
+using testing::ScannedLocation;
+using testing::TempDir;
+using Lines = std::multiset<std::string>;
+constexpr CategoryMask kRender = categoryBit(CacheCategory::render);
+
+// `before` without what lies at or below `removed`.
+std::set<std::string> without(std::set<std::string> before, const std::string& removed) {
+    std::erase_if(before, [&](const std::string& p) { return (p + "/").starts_with(removed + "/"); });
+    return before;
+}
+
+// One after the other, and side by side with more threads than a matched folder has folders.
+class CleanLibraryBothWays : public ::testing::TestWithParam<unsigned> {};
+INSTANTIATE_TEST_SUITE_P(Threads, CleanLibraryBothWays, ::testing::Values(1u, 8u));
+
+// A cleaning removes exactly the entries its categories name, by whole path components, and
+// tells each with its category and the bytes it unlinked; a dry run tells the same entries
+// with the same bytes, in the walk's order however many threads measure, and removes nothing.
+TEST_P(CleanLibraryBothWays, EachCategoryRemovesExactlyWhatItNames) {
+    // The renders' own "High Quality Media" inside "Render Files" is not optimized media.
+    const std::string optimized = "optimized Event A/Transcoded Media/High Quality Media 100";
+    const std::vector<std::string> every{"analysis Analysis Files 100",
+                                         "analysis Event A/Analysis Cache 100",
+                                         "analysis Event A/Analysis Files 100",
+                                         optimized,
+                                         "proxy Event A/Transcoded Media/Proxy Media 100",
+                                         "render Event A/Render Files 200",
+                                         "render Event B/Render Files 5000000100",
+                                         "render Render Files 100"};
+    for (const auto& [categories, removed] :
+         {std::pair{categoryBit(CacheCategory::optimized), std::vector{optimized}},
+          std::pair{kEveryCategory, every}}) {
+        TempDir tmp;
+        for (const char* file :
+             {"CurrentVersion.flexolibrary", "Event A/Original Media/clip.mov",
+              "Event A/Render Files/High Quality Media/AAA/r1.mov", "Event A/Render Files/Peaks Data/p1",
+              "Event A/Transcoded Media/Proxy Media/p1.mov",
+              "Event A/Transcoded Media/High Quality Media/o1.mov",
+              "Event A/Analysis Files/Color Adjustments/a1", "Event A/Analysis Cache",
+              "Event B/Render Files/r2.mov", "Event B/render files/keep", "Event B/My Render Files/keep",
+              "Event B/Render Files.mov", "Event B/Proxy Media/keep", "Event B/High Quality Media/keep",
+              "Event B/Transcoded Media/My Proxy Media/keep", "Event B/Transcoded Media/Proxy Media.mov",
+              "Event B/Analysis Files.txt", "Render Files/at-root.mov", "Analysis Files/at-root"})
+            placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(file), 100);
+        const std::string lib = tmp / "loc/Lib.fcpbundle";
+        testing::writeFile(lib + "/Event B/Render Files/big.mov", 5'000'000'000); // sparse
+        makeSymlink(tmp / "elsewhere", lib + "/Event B/Render Files/link");
+        std::set<std::string> after = listTree(lib);
+        const ScannedLocation location(tmp / "loc");
+
+        const testing::Told dry =
+            clean(location, "Lib.fcpbundle", categories, {.dryRun = true, .threads = GetParam()});
+        EXPECT_EQ(
+            clean(location, "Lib.fcpbundle", categories, {.dryRun = true, .maxOpenDescriptors = 12}).lines,
+            dry.lines);
+        EXPECT_EQ(listTree(lib), after);
+        const testing::Told told = clean(location, "Lib.fcpbundle", categories, {.threads = GetParam()});
+        for (const auto& [run, status] :
+             {std::pair{&dry, DeletionStatus::WouldDelete}, std::pair{&told, DeletionStatus::Deleted}}) {
+            std::vector<std::string> entries;
+            for (const DeletionEntry& entry : run->entries) {
+                EXPECT_EQ(entry.status, status) << entry.path;
+                const std::string relative = entry.path.substr(lib.size() + 1);
+                entries.push_back(std::string(categoryInfo(entry.category.value()).key) + " " + relative +
+                                  " " + std::to_string(entry.bytes));
+                after = without(after, relative);
+            }
+            std::sort(entries.begin(), entries.end());
+            EXPECT_EQ(entries, removed);
+        }
+        EXPECT_EQ(listTree(lib), after);
+    }
+}
+
+// A stop request lets the removal under way finish and starts no other: requested as the
+// first matched folder is told, that one is gone whole and the others stay.
+TEST(CleanLibrary, StopLetsTheRemovalUnderWayFinishAndStartsNoOther) {
+    TempDir tmp;
+    for (const char* folder : {"A/Render Files", "B/Render Files", "C/Transcoded Media/Proxy Media"})
+        placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(folder) + "/sub/f", 1);
+    const std::string lib = tmp / "loc/Lib.fcpbundle";
+    const auto before = listTree(lib);
+    CancellationToken stop;
+    const testing::Told told =
+        clean(ScannedLocation(tmp / "loc"), "Lib.fcpbundle", kRender,
+              {.onEntry = [&](const DeletionEntry&) { stop.request(); }, .cancel = &stop});
+    ASSERT_EQ(told.entries.size(), 1u);
+    EXPECT_EQ(listTree(lib), without(before, told.entries[0].path.substr(lib.size() + 1)));
+    // Requested before: the matched folder is opened, but nothing in it goes.
+    UniqueFd parent = openDirectoryNoFollow(lib + "/C/Transcoded Media");
+    EXPECT_EQ(removeEntryAt(parent.get(), "Proxy Media", "", true, {64, &stop}).outcome,
+              RemoveOutcome::Stopped);
+    EXPECT_EQ(listTree(lib), without(before, told.entries[0].path.substr(lib.size() + 1)));
+}
+
+// A library is cleaned only as the scan met it, beneath the location: a link or a file named
+// like one is no library and gives nothing; one replaced, gone or reached through a link since
+// is left alone with one line. A library whose folder above is swapped for a link while it is
+// being cleaned is held by its descriptor, and the next one is no longer reached.
+TEST(CleanLibrary, OnlyTheLibraryTheScanMetIsCleanedBeneathTheLocation) {
+    TempDir tmp;
+    const std::string loc = tmp / "loc";
+    placeFile(tmp, "loc/Real.fcpbundle/E/Render Files/r", 1);
+    makeSymlink(loc + "/Real.fcpbundle", loc + "/Link.fcpbundle");
+    placeFile(tmp, "loc/File.fcpbundle", 1);
+    placeFile(tmp, "loc/Plain.fcpbundle/E/Original Media/Render Files clip.mov", 1);
+    for (const char* name : {"Moved.fcpbundle", "Gone.fcpbundle", "B/X.fcpbundle", "B/Y.fcpbundle"})
+        for (const std::string at : {"loc/", "out/"})
+            for (const char* event : {"/E0", "/E1", "/E2"})
+                placeFile(tmp, at + name + event + "/Render Files/r", 1);
+    const auto outside = listTree(tmp / "out");
+    const ScannedLocation location(loc);
+    ASSERT_EQ(::rename((loc + "/Moved.fcpbundle").c_str(), (tmp / "Moved.old").c_str()), 0);
+    makeDirs(loc + "/Moved.fcpbundle/E/Render Files");
+    testing::removeTree(loc + "/Gone.fcpbundle");
+
+    std::vector<std::string> lines;
+    for (const char* name :
+         {"Link.fcpbundle", "File.fcpbundle", "Plain.fcpbundle", "Moved.fcpbundle", "Gone.fcpbundle"})
+        for (const std::string& line : clean(location, name, kRender).lines)
+            lines.push_back(line);
+    EXPECT_EQ(
+        lines,
+        (std::vector<std::string>{
+            "Error deleting " + loc +
+                "/Moved.fcpbundle: Not the folder the scan found (moved or replaced since); left in place",
+            "Error reading " + loc + "/Gone.fcpbundle: No such file or directory"}));
+    bool swapped = false;
+    const testing::Told x =
+        clean(location, "X.fcpbundle", kRender, {.onEntry = [&](const DeletionEntry&) {
+                  if (std::exchange(swapped, true)) return;
+                  ASSERT_EQ(::rename((loc + "/B").c_str(), (loc + "/B.moved").c_str()), 0);
+                  makeSymlink(tmp / "out/B", loc + "/B");
+              }});
+    EXPECT_EQ(x.entries.size(), 3u);
+    EXPECT_EQ(listTree(loc + "/B.moved/X.fcpbundle"), (std::set<std::string>{"E0/", "E1/", "E2/"}));
+    EXPECT_EQ(
+        clean(location, "Y.fcpbundle", kRender).lines,
+        std::vector<std::string>{"Error deleting " + loc +
+                                 "/B/Y.fcpbundle: Reached only through a link or another file system, not "
+                                 "inside the location; left in place"});
+    EXPECT_EQ(listTree(tmp / "out"), outside);
+    EXPECT_EQ(listTree(loc + "/Real.fcpbundle").size(), 3u);
+}
+
+// Links inside a matched entry, or the matched entry itself a link: the link goes, never what
+// it points to. Each line names one entry, whatever bytes its path holds.
+TEST(CleanLibrary, LinksAreRemovedAndTheirTargetsStayAndOddNamesAreEscaped) {
+    TempDir tmp;
+    placeFile(tmp, "outside/inner/deep.mov", 10);
+    const auto outsideBefore = listTree(tmp / "outside");
+    const std::string lib = tmp / "loc/Lib.fcpbundle";
+    makeDirs(lib + "/A/Render Files/sub");
+    makeSymlink(tmp / "outside", lib + "/A/Render Files/to-folder");
+    makeSymlink(tmp / "outside/inner/deep.mov", lib + "/A/Render Files/sub/to-file");
+    makeSymlink(tmp / "nowhere", lib + "/A/Render Files/dangling");
+    makeDirs(lib + "/B");
+    makeSymlink(tmp / "outside", lib + "/B/Render Files");
+    makeDirs(lib + "/C/Transcoded Media");
+    makeSymlink(tmp / "outside/inner", lib + "/C/Transcoded Media/Proxy Media");
+    Lines expected{"Deleted: " + lib + "/A/Render Files", "Deleted: " + lib + "/B/Render Files",
+                   "Deleted: " + lib + "/C/Transcoded Media/Proxy Media"};
+    for (const auto& [raw, escaped] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"new\nline", "new\\nline"},
+             {"bad\xff\xfe", "bad\\xFF\\xFE"},
+             {"-rf", "-rf"},
+             {"back\\slash\ttab", "back\\\\slash\\ttab"},
+             {"事件", "事件"}}) {
+        placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(raw) + "/Render Files/-x/\n", 1);
+        expected.insert("Deleted: " + lib + "/" + escaped + "/Render Files");
+    }
+    const testing::Told told = clean(ScannedLocation(tmp / "loc"), "Lib.fcpbundle", kEveryCategory);
+    EXPECT_EQ(Lines(told.lines.begin(), told.lines.end()), expected);
+    EXPECT_EQ(listTree(lib).size(), 9u); // A, B, C, C/Transcoded Media and the five odd folders
+    EXPECT_EQ(listTree(tmp / "outside"), outsideBefore);
+}
+
+// What the user may not remove stays and is told, one line for each entry that had to stay,
+// while everything else in the matched folder goes: a folder the user cannot write keeps what
+// it holds, an immutable file stays, and a folder the user cannot read is never searched,
+// which a dry run tells too.
+TEST_P(CleanLibraryBothWays, WhatCannotBeRemovedOrReadStaysWithOneLineEach) {
+    TempDir tmp;
+    const std::string lib = tmp / "loc/Lib.fcpbundle";
+    for (const char* file : {"A/Render Files/closed/kept.mov", "A/Render Files/free.mov",
+                             "A/Render Files/locked.mov", "B/Render Files/r.mov", "C/Render Files/r.mov"})
+        placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(file), 10);
+    testing::chownTreeToNobody(tmp / "loc");
+    ASSERT_EQ(::chmod((lib + "/A/Render Files/closed").c_str(), 0555), 0);
+    ASSERT_EQ(::chmod((lib + "/C").c_str(), 0), 0);
+    const testing::ImmutableFiles mark({lib + "/A/Render Files/locked.mov"});
+    if (!mark.marked()) GTEST_SKIP() << "chattr +i is not supported on the temporary folder's file system";
+
+    const std::string out = testing::runAsNobody([&] {
+        const ScannedLocation location(tmp / "loc");
+        const std::string dry = testing::text(
+            clean(location, "Lib.fcpbundle", kRender, {.dryRun = true, .threads = GetParam()}).lines);
+        return dry + testing::text(clean(location, "Lib.fcpbundle", kRender, {.threads = GetParam()}).lines);
+    });
+    const std::string unreadable = "Error reading " + lib + "/C: Permission denied";
+    EXPECT_EQ(lineSet(out),
+              (Lines{unreadable, "Would delete: " + lib + "/A/Render Files (30 bytes)",
+                     "Would delete: " + lib + "/B/Render Files (10 bytes)", unreadable,
+                     "Deleted: " + lib + "/B/Render Files",
+                     "Error deleting " + lib + "/A/Render Files/closed/kept.mov: Permission denied",
+                     "Error deleting " + lib + "/A/Render Files/locked.mov: Operation not permitted"}));
+    EXPECT_EQ(listTree(lib + "/A/Render Files"),
+              (std::set<std::string>{"closed/", "closed/kept.mov", "locked.mov"}));
+    ASSERT_EQ(::chmod((lib + "/C").c_str(), 0755), 0);
+}
+
+// A folder of the library mounted read-only: the walk stays on the library's own mount and
+// leaves it alone, counted; asked to cross, it meets the read-only file system and says so
+// once for the whole matched folder. Mounts inside a matched folder survive with a line each.
+TEST_P(CleanLibraryBothWays, MountsBelowTheLibraryAreLeftInPlace) {
+    TempDir tmp;
+    const std::string lib = tmp / "loc/Lib.fcpbundle";
+    const std::string render = lib + "/B/Render Files";
+    for (const char* file : {"A/Render Files/r", "A/Render Files/sub/s", "B/Render Files/r.mov",
+                             "B/Render Files/Peaks Data/p", "B/Render Files/file-mount"})
+        placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(file), 1);
+    placeFile(tmp, "elsewhere/sub/precious.mov", 10);
+    makeDirs(render + "/bound");
+    makeDirs(render + "/Peaks Data/tmp");
+
+    const std::string out = testing::runInMountNamespace([&] {
+        testing::bindMount(lib + "/A", lib + "/A", true);
+        testing::bindMount(tmp / "elsewhere", render + "/bound");
+        testing::mountTmpfs(render + "/Peaks Data/tmp");
+        testing::bindMount(tmp / "elsewhere/sub/precious.mov", render + "/file-mount");
+        const ScannedLocation location(tmp / "loc");
+        const testing::Told staying = clean(location, "Lib.fcpbundle", kRender, {.threads = GetParam()});
+        const testing::Told crossing =
+            clean(location, "Lib.fcpbundle", kRender, {.threads = GetParam(), .crossFileSystems = true});
+        return "skipped " + std::to_string(staying.report.mountsSkipped) + "\n" +
+               testing::text(staying.lines) + testing::text(crossing.lines) +
+               std::to_string(listTree(render).size()) + " left\n";
+    });
+    if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
+    Lines expected{"skipped 1", "Error deleting " + lib + "/A/Render Files: Read-only file system", "6 left"};
+    for (int run = 0; run < 2; ++run)
+        for (const char* mount : {"/bound", "/Peaks Data/tmp", "/file-mount"})
+            expected.insert("Error deleting " + render + mount + ": Is a mount point; left in place");
+    EXPECT_EQ(lineSet(out), expected);
+    EXPECT_TRUE(testing::entryExists(tmp / "elsewhere/sub/precious.mov"));
+    EXPECT_EQ(listTree(lib + "/A/Render Files").size(), 3u);
+}
+
+TEST(CleanLibrary, DeepChainAndLongPathUnderALowDescriptorLimit) {
+    TempDir tmp;
+    const std::string lib = tmp / "loc/Lib.fcpbundle";
+    makeDirs(lib + "/A/Render Files");
+    makeDirs(lib + "/B/Render Files");
+    testing::makeDeepChain(lib + "/A/Render Files", 10000, "level", true);
+    testing::makeDeepChain(lib + "/B/Render Files", 30, std::string(250, 'x'), true);
+    const std::string out = testing::runInChild([&] {
+        rlimit limit{200, 200};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return std::string("setrlimit failed");
+        return testing::text(clean(ScannedLocation(tmp / "loc"), "Lib.fcpbundle", kRender).lines);
+    });
+    EXPECT_EQ(lineSet(out),
+              (Lines{"Deleted: " + lib + "/A/Render Files", "Deleted: " + lib + "/B/Render Files"}));
+    EXPECT_EQ(listTree(lib), (std::set<std::string>{"A/", "B/"}));
+}
+
+} // namespace
+} // namespace velmora

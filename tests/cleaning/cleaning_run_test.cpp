@@ -1,0 +1,187 @@
+#include "cleaning/cleaning_concurrency.h"
+#include "cleaning/cleaning_runner.h"
+#include "cleaning/scanned_location.h"
+#include "support/temp_tree.h"
+#include "support/tree_listing.h"
+
+#include <mutex>
+#include <thread>
+
+namespace velmora {
+namespace {
+
+using testing::listTree;
+using testing::placeFile;
+using testing::ScannedLocation;
+using testing::TempDir;
+using Lines = std::multiset<std::string>;
+
+// A run of `plan` on the scanned location: the lines it told, and its tally.
+std::pair<std::vector<std::string>, CleaningTally>
+run(const ScannedLocation& location, const CleaningPlan& plan, const CleaningRunOptions& options) {
+    std::vector<std::string> lines;
+    std::size_t ended = 0;
+    CleaningEvents events{[&](const DeletionEntry& entry) {
+                              for (const std::string& line : logLines(entry))
+                                  lines.push_back(line);
+                          },
+                          [&](std::size_t done, std::size_t total) {
+                              ended = std::max(ended, done);
+                              EXPECT_EQ(total, plan.steps.size());
+                          }};
+    const CleaningTally tally = runCleaning(location.fd.get(), plan, options, events);
+    EXPECT_EQ(ended, plan.steps.size()); // every step ends
+    return {lines, tally};
+}
+
+TEST(CleaningPlan, LeavesOutRecentLibrariesAndGivesNestedOnesNoStep) {
+    const auto daysAgo = [](int days) {
+        return std::optional<FileTime>(std::chrono::system_clock::now() - std::chrono::hours(24 * days + 1));
+    };
+    std::vector<FCPBundle> found;
+    for (const auto& [relative, modified] : std::vector<std::pair<std::string, std::optional<FileTime>>>{
+             {"A.fcpbundle", daysAgo(100)},
+             {"A.fcpbundle/E/Inner.fcpbundle", daysAgo(100)},
+             {"B.fcpbundle", daysAgo(3)},
+             {"B.fcpbundle/Inner.fcpbundle", daysAgo(29)},      // its holder left out, it has a step
+             {"C.fcpbundle", std::nullopt},                     // no kept file: untouched
+             {"C.fcpbundle copy/D.fcpbundle", daysAgo(10000)}}) // beside C, not inside it
+        found.push_back({.displayName = relative, .lastModified = modified, .relativePath = relative});
+    const struct {
+        PlanRequest request;
+        std::size_t skipped;
+        std::vector<std::string> steps; // each step's library and categories
+    } cases[] = {
+        {{}, 0, {"A.fcpbundle 15", "B.fcpbundle 15", "C.fcpbundle 15", "C.fcpbundle copy/D.fcpbundle 15"}},
+        {{.untouchedFor = std::chrono::days(29)},
+         1,
+         {"A.fcpbundle 15", "B.fcpbundle/Inner.fcpbundle 15", "C.fcpbundle 15",
+          "C.fcpbundle copy/D.fcpbundle 15"}},
+        // Centuries: no overflow lets an old library through.
+        {{.categories = categoryBit(CacheCategory::render) | categoryBit(CacheCategory::analysis),
+          .stepPerCategory = true,
+          .untouchedFor = std::chrono::days(1000000)},
+         5,
+         {"C.fcpbundle 1", "C.fcpbundle 8"}},
+    };
+    for (const auto& c : cases) {
+        const CleaningPlan plan = planCleaning(found, c.request);
+        std::vector<std::string> steps;
+        for (const CleaningStep& step : plan.steps)
+            steps.push_back(plan.libraries[step.library].relativePath + " " +
+                            std::to_string(step.categories));
+        EXPECT_EQ(steps, c.steps);
+        EXPECT_EQ(plan.skippedAsRecent, c.skipped);
+        EXPECT_EQ(plan.libraries.size() + c.skipped, found.size());
+    }
+}
+
+TEST(CleaningShape, StepsAtOnceFromTheStorageAndTheDescriptorsLeft) {
+    const struct {
+        StorageKind kind;
+        std::size_t descriptors, steps;
+        unsigned requested, jobs, threads;
+        std::size_t maxOpen;
+    } cases[] = {
+        {StorageKind::Local, 1u << 20, 10, 0, 2, 1, 63},     // a step per core, one entry at a time
+        {StorageKind::Network, 1u << 20, 10, 0, 64, 6, 63},  // many at once, the threads shared out
+        {StorageKind::Network, 1u << 20, 1, 0, 64, 64, 385}, // ... all of them for the only step
+        {StorageKind::Local, 16, 64, 8, 1, 1, 5},            // a low limit: fewer at once, never none
+        {StorageKind::Local, 3, 64, 8, 1, 1, 2},
+    };
+    for (const auto& c : cases) {
+        const CleaningShape shape = cleaningShapeFor(c.kind, 2, c.descriptors, c.steps, c.requested);
+        EXPECT_EQ(std::tuple(shape.jobs, shape.threads, shape.maxOpenDescriptors),
+                  std::tuple(c.jobs, c.threads, c.maxOpen))
+            << c.descriptors << " descriptors, " << c.steps << " steps";
+    }
+}
+
+// A dry run tells its entries in the plan's order however many steps go at once, and the same
+// from the scan's own listing as from walking each library again.
+TEST(CleaningRun, DryRunTellsInPlanOrderWhateverTheJobs) {
+    TempDir tmp;
+    for (int i = 0; i < 12; ++i)
+        for (const char* folder : {"/E/Render Files/r", "/F/Render Files/r", "/E/Analysis Files/a"})
+            placeFile(tmp, "loc/L" + std::to_string(i) + ".fcpbundle" + folder, i + 1);
+    const auto before = listTree(tmp / "loc");
+    const ScannedLocation location(tmp / "loc", {.listCleanable = kEveryCategory});
+    const CleaningPlan plan = planCleaning(location.libraries, {});
+    const auto [lines, tally] = run(location, plan, {.dryRun = true, .jobs = 1});
+    EXPECT_EQ(lines.size(), 36u);
+    EXPECT_EQ(tally.removed, 36u);
+    EXPECT_EQ(run(location, plan, {.dryRun = true, .jobs = 12}).first, lines);
+    EXPECT_EQ(run(location, plan, {.dryRun = true, .listedByScan = true, .jobs = 12}).first, lines);
+    EXPECT_EQ(listTree(tmp / "loc"), before);
+}
+
+// A folder that cannot be read is told once and counts once, whether the scan or a library's
+// walks meet it (a step per category walks a library four times), and the first failure is
+// the first the plan meets.
+TEST(CleaningRun, EachUnreadableFolderIsToldOnce) {
+    TempDir tmp;
+    const std::string loc = tmp / "loc";
+    for (const char* file : {"closed/Hidden.fcpbundle/E/Render Files/r", "A.fcpbundle/Locked/Render Files/r",
+                             "A.fcpbundle/E/Render Files/locked/r", "A.fcpbundle/E/Render Files/r"})
+        placeFile(tmp, "loc/" + std::string(file), 8);
+    testing::chownTreeToNobody(loc);
+    for (const char* folder : {"closed", "A.fcpbundle/Locked", "A.fcpbundle/E/Render Files/locked"})
+        ASSERT_EQ(::chmod((loc + "/" + folder).c_str(), 0), 0);
+    const std::string out = testing::runAsNobody([&] {
+        std::string text;
+        for (const auto& [dryRun, stepPerCategory] :
+             {std::pair{true, false}, std::pair{true, true}, std::pair{false, false}}) {
+            std::vector<UnreadableFolder> unreadable;
+            std::mutex mutex;
+            const ScannedLocation location(loc, {.onUnreadable = [&](const std::string& path, int error) {
+                                               std::lock_guard lock(mutex);
+                                               unreadable.push_back({path, error});
+                                           }});
+            const auto [lines, tally] = run(
+                location, planCleaning(location.libraries, {.stepPerCategory = stepPerCategory}, unreadable),
+                {.dryRun = dryRun, .jobs = 4});
+            text += testing::text(lines) + std::to_string(tally.failed) + " failed, first " +
+                    tally.firstFailedPath + "\n";
+        }
+        return text;
+    });
+    const std::string denied = ": Permission denied", reading = "Error reading " + loc;
+    Lines expected{reading + "/closed" + denied, reading + "/A.fcpbundle/Locked" + denied,
+                   "Error deleting " + loc + "/A.fcpbundle/E/Render Files/locked" + denied};
+    for (int dry = 0; dry < 2; ++dry)
+        expected.insert({reading + "/closed" + denied, reading + "/A.fcpbundle/Locked" + denied,
+                         reading + "/A.fcpbundle/E/Render Files/locked" + denied,
+                         "Would delete: " + loc + "/A.fcpbundle/E/Render Files (8 bytes)"});
+    for (int runs = 0; runs < 3; ++runs)
+        expected.insert("3 failed, first " + loc + "/closed");
+    EXPECT_EQ(testing::lineSet(out), expected);
+}
+
+// Two runs over one location at once: every entry goes once and is told by the run that
+// removed it, and each counts the bytes it unlinked itself, so together they count all.
+TEST(CleaningRun, TwoRunsAtOnceRemoveEachEntryOnceAndCountTheirOwnBytes) {
+    TempDir tmp;
+    Lines expected;
+    for (int l = 0; l < 6; ++l) {
+        const std::string event = "loc/L" + std::to_string(l) + ".fcpbundle/E/";
+        for (const std::string folder : {"Render Files", "Transcoded Media/Proxy Media"}) {
+            for (int f = 0; f < 40; ++f)
+                placeFile(tmp, event + folder + "/sub/f" + std::to_string(f), 10);
+            expected.insert("Deleted: " + (tmp / event) + folder);
+        }
+    }
+    const ScannedLocation first(tmp / "loc"), second(tmp / "loc");
+    std::pair<std::vector<std::string>, CleaningTally> runs[2];
+    std::thread other(
+        [&] { runs[1] = run(second, planCleaning(second.libraries, {.stepPerCategory = true}), {}); });
+    runs[0] = run(first, planCleaning(first.libraries, {}), {.jobs = 3});
+    other.join();
+    Lines told(runs[0].first.begin(), runs[0].first.end());
+    told.insert(runs[1].first.begin(), runs[1].first.end());
+    EXPECT_EQ(told, expected);
+    EXPECT_EQ(runs[0].second.bytes + runs[1].second.bytes, 6 * 2 * 40 * 10);
+    EXPECT_EQ(listTree(tmp / "loc").size(), 6 * 3u); // each library with its event and Transcoded Media
+}
+
+} // namespace
+} // namespace velmora
