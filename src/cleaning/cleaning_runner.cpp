@@ -116,7 +116,7 @@ CleaningTally runCleaning(int locationFd, const CleaningPlan& plan, const Cleani
     deletion.crossFileSystems = options.crossFileSystems;
     deletion.cancel = options.cancel;
 
-    std::unique_ptr<Dispatch::ConcurrentGroup> group =
+    std::unique_ptr<ConcurrentGroup> group =
         options.makeGroup ? options.makeGroup(shape.jobs) : std::make_unique<ThreadGroup>(shape.jobs);
     for (std::size_t i = 0; i < plan.steps.size(); ++i) {
         group->async([&, i] {

@@ -4,7 +4,7 @@
 #include "cleaning/cleaning_tally.h"
 #include "cleaning/deletion_entry.h"
 #include "platform/cancellation.h"
-#include "platform/dispatch.h"
+#include "platform/concurrent_group.h"
 
 #include <cstddef>
 #include <functional>
@@ -23,7 +23,7 @@ struct CleaningEvents {
 };
 
 // Where a run's steps go: a concurrent group running at most `width` of them at once.
-using CleaningGroupFactory = std::function<std::unique_ptr<Dispatch::ConcurrentGroup>(unsigned width)>;
+using CleaningGroupFactory = std::function<std::unique_ptr<ConcurrentGroup>(unsigned width)>;
 
 struct CleaningRunOptions {
     // Tell what would be removed, with its bytes, and remove nothing.

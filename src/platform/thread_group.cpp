@@ -17,7 +17,7 @@ ThreadGroup::~ThreadGroup() {
         thread.join();
 }
 
-void ThreadGroup::async(Dispatch::Work work) {
+void ThreadGroup::async(ConcurrentGroup::Work work) {
     std::lock_guard lock(mutex_);
     queue_.push_back(std::move(work));
     // A thread more only while every thread has an item of its own; the waiting one is the last.
@@ -48,7 +48,7 @@ void ThreadGroup::serve() {
 }
 
 void ThreadGroup::runFirst(std::unique_lock<std::mutex>& lock) {
-    Dispatch::Work work = std::move(queue_.front());
+    ConcurrentGroup::Work work = std::move(queue_.front());
     queue_.pop_front();
     ++running_;
     lock.unlock();

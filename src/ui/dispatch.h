@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/concurrent_group.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,12 +16,7 @@ class Dispatch {
 
     // A concurrent queue with one group: items run in parallel; wait() blocks the calling
     // (background) thread until every item queued so far has finished.
-    class ConcurrentGroup {
-      public:
-        virtual ~ConcurrentGroup() = default;
-        virtual void async(Work work) = 0;
-        virtual void wait() = 0;
-    };
+    using ConcurrentGroup = velmora::ConcurrentGroup;
 
     virtual ~Dispatch() = default;
     // Runs `work` on the main thread, in posting order.
