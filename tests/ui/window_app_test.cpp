@@ -143,7 +143,6 @@ void WindowAppTest::showsLiveCountsWhileSearchingAndStops() {
     QObject::connect(&app.view, &velmora::ContentView::retrievalProgressTextChanged, &app.view, [&] {
         if (!app.view.isRetrieving() || app.view.retrievalProgressText().isEmpty()) return;
         shown << (isShown(indicator) && isShown(counts) ? textOf(counts) : "<hidden>");
-        grabToPng(app.window(), "window_scan_progress");
     });
     app.chooser.answers.push_back(q(location));
     app.dispatch.hold(true);
