@@ -79,7 +79,7 @@ void ContentViewTest::eachRunRemovesItsDataOrNamesWhatStayed() {
     const struct {
         const char* run;
         QString alert;
-        std::string location = {}; // none: a fresh library with data in every category
+        std::string location = {};         // none: a fresh library with data in every category
         std::size_t stopBefore = SIZE_MAX; // the whole-location task before which the stop comes
     } table[] = {
         {"render", "已清理时间线渲染缓存。"},
@@ -230,8 +230,12 @@ void ContentViewTest::actionsWithoutATargetDoNothing() {
 void ContentViewTest::listOrdersFiltersAndSums() {
     const QString cafe = QString::fromUtf8("Cafe\xcc\x81.fcpbundle"); // a decomposed é
     const auto record = [](const std::string& path, double total, double render, double proxy) {
-        return FCPBundle{Uuid::random(), "/V/" + path, path.substr(path.rfind('/') + 1), std::int64_t(total * GiB),
-                         {std::int64_t(render * GiB), std::int64_t(proxy * GiB), 0, 0}};
+        const auto bytes = [](double gib) { return std::int64_t(gib * GiB); };
+        return FCPBundle{Uuid::random(),
+                         "/V/" + path,
+                         path.substr(path.rfind('/') + 1),
+                         bytes(total),
+                         {bytes(render), bytes(proxy), 0, 0}};
     };
     BundleListModel list;
     list.setBundles({record("Lib2.fcpbundle", 6, .5, .5), record("Lib10.fcpbundle", 4, 2, 2),
@@ -272,7 +276,8 @@ void ContentViewTest::listOrdersFiltersAndSums() {
     for (const auto& [typed, expected] : filters) {
         shown.setFilterText(typed);
         QCOMPARE(names(), expected);
-        QCOMPARE(shown.countText(), typed.isEmpty() ? QString() : QString("%1 / 5 个资源库").arg(expected.size()));
+        QCOMPARE(shown.countText(),
+                 typed.isEmpty() ? QString() : QString("%1 / 5 个资源库").arg(expected.size()));
     }
     // A "%1" in a name is data, not a place for the size; a nested library adds its kinds to
     // the totals but not its whole, which the outer one holds; a bar's kinds never pass its whole.

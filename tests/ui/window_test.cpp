@@ -59,9 +59,12 @@ void WindowTest::keyboardAndRowButtons() {
     QTest::keyClick(window, Qt::Key_PageDown);
     const int page = app.view.shownBundles()->rowOf(app.view.selectedBundleID());
     QVERIFY2(page >= 3 && page < view->height() / first->height(), qPrintable(QString::number(page)));
-    const std::pair<Qt::Key, int> keys[] = {{Qt::Key_PageDown, 2 * page}, {Qt::Key_PageUp, page},
-                                            {Qt::Key_End, 119}, {Qt::Key_Home, 0},
-                                            {Qt::Key_Down, 1}, {Qt::Key_Up, 0}};
+    const std::pair<Qt::Key, int> keys[] = {{Qt::Key_PageDown, 2 * page},
+                                            {Qt::Key_PageUp, page},
+                                            {Qt::Key_End, 119},
+                                            {Qt::Key_Home, 0},
+                                            {Qt::Key_Down, 1},
+                                            {Qt::Key_Up, 0}};
     for (const auto& [key, row] : keys) {
         QTest::keyClick(window, key);
         QCOMPARE(app.view.shownBundles()->rowOf(app.view.selectedBundleID()), row);
