@@ -49,8 +49,8 @@ def do_action(node, *names):
 
 def app_root():
     desktop = pyatspi.Registry.getDesktop(0)
-    apps = (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
-    return next((app for app in apps if app is not None and app.name.lower() in ("velmora", "velmora-app")), None)
+    return next((app for i in range(desktop.childCount)
+                 if (app := desktop.getChildAtIndex(i)) is not None and app.name.lower() == "velmora"), None)
 
 
 def main():

@@ -50,52 +50,20 @@ class ContentViewTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void eachRunRemovesItsDataAndSaysWhat();
-    void failuresNameTheFirstEntryAndItsError();
+    void eachRunRemovesItsDataOrNamesWhatStayed();
     void overlappingRunsPublishTheNewestScanAndCleanToTheEnd();
     void wholeLocationProgress();
+    void listOrdersFiltersAndSums();
     void actionsWithoutATargetDoNothing();
 };
 
-void ContentViewTest::eachRunRemovesItsDataAndSaysWhat() {
-    const std::tuple<const char*, bool, const char*> table[] = {
-        {"render", true, "已清理时间线渲染缓存。"},
-        {"render", false, "时间线渲染缓存中没有需要清理的文件。"},
-        {"proxy", true, "已清理代理媒体。"},
-        {"optimized", true, "已清理优化媒体。"},
-        {"analysis", true, "已清理媒体分析缓存。"},
-        {"analysis", false, "媒体分析缓存中没有需要清理的文件。"},
-        {"library", true, "已清理选定的资源库。"},
-        {"library", false, "已清理选定的资源库。"},
-        {"location", true, "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。"},
-    };
-    for (const auto& [run, hasData, alert] : table) {
-        TempDir root;
-        buildLibrary(root.path(), hasData ? fullLibrary("L.fcpbundle") : LibrarySpec{"L.fcpbundle"});
-        Harness h;
-        h.open(root.path());
-        const FCPBundle before = h.find("L.fcpbundle");
-        h.start(run);
-        // The removal on the background thread writes no field: its end posts to main.
-        QVERIFY(h.dispatch.runBackground() && h.view.isCleaning() && h.view.alertMessage().isEmpty());
-        h.dispatch.drainAll();
-        QVERIFY2(h.view.showAlert() && !h.view.isCleaning(), run);
-        QCOMPARE(h.view.alertMessage(), QString(alert));
-        // The fresh scan after the run: the run's categories are empty, nothing else went.
-        const FCPBundle after = h.find("L.fcpbundle");
-        const bool allFour = QString(run) == "library" || QString(run) == "location";
-        for (CacheCategory k : allCacheCategories)
-            QCOMPARE(after.sizeOf(k), allFour || categoryInfo(k).key == run ? 0 : before.sizeOf(k));
-        QCOMPARE(after.size - after.reclaimable(), before.size - before.reclaimable());
-    }
-}
-
-// A removal that fails is never reported as done or as nothing to clean: each run names the
-// count and the first entry that had to stay, and a location that is not there says so.
-void ContentViewTest::failuresNameTheFirstEntryAndItsError() {
+// Each run removes its categories' data, nothing else, and says so. A removal that fails is
+// never told as done or as nothing to clean: the alert names the count and the first entry that
+// had to stay. A location that is not there says so, in the list as in the alert.
+void ContentViewTest::eachRunRemovesItsDataOrNamesWhatStayed() {
     TempDir root;
-    const std::string location = root / "Disk";
-    const std::string event = buildLibrary(location, fullLibrary("L.fcpbundle"));
+    const std::string lockedAt = root / "Locked", empty = root / "Empty";
+    const std::string event = buildLibrary(lockedAt, fullLibrary("L.fcpbundle"));
     const std::vector<std::string> locked{event + "/Render Files/High Quality Media/render.mov",
                                           event + "/Transcoded Media/Proxy Media/clip.mov",
                                           event + "/Transcoded Media/High Quality Media/clip.mov",
@@ -103,44 +71,63 @@ void ContentViewTest::failuresNameTheFirstEntryAndItsError() {
     testing::makeDirs(event + "/Render Files/Peaks Data");
     testing::writeFile(event + "/Render Files/Peaks Data/peaks", 100); // not locked
     testing::writeFile(root / "file", 1);
+    buildLibrary(empty, {"L.fcpbundle"});
     const auto cannot = [&](const char* where, int count, int entry) {
         return QString("%1中有 %2 项无法删除。第一个无法删除的是 %3：Operation not permitted")
             .arg(where, QString::number(count), q(locked[entry]));
     };
     const struct {
         const char* run;
-        std::string location;
         QString alert;
+        std::string location = {};         // none: a fresh library with data in every category
         std::size_t stopBefore = SIZE_MAX; // the whole-location task before which the stop comes
     } table[] = {
-        {"location", root / "gone", "所选目录不存在：" + q(root / "gone")},
-        {"location", root / "file", "所选位置不是目录：" + q(root / "file")},
-        {"render", location, cannot("时间线渲染缓存", 1, 0)},
-        {"proxy", location, cannot("代理媒体", 1, 1)},
-        {"optimized", location, cannot("优化媒体", 1, 2)},
-        {"analysis", location, cannot("媒体分析缓存", 1, 3)},
-        {"library", location, cannot("选定的资源库", 4, 0)},
-        {"location", location, cannot("选定目录", 4, 0)},
+        {"render", "已清理时间线渲染缓存。"},
+        {"render", "时间线渲染缓存中没有需要清理的文件。", empty},
+        {"proxy", "已清理代理媒体。"},
+        {"optimized", "已清理优化媒体。"},
+        {"analysis", "已清理媒体分析缓存。"},
+        {"library", "已清理选定的资源库。"},
+        {"library", "已清理选定的资源库。", empty},
+        {"location", "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。"},
+        {"location", "所选目录不存在：" + q(root / "gone"), root / "gone"},
+        {"location", "所选位置不是目录：" + q(root / "file"), root / "file"},
+        {"render", cannot("时间线渲染缓存", 1, 0), lockedAt},
+        {"proxy", cannot("代理媒体", 1, 1), lockedAt},
+        {"library", cannot("选定的资源库", 4, 0), lockedAt},
+        {"location", cannot("选定目录", 4, 0), lockedAt},
         // Stopped after render files and proxy media: it says both, and counts only those two.
-        {"location", location, "清理已停止。停止前已删除 0 项。\n" + cannot("选定目录", 2, 0), 2},
+        {"location", "清理已停止。停止前已删除 0 项。\n" + cannot("选定目录", 2, 0), lockedAt, 2},
     };
     const testing::ImmutableFiles mark(locked);
     for (const auto& c : table) {
-        if (c.location == location && !mark.marked()) QSKIP("chattr +i is not supported here");
+        if (c.location == lockedAt && !mark.marked()) QSKIP("chattr +i is not supported here");
+        TempDir fresh;
+        if (c.location.empty()) buildLibrary(fresh.path(), fullLibrary("L.fcpbundle"));
         Harness h;
-        h.open(c.location);
-        // A location that gives no list says why in the list itself, as the alert does.
+        h.open(c.location.empty() ? fresh.path() : c.location);
         if (h.view.fcpBundles().empty()) QCOMPARE(h.view.emptyListText(), c.alert);
+        const FCPBundle before = h.find("L.fcpbundle");
         h.dispatch.beforeGroupItem = [&](std::size_t item) {
             if (item == c.stopBefore) h.view.stopCleaning();
         };
         h.start(c.run);
+        // The removal on the background thread writes no field: its end posts to main.
+        if (c.location.empty())
+            QVERIFY(h.dispatch.runBackground() && h.view.isCleaning() && h.view.alertMessage().isEmpty());
         h.dispatch.drainAll();
-        QVERIFY2(h.view.showAlert(), c.run);
+        QVERIFY2(h.view.showAlert() && !h.view.isCleaning(), c.run);
         QCOMPARE(h.view.alertMessage(), c.alert);
-        for (const std::string& path : locked)
-            QVERIFY(exists(path));
+        if (!c.location.empty()) continue;
+        // The fresh scan after the run: the run's categories are empty, nothing else went.
+        const FCPBundle after = h.find("L.fcpbundle");
+        const bool allFour = QString(c.run) == "library" || QString(c.run) == "location";
+        for (CacheCategory k : allCacheCategories)
+            QCOMPARE(after.sizeOf(k), allFour || categoryInfo(k).key == c.run ? 0 : before.sizeOf(k));
+        QCOMPARE(after.size - after.reclaimable(), before.size - before.reclaimable());
     }
+    for (const std::string& path : locked)
+        QVERIFY(exists(path));
     QVERIFY(!exists(event + "/Render Files/Peaks Data")); // what was not locked went all the same
 }
 
@@ -165,7 +152,7 @@ void ContentViewTest::overlappingRunsPublishTheNewestScanAndCleanToTheEnd() {
         QVERIFY(h.view.isRetrieving() && !h.view.retrievalProgressText().isEmpty());
         QVERIFY(h.dispatch.runBackground() && h.dispatch.runMain());
         QVERIFY(!h.view.isRetrieving() && h.view.retrievalProgressText().isEmpty());
-        QVERIFY(h.view.listedLocation() == q(b.path()) && h.view.fcpBundles().size() == 2);
+        QCOMPARE(h.view.locationSummary(), q(b.path()) + " · 2 个资源库 · 共 0.00 GB · 可清理 0.00 GB");
         QVERIFY(newestFirst ? firstId() == afterFirst : (afterFirst == before && firstId() != before));
     }
     // Two category runs: the first one's end opens its alert while the flag stays up.
@@ -194,15 +181,9 @@ void ContentViewTest::wholeLocationProgress() {
     Harness h;
     h.open(root.path());
     h.view.cleanAllLibraries();
-    h.dispatch.clearTrace();
     QVERIFY(h.dispatch.runBackground());
-    // Both counter writes are posted before the first task is queued, every task's post
-    // before the closing one, so each step divides by this run's own total.
-    std::vector<std::string> expected{"main", "main", "group cleaningQueue"};
-    expected.insert(expected.end(), 12, "async");
-    expected.push_back("wait");
-    expected.insert(expected.end(), 13, "main");
-    QVERIFY(h.dispatch.trace() == expected);
+    // Both counter writes come before the first task's, every task's before the closing one,
+    // so each step divides by this run's own total.
     QStringList texts;
     while (h.dispatch.runMain())
         texts << h.view.progressText().remove("正在清理... ");
@@ -220,22 +201,17 @@ void ContentViewTest::wholeLocationProgress() {
     QCOMPARE(h.view.progressText(), QString("正在清理... 0%"));
 }
 
+// With no location, and a selected id that matches no record, the actions do nothing.
 void ContentViewTest::actionsWithoutATargetDoNothing() {
     Harness h;
-    const auto nothingHappens = [&] {
-        for (const char* run : {"render", "Render", "all", "library", "location"})
-            h.start(run);
-        h.view.retrieveBundles();
-        h.view.selectLocation("");
-        h.view.chooseOtherDirectory(); // cancelled
-        h.chooser.answers.push_back(QString(""));
-        h.view.chooseOtherDirectory(); // an empty answer
-        return !h.view.isCleaning() && h.view.selectedPath().isNull() && h.dispatch.trace().empty();
-    };
-    QVERIFY(nothingHappens());
-    // An id that matches no record: the selection holds it, the actions still do nothing.
-    h.view.setSelectedBundleID(q(Uuid::random().toString()));
-    QVERIFY(!h.view.selectedBundleID().isEmpty() && nothingHappens());
+    for (const char* run : {"render", "Render", "all", "library", "location"})
+        h.start(run);
+    h.view.retrieveBundles();
+    h.view.selectLocation("");
+    h.view.chooseOtherDirectory(); // cancelled
+    h.chooser.answers.push_back(QString(""));
+    h.view.chooseOtherDirectory(); // an empty answer
+    QVERIFY(!h.view.isCleaning() && h.view.selectedPath().isNull() && h.dispatch.trace().empty());
     // After a run the fresh scan gives new ids: the old selection names no library any more.
     TempDir root;
     buildLibrary(root.path(), fullLibrary("L.fcpbundle"));
@@ -243,15 +219,66 @@ void ContentViewTest::actionsWithoutATargetDoNothing() {
     h.start("library");
     h.dispatch.drainAll();
     QVERIFY(!h.view.selectedBundleID().isEmpty() && !h.view.selectedBundle());
-    // A desktop that cannot show the library says so in the alert.
-    h.desktop.failing = true;
-    h.view.revealInFinder(q(h.find("L.fcpbundle").id.toString()));
-    QCOMPARE(h.view.alertMessage(), "无法在文件管理器中显示 " + q(root / "L.fcpbundle") + "。");
     // The sort keys' labels are looked up in the user's language when they are read.
     (void)useTranslationFor(QLocale("en_US"));
     QCOMPARE(h.view.shownBundles()->sortKeys().last().toMap().value("label").toString(),
              QString("Reclaimable"));
     (void)useTranslationFor(QLocale("zh_CN"));
+}
+
+// The list's records, their orders, filter and sums, on records alone.
+void ContentViewTest::listOrdersFiltersAndSums() {
+    const QString cafe = QString::fromUtf8("Cafe\xcc\x81.fcpbundle"); // a decomposed é
+    const auto record = [](const std::string& path, double total, double render, double proxy) {
+        const auto bytes = [](double gib) { return std::int64_t(gib * GiB); };
+        return FCPBundle{Uuid::random(),
+                         "/V/" + path,
+                         path.substr(path.rfind('/') + 1),
+                         bytes(total),
+                         {bytes(render), bytes(proxy), 0, 0}};
+    };
+    BundleListModel list;
+    list.setBundles({record("Lib2.fcpbundle", 6, .5, .5), record("Lib10.fcpbundle", 4, 2, 2),
+                     record("lib1.fcpbundle", 3, 1, 1), record("Archive/Zeta.fcpbundle", 3.25, 1, 2),
+                     record(cafe.toStdString(), 8.5, .25, .25)});
+    QVERIFY(list.totals().size == 99 * GiB / 4 && list.totals().reclaimable() == 21 * GiB / 2);
+    QCOMPARE(list.totalsCategoryTexts().value(1), QString("代理媒体: 5.75 GB"));
+    BundleSortFilterModel shown(&list);
+    const auto names = [&] {
+        QStringList found;
+        for (int row = 0; row < shown.count(); ++row)
+            found << shown.index(row, 0).data(BundleListModel::DisplayNameRole).toString();
+        return found;
+    };
+    const QStringList scanOrder = names();
+    // Names by the locale's collation, digits by value, case aside; a key again reverses;
+    // sizes come largest first.
+    const std::pair<int, QStringList> orders[] = {
+        {1, {cafe, "lib1.fcpbundle", "Lib2.fcpbundle", "Lib10.fcpbundle", "Zeta.fcpbundle"}},
+        {1, {"Zeta.fcpbundle", "Lib10.fcpbundle", "Lib2.fcpbundle", "lib1.fcpbundle", cafe}},
+        {2, {cafe, "Lib2.fcpbundle", "Lib10.fcpbundle", "Zeta.fcpbundle", "lib1.fcpbundle"}},
+        {3, {"Lib10.fcpbundle", "Zeta.fcpbundle", "lib1.fcpbundle", "Lib2.fcpbundle", cafe}},
+        {3, {cafe, "Lib2.fcpbundle", "lib1.fcpbundle", "Zeta.fcpbundle", "Lib10.fcpbundle"}},
+        {0, scanOrder},
+    };
+    for (const auto& [key, expected] : orders) {
+        shown.sortBy(key);
+        QCOMPARE(names(), expected);
+    }
+    // The filter: case and canonical form aside, in the name or the path; the count says so.
+    const std::pair<QString, QStringList> filters[] = {
+        {"LIB1", {"Lib10.fcpbundle", "lib1.fcpbundle"}},
+        {QString::fromUtf8("CAF\xc3\x89"), {cafe}}, // precomposed É finds the decomposed é
+        {"archive/", {"Zeta.fcpbundle"}},
+        {"nothing like it", {}},
+        {"", scanOrder},
+    };
+    for (const auto& [typed, expected] : filters) {
+        shown.setFilterText(typed);
+        QCOMPARE(names(), expected);
+        QCOMPARE(shown.countText(),
+                 typed.isEmpty() ? QString() : QString("%1 / 5 个资源库").arg(expected.size()));
+    }
     // A "%1" in a name is data, not a place for the size; a nested library adds its kinds to
     // the totals but not its whole, which the outer one holds; a bar's kinds never pass its whole.
     BundleListModel model;

@@ -94,8 +94,6 @@ void WindowAppTest::readsTheCommandLine() {
     // without a trailing separator, as a directory chooser would give it.
     QCOMPARE(location("/media/Backup Disk/项目"), std::optional<QString>("/media/Backup Disk/项目"));
     QCOMPARE(location("Footage/../Drives/A/"), std::optional<QString>(QDir::currentPath() + "/Drives/A"));
-    const auto shot = std::get<velmora::AppOptions>(parse({"--screenshot-when-loaded", "/tmp/w.png"}));
-    QVERIFY(shot.screenshotPath == "/tmp/w.png" && !shot.location);
     // Mistakes end the program with status 2 before any window opens.
     for (const QStringList& wrong :
          {QStringList{"/a", "/b"}, {"--no-such-option"}, {""}, {"--screenshot-when-loaded"}})
@@ -143,7 +141,6 @@ void WindowAppTest::showsLiveCountsWhileSearchingAndStops() {
     QObject::connect(&app.view, &velmora::ContentView::retrievalProgressTextChanged, &app.view, [&] {
         if (!app.view.isRetrieving() || app.view.retrievalProgressText().isEmpty()) return;
         shown << (isShown(indicator) && isShown(counts) ? textOf(counts) : "<hidden>");
-        grabToPng(app.window(), "window_scan_progress");
     });
     app.chooser.answers.push_back(q(location));
     app.dispatch.hold(true);

@@ -77,12 +77,6 @@ void clickItem(QQuickWindow* window, QQuickItem* item, Qt::KeyboardModifiers mod
     QTest::mouseClick(window, Qt::LeftButton, modifiers, centreOf(item));
 }
 
-bool isShown(QQuickItem* item) {
-    for (QQuickItem* at = item; at != nullptr; at = at->parentItem())
-        if (!at->isVisible()) return false;
-    return item != nullptr;
-}
-
 QString textOf(QQuickItem* item, const QString& child) {
     if (item != nullptr && !child.isEmpty()) item = findChildItem(item, child);
     return item == nullptr ? QStringLiteral("<missing item>") : item->property("text").toString();
@@ -93,11 +87,6 @@ void chooseLocation(WindowUnderTest& app, const QString& location, int rows) {
     app.click("chooseOtherDirectoryButton");
     QCOMPARE(app.view.selectedPath(), location);
     QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving() && app.view.fcpBundlesModel()->count() == rows, 60000);
-}
-
-void grabToPng(QQuickWindow* window, const QString& name) {
-    (void)window->grabWindow().save(qEnvironmentVariable("VELMORA_TEST_OUTPUT", "/tmp") + "/" + name +
-                                    ".png");
 }
 
 std::string buildLibrary(const std::string& location, const LibrarySpec& spec) {

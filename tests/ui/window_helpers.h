@@ -23,14 +23,10 @@ struct RecordingDesktop : DesktopServices {
     QStringList revealed, opened;
     bool failing = false;
     void revealInFileManager(const QString& path, DesktopFailure failed) override {
-        record(revealed, path, failed);
+        if (revealed << path; failing) failed();
     }
     void openWithDefaultApplication(const QString& path, DesktopFailure failed) override {
-        record(opened, path, failed);
-    }
-    void record(QStringList& calls, const QString& path, const DesktopFailure& failed) {
-        calls << path;
-        if (failing) failed();
+        if (opened << path; failing) failed();
     }
 };
 
@@ -72,13 +68,16 @@ struct WindowUnderTest {
 // The item's centre in window coordinates, once the window is laid out and drawn.
 [[nodiscard]] QPoint centreOf(QQuickItem* item);
 void clickItem(QQuickWindow* window, QQuickItem* item, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-[[nodiscard]] bool isShown(QQuickItem* item); // the item and all its ancestors are visible
+// Whether the item and all its ancestors are visible.
+inline bool isShown(QQuickItem* item) {
+    for (QQuickItem* at = item; at != nullptr; at = at->parentItem())
+        if (!at->isVisible()) return false;
+    return item != nullptr;
+}
 // The item's "text" property; the text of its child named `child` when one is given.
 [[nodiscard]] QString textOf(QQuickItem* item, const QString& child = {});
 // Chooses `location` through "选择其他FCPX工程目录" and waits until its list shows `rows` rows.
 void chooseLocation(WindowUnderTest& app, const QString& location, int rows);
-// Saves a grab of the window as NAME.png in VELMORA_TEST_OUTPUT, for a look.
-void grabToPng(QQuickWindow* window, const QString& name);
 
 // A library of one event folder with the given bytes in each category folder.
 struct LibrarySpec {
