@@ -25,14 +25,13 @@ using testing::TempDir;
 using CliResult = testing::ProgramRun;
 using Lines = std::multiset<std::string>;
 const std::string kProgram = std::string(VELMORA_BIN_DIR) + "/velmora-cli";
-const std::vector<std::string> kRegenerable{"Render Files/r", "Transcoded Media/Proxy Media/p",
-                                            "Transcoded Media/High Quality Media/o", "Analysis Files/a"};
 
 // Libraries "<dir>/L<i>.fcpbundle" with one event, 100 bytes of each kind and original media.
 void placeLibraries(const TempDir& tmp, const std::string& dir, int count) {
     for (int i = 0; i < count; ++i)
-        for (const std::string& file : {kRegenerable[0], kRegenerable[1], kRegenerable[2], kRegenerable[3],
-                                        std::string("Original Media/m.mov")})
+        for (const char* file :
+             {"Render Files/r", "Transcoded Media/Proxy Media/p", "Transcoded Media/High Quality Media/o",
+              "Analysis Files/a", "Original Media/m.mov"})
             placeFile(tmp, dir + "/L" + std::to_string(i) + ".fcpbundle/E/" + file, 100);
 }
 
@@ -203,8 +202,9 @@ TEST(CleanCommandSignals, StopBetweenRemovalsAndSummariseWhatWasRemoved) {
     CliResult rest = testing::runProgram(
         "/bin/sh", {"-c", "ulimit -n 16; exec \"$0\" clean --jobs 8 \"$1\"", kProgram, location});
     EXPECT_EQ(rest.status, 0) << rest.err;
-    EXPECT_NE(rest.err.find("Libraries: 50\nEntries removed: " + std::to_string(left) + "\nEntries failed: 0\n"),
-              std::string::npos)
+    EXPECT_NE(
+        rest.err.find("Libraries: 50\nEntries removed: " + std::to_string(left) + "\nEntries failed: 0\n"),
+        std::string::npos)
         << rest.err;
     EXPECT_EQ(lineSet(rest.out).size(), left);
     EXPECT_EQ(listTree(location).size(), 50 * 5u); // each library, its event, Transcoded and Original Media

@@ -108,9 +108,14 @@ TEST(ScanCommand, UnreadableFolderIsReportedAndLowDescriptorLimitsStillListEvery
 
 TEST(ScanCommand, BadArgumentsPrintTheUsageAndExitWithTwo) {
     TempDir tmp;
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {}, {"scan"}, {"scan", "--bogus", tmp.path()}, {"scan", "--threads", "many", tmp.path()},
-             {"scan", "--threads", "-1", tmp.path()}, {"scan", tmp.path(), "extra"}, {"frobnicate"}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"scan"},
+                                               {"scan", "--bogus", tmp.path()},
+                                               {"scan", "--threads", "many", tmp.path()},
+                                               {"scan", "--threads", "-1", tmp.path()},
+                                               {"scan", tmp.path(), "extra"},
+                                               {"frobnicate"}}) {
         CliRun run = runCli(args);
         EXPECT_EQ(std::tie(run.status, run.out), std::tuple(2, "")) << run.err;
         EXPECT_TRUE(run.err.starts_with("velmora-cli: ")) << run.err;
@@ -134,7 +139,8 @@ TEST(ScanCommand, HumanTextsFollowTheLanguageMachineOutputDoesNot) {
     const std::string outer = tmp / "loc/L.fcpbundle";
     const std::string table = "资源库            总大小  缓存大小  代理媒体  优化媒体  媒体分析缓存  路径\n"
                               "L.fcpbundle     11.50 GB   1.00 GB   0.50 GB   0.00 GB      10.00 GB  " +
-                              outer + "\n短片.fcpbundle   0.00 GB   0.00 GB   0.00 GB   0.00 GB       0.00 GB  " +
+                              outer +
+                              "\n短片.fcpbundle   0.00 GB   0.00 GB   0.00 GB   0.00 GB       0.00 GB  " +
                               outer + "/E/Original Media/短片.fcpbundle\n";
     const std::string heading = "Library            Total  Render Files  Proxy Media  Optimized Media  "
                                 "Analysis Files  Path\n";
@@ -151,10 +157,11 @@ TEST(ScanCommand, HumanTextsFollowTheLanguageMachineOutputDoesNot) {
         EXPECT_EQ(runCli({"scan", tmp / "empty"}, environment).out,
                   english ? "No Final Cut Pro libraries found.\n" : "未找到 Final Cut Pro 资源库。\n");
         CliRun missing = runCli({"scan", tmp / "missing"}, environment);
-        EXPECT_EQ(std::tie(missing.status, missing.out, missing.err),
-                  std::tuple(2, "",
-                             (english ? "velmora-cli: location does not exist: " : "velmora-cli: 位置不存在: ") +
-                                 (tmp / "missing") + "\n"));
+        EXPECT_EQ(
+            std::tie(missing.status, missing.out, missing.err),
+            std::tuple(2, "",
+                       (english ? "velmora-cli: location does not exist: " : "velmora-cli: 位置不存在: ") +
+                           (tmp / "missing") + "\n"));
         EXPECT_EQ(withoutIds(runCli({"scan", "--json", tmp / "loc"}, environment).out), json);
     }
     const std::string file = outer + "/E/Info.plist";
