@@ -1,3 +1,4 @@
+#include "cleaning/cleaning_concurrency.h"
 #include "cleaning/cleaning_runner.h"
 #include "cleaning/scanned_location.h"
 #include "support/temp_tree.h"
@@ -72,6 +73,27 @@ TEST(CleaningPlan, LeavesOutRecentLibrariesAndGivesNestedOnesNoStep) {
         EXPECT_EQ(steps, c.steps);
         EXPECT_EQ(plan.skippedAsRecent, c.skipped);
         EXPECT_EQ(plan.libraries.size() + c.skipped, found.size());
+    }
+}
+
+TEST(CleaningShape, StepsAtOnceFromTheStorageAndTheDescriptorsLeft) {
+    const struct {
+        StorageKind kind;
+        std::size_t descriptors, steps;
+        unsigned requested, jobs, threads;
+        std::size_t maxOpen;
+    } cases[] = {
+        {StorageKind::Local, 1u << 20, 10, 0, 2, 1, 63},     // a step per core, one entry at a time
+        {StorageKind::Network, 1u << 20, 10, 0, 64, 6, 63},  // many at once, the threads shared out
+        {StorageKind::Network, 1u << 20, 1, 0, 64, 64, 385}, // ... all of them for the only step
+        {StorageKind::Local, 16, 64, 8, 1, 1, 5},            // a low limit: fewer at once, never none
+        {StorageKind::Local, 3, 64, 8, 1, 1, 2},
+    };
+    for (const auto& c : cases) {
+        const CleaningShape shape = cleaningShapeFor(c.kind, 2, c.descriptors, c.steps, c.requested);
+        EXPECT_EQ(std::tuple(shape.jobs, shape.threads, shape.maxOpenDescriptors),
+                  std::tuple(c.jobs, c.threads, c.maxOpen))
+            << c.descriptors << " descriptors, " << c.steps << " steps";
     }
 }
 
