@@ -97,24 +97,6 @@ TEST(CleaningShape, StepsAtOnceFromTheStorageAndTheDescriptorsLeft) {
     }
 }
 
-// A dry run tells its entries in the plan's order however many steps go at once, and the same
-// from the scan's own listing as from walking each library again.
-TEST(CleaningRun, DryRunTellsInPlanOrderWhateverTheJobs) {
-    TempDir tmp;
-    for (int i = 0; i < 12; ++i)
-        for (const char* folder : {"/E/Render Files/r", "/F/Render Files/r", "/E/Analysis Files/a"})
-            placeFile(tmp, "loc/L" + std::to_string(i) + ".fcpbundle" + folder, i + 1);
-    const auto before = listTree(tmp / "loc");
-    const ScannedLocation location(tmp / "loc", {.listCleanable = kEveryCategory});
-    const CleaningPlan plan = planCleaning(location.libraries, {});
-    const auto [lines, tally] = run(location, plan, {.dryRun = true, .jobs = 1});
-    EXPECT_EQ(lines.size(), 36u);
-    EXPECT_EQ(tally.removed, 36u);
-    EXPECT_EQ(run(location, plan, {.dryRun = true, .jobs = 12}).first, lines);
-    EXPECT_EQ(run(location, plan, {.dryRun = true, .listedByScan = true, .jobs = 12}).first, lines);
-    EXPECT_EQ(listTree(tmp / "loc"), before);
-}
-
 // A folder that cannot be read is told once and counts once, whether the scan or a library's
 // walks meet it (a step per category walks a library four times), and the first failure is
 // the first the plan meets.
@@ -157,9 +139,11 @@ TEST(CleaningRun, EachUnreadableFolderIsToldOnce) {
     EXPECT_EQ(testing::lineSet(out), expected);
 }
 
-// Two runs over one location at once: every entry goes once and is told by the run that
-// removed it, and each counts the bytes it unlinked itself, so together they count all.
-TEST(CleaningRun, TwoRunsAtOnceRemoveEachEntryOnceAndCountTheirOwnBytes) {
+// A dry run tells its entries in the plan's order however many steps go at once, and the same
+// from the scan's own listing as from walking each library again. Two runs over one location
+// at once: every entry goes once and is told by the run that removed it, and each counts the
+// bytes it unlinked itself, so together they count all.
+TEST(CleaningRun, DryRunsTellInPlanOrderAndTwoRunsAtOnceRemoveEachEntryOnce) {
     TempDir tmp;
     Lines expected;
     for (int l = 0; l < 6; ++l) {
@@ -170,11 +154,19 @@ TEST(CleaningRun, TwoRunsAtOnceRemoveEachEntryOnceAndCountTheirOwnBytes) {
             expected.insert("Deleted: " + (tmp / event) + folder);
         }
     }
-    const ScannedLocation first(tmp / "loc"), second(tmp / "loc");
+    const auto before = listTree(tmp / "loc");
+    const ScannedLocation first(tmp / "loc", {.listCleanable = kEveryCategory}), second(tmp / "loc");
+    const CleaningPlan plan = planCleaning(first.libraries, {});
+    const auto [lines, tally] = run(first, plan, {.dryRun = true, .jobs = 1});
+    EXPECT_EQ(std::tuple(lines.size(), tally.removed, tally.bytes), std::tuple(12u, 12u, 6 * 2 * 40 * 10));
+    EXPECT_EQ(run(first, plan, {.dryRun = true, .jobs = 12}).first, lines);
+    EXPECT_EQ(run(first, plan, {.dryRun = true, .listedByScan = true, .jobs = 12}).first, lines);
+    EXPECT_EQ(listTree(tmp / "loc"), before);
+
     std::pair<std::vector<std::string>, CleaningTally> runs[2];
     std::thread other(
         [&] { runs[1] = run(second, planCleaning(second.libraries, {.stepPerCategory = true}), {}); });
-    runs[0] = run(first, planCleaning(first.libraries, {}), {.jobs = 3});
+    runs[0] = run(first, plan, {.jobs = 3});
     other.join();
     Lines told(runs[0].first.begin(), runs[0].first.end());
     told.insert(runs[1].first.begin(), runs[1].first.end());

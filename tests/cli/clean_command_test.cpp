@@ -25,14 +25,13 @@ using testing::TempDir;
 using CliResult = testing::ProgramRun;
 using Lines = std::multiset<std::string>;
 const std::string kProgram = std::string(VELMORA_BIN_DIR) + "/velmora-cli";
-const std::vector<std::string> kRegenerable{"Render Files/r", "Transcoded Media/Proxy Media/p",
-                                            "Transcoded Media/High Quality Media/o", "Analysis Files/a"};
 
 // Libraries "<dir>/L<i>.fcpbundle" with one event, 100 bytes of each kind and original media.
 void placeLibraries(const TempDir& tmp, const std::string& dir, int count) {
     for (int i = 0; i < count; ++i)
-        for (const std::string& file : {kRegenerable[0], kRegenerable[1], kRegenerable[2], kRegenerable[3],
-                                        std::string("Original Media/m.mov")})
+        for (const char* file :
+             {"Render Files/r", "Transcoded Media/Proxy Media/p", "Transcoded Media/High Quality Media/o",
+              "Analysis Files/a", "Original Media/m.mov"})
             placeFile(tmp, dir + "/L" + std::to_string(i) + ".fcpbundle/E/" + file, 100);
 }
 
@@ -58,7 +57,8 @@ class CleanCommand : public ::testing::Test {
 };
 
 // A dry run tells what a clean then removes, with the same bytes, as lines and as JSON; the
-// summary and the JSON read the same in every language.
+// summary and the JSON read the same in every language. A path that is not UTF-8 shows U+FFFD
+// in the JSON and carries its exact bytes in pathBase64.
 TEST_F(CleanCommand, DryRunAndCleanTellTheSameEntriesAndBytes) {
     const auto before = listTree(location);
     CliResult dry = runCli({"clean", location, "--dry-run"});
@@ -69,37 +69,29 @@ TEST_F(CleanCommand, DryRunAndCleanTellTheSameEntriesAndBytes) {
             expected.insert("Would delete: " + location + "/" + entry + " (100 bytes)");
     EXPECT_EQ(lineSet(dry.out), expected);
     EXPECT_TRUE(dry.err.ends_with("Entries to remove: 13\nBytes to reclaim: 1250 (0.00 GB)\n")) << dry.err;
-    EXPECT_EQ(runCli({"clean", location, "--dry-run", "--quiet"}).out, "");
-    const nlohmann::json would =
-        nlohmann::json::parse(runCli({"clean", location, "--dry-run", "--json"}).out);
+    nlohmann::json would = nlohmann::json::parse(runCli({"clean", location, "--dry-run", "--json"}).out);
     EXPECT_EQ(listTree(location), before);
 
     CliResult run = runCli({"clean", location, "--json"}, testing::kEnglish);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err,
               "Libraries: 4\nEntries removed: 13\nEntries failed: 0\nBytes reclaimed: 1250 (0.00 GB)\n");
-    const nlohmann::json did = nlohmann::json::parse(run.out);
-    EXPECT_EQ(std::tuple(would.at("dryRun"), would.at("libraries"), would.at("bytes"), would.at("failed")),
-              std::tuple(true, 4, 1250, 0));
-    EXPECT_EQ(std::tuple(did.at("dryRun"), did.at("libraries"), did.at("bytes"), did.at("failed")),
-              std::tuple(false, 4, 1250, 0));
-    // The same entries with the same bytes; a path that is not UTF-8 shows U+FFFD and carries
-    // its exact bytes in pathBase64.
-    nlohmann::json listed = would.at("entries"), removed = did.at("entries");
-    for (nlohmann::json& entry : listed)
+    nlohmann::json did = nlohmann::json::parse(run.out);
+    EXPECT_EQ(std::tuple(would.at("dryRun"), did.at("libraries"), did.at("bytes"), did.at("failed"),
+                         did.at("entries").size()),
+              std::tuple(true, 4, 1250, 0, 13u));
+    would["dryRun"] = false;
+    for (nlohmann::json& entry : would.at("entries"))
         entry["status"] = "deleted";
-    std::sort(listed.begin(), listed.end());
-    std::sort(removed.begin(), removed.end());
-    EXPECT_EQ(listed, removed);
-    ASSERT_EQ(removed.size(), 13u);
-    const auto odd = std::find_if(removed.begin(), removed.end(),
-                                  [](const nlohmann::json& entry) { return entry.contains("pathBase64"); });
-    ASSERT_NE(odd, removed.end());
-    EXPECT_EQ(testing::fromBase64(odd->at("pathBase64")), location + "/L0.fcpbundle/\xff\xfe/Render Files");
-    EXPECT_EQ(odd->at("path"), location + "/L0.fcpbundle/\xef\xbf\xbd\xef\xbf\xbd/Render Files");
+    for (nlohmann::json* report : {&would, &did})
+        std::sort(report->at("entries").begin(), report->at("entries").end());
+    EXPECT_EQ(would, did);
+    nlohmann::json odd;
+    for (const nlohmann::json& entry : did.at("entries"))
+        if (entry.contains("pathBase64")) odd = entry;
+    EXPECT_EQ(testing::fromBase64(odd.at("pathBase64")), location + "/L0.fcpbundle/\xff\xfe/Render Files");
+    EXPECT_EQ(odd.at("path"), location + "/L0.fcpbundle/\xef\xbf\xbd\xef\xbf\xbd/Render Files");
     EXPECT_TRUE(regenerable(location).empty());
-    CliResult again = runCli({"clean", location});
-    EXPECT_EQ(std::tie(again.status, again.out), std::tuple(0, ""));
 }
 
 // --library takes any spelling that stays inside the location; --category and --untouched-for
@@ -153,8 +145,7 @@ TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
              {"clean", location, "--library", location + "/../elsewhere/Other.fcpbundle"},
              {"clean", location, "--library", location + "/out/Other.fcpbundle"}}) {
         CliResult run = runCli(args);
-        EXPECT_EQ(run.status, 2) << args.back() << "\n" << run.err;
-        EXPECT_EQ(run.out, "") << args.back();
+        EXPECT_EQ(std::tie(run.status, run.out), std::tuple(2, "")) << args.back() << "\n" << run.err;
         EXPECT_FALSE(run.err.empty()) << args.back();
     }
     EXPECT_EQ(listTree(tmp.path()), before);
@@ -182,7 +173,8 @@ TEST_F(CleanCommand, FailedRemovalExitsOne) {
 }
 
 // Many more entries than the small pipe of the signalled run holds lines: it is far from done
-// when the first line arrives, removes nothing more, and counts what it removed.
+// when the first line arrives, removes nothing more, and counts what it removed. What is left
+// then goes under a 16-descriptor limit, with eight jobs asked for.
 TEST(CleanCommandSignals, StopBetweenRemovalsAndSummariseWhatWasRemoved) {
     TempDir tmp;
     placeLibraries(tmp, "big", 50);
@@ -206,7 +198,16 @@ TEST(CleanCommandSignals, StopBetweenRemovalsAndSummariseWhatWasRemoved) {
                   std::string::npos);
         EXPECT_NE(run.err.find("Stopped by signal " + std::to_string(signal)), std::string::npos) << run.err;
     }
-    EXPECT_EQ(listTree(location).size(), 50 * 5 + regenerable(location).size() * 2); // nothing else went
+    const std::size_t left = regenerable(location).size();
+    CliResult rest = testing::runProgram(
+        "/bin/sh", {"-c", "ulimit -n 16; exec \"$0\" clean --jobs 8 \"$1\"", kProgram, location});
+    EXPECT_EQ(rest.status, 0) << rest.err;
+    EXPECT_NE(
+        rest.err.find("Libraries: 50\nEntries removed: " + std::to_string(left) + "\nEntries failed: 0\n"),
+        std::string::npos)
+        << rest.err;
+    EXPECT_EQ(lineSet(rest.out).size(), left);
+    EXPECT_EQ(listTree(location).size(), 50 * 5u); // each library, its event, Transcoded and Original Media
 }
 
 // Every line is out the moment its entry is gone: with the log's pipe full, the program waits
@@ -255,13 +256,12 @@ TEST_F(CleanCommand, LogLinesLeaveAsEachEntryIsDoneAndAFailedLogIsAnError) {
 }
 
 // A folder mounted below the location is left out unless asked, with the count in the summary,
-// and --library cannot name a library on it. Under a 16-descriptor limit, eight jobs still
-// clean all 64 libraries.
-TEST(CleanCommandBounds, StaysOnItsFileSystemAndCompletesUnderSixteenDescriptors) {
+// and --library cannot name a library on it.
+TEST(CleanCommandBounds, StaysOnItsFileSystemUnlessAsked) {
     TempDir tmp;
     placeFile(tmp, "elsewhere/Far.fcpbundle/E/Render Files/r", 7);
-    placeFile(tmp, "loc/mnt/keep", 1);
-    placeLibraries(tmp, "loc", 64);
+    placeLibraries(tmp, "loc", 1);
+    testing::makeDirs(tmp / "loc/mnt");
     const std::string out = testing::runInMountNamespace([&] {
         testing::bindMount(tmp / "elsewhere", tmp / "loc/mnt");
         std::string text;
@@ -278,15 +278,7 @@ TEST(CleanCommandBounds, StaysOnItsFileSystemAndCompletesUnderSixteenDescriptors
     });
     if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
     EXPECT_EQ(out, "0 0 1\n0 1 0\n2 0 0\n"); // status, Far listed, mount point counted
-
-    CliResult run = testing::runProgram(
-        "/bin/sh", {"-c", "ulimit -n 16; exec \"$0\" clean --jobs 8 \"$1\"", kProgram, tmp / "loc"});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(
-        run.err.find("Libraries: 64\nEntries removed: 256\nEntries failed: 0\nBytes reclaimed: 25600 ("),
-        std::string::npos)
-        << run.err;
-    EXPECT_EQ(lineSet(run.out).size(), 256u);
+    EXPECT_TRUE(testing::entryExists(tmp / "elsewhere/Far.fcpbundle/E/Render Files/r"));
 }
 
 } // namespace
