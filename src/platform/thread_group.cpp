@@ -1,6 +1,7 @@
 #include "platform/thread_group.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace velmora {
 
@@ -21,8 +22,14 @@ void ThreadGroup::async(ConcurrentGroup::Work work) {
     std::lock_guard lock(mutex_);
     queue_.push_back(std::move(work));
     // A thread more only while every thread has an item of its own; the waiting one is the last.
-    if (threads_.size() + 1 < width_ && threads_.size() < queue_.size() + running_)
-        threads_.emplace_back([this] { serve(); });
+    // A thread the system refuses (a process or thread limit) means fewer threads: the
+    // waiting one still runs every item.
+    if (threads_.size() + 1 < width_ && threads_.size() < queue_.size() + running_) {
+        try {
+            threads_.emplace_back([this] { serve(); });
+        } catch (const std::system_error&) {
+        }
+    }
     changed_.notify_all();
 }
 
