@@ -150,7 +150,7 @@ scan_table() {
 }
 
 echo
-echo "== same records from the parallel and the sequential scan on the benchmark locations"
+echo "== same records with one worker and with the default workers on the benchmark locations"
 for size in $SIZES; do
   loc=$(location_for "$size")
   strip_ids() { grep -v '"id": *"'; }
