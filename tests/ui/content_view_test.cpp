@@ -14,7 +14,7 @@ using velmora::testing::TempDir;
 namespace {
 
 // Bytes in every category, and original media.
-LibrarySpec fullLibrary(const std::string& name) {
+LibraryShape fullLibrary(const std::string& name) {
     return {name, 2000, 3000, 4000, 500, 0, 1000};
 }
 

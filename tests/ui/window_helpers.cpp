@@ -89,19 +89,19 @@ void chooseLocation(WindowUnderTest& app, const QString& location, int rows) {
     QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving() && app.view.fcpBundlesModel()->count() == rows, 60000);
 }
 
-std::string buildLibrary(const std::string& location, const LibrarySpec& spec) {
-    const std::string library = location + "/" + spec.relativePath;
+std::string buildLibrary(const std::string& location, const LibraryShape& shape) {
+    const std::string library = location + "/" + shape.relativePath;
     const std::string event = library + "/Event 1";
     testing::makeDirs(event);
     testing::writeFile(library + "/CurrentVersion.flexolibrary", 4096);
     testing::writeFile(event + "/CurrentVersion.fcpevent", 2048);
     const std::pair<const char*, std::int64_t> files[] = {
-        {"Original Media/clip.mov", spec.originalBytes},
-        {"Render Files/High Quality Media/render.mov", spec.renderBytes},
-        {"Transcoded Media/Proxy Media/clip.mov", spec.proxyBytes},
-        {"Transcoded Media/High Quality Media/clip.mov", spec.optimizedBytes},
-        {"Analysis Files/Shots/clip.plist", spec.analysisFilesBytes},
-        {"Analysis Cache/clip.cache", spec.analysisCacheBytes},
+        {"Original Media/clip.mov", shape.originalBytes},
+        {"Render Files/High Quality Media/render.mov", shape.renderBytes},
+        {"Transcoded Media/Proxy Media/clip.mov", shape.proxyBytes},
+        {"Transcoded Media/High Quality Media/clip.mov", shape.optimizedBytes},
+        {"Analysis Files/Shots/clip.plist", shape.analysisFilesBytes},
+        {"Analysis Cache/clip.cache", shape.analysisCacheBytes},
     };
     for (const auto& [relative, bytes] : files) {
         if (bytes <= 0) continue;

@@ -80,7 +80,7 @@ inline bool isShown(QQuickItem* item) {
 void chooseLocation(WindowUnderTest& app, const QString& location, int rows);
 
 // A library of one event folder with the given bytes in each category folder.
-struct LibrarySpec {
+struct LibraryShape {
     std::string relativePath; // below the location, ending in ".fcpbundle"
     std::int64_t renderBytes = 0, proxyBytes = 0, optimizedBytes = 0;
     std::int64_t analysisFilesBytes = 0; // "Analysis Files" (measured)
@@ -88,7 +88,7 @@ struct LibrarySpec {
     std::int64_t originalBytes = 0;
 };
 // Builds it below `location`; returns the path of its event folder.
-std::string buildLibrary(const std::string& location, const LibrarySpec& spec);
+std::string buildLibrary(const std::string& location, const LibraryShape& shape);
 inline bool exists(const std::string& path) {
     return testing::entryExists(path);
 }
