@@ -131,25 +131,12 @@ class LibraryCleaning {
             return 0;
         }
         if (isOtherMount(parentFd, fd.get())) return 0;
-        std::int64_t total = 0;
         WalkOptions walk = walkOptions();
         walk.stayOnMount = true; // removal never enters a mount inside a matched entry
         walk.onError = [&](std::string_view relativePath, int error) {
             unreadable(joinPath(fullPath, relativePath), error);
         };
-        walkDirectoryAt(
-            fd.get(),
-            [&](const WalkEntry& entry) {
-                if (entry.type == EntryType::Regular) {
-                    struct stat childStat {};
-                    if (::fstatat(entry.parentFd, entry.name.data(), &childStat, AT_SYMLINK_NOFOLLOW) == 0 &&
-                        S_ISREG(childStat.st_mode))
-                        total += childStat.st_size;
-                }
-                return WalkAction::Continue;
-            },
-            walk);
-        return total;
+        return regularFileBytesBelow(fd.get(), walk);
     }
 
     // Deals with one matched entry: removes it (or measures it in a dry run) and tells it.

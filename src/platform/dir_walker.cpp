@@ -278,6 +278,22 @@ bool walkDirectory(const std::string& root, const WalkVisitor& visit, const Walk
     return true;
 }
 
+std::int64_t regularFileBytesBelow(int dirFd, const WalkOptions& options) {
+    std::int64_t total = 0;
+    walkDirectoryAt(
+        dirFd,
+        [&total](const WalkEntry& entry) {
+            // The name is a view into the walker's buffer, terminated by the kernel's NUL.
+            struct stat st {};
+            if (entry.type == EntryType::Regular &&
+                ::fstatat(entry.parentFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+                total += st.st_size;
+            return WalkAction::Continue;
+        },
+        options);
+    return total;
+}
+
 std::optional<EntryType> entryTypeFromListing(unsigned char dType) {
     switch (dType) {
     case DT_DIR:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -57,5 +58,9 @@ bool walkDirectory(const std::string& root, const WalkVisitor& visit, const Walk
 
 // The same, starting from an already open directory descriptor (not closed by the walk).
 bool walkDirectoryAt(int rootFd, const WalkVisitor& visit, const WalkOptions& options = {});
+
+// Total logical size of the regular files below the open directory `dirFd`, walked as
+// walkDirectoryAt walks it.
+[[nodiscard]] std::int64_t regularFileBytesBelow(int dirFd, const WalkOptions& options = {});
 
 } // namespace velmora

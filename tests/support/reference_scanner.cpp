@@ -17,17 +17,8 @@ namespace {
 // Total logical size of the regular files below `path`, each a walk of its own; the start
 // is resolved like any path, nothing below it is followed.
 std::int64_t directorySize(const std::string& path) {
-    std::int64_t total = 0;
     UniqueFd start(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
-    if (!start) return 0;
-    walkDirectoryAt(start.get(), [&total](const WalkEntry& entry) {
-        struct stat st {};
-        if (entry.type == EntryType::Regular &&
-            ::fstatat(entry.parentFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-            total += st.st_size;
-        return WalkAction::Continue;
-    });
-    return total;
+    return start ? regularFileBytesBelow(start.get()) : 0;
 }
 
 // directorySize of `subPath` below every directory directly inside `library` (a link to a
