@@ -82,7 +82,7 @@ TEST(Scanner, GeneratedLocationMatchesWhatTheGeneratorWrote) {
     }
 }
 
-TEST(SampleGenerator, SameSeedSameTreeAndRealisticShape) {
+TEST(SampleGenerator, SameSeedSameTreeAnotherSeedAnother) {
     TempDir tmp;
     samples::SampleOptions options{.seed = 9, .entries = 6000, .libraries = 2};
     auto a = samples::generateSampleLocation(tmp / "a", options);
@@ -90,17 +90,6 @@ TEST(SampleGenerator, SameSeedSameTreeAndRealisticShape) {
     EXPECT_EQ(std::make_pair(a.entries, a.bytes), std::make_pair(b.entries, b.bytes));
     ASSERT_EQ(a.libraries.size(), 2u);
     EXPECT_EQ(a.libraries[0].relativePath, b.libraries[0].relativePath);
-
-    const std::string lib = a.libraries[0].path;
-    for (const char* rel : {"/.lock", "/.lock-info", "/__Temp", "/Motion Templates.localized"})
-        EXPECT_TRUE(std::filesystem::exists(lib + rel)) << rel;
-    ASSERT_FALSE(a.libraries[0].eventFolders.empty());
-    const std::string event = lib + "/" + a.libraries[0].eventFolders[0];
-    for (const char* rel :
-         {"/CurrentVersion.fcpevent", "/Original Media", "/Render Files/High Quality Media",
-          "/Render Files/Peaks Data", "/Render Files/Thumbnail Media", "/Transcoded Media/Proxy Media",
-          "/Transcoded Media/High Quality Media", "/Analysis Files", "/Shared Items"})
-        EXPECT_TRUE(std::filesystem::exists(event + rel)) << rel;
 
     options.seed = 10;
     auto c = samples::generateSampleLocation(tmp / "c", options);
