@@ -4,12 +4,6 @@ namespace velmora {
 
 namespace {
 
-// Whether the library at `relative` lies inside the one at `outer`, both below one location.
-bool isInside(const std::string& relative, const std::string& outer) {
-    if (outer.empty()) return !relative.empty(); // the location itself is the outer library
-    return relative.size() > outer.size() && relative.starts_with(outer) && relative[outer.size()] == '/';
-}
-
 bool recentlyModified(const FCPBundle& library, std::chrono::seconds untouchedFor) {
     // In whole seconds: a period of many centuries would overflow a nanosecond clock.
     using std::chrono::floor;
@@ -19,6 +13,13 @@ bool recentlyModified(const FCPBundle& library, std::chrono::seconds untouchedFo
 }
 
 } // namespace
+
+bool heldByAnyOf(std::string_view path, const std::unordered_set<std::string_view>& folders, bool orItself) {
+    if (orItself && folders.contains(path)) return true;
+    for (std::size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1))
+        if (folders.contains(path.substr(0, slash))) return true;
+    return false;
+}
 
 CleaningPlan planCleaning(std::vector<FCPBundle> libraries, const PlanRequest& request,
                           std::vector<UnreadableFolder> unreadable) {
@@ -30,11 +31,14 @@ CleaningPlan planCleaning(std::vector<FCPBundle> libraries, const PlanRequest& r
         else
             plan.libraries.push_back(std::move(library));
     }
+    std::unordered_set<std::string_view> paths;
+    for (const FCPBundle& library : plan.libraries)
+        paths.insert(library.relativePath);
+    // An empty relative path is the location itself, which holds every other library.
+    const bool locationIsALibrary = paths.contains("");
     for (std::size_t i = 0; i < plan.libraries.size(); ++i) {
-        bool nested = false;
-        for (const FCPBundle& other : plan.libraries)
-            nested = nested || isInside(plan.libraries[i].relativePath, other.relativePath);
-        if (nested) continue;
+        const std::string& relative = plan.libraries[i].relativePath;
+        if ((locationIsALibrary && !relative.empty()) || heldByAnyOf(relative, paths, false)) continue;
         if (!request.stepPerCategory) {
             plan.steps.push_back({i, request.categories});
             continue;

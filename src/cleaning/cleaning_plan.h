@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace velmora {
@@ -50,6 +52,12 @@ struct PlanRequest {
 
 // The plan for the libraries of one scan (all of them, or the ones chosen by id), each with
 // the request's categories, and the folders that scan could not read.
+// Whether one of `folders` holds `path`, comparing whole components: a folder above it, or
+// (with `orItself`) the path itself. One lookup per component, so a run over many libraries
+// never compares every pair.
+[[nodiscard]] bool heldByAnyOf(std::string_view path, const std::unordered_set<std::string_view>& folders,
+                               bool orItself);
+
 [[nodiscard]] CleaningPlan planCleaning(std::vector<FCPBundle> libraries, const PlanRequest& request,
                                         std::vector<UnreadableFolder> unreadable = {});
 

@@ -10,16 +10,12 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace velmora {
 
 namespace {
-
-// Whether `path` is the library at `library` or lies inside it.
-bool isWithin(const std::string& path, const std::string& library) {
-    return path.starts_with(library) && (path.size() == library.size() || path[library.size()] == '/');
-}
 
 // Everything the steps tell goes through here, one call at a time: into the tally, once for
 // a folder however many walks meet it, and on to the caller's events.
@@ -30,12 +26,12 @@ class RunLedger {
 
     // The folders the scan could not read, except those a step walks again.
     void tellScanned(const CleaningPlan& plan, bool walks) {
-        for (const UnreadableFolder& folder : plan.unreadable) {
-            bool walkedAgain = false;
+        std::unordered_set<std::string_view> walked;
+        if (walks)
             for (const CleaningStep& step : plan.steps)
-                walkedAgain =
-                    walkedAgain || (walks && isWithin(folder.path, plan.libraries[step.library].path));
-            if (walkedAgain) continue;
+                walked.insert(plan.libraries[step.library].path);
+        for (const UnreadableFolder& folder : plan.unreadable) {
+            if (heldByAnyOf(folder.path, walked, true)) continue;
             std::lock_guard lock(mutex_);
             tell({std::nullopt,
                   folder.path,
