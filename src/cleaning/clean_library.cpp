@@ -1,6 +1,6 @@
 #include "cleaning/clean_library.h"
 
-#include "cleaning/deletion_match.h"
+#include "library/category_position.h"
 #include "platform/dir_walker.h"
 #include "platform/directory_names.h"
 #include "platform/open_beneath.h"
@@ -24,11 +24,12 @@ namespace {
 class LibraryCleaning {
   public:
     LibraryCleaning(const std::string& basePath, CategoryMask categories, const DeletionOptions& options)
-        : basePath_(basePath), options_(options), match_(categories) {}
+        : basePath_(basePath), options_(options), categories_(categories) {}
 
     ~LibraryCleaning() { workers_.reset(); } // every handed-over entry is done before the rest goes
 
-    // Walks the library open at `libraryFd` and deals with every match.
+    // Walks the library open at `libraryFd` along the categories' sub-paths (its events, and
+    // the folders on the way inside them) and deals with every category entry met.
     DeletionReport run(int libraryFd) {
         const unsigned threads = TreeWorkers::usableThreads(options_.threads, options_.maxOpenDescriptors);
         if (threads >= 2)
@@ -38,15 +39,22 @@ class LibraryCleaning {
             unreadable(joinPath(basePath_, relativePath), error);
         };
         walk.onOtherMount = [this](std::string_view) { ++report_.mountsSkipped; };
+        // positions[d]: where the folder holding the entries at depth d + 1 lies.
+        std::vector<CategoryPosition> positions{CategoryPosition{}};
         const bool walked = walkDirectoryAt(
             libraryFd,
-            [this](const WalkEntry& entry) {
+            [&](const WalkEntry& entry) {
                 if (cancelled(options_.cancel)) return WalkAction::Stop;
-                const std::optional<CacheCategory> category = match_.categoryOf(entry.relativePath);
-                if (!category) return WalkAction::Continue;
-                handleMatch(entry, *category);
-                // A matched directory is dealt with whole: nothing inside it is matched again.
-                return WalkAction::SkipChildren;
+                const CategoryPosition at = positions[entry.depth - 1].child(entry.name, categories_);
+                if (at.position == LibraryPosition::Category) {
+                    // A category entry is dealt with whole: nothing inside it is met again.
+                    handleMatch(entry, at.category);
+                    return WalkAction::SkipChildren;
+                }
+                if (at.position == LibraryPosition::Elsewhere) return WalkAction::SkipChildren;
+                positions.resize(entry.depth);
+                positions.push_back(at);
+                return WalkAction::Continue;
             },
             walk);
         const int walkError = errno;
@@ -212,7 +220,7 @@ class LibraryCleaning {
 
     const std::string& basePath_;
     const DeletionOptions& options_;
-    const DeletionMatch match_;
+    const CategoryMask categories_;
     DeletionReport report_;
     // With threads: guards the report, the slots and the telling of entries.
     std::mutex mutex_;

@@ -47,7 +47,7 @@ struct DeletionReport {
 // the location by the record's relative path, never following a link and (unless
 // crossFileSystems) never entering another mount on the way, and checked to be the very
 // entry the scan met (device and inode) before anything in it is removed. Then every entry
-// that one of `categories` matches (see DeletionMatch) is removed safely (descriptor-relative,
+// of one of `categories` (see category_position.h) is removed safely (descriptor-relative,
 // never through a link, never into another mount) and told: Deleted when it went completely;
 // Failed, with one failure for each entry inside it that had to stay (a mount point, a
 // read-only or immutable file, a folder without write permission), when it could not, while

@@ -14,10 +14,18 @@ bool recentlyModified(const FCPBundle& library, std::chrono::seconds untouchedFo
 
 } // namespace
 
-bool heldByAnyOf(std::string_view path, const std::unordered_set<std::string_view>& folders, bool orItself) {
-    if (orItself && folders.contains(path)) return true;
+bool heldByAnyOf(std::string_view path, const LibraryPaths& libraries, bool orItself,
+                 const std::function<bool(const CategoryPosition& below, CategoryMask)>& test) {
+    auto heldBy = [&](std::string_view library, std::string_view below) {
+        const auto found = libraries.find(library);
+        return found != libraries.end() && test(positionOfPath(below, found->second), found->second);
+    };
+    if (orItself && heldBy(path, {})) return true;
+    if (path.empty()) return false;
+    // An empty path stands for the location itself, which holds every other one.
+    if (heldBy({}, path)) return true;
     for (std::size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1))
-        if (folders.contains(path.substr(0, slash))) return true;
+        if (heldBy(path.substr(0, slash), path.substr(slash + 1))) return true;
     return false;
 }
 
@@ -31,14 +39,14 @@ CleaningPlan planCleaning(std::vector<FCPBundle> libraries, const PlanRequest& r
         else
             plan.libraries.push_back(std::move(library));
     }
-    std::unordered_set<std::string_view> paths;
+    LibraryPaths paths;
     for (const FCPBundle& library : plan.libraries)
-        paths.insert(library.relativePath);
-    // An empty relative path is the location itself, which holds every other library.
-    const bool locationIsALibrary = paths.contains("");
+        paths.emplace(library.relativePath, request.categories);
+    auto insideCategoryEntry = [](const CategoryPosition& below, CategoryMask) {
+        return below.position == LibraryPosition::Category;
+    };
     for (std::size_t i = 0; i < plan.libraries.size(); ++i) {
-        const std::string& relative = plan.libraries[i].relativePath;
-        if ((locationIsALibrary && !relative.empty()) || heldByAnyOf(relative, paths, false)) continue;
+        if (heldByAnyOf(plan.libraries[i].relativePath, paths, false, insideCategoryEntry)) continue;
         if (!request.stepPerCategory) {
             plan.steps.push_back({i, request.categories});
             continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/cache_category.h"
+#include "library/category_position.h"
 #include "library/fcp_bundle.h"
 
 #include <chrono>
@@ -8,7 +9,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <functional>
+#include <unordered_map>
 #include <vector>
 
 namespace velmora {
@@ -28,8 +30,8 @@ struct CleaningStep {
 // What a cleaning run will do, before it starts.
 struct CleaningPlan {
     // The libraries the run is about, in the order given, without the recently modified ones.
-    // A library inside another one of them has no step: the walk of the one that holds it
-    // cleans its entries, and a walk of its own beside it would race for the same entries.
+    // A library inside a category entry of another one of them has no step: the cleaning of
+    // the one that holds it removes it whole.
     std::vector<FCPBundle> libraries;
     std::vector<CleaningStep> steps;
     std::size_t skippedAsRecent = 0;
@@ -50,14 +52,18 @@ struct PlanRequest {
     std::optional<std::chrono::seconds> untouchedFor;
 };
 
+// Libraries by path (relative or full, as the paths looked up), each with the categories a
+// run cleans in it.
+using LibraryPaths = std::unordered_map<std::string_view, CategoryMask>;
+
+// Whether `test` holds for one of `libraries` that holds `path` (or, with `orItself`, is
+// it), given the path below that library and its categories. Whole components are compared,
+// one lookup per component, so a run over many libraries never compares every pair.
+[[nodiscard]] bool heldByAnyOf(std::string_view path, const LibraryPaths& libraries, bool orItself,
+                               const std::function<bool(const CategoryPosition& below, CategoryMask)>& test);
+
 // The plan for the libraries of one scan (all of them, or the ones chosen by id), each with
 // the request's categories, and the folders that scan could not read.
-// Whether one of `folders` holds `path`, comparing whole components: a folder above it, or
-// (with `orItself`) the path itself. One lookup per component, so a run over many libraries
-// never compares every pair.
-[[nodiscard]] bool heldByAnyOf(std::string_view path, const std::unordered_set<std::string_view>& folders,
-                               bool orItself);
-
 [[nodiscard]] CleaningPlan planCleaning(std::vector<FCPBundle> libraries, const PlanRequest& request,
                                         std::vector<UnreadableFolder> unreadable = {});
 

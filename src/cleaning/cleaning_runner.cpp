@@ -10,7 +10,6 @@
 #include <mutex>
 #include <set>
 #include <thread>
-#include <unordered_set>
 #include <vector>
 
 namespace velmora {
@@ -24,14 +23,17 @@ class RunLedger {
     RunLedger(const CleaningPlan& plan, bool dryRun, const CleaningEvents& events)
         : steps_(plan.steps.size()), dryRun_(dryRun), events_(events), held_(steps_), ended_(steps_) {}
 
-    // The folders the scan could not read, except those a step walks again.
+    // The folders the scan could not read, except those a step meets again.
     void tellScanned(const CleaningPlan& plan, bool walks) {
-        std::unordered_set<std::string_view> walked;
+        LibraryPaths walked;
         if (walks)
             for (const CleaningStep& step : plan.steps)
-                walked.insert(plan.libraries[step.library].path);
+                walked[plan.libraries[step.library].path] |= step.categories;
+        auto metAgain = [](const CategoryPosition& below, CategoryMask categories) {
+            return below.reachedBy(categories);
+        };
         for (const UnreadableFolder& folder : plan.unreadable) {
-            if (heldByAnyOf(folder.path, walked, true)) continue;
+            if (heldByAnyOf(folder.path, walked, true, metAgain)) continue;
             std::lock_guard lock(mutex_);
             tell({std::nullopt,
                   folder.path,

@@ -23,7 +23,7 @@ class CleanableListing {
     [[nodiscard]] CategoryMask categories() const { return categories_; }
 
     // Lists the entry `name`, whose parent directory has `parent` as its context, with every
-    // enclosing library whose removed entries it starts. `child` is the context of a
+    // enclosing library for which it is the entry of one of the listed categories. `child` is the context of a
     // directory's own entries (nullptr for anything else): it learns which listed entry it lies
     // in, so the bytes of the files below can be added to it. `bytes` is what the entry
     // itself holds (a regular file's size). `order` and `path` give the entry's walk position
@@ -33,11 +33,8 @@ class CleanableListing {
                std::int64_t bytes, Order&& order, Path&& path) {
         if (categories_ == 0) return;
         for (std::size_t i = 0; i < parent.size(); ++i) {
-            if (parent[i].listedScope == CleaningScope::Removed) continue;
             CacheCategory category{};
-            if (cleaningScopeOf(parent[i].listedScope, name, categories_, &category) !=
-                CleaningScope::Removed)
-                continue;
+            if (!parent[i].at.startsCategory(name, categories_, category)) continue;
             const std::uint32_t id = add(parent[i].record, order(), path(), category, bytes);
             if (child != nullptr) (*child)[i].listedEntry = id;
         }

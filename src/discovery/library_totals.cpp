@@ -1,7 +1,5 @@
 #include "discovery/library_totals.h"
 
-#include "discovery/measure.h"
-
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
@@ -13,14 +11,6 @@ namespace {
 std::int64_t modifiedOf(const struct statx& st) {
     if ((st.stx_mask & STATX_MTIME) == 0) return kNoTime;
     return st.stx_mtime.tv_sec * std::int64_t{1000000000} + st.stx_mtime.tv_nsec;
-}
-
-// The scope that the files of a directory with these enclosing libraries start from: where
-// one library sees the directory as a prefix of a removed path, all that still keep it do.
-CleaningScope fileParentScope(const DirectoryContext& context) {
-    for (const EnclosingLibrary& library : context)
-        if (library.scope == CleaningScope::KeptPrefix) return CleaningScope::KeptPrefix;
-    return CleaningScope::Kept;
 }
 
 } // namespace
@@ -44,12 +34,8 @@ bool lookUp(int dirFd, const char* name, struct statx& st) {
            (st.stx_mask & kNeeded) == kNeeded;
 }
 
-FileFacts factsOfFile(const struct statx& st, std::string_view name, const DirectoryContext& context) {
-    FileFacts facts;
-    facts.bytes = static_cast<std::int64_t>(st.stx_size);
-    if (cleaningScopeOf(fileParentScope(context), name) != CleaningScope::Removed)
-        facts.keptModified = modifiedOf(st);
-    return facts;
+FileFacts factsOfFile(const struct statx& st) {
+    return {static_cast<std::int64_t>(st.stx_size), modifiedOf(st)};
 }
 
 Totals& LibraryTotals::of(std::uint32_t library) {
@@ -57,29 +43,20 @@ Totals& LibraryTotals::of(std::uint32_t library) {
     return totals_[library];
 }
 
-void LibraryTotals::addFiles(const DirectoryContext& context, const FileFacts& files) {
+void LibraryTotals::addFiles(const DirectoryContext& context, const FileFacts& files, std::string_view name) {
     if (files.bytes == 0 && files.keptModified == kNoTime) return;
     for (const EnclosingLibrary& library : context) {
         Totals& totals = of(library.record);
         totals.size += files.bytes;
-        if (library.position == LibraryPosition::Category)
-            totals.categories[categoryIndex(library.category)] += files.bytes;
-        if (library.scope != CleaningScope::Removed)
+        CacheCategory category = library.at.category;
+        if (library.at.position == LibraryPosition::Category ||
+            (!name.empty() && library.at.startsCategory(name, kEveryCategory, category)))
+            totals.categories[categoryIndex(category)] += files.bytes;
+        else
             totals.newest = std::max(totals.newest, files.keptModified);
         if (library.listedEntry != kNotListed && files.bytes != 0) {
             if (listedBytes_.size() <= library.listedEntry) listedBytes_.resize(library.listedEntry + 1, 0);
             listedBytes_[library.listedEntry] += files.bytes;
-        }
-    }
-}
-
-void LibraryTotals::measureLink(int parentFd, std::string_view name, const DirectoryContext& context) {
-    for (const EnclosingLibrary& library : context) {
-        for (const LinkedCategoryPath& linked : categoryPathsThroughLink(library, name)) {
-            scratch_.assign(name);
-            if (!linked.rest.empty()) scratch_.append("/").append(linked.rest);
-            of(library.record).categories[categoryIndex(linked.category)] +=
-                directorySizeAt(parentFd, scratch_.c_str());
         }
     }
 }

@@ -40,10 +40,8 @@ struct FileFacts {
 // that cannot give type and size counts the entry as unreadable.
 [[nodiscard]] bool lookUp(int dirFd, const char* name, struct statx& st);
 
-// What the regular file whose status is `st`, in a directory with these enclosing libraries,
-// adds to them.
-[[nodiscard]] FileFacts factsOfFile(const struct statx& st, std::string_view name,
-                                    const DirectoryContext& context);
+// What the regular file whose status is `st` adds to the libraries that enclose it.
+[[nodiscard]] FileFacts factsOfFile(const struct statx& st);
 
 // One scan worker's totals per library, indexed by the order libraries were found in; the
 // workers' totals are summed once the scan is done.
@@ -54,17 +52,14 @@ class LibraryTotals {
     // Bytes found below each listed cleanable entry, by its number.
     [[nodiscard]] const std::vector<std::int64_t>& listedBytes() const { return listedBytes_; }
 
-    // Adds a directory's regular files to every library that encloses it, and to the listed
-    // entries the directory lies in.
-    void addFiles(const DirectoryContext& context, const FileFacts& files);
-    // A link inside a library: the category paths that go on through it are measured
-    // through the link.
-    void measureLink(int parentFd, std::string_view name, const DirectoryContext& context);
+    // Adds regular files of a directory to every library that encloses it, and to the listed
+    // entries the directory lies in: the sum of those that are not category entries
+    // themselves, or (with `name`) the one file so named, which may be one.
+    void addFiles(const DirectoryContext& context, const FileFacts& files, std::string_view name = {});
 
   private:
     std::vector<Totals> totals_;
     std::vector<std::int64_t> listedBytes_;
-    std::string scratch_;
 };
 
 } // namespace velmora

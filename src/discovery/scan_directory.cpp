@@ -67,10 +67,23 @@ void ParallelScan::publishEntries(Worker& worker, bool now) {
 
 // --- one entry ---
 
-// A regular file adds its size to `files` (its directory's sum for the enclosing libraries);
-// a link has the category paths that go on through it measured; an entry named like a
-// library becomes a record (a link or a file so named keeps all its sizes 0). A directory
-// gives the context of its own entries.
+namespace {
+
+// Whether the entry `name` of a directory with these enclosing libraries is itself the entry
+// of a category for one of them (a file or link named like a category's, inside an event).
+bool isCategoryEntry(const DirectoryContext& context, std::string_view name) {
+    CacheCategory category;
+    for (const EnclosingLibrary& library : context)
+        if (library.at.startsCategory(name, kEveryCategory, category)) return true;
+    return false;
+}
+
+} // namespace
+
+// A regular file adds its size to `files` (its directory's sum for the enclosing libraries),
+// or on its own where it is a category's entry; an entry named like a library becomes a
+// record (a link or a file so named keeps all its sizes 0); links are never followed. A
+// directory gives the context of its own entries.
 template <typename Order, typename Path>
 std::optional<DirectoryContext> ParallelScan::visitEntry(Worker& worker, int parentFd, const char* name,
                                                          EntryType type, const struct statx* known,
@@ -82,17 +95,19 @@ std::optional<DirectoryContext> ParallelScan::visitEntry(Worker& worker, int par
         if (type == EntryType::Regular && !context.empty()) {
             struct statx st {};
             if (known == nullptr && lookUp(parentFd, name, st) && S_ISREG(st.stx_mode)) known = &st;
-            if (known != nullptr) file = factsOfFile(*known, name, context);
-        } else if (type == EntryType::Symlink) {
-            worker.totals.measureLink(parentFd, name, context);
+            if (known != nullptr) file = factsOfFile(*known);
         }
         if (hasLibraryName(name)) addRecord();
-        files.bytes += file.bytes;
-        files.keptModified = std::max(files.keptModified, file.keptModified);
+        if (isCategoryEntry(context, name)) {
+            worker.totals.addFiles(context, file, name);
+        } else {
+            files.bytes += file.bytes;
+            files.keptModified = std::max(files.keptModified, file.keptModified);
+        }
         listing_.visit(context, nullptr, name, file.bytes, order, path);
         return std::nullopt;
     }
-    DirectoryContext child = childContext(context, name, listing_.categories());
+    DirectoryContext child = childContext(context, name);
     listing_.visit(context, &child, name, 0, order, path);
     if (hasLibraryName(name)) child.push_back(libraryRoot(addRecord()));
     return child;

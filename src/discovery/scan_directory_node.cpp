@@ -53,8 +53,8 @@ namespace {
 // Descriptors each fallback walk of a subtree may hold, when the limit leaves room.
 constexpr std::size_t kInlineWalkDescriptors = 16;
 // Descriptors a worker may hold besides its fallback walk: the directory it reads, the one
-// it opens below it, and a measurement through a link (a start and a walk of two).
-constexpr std::size_t kWorkerDescriptors = 5;
+// it opens below it, and one to spare.
+constexpr std::size_t kWorkerDescriptors = 3;
 // Descriptors left to the rest of the process and to scans running beside this one.
 constexpr std::size_t kReserved = 4;
 

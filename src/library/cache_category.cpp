@@ -5,11 +5,10 @@ namespace velmora {
 namespace {
 
 constexpr std::array<CacheCategoryInfo, 4> kCategories{{
-    {CacheCategory::render, "render", "Render Files", ""},
-    {CacheCategory::proxy, "proxy", "Transcoded Media/Proxy Media", ""},
-    {CacheCategory::optimized, "optimized", "Transcoded Media/High Quality Media", ""},
-    // Older libraries keep analysis data under this name too.
-    {CacheCategory::analysis, "analysis", "Analysis Files", "Analysis Cache"},
+    {CacheCategory::render, "render", "Render Files"},
+    {CacheCategory::proxy, "proxy", "Transcoded Media/Proxy Media"},
+    {CacheCategory::optimized, "optimized", "Transcoded Media/High Quality Media"},
+    {CacheCategory::analysis, "analysis", "Analysis Files"},
 }};
 
 } // namespace

@@ -22,20 +22,10 @@ inline constexpr std::array<CacheCategory, 4> allCacheCategories{
 struct CacheCategoryInfo {
     CacheCategory category;
     std::string_view key; // "render", "proxy", "optimized", "analysis" (CLI, QML, JSON)
-    // The folder that holds the category's data inside an event folder, which lies directly
-    // inside the library: what the scan measures.
+    // The entry that holds the category's data inside each event folder (a folder directly
+    // inside the library): what the scan measures and a cleaning removes (see
+    // category_position.h).
     std::string_view subPath;
-    // A further name that a cleaning also removes (empty when there is none).
-    std::string_view alsoRemoved;
-
-    // What a cleaning of the category removes: entries whose relative path inside the
-    // library ends, by whole components, with one of these (an empty one is unused). The
-    // optimized and proxy folders count only inside their shared parent folder, so the renders
-    // that the render folder keeps in a folder named like the optimized one are never taken
-    // for optimized media.
-    [[nodiscard]] constexpr std::array<std::string_view, 2> removedPaths() const {
-        return {subPath, alsoRemoved};
-    }
 };
 
 [[nodiscard]] const CacheCategoryInfo& categoryInfo(CacheCategory category);

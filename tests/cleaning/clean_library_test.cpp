@@ -30,71 +30,110 @@ std::set<std::string> without(std::set<std::string> before, const std::string& r
 class CleanLibraryBothWays : public ::testing::TestWithParam<unsigned> {};
 INSTANTIATE_TEST_SUITE_P(Threads, CleanLibraryBothWays, ::testing::Values(1u, 8u));
 
-// A cleaning removes exactly the entries its categories name, by whole path components, and
-// tells each with its category and the bytes it unlinked; a dry run tells the same entries
-// with the same bytes, in the walk's order however many threads measure, and removes nothing.
-TEST_P(CleanLibraryBothWays, EachCategoryRemovesExactlyWhatItNames) {
-    // The renders' own "High Quality Media" inside "Render Files" is not optimized media.
-    const std::string optimized = "optimized Event A/Transcoded Media/High Quality Media 100";
-    const std::vector<std::string> every{"analysis Analysis Files 100",
-                                         "analysis Event A/Analysis Cache 100",
-                                         "analysis Event A/Analysis Files 100",
-                                         optimized,
+// The one rule of what a category is, held by the scan and the cleaning alike: a category's
+// entries are exactly its sub-path inside each event (a real folder directly inside the
+// library), every folder on the way a real folder. The scan measures those entries' bytes and
+// lists them; a dry run tells the same entries with the same bytes, in the walk's order
+// however many threads measure; a cleaning removes exactly them, a link among them as a link.
+TEST_P(CleanLibraryBothWays, EachCategoryIsItsSubPathInsideEachEventForTheScanAndTheCleaning) {
+    // Each file, and the category entry that holds it ("" where it is kept).
+    const std::vector<std::pair<const char*, const char*>> files{
+        {"CurrentVersion.flexolibrary", ""},
+        {"Render Files/at-root.mov", ""},
+        {"Analysis Files/at-root", ""},
+        {"Event A/Original Media/clip.mov", ""},
+        {"Event A/Original Media/Render Files/mine.mov", ""},
+        {"Event A/Nested/Render Files/r", ""},
+        {"Event A/Analysis Cache", ""},
+        {"Event A/Render Files/High Quality Media/AAA/r1.mov", "Event A/Render Files"},
+        {"Event A/Render Files/Peaks Data/p1", "Event A/Render Files"},
+        {"Event A/Transcoded Media/Proxy Media/p1.mov", "Event A/Transcoded Media/Proxy Media"},
+        {"Event A/Transcoded Media/High Quality Media/o1.mov", "Event A/Transcoded Media/High Quality Media"},
+        {"Event A/Analysis Files/Color Adjustments/a1", "Event A/Analysis Files"},
+        {"Event B/Render Files/r2.mov", "Event B/Render Files"},
+        {"Event B/render files/keep", ""},
+        {"Event B/My Render Files/keep", ""},
+        {"Event B/Render Files.mov", ""},
+        {"Event B/Proxy Media/keep", ""},
+        {"Event B/High Quality Media/keep", ""},
+        {"Event B/Transcoded Media/My Proxy Media/keep", ""},
+        {"Event B/Transcoded Media/Proxy Media.mov", ""},
+        {"Event D/Analysis Files", "Event D/Analysis Files"}, // a file in the entry's place
+    };
+    TempDir tmp;
+    const std::string lib = tmp / "loc/Lib.fcpbundle";
+    for (const auto& [file, entry] : files)
+        placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(file), 100);
+    testing::writeFile(lib + "/Event B/Render Files/big.mov", 5'000'000'000); // sparse
+    // Links are never followed: one inside an entry, or in an entry's place, goes as a link; an
+    // event or a folder on the way that is a link leads to no entry.
+    placeFile(tmp, "elsewhere/keep", 1);
+    placeFile(tmp, "elsewhere/Render Files/keep", 1);
+    placeFile(tmp, "elsewhere/Proxy Media/keep", 1);
+    makeSymlink(tmp / "elsewhere", lib + "/Event B/Render Files/link");
+    makeSymlink(tmp / "elsewhere/keep", lib + "/Event A/Render Files/Peaks Data/to-file");
+    makeDirs(lib + "/Event C/Transcoded Media");
+    makeSymlink(tmp / "elsewhere", lib + "/Event C/Transcoded Media/Proxy Media");
+    makeDirs(lib + "/Event E");
+    makeSymlink(tmp / "elsewhere", lib + "/Event E/Render Files");
+    makeSymlink(tmp / "elsewhere", lib + "/Event F");
+    makeDirs(lib + "/Event G");
+    makeSymlink(tmp / "elsewhere", lib + "/Event G/Transcoded Media");
+    const std::vector<std::string> every{"analysis Event A/Analysis Files 100",
+                                         "analysis Event D/Analysis Files 100",
+                                         "optimized Event A/Transcoded Media/High Quality Media 100",
                                          "proxy Event A/Transcoded Media/Proxy Media 100",
                                          "proxy Event C/Transcoded Media/Proxy Media 0",
                                          "render Event A/Render Files 200",
                                          "render Event B/Render Files 5000000100",
-                                         "render Render Files 100"};
-    for (const auto& [categories, removed] :
-         {std::pair{categoryBit(CacheCategory::optimized), std::vector{optimized}},
-          std::pair{kEveryCategory, every}}) {
-        TempDir tmp;
-        for (const char* file :
-             {"CurrentVersion.flexolibrary", "Event A/Original Media/clip.mov",
-              "Event A/Render Files/High Quality Media/AAA/r1.mov", "Event A/Render Files/Peaks Data/p1",
-              "Event A/Transcoded Media/Proxy Media/p1.mov",
-              "Event A/Transcoded Media/High Quality Media/o1.mov",
-              "Event A/Analysis Files/Color Adjustments/a1", "Event A/Analysis Cache",
-              "Event B/Render Files/r2.mov", "Event B/render files/keep", "Event B/My Render Files/keep",
-              "Event B/Render Files.mov", "Event B/Proxy Media/keep", "Event B/High Quality Media/keep",
-              "Event B/Transcoded Media/My Proxy Media/keep", "Event B/Transcoded Media/Proxy Media.mov",
-              "Event B/Analysis Files.txt", "Render Files/at-root.mov", "Analysis Files/at-root"})
-            placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(file), 100);
-        const std::string lib = tmp / "loc/Lib.fcpbundle";
-        testing::writeFile(lib + "/Event B/Render Files/big.mov", 5'000'000'000); // sparse
-        // Links inside a matched entry, or the matched entry itself a link: the link goes, never
-        // what it points to.
-        placeFile(tmp, "elsewhere/keep", 1);
-        makeSymlink(tmp / "elsewhere", lib + "/Event B/Render Files/link");
-        makeSymlink(tmp / "elsewhere/keep", lib + "/Event A/Render Files/Peaks Data/to-file");
-        makeDirs(lib + "/Event C/Transcoded Media");
-        makeSymlink(tmp / "elsewhere", lib + "/Event C/Transcoded Media/Proxy Media");
-        std::set<std::string> after = listTree(lib);
-        const ScannedLocation location(tmp / "loc");
-
-        const testing::Told dry =
-            clean(location, "Lib.fcpbundle", categories, {.dryRun = true, .threads = GetParam()});
-        EXPECT_EQ(
-            clean(location, "Lib.fcpbundle", categories, {.dryRun = true, .maxOpenDescriptors = 12}).lines,
-            dry.lines);
-        EXPECT_EQ(listTree(lib), after);
-        const testing::Told told = clean(location, "Lib.fcpbundle", categories, {.threads = GetParam()});
-        for (const auto& [run, status] :
-             {std::pair{&dry, DeletionStatus::WouldDelete}, std::pair{&told, DeletionStatus::Deleted}}) {
-            std::vector<std::string> entries;
-            for (const DeletionEntry& entry : run->entries) {
-                EXPECT_EQ(entry.status, status) << entry.path;
-                const std::string relative = entry.path.substr(lib.size() + 1);
-                entries.push_back(std::string(categoryInfo(entry.category.value()).key) + " " + relative +
-                                  " " + std::to_string(entry.bytes));
-                after = without(after, relative);
-            }
-            std::sort(entries.begin(), entries.end());
-            EXPECT_EQ(entries, removed);
+                                         "render Event E/Render Files 0"};
+    const std::set<std::string> before = listTree(lib);
+    const ScannedLocation location(tmp / "loc", {.listCleanable = kEveryCategory});
+    const FCPBundle scanned = location["Lib.fcpbundle"];
+    auto described = [&](const std::vector<DeletionEntry>& entries, DeletionStatus status) {
+        std::vector<std::string> out;
+        for (const DeletionEntry& entry : entries) {
+            EXPECT_EQ(entry.status, status) << entry.path;
+            out.push_back(std::string(categoryInfo(entry.category.value()).key) + " " +
+                          entry.path.substr(lib.size() + 1) + " " + std::to_string(entry.bytes));
         }
-        EXPECT_EQ(listTree(lib), after);
-        EXPECT_EQ(listTree(tmp / "elsewhere"), std::set<std::string>{"keep"});
-    }
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    std::vector<DeletionEntry> listed;
+    listCleanable(scanned, kEveryCategory, [&](const DeletionEntry& entry) { listed.push_back(entry); });
+    EXPECT_EQ(described(listed, DeletionStatus::WouldDelete), every);
+    std::array<std::int64_t, 4> sizes{};
+    for (const DeletionEntry& entry : listed)
+        sizes[categoryIndex(*entry.category)] += entry.bytes;
+    EXPECT_EQ(scanned.categorySizes, sizes);
+
+    const testing::Told dry =
+        clean(location, "Lib.fcpbundle", kEveryCategory, {.dryRun = true, .threads = GetParam()});
+    EXPECT_EQ(dry.entries.size(), listed.size());
+    for (std::size_t i = 0; i < std::min(dry.entries.size(), listed.size()); ++i)
+        EXPECT_EQ(logLines(dry.entries[i]), logLines(listed[i])); // the same order too
+    EXPECT_EQ(listTree(lib), before);
+    const testing::Told told = clean(location, "Lib.fcpbundle", kEveryCategory, {.threads = GetParam()});
+    EXPECT_EQ(described(told.entries, DeletionStatus::Deleted), every);
+    std::set<std::string> after = before;
+    for (const std::string& entry : every)
+        after = without(after, entry.substr(entry.find(' ') + 1, entry.rfind(' ') - entry.find(' ') - 1));
+    EXPECT_EQ(listTree(lib), after);
+    for (const auto& [file, entry] : files)
+        EXPECT_EQ(after.contains(file), *entry == '\0') << file;
+    EXPECT_EQ(listTree(tmp / "elsewhere").size(), 5u);
+}
+
+// One category alone takes only its own entries.
+TEST(CleanLibrary, OneCategoryTakesOnlyItsOwnEntries) {
+    TempDir tmp;
+    for (const char* folder : {"E/Render Files", "E/Transcoded Media/Proxy Media", "E/Transcoded Media/High Quality Media",
+                               "E/Analysis Files"})
+        placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(folder) + "/f", 1);
+    const testing::Told told = clean(ScannedLocation(tmp / "loc"), "Lib.fcpbundle",
+                                     categoryBit(CacheCategory::optimized));
+    EXPECT_EQ(told.lines, std::vector<std::string>{"Deleted: " + tmp / "loc/Lib.fcpbundle/E/Transcoded Media/High Quality Media"});
 }
 
 // A stop request lets the removal under way finish and starts no other: requested as the

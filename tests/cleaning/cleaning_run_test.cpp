@@ -41,9 +41,9 @@ TEST(CleaningPlan, LeavesOutRecentLibrariesAndGivesNestedOnesNoStep) {
     std::vector<FCPBundle> found;
     for (const auto& [relative, modified] : std::vector<std::pair<std::string, std::optional<FileTime>>>{
              {"A.fcpbundle", daysAgo(100)},
-             {"A.fcpbundle/E/Inner.fcpbundle", daysAgo(100)},
+             {"A.fcpbundle/E/Render Files/Inner.fcpbundle", daysAgo(100)}, // goes with A's render files
              {"B.fcpbundle", daysAgo(3)},
-             {"B.fcpbundle/Inner.fcpbundle", daysAgo(29)},      // its holder left out, it has a step
+             {"B.fcpbundle/Inner.fcpbundle", daysAgo(29)},      // not in B's entries: a step of its own
              {"C.fcpbundle", std::nullopt},                     // no kept file: untouched
              {"C.fcpbundle copy/D.fcpbundle", daysAgo(10000)}}) // beside C, not inside it
         found.push_back({.displayName = relative, .lastModified = modified, .relativePath = relative});
@@ -52,7 +52,10 @@ TEST(CleaningPlan, LeavesOutRecentLibrariesAndGivesNestedOnesNoStep) {
         std::size_t skipped;
         std::vector<std::string> steps; // each step's library and categories
     } cases[] = {
-        {{}, 0, {"A.fcpbundle 15", "B.fcpbundle 15", "C.fcpbundle 15", "C.fcpbundle copy/D.fcpbundle 15"}},
+        {{},
+         0,
+         {"A.fcpbundle 15", "B.fcpbundle 15", "B.fcpbundle/Inner.fcpbundle 15", "C.fcpbundle 15",
+          "C.fcpbundle copy/D.fcpbundle 15"}},
         {{.untouchedFor = std::chrono::days(29)},
          1,
          {"A.fcpbundle 15", "B.fcpbundle/Inner.fcpbundle 15", "C.fcpbundle 15",

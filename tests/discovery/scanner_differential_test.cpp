@@ -115,6 +115,10 @@ void buildEdgeCases(const TempDir& tmp) {
     testing::placeFile(tmp, e + "E6/Transcoded Media/Other/Proxy Media/kept", 0);
     const std::pair<const char*, std::int64_t> times[] = {
         {"NotAnEvent", 1'500'000'000},
+        {"Render Files/r", 1'500'000'000},
+        {"E1/Sub/Render Files/z", 1'500'000'000},
+        {"Inner.fcpbundle/E/Render Files/n", 1'500'000'000},
+        {"E6/Analysis Cache", 1'500'000'000},
         {".hiddenroot", 1'600'000'000},
         {"E6/Proxy Media/kept", 1'650'000'000},
         {"E6/Transcoded Media/Other/Proxy Media/kept", 1'700'000'000}};
@@ -158,10 +162,11 @@ TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
     const FCPBundle& edge = found["Edge.fcpbundle"];
     EXPECT_EQ(edge.path, tmp / "loc/Edge.fcpbundle");
     EXPECT_EQ(edge.size, 1000 + 2000 + 10 + 300 + 400 + 50 + 5000 + 20 + 600 + 700 + 33 + 44);
-    EXPECT_EQ(edge.cacheSize(), 2000 + 10 + 700 + 11000 + 7000 + 44);
-    EXPECT_EQ(edge.proxySize(), 300 + 120 + 130 + 800);
-    EXPECT_EQ(edge.optimizedSize(), 400 + 140);
-    EXPECT_EQ(edge.analysisSize(), 50 + 90);
+    // Only entries inside real events count, never what a link leads to.
+    EXPECT_EQ(edge.cacheSize(), 2000 + 10 + 700 + 44);
+    EXPECT_EQ(edge.proxySize(), 300);
+    EXPECT_EQ(edge.optimizedSize(), 400);
+    EXPECT_EQ(edge.analysisSize(), 50);
     EXPECT_EQ(edge.lastModified, FileTime(std::chrono::seconds(1'700'000'000)));
     EXPECT_FALSE(found["Inner.fcpbundle"].lastModified); // holds nothing but render files
     EXPECT_FALSE(found["Link.fcpbundle"].lastModified);
@@ -195,10 +200,10 @@ TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
 TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
     TempDir tmp;
     buildEdgeCases(tmp);
-    testing::placeFile(tmp, "loc/Edge.fcpbundle/E7/Render Files", 77);             // a file matched whole
-    testing::placeFile(tmp, "loc/Edge.fcpbundle/E7/Transcoded Media", 5);          // not a prefix folder
-    testing::placeFile(tmp, "loc/Edge.fcpbundle/Transcoded Media/Proxy Media", 6); // two-part, at the root
-    // Listed on its own only where proxy media are not cleaned too.
+    testing::placeFile(tmp, "loc/Edge.fcpbundle/E7/Render Files", 77);             // a file in the entry's place
+    testing::placeFile(tmp, "loc/Edge.fcpbundle/E7/Transcoded Media", 5);          // a file on the way
+    testing::placeFile(tmp, "loc/Edge.fcpbundle/Transcoded Media/Proxy Media", 6); // not inside an event
+    // Inside proxy media, never render files of its own.
     testing::placeFile(tmp, "loc/Edge.fcpbundle/E1/Transcoded Media/Proxy Media/Render Files/x", 8);
     const std::string location = tmp / "loc";
     UniqueFd locationFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

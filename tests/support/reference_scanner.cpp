@@ -1,6 +1,5 @@
 #include "reference_scanner.h"
 
-#include "cleaning/deletion_match.h"
 #include "library/cache_category.h"
 #include "platform/dir_walker.h"
 #include "platform/path.h"
@@ -21,19 +20,28 @@ std::int64_t directorySize(const std::string& path) {
     return start ? regularFileBytesBelow(start.get()) : 0;
 }
 
-// directorySize of `subPath` below every directory directly inside `library` (a link to a
-// directory counts as a directory here).
-std::int64_t categorySize(const std::string& library, const std::string& subPath) {
+// The bytes of `subPath` inside every event of `library`, an event being a folder directly
+// inside it (not a link), every folder on the way a folder too: the entry at its end counts
+// its regular files' bytes (itself, when it is a file), never anything through a link.
+std::int64_t categorySize(const std::string& library, std::string_view subPath) {
     std::int64_t total = 0;
     DIR* dir = ::opendir(library.c_str());
     if (dir == nullptr) return 0;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
-        const std::string eventPath = appendingPathComponent(library, name);
+        std::string path = appendingPathComponent(library, name);
         struct stat st {};
-        if (::stat(eventPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-            total += directorySize(appendingPathComponent(eventPath, subPath));
+        bool folders = ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        for (std::string_view rest = subPath; folders && !rest.empty();) {
+            const std::size_t slash = rest.find('/');
+            path = appendingPathComponent(path, std::string(rest.substr(0, slash)));
+            rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(slash + 1);
+            folders = ::lstat(path.c_str(), &st) == 0 && (rest.empty() || S_ISDIR(st.st_mode));
+        }
+        if (!folders) continue;
+        if (S_ISREG(st.st_mode)) total += st.st_size;
+        if (S_ISDIR(st.st_mode)) total += directorySize(path);
     }
     ::closedir(dir);
     return total;
@@ -43,35 +51,21 @@ bool endsWithLibrarySuffix(const std::string& text) {
     return text.ends_with(".fcpbundle");
 }
 
-// categorySize, less what it reached through links named like a library directly inside it.
-std::int64_t categoryWithoutLibraryLinks(const std::string& library, const std::string& subPath) {
-    std::int64_t total = categorySize(library, subPath);
-    DIR* dir = ::opendir(library.c_str());
-    if (dir == nullptr) return total;
-    while (const dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (!endsWithLibrarySuffix(name)) continue;
-        std::string entryPath = appendingPathComponent(library, name);
-        struct stat linkStat {
-        }, targetStat{};
-        if (::lstat(entryPath.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode) &&
-            ::stat(entryPath.c_str(), &targetStat) == 0 && S_ISDIR(targetStat.st_mode))
-            total -= directorySize(appendingPathComponent(entryPath, subPath));
-    }
-    ::closedir(dir);
-    return total;
+// Whether the path inside a library is a category's entry: one folder, then a sub-path.
+bool isCategoryEntry(std::string_view relativePath) {
+    const std::size_t slash = relativePath.find('/');
+    if (slash == std::string_view::npos) return false;
+    for (CacheCategory category : allCacheCategories)
+        if (relativePath.substr(slash + 1) == categoryInfo(category).subPath) return true;
+    return false;
 }
 
 // The newest modification time of the regular files in the library that a cleaning of every
-// category leaves: a walk of its own that matches each relative path the way the deletion does.
+// category leaves: a walk of its own that passes over every category's entries.
 std::optional<FileTime> newestKeptFile(const std::string& library) {
-    std::vector<DeletionMatch> matches;
-    for (CacheCategory category : allCacheCategories)
-        matches.emplace_back(categoryBit(category));
     std::optional<FileTime> newest;
     walkDirectory(library, [&](const WalkEntry& entry) {
-        for (const DeletionMatch& match : matches)
-            if (match.matches(entry.relativePath)) return WalkAction::SkipChildren;
+        if (isCategoryEntry(entry.relativePath)) return WalkAction::SkipChildren;
         struct stat st {};
         if (entry.type == EntryType::Regular &&
             ::fstatat(entry.parentFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -99,11 +93,8 @@ std::vector<FCPBundle> referenceScanBundles(const std::string& location) {
         bundle.displayName = lastPathComponent(bundle.path);
         if (entry.type != EntryType::Symlink) {
             bundle.size = directorySize(bundle.path);
-            bundle.sizeOf(CacheCategory::render) = categoryWithoutLibraryLinks(bundle.path, "Render Files");
-            bundle.sizeOf(CacheCategory::proxy) = categoryWithoutLibraryLinks(bundle.path, "Transcoded Media/Proxy Media");
-            bundle.sizeOf(CacheCategory::optimized) =
-                categoryWithoutLibraryLinks(bundle.path, "Transcoded Media/High Quality Media");
-            bundle.sizeOf(CacheCategory::analysis) = categoryWithoutLibraryLinks(bundle.path, "Analysis Files");
+            for (CacheCategory category : allCacheCategories)
+                bundle.sizeOf(category) = categorySize(bundle.path, categoryInfo(category).subPath);
             bundle.lastModified = newestKeptFile(bundle.path);
         }
         result.push_back(std::move(bundle));

@@ -1,5 +1,7 @@
 #include "tree_listing.h"
 
+#include "library/cache_category.h"
+
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
@@ -24,15 +26,17 @@ bool entryExists(const std::string& path) {
 }
 
 std::string regenerableEntry(const std::string& relative) {
-    const std::size_t library = relative.find(".fcpbundle/");
-    if (library == std::string::npos) return "";
-    for (const std::string category :
-         {"/Render Files", "/Transcoded Media/Proxy Media", "/Transcoded Media/High Quality Media",
-          "/Analysis Files", "/Analysis Cache"}) {
-        for (std::size_t at = relative.find(category, library); at != std::string::npos;
-             at = relative.find(category, at + 1)) {
-            const std::size_t end = at + category.size();
-            if (end == relative.size() || relative[end] == '/') return relative.substr(0, end);
+    constexpr std::string_view kLibrary = ".fcpbundle/";
+    for (std::size_t at = relative.find(kLibrary); at != std::string::npos; at = relative.find(kLibrary, at + 1)) {
+        const std::size_t event = at + kLibrary.size();
+        const std::size_t slash = relative.find('/', event);
+        if (slash == std::string::npos) return "";
+        for (CacheCategory category : allCacheCategories) {
+            const std::string_view subPath = categoryInfo(category).subPath;
+            const std::size_t end = slash + 1 + subPath.size();
+            if (relative.compare(slash + 1, subPath.size(), subPath) == 0 &&
+                (end == relative.size() || relative[end] == '/'))
+                return relative.substr(0, end);
         }
     }
     return "";

@@ -10,8 +10,8 @@ namespace velmora::testing {
 [[nodiscard]] std::set<std::string> listTree(const std::string& root);
 // Whether an entry exists at `path` (a dangling link counts).
 [[nodiscard]] bool entryExists(const std::string& path);
-// The entry a cleaning removes that holds `relative` (a path below a location): its first
-// category folder below a library, or "" when it lies in none.
+// The entry a cleaning removes that holds `relative` (a path below a location): a category's
+// sub-path inside an event of a library, or "" when it lies in none.
 [[nodiscard]] std::string regenerableEntry(const std::string& relative);
 // The lines of `text`, each ended by "\n", in any order: for output whose order varies.
 [[nodiscard]] std::multiset<std::string> lineSet(const std::string& text);

@@ -15,7 +15,7 @@ namespace {
 
 // Bytes in every category, and original media.
 LibraryShape fullLibrary(const std::string& name) {
-    return {name, 2000, 3000, 4000, 500, 0, 1000};
+    return {name, 2000, 3000, 4000, 500, 1000};
 }
 
 struct Harness {

@@ -100,8 +100,7 @@ std::string buildLibrary(const std::string& location, const LibraryShape& shape)
         {"Render Files/High Quality Media/render.mov", shape.renderBytes},
         {"Transcoded Media/Proxy Media/clip.mov", shape.proxyBytes},
         {"Transcoded Media/High Quality Media/clip.mov", shape.optimizedBytes},
-        {"Analysis Files/Shots/clip.plist", shape.analysisFilesBytes},
-        {"Analysis Cache/clip.cache", shape.analysisCacheBytes},
+        {"Analysis Files/Shots/clip.plist", shape.analysisBytes},
     };
     for (const auto& [relative, bytes] : files) {
         if (bytes <= 0) continue;

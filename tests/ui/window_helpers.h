@@ -83,8 +83,7 @@ void chooseLocation(WindowUnderTest& app, const QString& location, int rows);
 struct LibraryShape {
     std::string relativePath; // below the location, ending in ".fcpbundle"
     std::int64_t renderBytes = 0, proxyBytes = 0, optimizedBytes = 0;
-    std::int64_t analysisFilesBytes = 0; // "Analysis Files" (measured)
-    std::int64_t analysisCacheBytes = 0; // "Analysis Cache" (removed by the analysis cleaning)
+    std::int64_t analysisBytes = 0;
     std::int64_t originalBytes = 0;
 };
 // Builds it below `location`; returns the path of its event folder.

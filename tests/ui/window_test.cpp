@@ -36,7 +36,7 @@ void WindowTest::keyboardAndRowButtons() {
     const QString longName = "A library whose name is far too long for its row at the window's smallest size";
     for (int i = 0; i < 120; ++i)
         buildLibrary(dir.path(), {(i ? "Cut " + std::to_string(i) : longName.toStdString()) + ".fcpbundle", 0,
-                                  0, 0, 0, 0, 1000000 - i});
+                                  0, 0, 0, 1000000 - i});
     WindowUnderTest app;
     QQuickWindow* window = app.window();
     chooseLocation(app, q(dir.path()), 120);
@@ -140,7 +140,7 @@ void WindowTest::stopsPartWayAndWhenTheWindowCloses() {
         for (int i = 0; i < 150; ++i)
             events.push_back(buildLibrary(
                 location, {"Client " + std::to_string(i % 7) + "/Cut " + std::to_string(i) + ".fcpbundle",
-                           3 << 20, 2 << 20, 1 << 20, 400 << 10, 0, 9000}));
+                           3 << 20, 2 << 20, 1 << 20, 400 << 10, 9000}));
     };
     buildAll();
     const std::set<std::string> all = listTree(location);
