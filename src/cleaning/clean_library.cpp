@@ -20,6 +20,12 @@ namespace velmora {
 
 namespace {
 
+// Whether the folder `name` in `parentFd` is the root of another mount.
+bool isMountPoint(int parentFd, const char* name) {
+    UniqueFd fd(::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return fd && isOtherMount(parentFd, fd.get());
+}
+
 // One library's cleaning: the walk's visitor and what it tells.
 class LibraryCleaning {
   public:
@@ -93,11 +99,11 @@ class LibraryCleaning {
 
     // A folder the walk could not open or read: its contents were not searched.
     void unreadable(std::string path, int error) {
-        DeletionEntry entry{std::nullopt,
-                            path,
-                            DeletionStatus::Unreadable,
-                            0,
-                            {{std::move(path), error, describeErrno(error)}}};
+        tellNow({std::nullopt, path, DeletionStatus::Unreadable, 0, {{std::move(path), error, describeErrno(error)}}});
+    }
+
+    // An entry known at once, told in its place among those that threads are measuring.
+    void tellNow(DeletionEntry entry) {
         if (ordered()) {
             std::lock_guard lock(mutex_);
             slots_.push_back({true, {std::move(entry)}});
@@ -153,6 +159,13 @@ class LibraryCleaning {
         entry.category = category;
         entry.path = joinPath(basePath_, match.relativePath);
         const bool directory = match.type == EntryType::Directory;
+        if (options_.dryRun && directory && isMountPoint(match.parentFd, match.name.data())) {
+            // The cleaning leaves it in place: the dry run says so, in the same words.
+            entry.status = DeletionStatus::Failed;
+            entry.failures = {mountPointFailure(entry.path)};
+            tellNow(std::move(entry));
+            return;
+        }
         if (!workers_) {
             if (options_.dryRun) {
                 entry.status = DeletionStatus::WouldDelete;
@@ -275,11 +288,11 @@ DeletionReport cleanLibrary(int locationFd, const FCPBundle& library, CategoryMa
 void listCleanable(const FCPBundle& library, CategoryMask categories, const DeletionEntrySink& onEntry) {
     for (const CleanableEntry& cleanable : library.cleanable) {
         if ((categories & categoryBit(cleanable.category)) == 0 || !onEntry) continue;
-        onEntry({cleanable.category,
-                 joinPath(library.path, cleanable.relativePath),
-                 DeletionStatus::WouldDelete,
-                 cleanable.bytes,
-                 {}});
+        std::string path = joinPath(library.path, cleanable.relativePath);
+        if (cleanable.mountPoint)
+            onEntry({cleanable.category, path, DeletionStatus::Failed, 0, {mountPointFailure(path)}});
+        else
+            onEntry({cleanable.category, std::move(path), DeletionStatus::WouldDelete, cleanable.bytes, {}});
     }
 }
 

@@ -12,6 +12,11 @@ std::uint32_t CleanableListing::add(std::uint32_t record, std::vector<std::uint6
     return static_cast<std::uint32_t>(items_.size() - 1);
 }
 
+void CleanableListing::mountSkipped(std::string path) {
+    std::lock_guard lock(mutex_);
+    mounts_.insert(std::move(path));
+}
+
 void CleanableListing::fill(std::vector<FCPBundle*> records,
                             const std::vector<const std::vector<std::int64_t>*>& bytesBelow) {
     std::vector<std::uint32_t> sorted(items_.size());
@@ -26,7 +31,7 @@ void CleanableListing::fill(std::vector<FCPBundle*> records,
         FCPBundle& library = *records[item.record];
         // The entry lies inside the library: its path goes on from the library's own.
         std::string below = item.path.substr(std::min(item.path.size(), library.relativePath.size() + 1));
-        library.cleanable.push_back({std::move(below), item.category, bytes});
+        library.cleanable.push_back({std::move(below), item.category, bytes, mounts_.contains(item.path)});
     }
 }
 

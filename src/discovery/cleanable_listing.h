@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace velmora {
@@ -40,6 +41,9 @@ class CleanableListing {
         }
     }
 
+    // The directory at `path` (below the location) is the root of another mount.
+    void mountSkipped(std::string path);
+
     // Gives each record (indexed as the scan found them) its listed entries in walk order,
     // each with the bytes the workers found below it (`bytesBelow[w][id]` from worker w).
     void fill(std::vector<FCPBundle*> records,
@@ -60,6 +64,7 @@ class CleanableListing {
     const CategoryMask categories_;
     std::mutex mutex_;
     std::vector<Item> items_;
+    std::unordered_set<std::string> mounts_;
 };
 
 } // namespace velmora

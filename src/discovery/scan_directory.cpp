@@ -22,8 +22,10 @@ void ParallelScan::notOpened(int error, const std::function<std::string()>& path
     if (error != ENOENT && error != ENOTDIR && error != ELOOP) unreadable(pathOf(), error);
 }
 
-void ParallelScan::mountSkipped() {
+// A directory on another mount: not entered, and a listed entry there is one a cleaning leaves.
+void ParallelScan::mountSkipped(const std::function<std::string()>& pathOf) {
     progress_->mountPointsSkipped.fetch_add(1, std::memory_order_relaxed);
+    if (listing_.categories() != 0) listing_.mountSkipped(pathOf());
 }
 
 // Whether the scan may enter the directory just opened: on the location's own mount, or
@@ -36,7 +38,7 @@ bool ParallelScan::mayEnter(int fd, const std::function<std::string()>& pathOf) 
         return false;
     }
     if (!onOtherMount(rootId_, *id)) return true;
-    mountSkipped();
+    mountSkipped(pathOf);
     return false;
 }
 
@@ -211,7 +213,9 @@ void ParallelScan::walkInline(Worker& worker, DirNode* node, std::uint64_t posit
     WalkOptions options;
     options.maxOpenDescriptors = inlineCap_;
     options.stayOnMount = !rules_.crossFileSystems;
-    options.onOtherMount = [this](std::string_view) { mountSkipped(); };
+    options.onOtherMount = [&](std::string_view relative) {
+        mountSkipped([&] { return appendingPathComponent(basePath, relative); });
+    };
     options.onError = [&](std::string_view relative, int error) {
         unreadable(appendingPathComponent(basePath, relative), error);
     };

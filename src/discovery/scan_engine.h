@@ -67,7 +67,7 @@ class ParallelScan {
     // scan_directory.cpp: what the scan reads and how it counts each entry.
     void unreadable(const std::string& relativePath, int error);
     void notOpened(int error, const std::function<std::string()>& pathOf);
-    void mountSkipped();
+    void mountSkipped(const std::function<std::string()>& pathOf);
     bool mayEnter(int fd, const std::function<std::string()>& pathOf);
     std::uint32_t addLibrary(std::vector<std::uint64_t> order, std::string relativePath, int parentFd,
                              const char* name);

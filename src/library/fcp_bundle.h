@@ -20,6 +20,8 @@ struct CleanableEntry {
     // Regular-file bytes it holds: its size for a file, the total below it for a folder
     // (links not followed, other mounts not entered), 0 for anything else.
     std::int64_t bytes = 0;
+    // A folder that is the root of another mount: a cleaning leaves it in place.
+    bool mountPoint = false;
 };
 
 // A file's modification time.

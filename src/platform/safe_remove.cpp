@@ -358,6 +358,10 @@ RemoveReport Remover::run(std::string_view name, unsigned char listedType) {
 
 } // namespace
 
+RemoveFailure mountPointFailure(std::string path) {
+    return {std::move(path), EBUSY, kMountPointText};
+}
+
 RemoveReport removeEntryAt(int parentFd, std::string_view name, std::string_view displayPath,
                            bool expectDirectory, const RemoveOptions& options) {
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos) {

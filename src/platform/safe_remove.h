@@ -53,6 +53,9 @@ struct RemoveReport {
 [[nodiscard]] RemoveReport removeEntryAt(int parentFd, std::string_view name, std::string_view displayPath,
                                          bool expectDirectory = false, const RemoveOptions& options = {});
 
+// The failure of an entry left in place because it is the root of another mount.
+[[nodiscard]] RemoveFailure mountPointFailure(std::string path);
+
 // Opens `path` as a directory without following a link in its last component (trailing
 // slashes do not make it follow one). Paths longer than PATH_MAX are opened piece by piece.
 // Returns an invalid descriptor with errno set on failure.

@@ -243,7 +243,9 @@ TEST_P(CleanLibraryBothWays, WhatCannotBeRemovedOrReadStaysWithOneLineEach) {
 
 // A folder of the library mounted read-only: the walk stays on the library's own mount and
 // leaves it alone, counted; asked to cross, it meets the read-only file system and says so
-// once for the whole matched folder. Mounts inside a matched folder survive with a line each.
+// once for the whole matched folder. Mounts inside a matched folder survive with a line each;
+// a matched folder that is itself a mount stays, which the scan (counting nothing in it) and
+// a dry run say in the cleaning's words.
 TEST_P(CleanLibraryBothWays, MountsBelowTheLibraryAreLeftInPlace) {
     TempDir tmp;
     const std::string lib = tmp / "loc/Lib.fcpbundle";
@@ -254,25 +256,36 @@ TEST_P(CleanLibraryBothWays, MountsBelowTheLibraryAreLeftInPlace) {
     placeFile(tmp, "elsewhere/sub/precious.mov", 10);
     makeDirs(render + "/bound");
     makeDirs(render + "/Peaks Data/tmp");
+    makeDirs(lib + "/C/Render Files");
 
     const std::string out = testing::runInMountNamespace([&] {
         testing::bindMount(lib + "/A", lib + "/A", true);
         testing::bindMount(tmp / "elsewhere", render + "/bound");
         testing::mountTmpfs(render + "/Peaks Data/tmp");
         testing::bindMount(tmp / "elsewhere/sub/precious.mov", render + "/file-mount");
-        const ScannedLocation location(tmp / "loc");
+        testing::mountTmpfs(lib + "/C/Render Files");
+        testing::writeFile(lib + "/C/Render Files/r", 1000);
+        const ScannedLocation location(tmp / "loc", {.listCleanable = kRender});
+        std::vector<std::string> dry = clean(location, "Lib.fcpbundle", kRender, {.dryRun = true}).lines;
+        listCleanable(location["Lib.fcpbundle"], kRender,
+                      [&](const DeletionEntry& entry) { dry.push_back(logLines(entry).at(0)); });
         const testing::Told staying = clean(location, "Lib.fcpbundle", kRender, {.threads = GetParam()});
         const testing::Told crossing =
             clean(location, "Lib.fcpbundle", kRender, {.threads = GetParam(), .crossFileSystems = true});
-        return "skipped " + std::to_string(staying.report.mountsSkipped) + "\n" +
+        return "render " + std::to_string(location["Lib.fcpbundle"].cacheSize()) + "\n" + testing::text(dry) +
+               "skipped " + std::to_string(staying.report.mountsSkipped) + "\n" +
                testing::text(staying.lines) + testing::text(crossing.lines) +
                std::to_string(listTree(render).size()) + " left\n";
     });
     if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
-    Lines expected{"skipped 1", "Error deleting " + lib + "/A/Render Files: Read-only file system", "6 left"};
-    for (int run = 0; run < 2; ++run)
-        for (const char* mount : {"/bound", "/Peaks Data/tmp", "/file-mount"})
-            expected.insert("Error deleting " + render + mount + ": Is a mount point; left in place");
+    Lines expected{"render 12", "skipped 1", "Error deleting " + lib + "/A/Render Files: Read-only file system",
+                   "6 left"};
+    for (int run = 0; run < 2; ++run) {
+        expected.insert("Would delete: " + render + " (12 bytes)"); // the mounted file counts
+        for (const std::string mount : {render + "/bound", render + "/Peaks Data/tmp", render + "/file-mount",
+                                        lib + "/C/Render Files", lib + "/C/Render Files"})
+            expected.insert("Error deleting " + mount + ": Is a mount point; left in place");
+    }
     EXPECT_EQ(lineSet(out), expected);
     EXPECT_TRUE(testing::entryExists(tmp / "elsewhere/sub/precious.mov"));
     EXPECT_EQ(listTree(lib + "/A/Render Files").size(), 3u);
