@@ -212,6 +212,7 @@ class LibraryCleaning {
     // Counts and tells a matched entry's removal.
     void removed(DeletionEntry& entry, RemoveReport removal) {
         entry.bytes = removal.bytesUnlinked;
+        entry.bytesFreed = removal.bytesFreed;
         report_.anythingRemoved = report_.anythingRemoved || removal.entriesRemoved > 0;
         switch (removal.outcome) {
         case RemoveOutcome::Removed:
@@ -221,6 +222,7 @@ class LibraryCleaning {
         case RemoveOutcome::Vanished: // another run got there first; it tells the entry
         case RemoveOutcome::Stopped:  // left partly emptied by a stop: not removed, not told
             report_.bytesUnlisted += removal.bytesUnlinked;
+            report_.bytesFreedUnlisted += removal.bytesFreed;
             break;
         case RemoveOutcome::Failed:
             if (removal.failures.empty()) removal.failures.push_back({entry.path, 0, "Unknown error"});

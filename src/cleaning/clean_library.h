@@ -41,6 +41,7 @@ struct DeletionReport {
     // Regular-file bytes this call unlinked in entries told to no one: another run finished
     // them first, or a stop left them partly removed.
     std::int64_t bytesUnlisted = 0;
+    std::int64_t bytesFreedUnlisted = 0; // what the disk got back from them
 };
 
 // Cleans the library that a scan of the location open at `locationFd` found: reached beneath

@@ -4,6 +4,7 @@ namespace velmora {
 
 void CleaningTally::add(const DeletionEntry& entry, std::size_t step) {
     bytes += entry.bytes;
+    bytesFreed += entry.bytesFreed;
     if (!entry.failed()) {
         ++removed;
         return;
@@ -17,6 +18,7 @@ void CleaningTally::add(const DeletionEntry& entry, std::size_t step) {
 
 void CleaningTally::add(const DeletionReport& report) {
     bytes += report.bytesUnlisted;
+    bytesFreed += report.bytesFreedUnlisted;
     mountsSkipped += report.mountsSkipped;
     anythingRemoved = anythingRemoved || report.anythingRemoved;
 }

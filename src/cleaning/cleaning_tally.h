@@ -21,6 +21,8 @@ struct CleaningTally {
     // Regular-file bytes the run unlinked, in told entries and in the others (a dry run: the
     // bytes its entries hold).
     std::int64_t bytes = 0;
+    // What the disk got back (see RemoveReport::bytesFreed); 0 in a dry run.
+    std::int64_t bytesFreed = 0;
     // Mount points below the libraries that their walks did not enter.
     std::uint64_t mountsSkipped = 0;
     // Some library's cleaning removed something, a whole entry or part of one.

@@ -31,6 +31,8 @@ struct DeletionEntry {
     std::int64_t bytes = 0;
     // What had to stay and why (Failed: one per entry left in place; Unreadable: the folder).
     std::vector<RemoveFailure> failures;
+    // What the disk got back from the entry (see RemoveReport::bytesFreed); 0 in a dry run.
+    std::int64_t bytesFreed = 0;
 
     [[nodiscard]] bool failed() const {
         return status == DeletionStatus::Failed || status == DeletionStatus::Unreadable;

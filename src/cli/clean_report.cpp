@@ -61,6 +61,7 @@ std::string CleanReport::json(const CleaningPlan& plan, const CleaningTally& tal
     report["libraries"] = plan.libraries.size();
     report["skipped"] = plan.skippedAsRecent;
     report["bytes"] = tally.bytes;
+    if (!dryRun_) report["bytesFreed"] = tally.bytesFreed;
     report["failed"] = tally.failed;
     report["entries"] = std::move(entries);
     return dumpJson(report);
@@ -87,7 +88,10 @@ std::string CleanReport::summary(const CleaningPlan& plan, const CleaningTally& 
     }
     return out + line(translate("CleanCommand", "Entries removed: %1"), count(tally.removed)) +
            line(translate("CleanCommand", "Entries failed: %1"), count(tally.failed)) +
-           line(translate("CleanCommand", "Bytes reclaimed: %1 (%2)"), bytes, formatSize(bytes));
+           line(translate("CleanCommand", "Bytes reclaimed: %1 (%2)"), bytes, formatSize(bytes)) +
+           // Less than the bytes reclaimed for sparse files and files with other links.
+           line(translate("CleanCommand", "Disk space freed: %1 (%2)"), tally.bytesFreed,
+                formatSize(tally.bytesFreed));
 }
 
 } // namespace velmora::cli

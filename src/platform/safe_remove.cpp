@@ -147,22 +147,12 @@ Remover::Step Remover::openDirectory(int dirFd, const Identity& dirId, const std
 Remover::Step Remover::removeOrOpen(int dirFd, const Identity& dirId, const std::string& name,
                                     unsigned char listedType, Frame& opened) {
     if (listedType != DT_DIR) {
-        // A file's size comes from this look-up, made just before the file is unlinked: the
-        // bytes reclaimed are what this call itself removed, never a later re-measurement.
-        std::int64_t size = 0;
-        if (listedType == DT_REG || listedType == DT_UNKNOWN) {
-            struct statx st {};
-            if (::statx(dirFd, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE,
-                        &st) != 0) {
-                if (errno == ENOENT) return Step::Vanished;
-            } else if (S_ISDIR(st.stx_mode)) {
-                return openDirectory(dirFd, dirId, name, opened);
-            } else if (S_ISREG(st.stx_mode)) {
-                size = static_cast<std::int64_t>(st.stx_size);
-            }
-        }
+        const UnlinkLookUp file = lookUpBeforeUnlink(dirFd, name.c_str(), listedType);
+        if (file.kind == UnlinkLookUp::Kind::Vanished) return Step::Vanished;
+        if (file.kind == UnlinkLookUp::Kind::Directory) return openDirectory(dirFd, dirId, name, opened);
         if (::unlinkat(dirFd, name.c_str(), 0) == 0) {
-            report_.bytesUnlinked += size;
+            report_.bytesUnlinked += file.bytes;
+            report_.bytesFreed += file.freed;
             return Step::Removed;
         }
         int error = errno;
@@ -357,6 +347,23 @@ RemoveReport Remover::run(std::string_view name, unsigned char listedType) {
 }
 
 } // namespace
+
+UnlinkLookUp lookUpBeforeUnlink(int dirFd, const char* name, unsigned char listedType) {
+    UnlinkLookUp found;
+    if (listedType != DT_REG && listedType != DT_UNKNOWN) return found;
+    struct statx st {};
+    constexpr unsigned kWanted = STATX_TYPE | STATX_SIZE | STATX_NLINK | STATX_BLOCKS;
+    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kWanted, &st) != 0) {
+        if (errno == ENOENT) found.kind = UnlinkLookUp::Kind::Vanished;
+    } else if (S_ISDIR(st.stx_mode)) {
+        found.kind = UnlinkLookUp::Kind::Directory;
+    } else if (S_ISREG(st.stx_mode)) {
+        found.bytes = static_cast<std::int64_t>(st.stx_size);
+        if (st.stx_nlink <= 1 && (st.stx_mask & STATX_BLOCKS) != 0)
+            found.freed = static_cast<std::int64_t>(st.stx_blocks) * 512;
+    }
+    return found;
+}
 
 RemoveFailure mountPointFailure(std::string path) {
     return {std::move(path), EBUSY, kMountPointText};

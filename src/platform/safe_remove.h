@@ -39,6 +39,9 @@ struct RemoveReport {
     // Sizes of the regular files this call unlinked, from the look-up made just before each
     // unlink: what this call reclaimed, never what someone else removed meanwhile.
     std::int64_t bytesUnlinked = 0;
+    // What the disk got back: the allocated bytes of the files whose last link this call
+    // removed (less than bytesUnlinked for sparse and hard-linked files).
+    std::int64_t bytesFreed = 0;
     // The entries left in place because removing them failed, each once. A directory that
     // stays only because something inside it stayed is not listed again.
     std::vector<RemoveFailure> failures;
@@ -52,6 +55,17 @@ struct RemoveReport {
 // saves a system call when the caller already knows the type; a wrong guess is harmless.
 [[nodiscard]] RemoveReport removeEntryAt(int parentFd, std::string_view name, std::string_view displayPath,
                                          bool expectDirectory = false, const RemoveOptions& options = {});
+
+// An entry other than a directory, looked up just before it is unlinked, so what its unlink
+// gives back is what this run itself removed, never a later re-measurement.
+struct UnlinkLookUp {
+    enum class Kind { Vanished, Directory, Other } kind = Kind::Other;
+    std::int64_t bytes = 0; // a regular file's size
+    std::int64_t freed = 0; // its allocated bytes, when this is its last link
+};
+// `listedType`: the d_type its listing gave (DT_UNKNOWN when nothing is known); only a
+// regular file, or an entry of unknown type, needs the look-up.
+[[nodiscard]] UnlinkLookUp lookUpBeforeUnlink(int dirFd, const char* name, unsigned char listedType);
 
 // The failure of an entry left in place because it is the root of another mount.
 [[nodiscard]] RemoveFailure mountPointFailure(std::string path);

@@ -64,6 +64,7 @@ struct Job {
     std::vector<KeyedFailure> failures;
     std::atomic<std::uint64_t> entriesRemoved{0};
     std::atomic<std::int64_t> bytes{0};
+    std::atomic<std::int64_t> freed{0};
     std::atomic<bool> stopped{false};
     std::atomic<bool> readOnly{false};
     RemoveOutcome rootOutcome = RemoveOutcome::Failed;

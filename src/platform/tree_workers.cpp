@@ -76,6 +76,7 @@ struct TreeWorkers::Impl {
             RemoveReport report;
             report.entriesRemoved = job->entriesRemoved.load();
             report.bytesUnlinked = job->bytes.load();
+            report.bytesFreed = job->freed.load();
             if (job->readOnly) {
                 // Nothing on a read-only file system can go: one failure for the whole entry.
                 report.outcome = RemoveOutcome::Failed;
@@ -118,6 +119,7 @@ struct TreeWorkers::Impl {
                 removeEntryAt(parentFd, job->name, job->path, job->expectDirectory, RemoveOptions{2, cancel});
             job->entriesRemoved += report.entriesRemoved;
             job->bytes += report.bytesUnlinked;
+            job->freed += report.bytesFreed;
             job->rootOutcome = report.outcome;
             if (report.outcome == RemoveOutcome::Stopped) job->stopped = true;
             for (RemoveFailure& failure : report.failures)
@@ -186,24 +188,13 @@ struct TreeWorkers::Impl {
             return false;
         }
         if (child.type != DT_DIR) {
-            // The size comes from the look-up just before the unlink: bytes this run removed.
-            std::int64_t size = 0;
-            bool directory = false;
-            if (child.type == DT_REG || child.type == DT_UNKNOWN) {
-                struct statx st {};
-                if (::statx(fd, child.name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                            STATX_TYPE | STATX_SIZE, &st) != 0) {
-                    if (errno == ENOENT) return true;
-                } else if (S_ISDIR(st.stx_mode)) {
-                    directory = true;
-                } else if (S_ISREG(st.stx_mode)) {
-                    size = static_cast<std::int64_t>(st.stx_size);
-                }
-            }
-            if (!directory) {
+            const UnlinkLookUp file = lookUpBeforeUnlink(fd, child.name.c_str(), child.type);
+            if (file.kind == UnlinkLookUp::Kind::Vanished) return true;
+            if (file.kind != UnlinkLookUp::Kind::Directory) {
                 if (::unlinkat(fd, child.name.c_str(), 0) == 0) {
                     ++job->entriesRemoved;
-                    job->bytes += size;
+                    job->bytes += file.bytes;
+                    job->freed += file.freed;
                     return true;
                 }
                 if (errno == ENOENT) return true;
@@ -229,6 +220,7 @@ struct TreeWorkers::Impl {
                                             RemoveOptions{2, cancel});
         job->entriesRemoved += report.entriesRemoved;
         job->bytes += report.bytesUnlinked;
+        job->freed += report.bytesFreed;
         const Key key = childKey(dir->key, index);
         for (RemoveFailure& failure : report.failures) {
             if (failure.error == EROFS) job->readOnly = true;
