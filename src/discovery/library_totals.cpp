@@ -8,9 +8,10 @@ namespace velmora {
 
 namespace {
 
-std::int64_t modifiedOf(const struct statx& st) {
+FileTime modifiedOf(const struct statx& st) {
     if ((st.stx_mask & STATX_MTIME) == 0) return kNoTime;
-    return st.stx_mtime.tv_sec * std::int64_t{1000000000} + st.stx_mtime.tv_nsec;
+    return {std::chrono::sys_seconds(std::chrono::seconds(st.stx_mtime.tv_sec)),
+            static_cast<std::int32_t>(st.stx_mtime.tv_nsec)};
 }
 
 } // namespace
@@ -25,7 +26,7 @@ void Totals::add(const Totals& other) {
 void Totals::fill(FCPBundle& bundle) const {
     bundle.size = size;
     bundle.categorySizes = categories;
-    if (newest != kNoTime) bundle.lastModified = FileTime(std::chrono::nanoseconds(newest));
+    if (newest != kNoTime) bundle.lastModified = newest;
 }
 
 bool lookUp(int dirFd, const char* name, struct statx& st) {

@@ -36,7 +36,8 @@ run(const ScannedLocation& location, const CleaningPlan& plan, const CleaningRun
 
 TEST(CleaningPlan, LeavesOutRecentLibrariesAndGivesNestedOnesNoStep) {
     const auto daysAgo = [](int days) {
-        return std::optional<FileTime>(std::chrono::system_clock::now() - std::chrono::hours(24 * days + 1));
+        const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+        return std::optional(FileTime{now - std::chrono::hours(24 * days + 1)});
     };
     std::vector<FCPBundle> found;
     for (const auto& [relative, modified] : std::vector<std::pair<std::string, std::optional<FileTime>>>{

@@ -167,7 +167,7 @@ TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
     EXPECT_EQ(edge.proxySize(), 300);
     EXPECT_EQ(edge.optimizedSize(), 400);
     EXPECT_EQ(edge.analysisSize(), 50);
-    EXPECT_EQ(edge.lastModified, FileTime(std::chrono::seconds(1'700'000'000)));
+    EXPECT_EQ(edge.lastModified, FileTime{std::chrono::sys_seconds(std::chrono::seconds(1'700'000'000))});
     EXPECT_FALSE(found["Inner.fcpbundle"].lastModified); // holds nothing but render files
     EXPECT_FALSE(found["Link.fcpbundle"].lastModified);
     for (const char* zero :

@@ -1,3 +1,4 @@
+#include "discovery/library_totals.h"
 #include "discovery/scanner.h"
 #include "platform/unique_fd.h"
 #include "samples/sample_tree.h"
@@ -54,7 +55,43 @@ TEST(Scanner, RootLocationGivesPathsWithADoubledSeparator) {
     });
     EXPECT_EQ(testing::lineSet(out),
               (std::multiset<std::string>{"//Top.fcpbundle | Top.fcpbundle | 5 5 0 0 0 | -",
-                                          "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0 | 1000000000"}));
+                                          "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0 | 1.0"}));
+}
+
+// A kept file's time of any year becomes the library's lastModified exactly as the file system
+// gave it, with its text, and decides whether the library counts as modified in the last 30
+// days: a time in the future does.
+TEST(Scanner, KeptFileTimesOfAnyYear) {
+    const std::chrono::sys_seconds now{std::chrono::seconds(1'750'000'000)};
+    const struct {
+        std::int64_t seconds;
+        std::int32_t nanoseconds;
+        const char* text;
+        bool recent;
+    } cases[] = {
+        {-11'676'096'000, 5, "1600-01-01T00:00:00Z", false},
+        {10'413'792'000, 0, "2300-01-01T00:00:00Z", true},
+        {1'750'000'000 - 60, 0, "2025-06-15T15:05:40Z", true},
+        {1'750'000'000 - 31 * 86400, 999'999'999, "2025-05-15T15:06:40Z", false},
+        {-62'167'219'201, 0, "-000001-12-31T23:59:59Z", false},
+        {253'402'300'800, 0, "+010000-01-01T00:00:00Z", true},
+        {INT64_MAX, 0, "+292277026596-12-04T15:30:07Z", true},
+    };
+    for (const auto& c : cases) {
+        struct statx st {};
+        st.stx_mask = STATX_MTIME;
+        st.stx_mtime = {c.seconds, static_cast<std::uint32_t>(c.nanoseconds), 0};
+        Totals totals;
+        totals.newest = factsOfFile(st).keptModified;
+        FCPBundle library;
+        totals.fill(library);
+        ASSERT_TRUE(library.lastModified) << c.text;
+        EXPECT_EQ(std::pair(library.lastModified->seconds.time_since_epoch().count(),
+                            library.lastModified->nanoseconds),
+                  std::pair(c.seconds, c.nanoseconds));
+        EXPECT_EQ(utcText(*library.lastModified), c.text);
+        EXPECT_EQ(modifiedWithin(*library.lastModified, std::chrono::days(30), now), c.recent) << c.text;
+    }
 }
 
 // The generator knows what it wrote; the scan must find exactly that.
