@@ -1,6 +1,7 @@
 #include "cleaning/clean_library.h"
 
 #include "library/category_position.h"
+#include "platform/byte_sum.h"
 #include "platform/dir_walker.h"
 #include "platform/directory_names.h"
 #include "platform/open_beneath.h"
@@ -221,8 +222,8 @@ class LibraryCleaning {
             break;
         case RemoveOutcome::Vanished: // another run got there first; it tells the entry
         case RemoveOutcome::Stopped:  // left partly emptied by a stop: not removed, not told
-            report_.bytesUnlisted += removal.bytesUnlinked;
-            report_.bytesFreedUnlisted += removal.bytesFreed;
+            report_.bytesUnlisted = addBytes(report_.bytesUnlisted, removal.bytesUnlinked);
+            report_.bytesFreedUnlisted = addBytes(report_.bytesFreedUnlisted, removal.bytesFreed);
             break;
         case RemoveOutcome::Failed:
             if (removal.failures.empty()) removal.failures.push_back({entry.path, 0, "Unknown error"});

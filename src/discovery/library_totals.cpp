@@ -17,9 +17,9 @@ FileTime modifiedOf(const struct statx& st) {
 } // namespace
 
 void Totals::add(const Totals& other) {
-    size += other.size;
+    size = addBytes(size, other.size);
     for (std::size_t k = 0; k < categories.size(); ++k)
-        categories[k] += other.categories[k];
+        categories[k] = addBytes(categories[k], other.categories[k]);
     newest = std::max(newest, other.newest);
 }
 
@@ -48,16 +48,17 @@ void LibraryTotals::addFiles(const DirectoryContext& context, const FileFacts& f
     if (files.bytes == 0 && files.keptModified == kNoTime) return;
     for (const EnclosingLibrary& library : context) {
         Totals& totals = of(library.record);
-        totals.size += files.bytes;
+        totals.size = addBytes(totals.size, files.bytes);
         CacheCategory category = library.at.category;
         if (library.at.position == LibraryPosition::Category ||
             (!name.empty() && library.at.startsCategory(name, kEveryCategory, category)))
-            totals.categories[categoryIndex(category)] += files.bytes;
+            totals.categories[categoryIndex(category)] =
+                addBytes(totals.categories[categoryIndex(category)], files.bytes);
         else
             totals.newest = std::max(totals.newest, files.keptModified);
         if (library.listedEntry != kNotListed && files.bytes != 0) {
             if (listedBytes_.size() <= library.listedEntry) listedBytes_.resize(library.listedEntry + 1, 0);
-            listedBytes_[library.listedEntry] += files.bytes;
+            listedBytes_[library.listedEntry] = addBytes(listedBytes_[library.listedEntry], files.bytes);
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "discovery/library_context.h"
 #include "library/fcp_bundle.h"
+#include "platform/byte_sum.h" // every total below adds through it
 
 #include <array>
 #include <cstdint>

@@ -1,9 +1,11 @@
 #include "cleaning/cleaning_concurrency.h"
 #include "cleaning/cleaning_runner.h"
 #include "cleaning/scanned_location.h"
+#include "support/mount_namespace.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
+#include <limits>
 #include <mutex>
 #include <thread>
 
@@ -141,6 +143,40 @@ TEST(CleaningRun, EachUnreadableFolderIsToldOnce) {
     for (int runs = 0; runs < 3; ++runs)
         expected.insert("3 failed, first " + loc + "/closed");
     EXPECT_EQ(testing::lineSet(out), expected);
+}
+
+// Two sparse files of 5 EiB in each library (tmpfs holds them): every sum stops at the largest
+// count instead of wrapping, in the scan, the dry runs and the removals, walked or in parallel.
+TEST(CleaningRun, ByteSumsStopAtTheLargestCount) {
+    TempDir tmp;
+    testing::makeDirs(tmp / "loc");
+    const std::string out = testing::runInMountNamespace([&] {
+        testing::mountTmpfs(tmp / "loc");
+        for (const char* file : {"A.fcpbundle/E/Render Files/a", "A.fcpbundle/E/Render Files/b",
+                                 "B.fcpbundle/E/Render Files/a", "B.fcpbundle/E/Render Files/b"})
+            placeFile(tmp, "loc/" + std::string(file), std::int64_t{5} << 60);
+        const ScannedLocation location(tmp / "loc", {.listCleanable = kEveryCategory});
+        std::string text;
+        const auto put = [&text](std::int64_t bytes) { text += std::to_string(bytes) + "\n"; };
+        for (const FCPBundle& library : location.libraries)
+            for (const std::int64_t bytes :
+                 {library.size, library.reclaimable(), library.cleanable.at(0).bytes})
+                put(bytes);
+        const CleaningPlan plan = planCleaning(location.libraries, {});
+        for (const bool listed : {true, false})
+            put(run(location, plan, {.dryRun = true, .listedByScan = listed}).second.bytes);
+        for (const bool dryRun : {true, false})
+            put(testing::clean(location, "A.fcpbundle", kEveryCategory, {.dryRun = dryRun, .threads = 8})
+                    .entries.at(0)
+                    .bytes);
+        put(run(location, planCleaning({location["B.fcpbundle"]}, {}), {}).second.bytes);
+        return text;
+    });
+    if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
+    std::string most;
+    for (int sum = 0; sum < 11; ++sum)
+        most += std::to_string(std::numeric_limits<std::int64_t>::max()) + "\n";
+    EXPECT_EQ(out, most);
 }
 
 // A dry run tells its entries in the plan's order however many steps go at once, and the same
