@@ -34,7 +34,7 @@ QString notALibrary() {
 
 } // namespace
 
-std::variant<FCPBundle, LibraryArgumentProblem>
+std::variant<NamedLibrary, LibraryArgumentProblem>
 resolveLibraryArgument(int locationFd, const std::string& library, bool crossMounts) {
     const std::vector<std::string> given = components(library);
     // The last real component must carry the library ending: "X.fcpbundle/." is not a library.
@@ -91,7 +91,7 @@ resolveLibraryArgument(int locationFd, const std::string& library, bool crossMou
     record.relativePath = relative;
     record.device = st.st_dev;
     record.inode = st.st_ino;
-    return record;
+    return NamedLibrary{std::move(record), std::move(fd)};
 }
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 // velmora-cli clean, run as the real program: what the command adds to the cleaning it runs
 // (its options, exit statuses, texts and JSON); the cleaning's own rules are held in
 // tests/cleaning.
+#include "platform/safe_remove.h"
 #include "support/cli_program.h"
 #include "support/mount_namespace.h"
 #include "support/temp_tree.h"
@@ -124,6 +125,30 @@ TEST_F(CleanCommand, OptionsNarrowTheClean) {
         EXPECT_EQ(report.at("entries").size(), library.empty() ? 1u : 0u);
     }
     EXPECT_EQ(regenerable(location).size(), 11u); // L2's render files went
+
+    // A library deeper than PATH_MAX below its location, modified just now: its age is read
+    // through its folder, so it is left alone as recent; cleaned regardless of age, it goes.
+    const std::string far = tmp / "far", level(250, 'd');
+    std::string deep = far;
+    for (int i = 0; i < 17; ++i)
+        deep += "/" + level;
+    testing::makeDirs(far);
+    testing::makeDeepChain(far, 17, level, false);
+    for (const char* file : {"Deep.fcpbundle/E/Render Files/r", "Deep.fcpbundle/E/Info.plist"})
+        placeFile(tmp, file, 1);
+    const UniqueFd deepFd = openDirectoryNoFollow(deep);
+    ASSERT_EQ(::renameat(AT_FDCWD, (tmp / "Deep.fcpbundle").c_str(), deepFd.get(), "Deep.fcpbundle"), 0);
+    for (const bool byAge : {true, false}) {
+        std::vector<std::string> args{"clean",      far,     "--library", deep + "/Deep.fcpbundle",
+                                      "--category", "render"};
+        if (byAge) args.insert(args.end(), {"--untouched-for", "30"});
+        run = runCli(args);
+        EXPECT_EQ(std::tie(run.status, run.out),
+                  std::tuple(0, byAge ? "" : "Deleted: " + deep + "/Deep.fcpbundle/E/Render Files\n"))
+            << run.err;
+        EXPECT_EQ(::faccessat(deepFd.get(), "Deep.fcpbundle/E/Render Files", F_OK, AT_SYMLINK_NOFOLLOW) == 0,
+                  byAge);
+    }
 }
 
 TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
