@@ -41,6 +41,8 @@ class LibraryCleaning {
         const unsigned threads = TreeWorkers::usableThreads(options_.threads, options_.maxOpenDescriptors);
         if (threads >= 2)
             workers_ = std::make_unique<TreeWorkers>(threads, options_.maxOpenDescriptors, options_.cancel);
+        // The system may give no thread at all (a process limit): then the walk removes alone.
+        if (workers_ && workers_->threads() == 0) workers_.reset();
         WalkOptions walk = walkOptions();
         walk.onError = [this](std::string_view relativePath, int error) {
             unreadable(joinPath(basePath_, relativePath), error);

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <utf8proc.h>
@@ -32,13 +33,19 @@ struct ScanArguments {
     unsigned threads = 0;
 };
 
-// The live line on stderr while a scan runs, redrawn from the scan's counters.
+// The live line on stderr while a scan runs, redrawn from the scan's counters. None when the
+// system gives no thread for it (a process limit): the scan matters, the line does not.
 class ProgressLine {
   public:
     explicit ProgressLine(const ScanProgress& progress)
-        : progress_(progress), format_(translate("ScanCommand", "已扫描 %1 项 · 找到 %2 个资源库")),
-          thread_([this] { run(); }) {}
+        : progress_(progress), format_(translate("ScanCommand", "已扫描 %1 项 · 找到 %2 个资源库")) {
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (const std::system_error&) {
+        }
+    }
     ~ProgressLine() {
+        if (!thread_.joinable()) return;
         {
             std::lock_guard lock(mutex_);
             done_ = true;

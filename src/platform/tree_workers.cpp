@@ -378,6 +378,10 @@ void TreeWorkers::measure(int parentFd, const std::string& name, std::string dis
     impl_->submit(std::move(job), parentFd);
 }
 
+std::size_t TreeWorkers::threads() const {
+    return impl_->pool.threads();
+}
+
 void TreeWorkers::wait() {
     impl_->pool.waitForJobs();
 }

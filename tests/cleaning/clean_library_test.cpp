@@ -303,6 +303,28 @@ TEST_P(CleanLibraryBothWays, MountsBelowTheLibraryAreLeftInPlace) {
     EXPECT_EQ(listTree(lib + "/A/Render Files").size(), 3u);
 }
 
+// With no thread to spare (a process limit, which only binds an unprivileged user), a cleaning
+// asked for eight threads measures and removes on its own thread.
+TEST(CleanLibrary, ThreadsTheSystemRefusesAreDoneWithout) {
+    TempDir tmp;
+    const std::string lib = tmp / "loc/Lib.fcpbundle";
+    for (const char* file : {"A/Render Files/sub/r", "B/Render Files/r"})
+        placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(file), 10);
+    testing::chownTreeToNobody(tmp / "loc");
+    const std::string out = testing::runAsNobody([&] {
+        rlimit limit{1, 1};
+        if (::setrlimit(RLIMIT_NPROC, &limit) != 0) return std::string("setrlimit failed");
+        const ScannedLocation location(tmp / "loc");
+        const std::string dry =
+            testing::text(clean(location, "Lib.fcpbundle", kRender, {.dryRun = true, .threads = 8}).lines);
+        return dry + testing::text(clean(location, "Lib.fcpbundle", kRender, {.threads = 8}).lines);
+    });
+    EXPECT_EQ(lineSet(out),
+              (Lines{"Would delete: " + lib + "/A/Render Files (10 bytes)",
+                     "Would delete: " + lib + "/B/Render Files (10 bytes)",
+                     "Deleted: " + lib + "/A/Render Files", "Deleted: " + lib + "/B/Render Files"}));
+}
+
 TEST(CleanLibrary, DeepChainAndLongPathUnderALowDescriptorLimit) {
     TempDir tmp;
     const std::string lib = tmp / "loc/Lib.fcpbundle";
