@@ -547,6 +547,10 @@
         <source>无法读取目录: %1 (%2)</source>
         <translation>cannot read the folder: %1 (%2)</translation>
     </message>
+    <message>
+        <source>列表无法写入标准输出: %1</source>
+        <translation>the listing could not be written to standard output: %1</translation>
+    </message>
 </context>
 <context>
     <name>StopOnCloseDialog</name>

@@ -105,7 +105,7 @@ int finishClean(const CleanRequest& request, const cli::CleanReport& report, con
     std::fputs(report.summary(plan, tally, mountsSkipped, skipped).c_str(), stderr);
     int writeError = logWriteError();
     if (!written && writeError == 0) writeError = errno;
-    if (writeError != 0 && writeError != EPIPE)
+    if (writeError != 0)
         complain(translate("CleanCommand", "the log could not be written to standard output: %1")
                      .arg(QString::fromUtf8(std::strerror(writeError))));
     // A run a signal stopped exits with 128 + its number, as a shell reports it.

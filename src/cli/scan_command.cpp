@@ -138,10 +138,19 @@ int runScan(const ScanArguments& args) {
                          .arg(QString::number(skipped))
                          .toStdString()
                   << "\n";
-    std::string out = args.json ? bundlesJson(bundles) : bundleTable(bundles);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
-    return written && unreadable.empty() ? kExitOk : kExitIncomplete;
+    // A reader that went away (`| head`) or a full disk: the listing is cut short, which the
+    // exit status and one line say.
+    const std::string out = args.json ? bundlesJson(bundles) : bundleTable(bundles);
+    int writeError = 0;
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
+        writeError = errno;
+    if (writeError != 0)
+        std::cerr << "velmora-cli: "
+                  << translate("ScanCommand", "列表无法写入标准输出: %1")
+                         .arg(QString::fromLocal8Bit(std::strerror(writeError)))
+                         .toStdString()
+                  << "\n";
+    return writeError == 0 && unreadable.empty() ? kExitOk : kExitIncomplete;
 }
 
 std::string padRight(const std::string& text, std::size_t width) {

@@ -239,7 +239,8 @@ TEST(CleanCommandSignals, StopBetweenRemovalsAndSummariseWhatWasRemoved) {
 
 // Every line is out the moment its entry is gone: with the log's pipe full, the program waits
 // in its write having removed exactly one entry more than the pipe holds lines. A log that
-// cannot be written at all (a full disk) is an error, not a silent success.
+// cannot be written at all (a full disk) is an error, not a silent success; so is a reader
+// that goes away (`| head -1`), which ends neither a clean nor a scan half-way.
 TEST_F(CleanCommand, LogLinesLeaveAsEachEntryIsDoneAndAFailedLogIsAnError) {
     for (int i = 0; i < 60; ++i)
         placeFile(tmp, "loc/L0.fcpbundle/" + std::string(150, 'e') + std::to_string(i) + "/Render Files/r",
@@ -279,6 +280,24 @@ TEST_F(CleanCommand, LogLinesLeaveAsEachEntryIsDoneAndAFailedLogIsAnError) {
                       "device\n"),
         std::string::npos)
         << full.err;
+    EXPECT_TRUE(regenerable(location).empty());
+
+    // Far more output than the pipe and head's reading hold, so that head is gone before the end.
+    placeLibraries(tmp, "loc/" + std::string(200, 'n'), 200);
+    CliResult cut = testing::runProgram(
+        "/bin/sh",
+        {"-c",
+         "for c in 'scan --json' clean; do { \"$0\" $c \"$1\"; echo \"status $?\" >&2; } | head -1; done",
+         kProgram, location},
+        testing::kEnglish);
+    EXPECT_TRUE(cut.out.starts_with("[\nDeleted: " + location + "/")) << cut.out;
+    EXPECT_NE(cut.err.find("velmora-cli: the listing could not be written to standard output: Broken pipe\n"
+                           "status 1\n"),
+              std::string::npos)
+        << cut.err;
+    EXPECT_TRUE(cut.err.ends_with("the log could not be written to standard output: Broken pipe\nstatus 1\n"))
+        << cut.err;
+    EXPECT_NE(cut.err.find("Entries removed: 800\nEntries failed: 0\n"), std::string::npos) << cut.err;
     EXPECT_TRUE(regenerable(location).empty());
 }
 
