@@ -246,6 +246,10 @@
         <source>Stopped by signal %1 before the run was complete</source>
         <translation>Stopped by signal %1 before the run was complete</translation>
     </message>
+    <message>
+        <source>Libraries gone since the scan (removed by someone else): %1</source>
+        <translation>Libraries gone since the scan (removed by someone else): %1</translation>
+    </message>
 </context>
 <context>
     <name>ConfirmCleanDialog</name>

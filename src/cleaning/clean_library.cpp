@@ -72,6 +72,12 @@ class LibraryCleaning {
         return report_;
     }
 
+    // The library is gone: nothing to clean, nothing to tell.
+    DeletionReport vanished() {
+        report_.vanished = true;
+        return report_;
+    }
+
     // The library itself could not be opened.
     DeletionReport unopenable(int error) {
         unreadable(basePath_, error);
@@ -280,6 +286,7 @@ DeletionReport cleanLibrary(int locationFd, const FCPBundle& library, CategoryMa
         if ((error == ELOOP || error == ENOTDIR) && isSameNonDirectory(locationFd, library, crossMounts))
             return {};
         if (error == ELOOP || error == EXDEV) return cleaning.refused(error, kNotBeneathText);
+        if (error == ENOENT) return cleaning.vanished();
         return cleaning.unopenable(error);
     }
     struct stat st {};
