@@ -250,6 +250,14 @@
         <source>Libraries gone since the scan (removed by someone else): %1</source>
         <translation>Libraries gone since the scan (removed by someone else): %1</translation>
     </message>
+    <message>
+        <source>library is outside the location (through &quot;..&quot; or a link): %1</source>
+        <translation>library is outside the location (through &quot;..&quot; or a link): %1</translation>
+    </message>
+    <message>
+        <source>library is outside the location (through &quot;..&quot;, a link or another file system): %1</source>
+        <translation>library is outside the location (through &quot;..&quot;, a link or another file system): %1</translation>
+    </message>
 </context>
 <context>
     <name>ConfirmCleanDialog</name>

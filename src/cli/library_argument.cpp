@@ -73,10 +73,12 @@ resolveLibraryArgument(int locationFd, const std::string& library, bool crossMou
     UniqueFd fd = openDirectoryBeneath(locationFd, relative, crossMounts);
     if (!fd) {
         if (errno == ELOOP || errno == EXDEV)
-            return LibraryArgumentProblem{crossMounts
-                                              ? "library is outside the location (through \"..\" or a link)"
-                                              : "library is outside the location (through \"..\", a link "
-                                                "or another file system)"};
+            return LibraryArgumentProblem{
+                crossMounts
+                    ? translate("CleanCommand", "library is outside the location (through \"..\" or a "
+                                                "link): %1")
+                    : translate("CleanCommand", "library is outside the location (through \"..\", a "
+                                                "link or another file system): %1")};
         return LibraryArgumentProblem{notALibrary()};
     }
     struct stat st {};

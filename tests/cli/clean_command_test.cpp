@@ -174,6 +174,12 @@ TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
         CliResult run = runCli(args);
         EXPECT_EQ(std::tie(run.status, run.out), std::tuple(2, "")) << args.back() << "\n" << run.err;
         EXPECT_FALSE(run.err.empty()) << args.back();
+        // A library refused: one line, which names it.
+        if (args.size() > 2 && args[args.size() - 2] == "--library")
+            EXPECT_EQ(std::pair(std::count(run.err.begin(), run.err.end(), '\n'),
+                                run.err.find(args.back()) != std::string::npos),
+                      std::pair(std::ptrdiff_t{1}, true))
+                << run.err;
     }
     EXPECT_EQ(listTree(tmp.path()), before);
 }
