@@ -58,8 +58,8 @@ class CleanCommand : public ::testing::Test {
 };
 
 // A dry run tells what a clean then removes, with the same bytes, as lines and as JSON; the
-// summary and the JSON read the same in every language. A path that is not UTF-8 shows U+FFFD
-// in the JSON and carries its exact bytes in pathBase64.
+// lines and the JSON read the same in every language, the summary in the user's. A path that
+// is not UTF-8 shows U+FFFD in the JSON and carries its exact bytes in pathBase64.
 TEST_F(CleanCommand, DryRunAndCleanTellTheSameEntriesAndBytes) {
     const auto before = listTree(location);
     CliResult dry = runCli({"clean", location, "--dry-run"});
@@ -69,7 +69,7 @@ TEST_F(CleanCommand, DryRunAndCleanTellTheSameEntriesAndBytes) {
         if (!entry.starts_with("L0.fcpbundle/\xff"))
             expected.insert("Would delete: " + location + "/" + entry + " (100 bytes)");
     EXPECT_EQ(lineSet(dry.out), expected);
-    EXPECT_TRUE(dry.err.ends_with("Entries to remove: 13\nBytes to reclaim: 1250 (0.00 GB)\n")) << dry.err;
+    EXPECT_TRUE(dry.err.ends_with("待删除条目: 13\n可回收字节: 1250 (0.00 GB)\n")) << dry.err;
     nlohmann::json would = nlohmann::json::parse(runCli({"clean", location, "--dry-run", "--json"}).out);
     EXPECT_EQ(listTree(location), before);
 
@@ -115,7 +115,7 @@ TEST_F(CleanCommand, OptionsNarrowTheClean) {
         std::vector<std::string> args{"clean",      "--json", "--untouched-for", "30",
                                       "--category", "render", location};
         if (!library.empty()) args.insert(args.end(), {"--library", library});
-        run = runCli(args);
+        run = runCli(args, testing::kEnglish);
         EXPECT_EQ(run.status, 0) << run.err;
         const nlohmann::json report = nlohmann::json::parse(run.out);
         EXPECT_EQ(report.at("skipped"), skipped);
@@ -190,7 +190,8 @@ TEST_F(CleanCommand, FailedRemovalExitsOne) {
     if (!mark.marked()) GTEST_SKIP() << "chattr +i is not supported on the temporary folder's file system";
     // --quiet keeps only the error line; with --json the error line goes to standard error and
     // the report has the entry as failed.
-    CliResult run = runCli({"clean", location, "--library", location + "/L2.fcpbundle", "--quiet"});
+    CliResult run =
+        runCli({"clean", location, "--library", location + "/L2.fcpbundle", "--quiet"}, testing::kEnglish);
     CliResult json = runCli({"clean", location, "--library", location + "/L2.fcpbundle", "--json"});
     const std::string error = "Error deleting " + locked + ": Operation not permitted\n";
     EXPECT_EQ(std::tie(run.status, run.out), std::tuple(1, error));
