@@ -258,6 +258,10 @@
         <source>library is outside the location (through &quot;..&quot;, a link or another file system): %1</source>
         <translation>library is outside the location (through &quot;..&quot;, a link or another file system): %1</translation>
     </message>
+    <message>
+        <source>Disk space freed: %1 (%2)</source>
+        <translation>Disk space freed: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>ConfirmCleanDialog</name>

@@ -253,6 +253,10 @@
         <source>library cannot be read: %1</source>
         <translation>无法读取资源库: %1</translation>
     </message>
+    <message>
+        <source>Disk space freed: %1 (%2)</source>
+        <translation>已释放磁盘空间: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>ConfirmCleanDialog</name>
