@@ -156,27 +156,22 @@ TEST(CleaningRun, ByteSumsStopAtTheLargestCount) {
                                  "B.fcpbundle/E/Render Files/a", "B.fcpbundle/E/Render Files/b"})
             placeFile(tmp, "loc/" + std::string(file), std::int64_t{5} << 60);
         const ScannedLocation location(tmp / "loc", {.listCleanable = kEveryCategory});
-        std::string text;
-        const auto put = [&text](std::int64_t bytes) { text += std::to_string(bytes) + "\n"; };
-        for (const FCPBundle& library : location.libraries)
-            for (const std::int64_t bytes :
-                 {library.size, library.reclaimable(), library.cleanable.at(0).bytes})
-                put(bytes);
-        const CleaningPlan plan = planCleaning(location.libraries, {});
+        const FCPBundle& a = location.libraries.at(0);
+        std::vector<std::int64_t> sums{a.size, a.reclaimable(), a.cleanable.at(0).bytes};
         for (const bool listed : {true, false})
-            put(run(location, plan, {.dryRun = true, .listedByScan = listed}).second.bytes);
+            sums.push_back(
+                run(location, planCleaning(location.libraries, {}), {.dryRun = true, .listedByScan = listed})
+                    .second.bytes);
         for (const bool dryRun : {true, false})
-            put(testing::clean(location, "A.fcpbundle", kEveryCategory, {.dryRun = dryRun, .threads = 8})
+            sums.push_back(
+                testing::clean(location, "A.fcpbundle", kEveryCategory, {.dryRun = dryRun, .threads = 8})
                     .entries.at(0)
                     .bytes);
-        put(run(location, planCleaning({location["B.fcpbundle"]}, {}), {}).second.bytes);
-        return text;
+        sums.push_back(run(location, planCleaning({location["B.fcpbundle"]}, {}), {}).second.bytes);
+        return std::to_string(std::count(sums.begin(), sums.end(), std::numeric_limits<std::int64_t>::max()));
     });
     if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
-    std::string most;
-    for (int sum = 0; sum < 11; ++sum)
-        most += std::to_string(std::numeric_limits<std::int64_t>::max()) + "\n";
-    EXPECT_EQ(out, most);
+    EXPECT_EQ(out, "8");
 }
 
 // A dry run tells its entries in the plan's order however many steps go at once, and the same
