@@ -246,6 +246,22 @@
         <source>Stopped by signal %1 before the run was complete</source>
         <translation>Stopped by signal %1 before the run was complete</translation>
     </message>
+    <message>
+        <source>Libraries gone since the scan (removed by someone else): %1</source>
+        <translation>Libraries gone since the scan (removed by someone else): %1</translation>
+    </message>
+    <message>
+        <source>library is outside the location (through &quot;..&quot; or a link): %1</source>
+        <translation>library is outside the location (through &quot;..&quot; or a link): %1</translation>
+    </message>
+    <message>
+        <source>library is outside the location (through &quot;..&quot;, a link or another file system): %1</source>
+        <translation>library is outside the location (through &quot;..&quot;, a link or another file system): %1</translation>
+    </message>
+    <message>
+        <source>Disk space freed: %1 (%2)</source>
+        <translation>Disk space freed: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>ConfirmCleanDialog</name>
@@ -546,6 +562,10 @@
     <message>
         <source>无法读取目录: %1 (%2)</source>
         <translation>cannot read the folder: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>列表无法写入标准输出: %1</source>
+        <translation>the listing could not be written to standard output: %1</translation>
     </message>
 </context>
 <context>

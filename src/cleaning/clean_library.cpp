@@ -1,6 +1,7 @@
 #include "cleaning/clean_library.h"
 
 #include "library/category_position.h"
+#include "platform/byte_sum.h"
 #include "platform/dir_walker.h"
 #include "platform/directory_names.h"
 #include "platform/open_beneath.h"
@@ -40,6 +41,8 @@ class LibraryCleaning {
         const unsigned threads = TreeWorkers::usableThreads(options_.threads, options_.maxOpenDescriptors);
         if (threads >= 2)
             workers_ = std::make_unique<TreeWorkers>(threads, options_.maxOpenDescriptors, options_.cancel);
+        // The system may give no thread at all (a process limit): then the walk removes alone.
+        if (workers_ && workers_->threads() == 0) workers_.reset();
         WalkOptions walk = walkOptions();
         walk.onError = [this](std::string_view relativePath, int error) {
             unreadable(joinPath(basePath_, relativePath), error);
@@ -66,6 +69,12 @@ class LibraryCleaning {
         const int walkError = errno;
         if (workers_) workers_->wait(); // every callback is done: nothing else holds the lock
         if (!walked && !cancelled(options_.cancel)) unreadable(basePath_, walkError);
+        return report_;
+    }
+
+    // The library is gone: nothing to clean, nothing to tell.
+    DeletionReport vanished() {
+        report_.vanished = true;
         return report_;
     }
 
@@ -221,8 +230,8 @@ class LibraryCleaning {
             break;
         case RemoveOutcome::Vanished: // another run got there first; it tells the entry
         case RemoveOutcome::Stopped:  // left partly emptied by a stop: not removed, not told
-            report_.bytesUnlisted += removal.bytesUnlinked;
-            report_.bytesFreedUnlisted += removal.bytesFreed;
+            report_.bytesUnlisted = addBytes(report_.bytesUnlisted, removal.bytesUnlinked);
+            report_.bytesFreedUnlisted = addBytes(report_.bytesFreedUnlisted, removal.bytesFreed);
             break;
         case RemoveOutcome::Failed:
             if (removal.failures.empty()) removal.failures.push_back({entry.path, 0, "Unknown error"});
@@ -277,6 +286,7 @@ DeletionReport cleanLibrary(int locationFd, const FCPBundle& library, CategoryMa
         if ((error == ELOOP || error == ENOTDIR) && isSameNonDirectory(locationFd, library, crossMounts))
             return {};
         if (error == ELOOP || error == EXDEV) return cleaning.refused(error, kNotBeneathText);
+        if (error == ENOENT) return cleaning.vanished();
         return cleaning.unopenable(error);
     }
     struct stat st {};

@@ -42,6 +42,9 @@ struct DeletionReport {
     // them first, or a stop left them partly removed.
     std::int64_t bytesUnlisted = 0;
     std::int64_t bytesFreedUnlisted = 0; // what the disk got back from them
+    // The library was gone when its cleaning began: someone else removed it since the scan.
+    // Like an entry another run removed first, that is no failure, and nothing is told.
+    bool vanished = false;
 };
 
 // Cleans the library that a scan of the location open at `locationFd` found: reached beneath
@@ -55,7 +58,8 @@ struct DeletionReport {
 // everything else in it still goes; Unreadable for a folder that could not be opened or read,
 // the library itself included. A matched entry is dealt with whole: nothing inside it is
 // matched again. A library that cannot be reached so, or is no longer that entry, is left
-// alone and told as Failed; a record that is a link or a file gives nothing.
+// alone and told as Failed; one that is gone is reported vanished; a record that is a link
+// or a file gives nothing.
 [[nodiscard]] DeletionReport cleanLibrary(int locationFd, const FCPBundle& library, CategoryMask categories,
                                           const DeletionOptions& options);
 

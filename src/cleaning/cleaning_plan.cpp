@@ -5,11 +5,8 @@ namespace velmora {
 namespace {
 
 bool recentlyModified(const FCPBundle& library, std::chrono::seconds untouchedFor) {
-    // In whole seconds: a period of many centuries would overflow a nanosecond clock.
-    using std::chrono::floor;
-    using std::chrono::seconds;
-    return library.lastModified && floor<seconds>(*library.lastModified) >
-                                       floor<seconds>(std::chrono::system_clock::now()) - untouchedFor;
+    const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    return library.lastModified && modifiedWithin(*library.lastModified, untouchedFor, now);
 }
 
 } // namespace

@@ -53,9 +53,12 @@ class RunLedger {
             tell(entry, step + 1);
     }
 
-    void stepEnded(std::size_t step, const DeletionReport& report) {
+    // The step numbered `step`, of the library numbered `library`, has ended.
+    void stepEnded(std::size_t step, std::size_t library, const DeletionReport& report) {
         std::lock_guard lock(mutex_);
         tally_.add(report);
+        // Each of a library's steps finds it gone: it counts once.
+        if (report.vanished && vanished_.insert(library).second) ++tally_.vanished;
         ended_[step] = true;
         while (current_ < steps_ && ended_[current_])
             if (++current_ < steps_) tellHeld(current_);
@@ -90,6 +93,7 @@ class RunLedger {
     std::mutex mutex_;
     CleaningTally tally_;
     std::set<std::string> toldUnreadable_;
+    std::set<std::size_t> vanished_; // the libraries found gone
     std::vector<std::vector<DeletionEntry>> held_;
     std::vector<bool> ended_;
     std::size_t current_ = 0; // the first step that has not ended
@@ -132,7 +136,7 @@ CleaningTally runCleaning(int locationFd, const CleaningPlan& plan, const Cleani
                 own.onEntry = onEntry;
                 report = cleanLibrary(locationFd, library, step.categories, own);
             }
-            ledger.stepEnded(i, report);
+            ledger.stepEnded(i, step.library, report);
         });
     }
     group->wait();

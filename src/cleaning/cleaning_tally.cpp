@@ -1,10 +1,12 @@
 #include "cleaning/cleaning_tally.h"
 
+#include "platform/byte_sum.h"
+
 namespace velmora {
 
 void CleaningTally::add(const DeletionEntry& entry, std::size_t step) {
-    bytes += entry.bytes;
-    bytesFreed += entry.bytesFreed;
+    bytes = addBytes(bytes, entry.bytes);
+    bytesFreed = addBytes(bytesFreed, entry.bytesFreed);
     if (!entry.failed()) {
         ++removed;
         return;
@@ -17,8 +19,8 @@ void CleaningTally::add(const DeletionEntry& entry, std::size_t step) {
 }
 
 void CleaningTally::add(const DeletionReport& report) {
-    bytes += report.bytesUnlisted;
-    bytesFreed += report.bytesFreedUnlisted;
+    bytes = addBytes(bytes, report.bytesUnlisted);
+    bytesFreed = addBytes(bytesFreed, report.bytesFreedUnlisted);
     mountsSkipped += report.mountsSkipped;
     anythingRemoved = anythingRemoved || report.anythingRemoved;
 }

@@ -25,6 +25,8 @@ struct CleaningTally {
     std::int64_t bytesFreed = 0;
     // Mount points below the libraries that their walks did not enter.
     std::uint64_t mountsSkipped = 0;
+    // Libraries someone else removed since the scan (none of them a failure).
+    std::uint64_t vanished = 0;
     // Some library's cleaning removed something, a whole entry or part of one.
     bool anythingRemoved = false;
     // The first failure in the run's own order (its steps', not the moment they failed in),

@@ -41,18 +41,26 @@ struct Found {
 };
 
 // The one library that --library names, with its activity when the age decides; nothing
-// (after saying why) when it names none inside the location.
+// (after saying why) when it names none inside the location. Its age is read through the
+// folder found, never by its path again; a library whose age cannot be read is left alone,
+// its folder told as unreadable, since an unknown age would count as untouched.
 std::optional<Found> namedLibrary(const CleanRequest& request, int locationFd) {
     auto resolved = resolveLibraryArgument(locationFd, *request.library, request.crossFileSystems);
     if (auto* problem = std::get_if<LibraryArgumentProblem>(&resolved)) {
         complain(problem->text, *request.library);
         return std::nullopt;
     }
-    FCPBundle record = std::get<FCPBundle>(std::move(resolved));
-    if (request.untouchedFor)
-        if (auto measured = measureBundle(record.path)) record.lastModified = measured->lastModified;
+    NamedLibrary named = std::get<NamedLibrary>(std::move(resolved));
     Found found;
-    found.libraries.push_back(std::move(record));
+    if (request.untouchedFor) {
+        const auto unreadable = [&found](const std::string& path, int error) {
+            found.unreadable.push_back({path, error});
+        };
+        std::optional<FCPBundle> measured = measureBundle(named.fd.get(), named.record.path, unreadable);
+        if (!measured) return found;
+        named.record.lastModified = measured->lastModified;
+    }
+    found.libraries.push_back(std::move(named.record));
     return found;
 }
 
@@ -97,7 +105,7 @@ int finishClean(const CleanRequest& request, const cli::CleanReport& report, con
     std::fputs(report.summary(plan, tally, mountsSkipped, skipped).c_str(), stderr);
     int writeError = logWriteError();
     if (!written && writeError == 0) writeError = errno;
-    if (writeError != 0 && writeError != EPIPE)
+    if (writeError != 0)
         complain(translate("CleanCommand", "the log could not be written to standard output: %1")
                      .arg(QString::fromUtf8(std::strerror(writeError))));
     // A run a signal stopped exits with 128 + its number, as a shell reports it.

@@ -60,6 +60,7 @@ std::string CleanReport::json(const CleaningPlan& plan, const CleaningTally& tal
     report["dryRun"] = dryRun_;
     report["libraries"] = plan.libraries.size();
     report["skipped"] = plan.skippedAsRecent;
+    report["vanished"] = tally.vanished;
     report["bytes"] = tally.bytes;
     if (!dryRun_) report["bytesFreed"] = tally.bytesFreed;
     report["failed"] = tally.failed;
@@ -78,6 +79,9 @@ std::string CleanReport::summary(const CleaningPlan& plan, const CleaningTally& 
     out += line(translate("CleanCommand", "Libraries: %1"), count(plan.libraries.size()));
     if (skipped)
         out += line(translate("CleanCommand", "%1 libraries skipped as recently modified"), count(*skipped));
+    if (tally.vanished > 0)
+        out += line(translate("CleanCommand", "Libraries gone since the scan (removed by someone else): %1"),
+                    count(tally.vanished));
     const std::int64_t bytes = tally.bytes;
     if (dryRun_) {
         out += line(translate("CleanCommand", "Entries to remove: %1"), count(tally.removed));

@@ -23,14 +23,14 @@ class CleanReport {
     // for the report. One call at a time.
     void add(const DeletionEntry& entry);
 
-    // {"dryRun", "libraries", "skipped", "bytes", "failed", "entries": [{"path", "pathBase64"
-    // (when not UTF-8), "bytes", "status", "error" (failed only)}]}, entries in the order they
-    // finished. Ends with a line feed.
+    // {"dryRun", "libraries", "skipped", "vanished", "bytes", "failed", "entries": [{"path",
+    // "pathBase64" (when not UTF-8), "bytes", "status", "error" (failed only)}]}, entries in the
+    // order they finished. Ends with a line feed.
     [[nodiscard]] std::string json(const CleaningPlan& plan, const CleaningTally& tally) const;
 
     // The lines for standard error: the mount points not entered (when any), the libraries,
-    // the skipped ones when recent libraries are left alone (`skipped`), the entries, and the
-    // bytes ("Bytes reclaimed", or "Bytes to reclaim").
+    // the skipped ones when recent libraries are left alone (`skipped`), those gone since the
+    // scan (when any), the entries, and the bytes ("Bytes reclaimed", or "Bytes to reclaim").
     [[nodiscard]] std::string summary(const CleaningPlan& plan, const CleaningTally& tally,
                                       std::uint64_t mountsSkipped, std::optional<std::size_t> skipped) const;
 

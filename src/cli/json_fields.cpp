@@ -2,9 +2,6 @@
 
 #include "platform/text.h"
 
-#include <chrono>
-#include <ctime>
-
 namespace velmora::cli {
 
 std::string base64(std::string_view bytes) {
@@ -36,13 +33,7 @@ void putPath(nlohmann::ordered_json& object, const std::string& path) {
 
 nlohmann::ordered_json utcTimestamp(const std::optional<FileTime>& time) {
     if (!time) return nullptr;
-    const std::time_t seconds = std::chrono::floor<std::chrono::seconds>(*time).time_since_epoch().count();
-    std::tm utc{};
-    char text[64];
-    if (::gmtime_r(&seconds, &utc) == nullptr ||
-        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0)
-        return nullptr;
-    return text;
+    return utcText(*time);
 }
 
 std::string dumpJson(const nlohmann::ordered_json& value) {

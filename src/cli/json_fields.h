@@ -16,7 +16,7 @@ namespace velmora::cli {
 // since the readable form turns each such byte into U+FFFD when the JSON is written.
 void putPath(nlohmann::ordered_json& object, const std::string& path);
 
-// "2026-03-01T12:00:00Z" (whole seconds, UTC), or null for no time.
+// The time as utcText writes it ("2026-03-01T12:00:00Z"), or null for no time.
 [[nodiscard]] nlohmann::ordered_json utcTimestamp(const std::optional<FileTime>& time);
 
 // Writes the JSON with the bytes that are not UTF-8 replaced by U+FFFD, then a line feed.

@@ -34,7 +34,7 @@ QString notALibrary() {
 
 } // namespace
 
-std::variant<FCPBundle, LibraryArgumentProblem>
+std::variant<NamedLibrary, LibraryArgumentProblem>
 resolveLibraryArgument(int locationFd, const std::string& library, bool crossMounts) {
     const std::vector<std::string> given = components(library);
     // The last real component must carry the library ending: "X.fcpbundle/." is not a library.
@@ -73,10 +73,12 @@ resolveLibraryArgument(int locationFd, const std::string& library, bool crossMou
     UniqueFd fd = openDirectoryBeneath(locationFd, relative, crossMounts);
     if (!fd) {
         if (errno == ELOOP || errno == EXDEV)
-            return LibraryArgumentProblem{crossMounts
-                                              ? "library is outside the location (through \"..\" or a link)"
-                                              : "library is outside the location (through \"..\", a link "
-                                                "or another file system)"};
+            return LibraryArgumentProblem{
+                crossMounts
+                    ? translate("CleanCommand", "library is outside the location (through \"..\" or a "
+                                                "link): %1")
+                    : translate("CleanCommand", "library is outside the location (through \"..\", a "
+                                                "link or another file system): %1")};
         return LibraryArgumentProblem{notALibrary()};
     }
     struct stat st {};
@@ -91,7 +93,7 @@ resolveLibraryArgument(int locationFd, const std::string& library, bool crossMou
     record.relativePath = relative;
     record.device = st.st_dev;
     record.inode = st.st_ino;
-    return record;
+    return NamedLibrary{std::move(record), std::move(fd)};
 }
 
 } // namespace velmora

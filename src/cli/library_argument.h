@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/fcp_bundle.h"
+#include "platform/unique_fd.h"
 
 #include <QString>
 #include <string>
@@ -13,6 +14,12 @@ struct LibraryArgumentProblem {
     QString text; // a looked-up text with %1 where the argument goes
 };
 
+// The library a `--library` argument names, and its folder, open.
+struct NamedLibrary {
+    FCPBundle record;
+    UniqueFd fd;
+};
+
 // Finds the library that `library` names inside the location open at `locationFd`, by
 // components: the first leading part of the path that leads to the location itself (links
 // there are followed, as for any path the user types), then the rest beneath the location
@@ -20,7 +27,7 @@ struct LibraryArgumentProblem {
 // without entering another mount. Any spelling that stays inside is accepted, relative or
 // absolute, with "." or ".." components. The record carries the path as given (without
 // trailing slashes), the relative path and the identity of the folder found.
-[[nodiscard]] std::variant<FCPBundle, LibraryArgumentProblem>
+[[nodiscard]] std::variant<NamedLibrary, LibraryArgumentProblem>
 resolveLibraryArgument(int locationFd, const std::string& library, bool crossMounts);
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "i18n/translation.h"
 #include "platform/descriptor_budget.h"
+#include "platform/log_output.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -11,6 +12,8 @@
 
 int main(int argc, char** argv) {
     velmora::raiseDescriptorLimit();
+    // A reader of the output that goes away (`| head`) must not end a cleaning half-way.
+    velmora::ignoreClosedPipes();
     // The same choice of language as the window's, from the same tables. Only the texts meant
     // for people change with it: log lines, JSON and exit statuses stay the same in every language.
     (void)velmora::useTranslationFor();

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <utf8proc.h>
@@ -32,13 +33,19 @@ struct ScanArguments {
     unsigned threads = 0;
 };
 
-// The live line on stderr while a scan runs, redrawn from the scan's counters.
+// The live line on stderr while a scan runs, redrawn from the scan's counters. None when the
+// system gives no thread for it (a process limit): the scan matters, the line does not.
 class ProgressLine {
   public:
     explicit ProgressLine(const ScanProgress& progress)
-        : progress_(progress), format_(translate("ScanCommand", "已扫描 %1 项 · 找到 %2 个资源库")),
-          thread_([this] { run(); }) {}
+        : progress_(progress), format_(translate("ScanCommand", "已扫描 %1 项 · 找到 %2 个资源库")) {
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (const std::system_error&) {
+        }
+    }
     ~ProgressLine() {
+        if (!thread_.joinable()) return;
         {
             std::lock_guard lock(mutex_);
             done_ = true;
@@ -131,10 +138,19 @@ int runScan(const ScanArguments& args) {
                          .arg(QString::number(skipped))
                          .toStdString()
                   << "\n";
-    std::string out = args.json ? bundlesJson(bundles) : bundleTable(bundles);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
-    return written && unreadable.empty() ? kExitOk : kExitIncomplete;
+    // A reader that went away (`| head`) or a full disk: the listing is cut short, which the
+    // exit status and one line say.
+    const std::string out = args.json ? bundlesJson(bundles) : bundleTable(bundles);
+    int writeError = 0;
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
+        writeError = errno;
+    if (writeError != 0)
+        std::cerr << "velmora-cli: "
+                  << translate("ScanCommand", "列表无法写入标准输出: %1")
+                         .arg(QString::fromLocal8Bit(std::strerror(writeError)))
+                         .toStdString()
+                  << "\n";
+    return writeError == 0 && unreadable.empty() ? kExitOk : kExitIncomplete;
 }
 
 std::string padRight(const std::string& text, std::size_t width) {

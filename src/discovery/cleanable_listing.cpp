@@ -1,5 +1,7 @@
 #include "discovery/cleanable_listing.h"
 
+#include "platform/byte_sum.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -27,7 +29,7 @@ void CleanableListing::fill(std::vector<FCPBundle*> records,
         Item& item = items_[id];
         std::int64_t bytes = item.bytes;
         for (const std::vector<std::int64_t>* worker : bytesBelow)
-            if (id < worker->size()) bytes += (*worker)[id];
+            if (id < worker->size()) bytes = addBytes(bytes, (*worker)[id]);
         FCPBundle& library = *records[item.record];
         // The entry lies inside the library: its path goes on from the library's own.
         std::string below = item.path.substr(std::min(item.path.size(), library.relativePath.size() + 1));

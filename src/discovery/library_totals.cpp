@@ -8,24 +8,25 @@ namespace velmora {
 
 namespace {
 
-std::int64_t modifiedOf(const struct statx& st) {
+FileTime modifiedOf(const struct statx& st) {
     if ((st.stx_mask & STATX_MTIME) == 0) return kNoTime;
-    return st.stx_mtime.tv_sec * std::int64_t{1000000000} + st.stx_mtime.tv_nsec;
+    return {std::chrono::sys_seconds(std::chrono::seconds(st.stx_mtime.tv_sec)),
+            static_cast<std::int32_t>(st.stx_mtime.tv_nsec)};
 }
 
 } // namespace
 
 void Totals::add(const Totals& other) {
-    size += other.size;
+    size = addBytes(size, other.size);
     for (std::size_t k = 0; k < categories.size(); ++k)
-        categories[k] += other.categories[k];
+        categories[k] = addBytes(categories[k], other.categories[k]);
     newest = std::max(newest, other.newest);
 }
 
 void Totals::fill(FCPBundle& bundle) const {
     bundle.size = size;
     bundle.categorySizes = categories;
-    if (newest != kNoTime) bundle.lastModified = FileTime(std::chrono::nanoseconds(newest));
+    if (newest != kNoTime) bundle.lastModified = newest;
 }
 
 bool lookUp(int dirFd, const char* name, struct statx& st) {
@@ -47,16 +48,17 @@ void LibraryTotals::addFiles(const DirectoryContext& context, const FileFacts& f
     if (files.bytes == 0 && files.keptModified == kNoTime) return;
     for (const EnclosingLibrary& library : context) {
         Totals& totals = of(library.record);
-        totals.size += files.bytes;
+        totals.size = addBytes(totals.size, files.bytes);
         CacheCategory category = library.at.category;
         if (library.at.position == LibraryPosition::Category ||
             (!name.empty() && library.at.startsCategory(name, kEveryCategory, category)))
-            totals.categories[categoryIndex(category)] += files.bytes;
+            totals.categories[categoryIndex(category)] =
+                addBytes(totals.categories[categoryIndex(category)], files.bytes);
         else
             totals.newest = std::max(totals.newest, files.keptModified);
         if (library.listedEntry != kNotListed && files.bytes != 0) {
             if (listedBytes_.size() <= library.listedEntry) listedBytes_.resize(library.listedEntry + 1, 0);
-            listedBytes_[library.listedEntry] += files.bytes;
+            listedBytes_[library.listedEntry] = addBytes(listedBytes_[library.listedEntry], files.bytes);
         }
     }
 }

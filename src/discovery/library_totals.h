@@ -2,9 +2,9 @@
 
 #include "discovery/library_context.h"
 #include "library/fcp_bundle.h"
+#include "platform/byte_sum.h" // every total below adds through it
 
 #include <array>
-#include <climits>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,15 +13,15 @@
 
 namespace velmora {
 
-// Nanoseconds since the epoch; kNoTime where no file's time is known.
-inline constexpr std::int64_t kNoTime = INT64_MIN;
+// Where no file's time is known: earlier than any time a file system gives.
+inline constexpr FileTime kNoTime{std::chrono::sys_seconds::min(), 0};
 
 // What a scan has added up for one library: its size, each category's bytes, and the newest
 // modification time of the files a cleaning keeps.
 struct Totals {
     std::int64_t size = 0;
     std::array<std::int64_t, 4> categories{};
-    std::int64_t newest = kNoTime;
+    FileTime newest = kNoTime;
 
     void add(const Totals& other);
     // Writes the sizes and the time into `bundle`.
@@ -32,7 +32,7 @@ struct Totals {
 // cleaning of them keeps it.
 struct FileFacts {
     std::int64_t bytes = 0;
-    std::int64_t keptModified = kNoTime;
+    FileTime keptModified = kNoTime;
 };
 
 // Type, size and modification time of one entry, links not followed. statx asking for just

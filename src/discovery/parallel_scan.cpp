@@ -167,7 +167,6 @@ std::vector<FCPBundle> ParallelScan::collect(const std::string& location) {
 std::vector<FCPBundle> parallelScanBundles(const std::string& location, const ParallelScanWorkers& workers,
                                            ScanProgress* progress, const ParallelScanLimits& limits,
                                            const ParallelScanRules& rules, const CancellationToken* cancel) {
-    using namespace scan_engine;
     // The chosen location itself is resolved like any path (it may be a link the user
     // picked); nothing below it is ever reached through a link. A library measured alone is
     // never reached through one.
@@ -177,6 +176,14 @@ std::vector<FCPBundle> parallelScanBundles(const std::string& location, const Pa
         if (rules.onUnreadable) rules.onUnreadable(location, errno);
         return {};
     }
+    return parallelScanBundlesAt(std::move(rootFd), location, workers, progress, limits, rules, cancel);
+}
+
+std::vector<FCPBundle> parallelScanBundlesAt(UniqueFd rootFd, const std::string& location,
+                                             const ParallelScanWorkers& workers, ScanProgress* progress,
+                                             const ParallelScanLimits& limits, const ParallelScanRules& rules,
+                                             const CancellationToken* cancel) {
+    using namespace scan_engine;
     // The descriptors are shared out for the most workers the scan may ever run.
     const unsigned threads = std::clamp(workers.threads, 1u, kMaxThreads);
     const ScanDescriptorCaps caps =

@@ -5,6 +5,7 @@
 #include "library/cache_category.h"
 #include "library/fcp_bundle.h"
 #include "platform/processor_time.h"
+#include "platform/unique_fd.h"
 
 #include <chrono>
 #include <cstddef>
@@ -57,5 +58,13 @@ struct ParallelScanWorkers {
 parallelScanBundles(const std::string& location, const ParallelScanWorkers& workers, ScanProgress* progress,
                     const ParallelScanLimits& limits = {}, const ParallelScanRules& rules = {},
                     const CancellationToken* cancel = nullptr);
+
+// The same for a location already open at `rootFd`, named `location` in the records and in
+// what is told: a folder reached beneath another, whose path may be too long to open again
+// or may lead elsewhere by now.
+[[nodiscard]] std::vector<FCPBundle>
+parallelScanBundlesAt(UniqueFd rootFd, const std::string& location, const ParallelScanWorkers& workers,
+                      ScanProgress* progress, const ParallelScanLimits& limits = {},
+                      const ParallelScanRules& rules = {}, const CancellationToken* cancel = nullptr);
 
 } // namespace velmora

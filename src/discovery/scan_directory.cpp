@@ -103,7 +103,7 @@ std::optional<DirectoryContext> ParallelScan::visitEntry(Worker& worker, int par
         if (isCategoryEntry(context, name)) {
             worker.totals.addFiles(context, file, name);
         } else {
-            files.bytes += file.bytes;
+            files.bytes = addBytes(files.bytes, file.bytes);
             files.keptModified = std::max(files.keptModified, file.keptModified);
         }
         listing_.visit(context, nullptr, name, file.bytes, order, path);

@@ -48,9 +48,12 @@ struct ScanOptions {
 [[nodiscard]] std::vector<FCPBundle> scanBundles(const std::string& location,
                                                  const ScanOptions& options = {});
 
-// The record of the library at `libraryPath` itself, measured by the same rules as a scan
-// below its parent would (libraries nested in it are measured but not returned). Nothing
-// when the path is not a directory or is a link.
-[[nodiscard]] std::optional<FCPBundle> measureBundle(const std::string& libraryPath);
+// The record of the library open at `libraryFd` (named `libraryPath`) itself, measured by the
+// same rules as a scan below its parent would (libraries nested in it are measured but not
+// returned); read through the descriptor, so a path beyond PATH_MAX is no obstacle. Folders
+// that cannot be read are told to `onUnreadable`; nothing when the library itself cannot be
+// read (told too), as its sizes and time would be made up.
+[[nodiscard]] std::optional<FCPBundle> measureBundle(int libraryFd, const std::string& libraryPath,
+                                                     const UnreadableFolderSink& onUnreadable = {});
 
 } // namespace velmora

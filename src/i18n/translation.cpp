@@ -17,8 +17,6 @@ namespace {
 const char* const kTableDirectory = ":/i18n";
 const char* const kTablePrefix = "velmora_";
 const char* const kTableSuffix = ".qm";
-// The language the source texts are written in.
-const char* const kSourceLanguage = "zh";
 
 // The process-wide table; null while the source texts show. Replaced only on the main thread
 // before or between uses, read by every lookup.
@@ -44,8 +42,6 @@ QStringList fallbacks(const QString& preference) {
 std::optional<QString> chooseTranslation(const QStringList& preferences, const QStringList& available) {
     for (const QString& preference : preferences) {
         const QStringList names = fallbacks(preference);
-        if (names.isEmpty()) continue;
-        if (names.back() == QLatin1String(kSourceLanguage)) return std::nullopt;
         for (const QString& name : names)
             for (const QString& language : available)
                 if (language.compare(name, Qt::CaseInsensitive) == 0) return language;

@@ -11,9 +11,10 @@ namespace velmora {
 
 // The language whose table to load for a user preference list such as
 // QLocale::uiLanguages() returns ("en-GB", "en-Latn-GB", ...), given the languages that have a
-// table ("en", ...). The first preference that has a table wins, a regional one ("en-GB")
-// falling back to its language ("en"). Chinese is the language of the source texts: a Chinese
-// preference before any table means no table. Nothing when no preference has a table.
+// table ("en", "zh", ...). The first preference that has a table wins, a regional one
+// ("en-GB", "zh-TW") falling back to its language ("en", "zh"). Nothing when no preference
+// has a table: then the source texts show, most of them Chinese. The Chinese table gives the
+// Chinese texts as they are and the CLI's messages, written in English, in Chinese.
 [[nodiscard]] std::optional<QString> chooseTranslation(const QStringList& preferences,
                                                        const QStringList& available);
 

@@ -1,11 +1,11 @@
 #include "library/fcp_bundle.h"
 
-#include <numeric>
+#include "platform/byte_sum.h"
 
 namespace velmora {
 
 std::int64_t FCPBundle::reclaimable() const {
-    return std::accumulate(categorySizes.begin(), categorySizes.end(), std::int64_t{0});
+    return sumBytes(categorySizes);
 }
 
 } // namespace velmora

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "library/cache_category.h"
+#include "library/file_time.h"
 #include "platform/uuid.h"
 
 #include <array>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -23,9 +23,6 @@ struct CleanableEntry {
     // A folder that is the root of another mount: a cleaning leaves it in place.
     bool mountPoint = false;
 };
-
-// A file's modification time.
-using FileTime = std::chrono::time_point<std::chrono::system_clock, std::chrono::nanoseconds>;
 
 // One Final Cut Pro library found by a scan. A plain value: made by the scanner, never changed.
 struct FCPBundle {

@@ -1,10 +1,18 @@
 #include "platform/bounded_task_pool.h"
 
+#include <system_error>
+
 namespace velmora {
 
 BoundedTaskPool::BoundedTaskPool(unsigned threads, std::size_t descriptorCap) : cap_(descriptorCap) {
-    for (unsigned i = 0; i < threads; ++i)
-        threads_.emplace_back([this] { serve(); });
+    // A thread the system refuses (a process or thread limit) means fewer threads.
+    for (unsigned i = 0; i < threads; ++i) {
+        try {
+            threads_.emplace_back([this] { serve(); });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
 }
 
 BoundedTaskPool::~BoundedTaskPool() {

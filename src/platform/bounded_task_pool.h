@@ -15,10 +15,14 @@ namespace velmora {
 // and a count of jobs in flight to wait on.
 class BoundedTaskPool {
   public:
+    // Starts as many of `threads` as the system gives; see threads().
     BoundedTaskPool(unsigned threads, std::size_t descriptorCap);
     ~BoundedTaskPool(); // waits for every job, then ends the threads
     BoundedTaskPool(const BoundedTaskPool&) = delete;
     BoundedTaskPool& operator=(const BoundedTaskPool&) = delete;
+
+    // The threads that started. With none, posted tasks never run: the owner must not post.
+    [[nodiscard]] std::size_t threads() const { return threads_.size(); }
 
     void post(std::function<void()> task);
 

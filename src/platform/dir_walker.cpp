@@ -1,5 +1,6 @@
 #include "platform/dir_walker.h"
 
+#include "platform/byte_sum.h"
 #include "platform/file_identity.h"
 #include "platform/unique_fd.h"
 
@@ -287,7 +288,7 @@ std::int64_t regularFileBytesBelow(int dirFd, const WalkOptions& options) {
             struct stat st {};
             if (entry.type == EntryType::Regular &&
                 ::fstatat(entry.parentFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-                total += st.st_size;
+                total = addBytes(total, st.st_size);
             return WalkAction::Continue;
         },
         options);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <mutex>
 #include <unistd.h>
 
@@ -77,6 +78,13 @@ int logWriteError() {
     return firstWriteError.load();
 }
 
+void ignoreClosedPipes() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGPIPE, &ignore, nullptr);
+}
+
 bool writeLogLine(std::string_view line) {
     std::string buffer;
     buffer.reserve(line.size() + 1);
@@ -89,7 +97,7 @@ bool writeLogLine(std::string_view line) {
         if (written < 0) {
             if (errno == EINTR) continue;
             int expected = 0;
-            if (errno != EPIPE) firstWriteError.compare_exchange_strong(expected, errno);
+            firstWriteError.compare_exchange_strong(expected, errno);
             return false;
         }
         data += written;

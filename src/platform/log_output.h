@@ -14,8 +14,13 @@ namespace velmora {
 // a line. False when the line could not be written; the first such error is kept.
 [[nodiscard]] bool writeLogLine(std::string_view line);
 
-// The errno of the first log line that could not be written (0 when none). A closed pipe is
-// not kept: whoever read the log has gone and asked for no more of it.
+// The errno of the first log line that could not be written (0 when none), a closed pipe
+// (EPIPE) included: the log is incomplete, whoever read it has gone.
 [[nodiscard]] int logWriteError();
+
+// Makes a write to a pipe whose reader has gone fail with EPIPE instead of ending the process
+// with SIGPIPE, for the whole process: a cleaning goes on to its end when the log's reader
+// goes away, and says that the log could not be written.
+void ignoreClosedPipes();
 
 } // namespace velmora

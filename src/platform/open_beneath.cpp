@@ -17,7 +17,8 @@ namespace {
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
 
 // The kernel's own check, all in one call. ENOSYS (or E2BIG, EINVAL from a kernel that does
-// not know a flag) means it is not there: the caller falls back.
+// not know a flag) means it is not there, and ENAMETOOLONG that the path is longer than the
+// kernel takes in one piece (PATH_MAX): the caller falls back.
 int openWithKernel(int rootFd, const std::string& path, bool crossMounts) {
     open_how how{};
     how.flags = static_cast<std::uint64_t>(kDirFlags);
@@ -85,7 +86,7 @@ UniqueFd openDirectoryBeneath(int rootFd, std::string_view relativePath, bool cr
         std::string path = relativePath.empty() ? std::string(".") : std::string(relativePath);
         int fd = openWithKernel(rootFd, path, crossMounts);
         if (fd >= 0) return UniqueFd(fd);
-        if (errno != ENOSYS && errno != E2BIG && errno != EINVAL) return UniqueFd();
+        if (errno != ENOSYS && errno != E2BIG && errno != EINVAL && errno != ENAMETOOLONG) return UniqueFd();
     }
     return openByComponents(rootFd, relativePath, crossMounts);
 }

@@ -1,5 +1,6 @@
 #include "platform/safe_remove.h"
 
+#include "platform/byte_sum.h"
 #include "platform/directory_names.h"
 #include "platform/file_identity.h"
 
@@ -151,8 +152,8 @@ Remover::Step Remover::removeOrOpen(int dirFd, const Identity& dirId, const std:
         if (file.kind == UnlinkLookUp::Kind::Vanished) return Step::Vanished;
         if (file.kind == UnlinkLookUp::Kind::Directory) return openDirectory(dirFd, dirId, name, opened);
         if (::unlinkat(dirFd, name.c_str(), 0) == 0) {
-            report_.bytesUnlinked += file.bytes;
-            report_.bytesFreed += file.freed;
+            report_.bytesUnlinked = addBytes(report_.bytesUnlinked, file.bytes);
+            report_.bytesFreed = addBytes(report_.bytesFreed, file.freed);
             return Step::Removed;
         }
         int error = errno;

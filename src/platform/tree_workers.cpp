@@ -1,6 +1,7 @@
 #include "platform/tree_workers.h"
 
 #include "platform/bounded_task_pool.h"
+#include "platform/byte_sum.h"
 #include "platform/dir_walker.h"
 #include "platform/directory_names.h"
 #include "platform/file_identity.h"
@@ -99,7 +100,7 @@ struct TreeWorkers::Impl {
         if (job->measuring) {
             struct stat st {};
             if (::fstatat(parentFd, job->name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                if (S_ISREG(st.st_mode)) job->bytes = st.st_size;
+                if (S_ISREG(st.st_mode)) job->bytes = static_cast<std::int64_t>(st.st_size);
                 if (S_ISDIR(st.st_mode)) {
                     bool spare = true;
                     auto root = openListed(job, parentFd, job->parentId, job->name, job->path, Key{}, &spare);
@@ -118,8 +119,8 @@ struct TreeWorkers::Impl {
             RemoveReport report =
                 removeEntryAt(parentFd, job->name, job->path, job->expectDirectory, RemoveOptions{2, cancel});
             job->entriesRemoved += report.entriesRemoved;
-            job->bytes += report.bytesUnlinked;
-            job->freed += report.bytesFreed;
+            addBytes(job->bytes, report.bytesUnlinked);
+            addBytes(job->freed, report.bytesFreed);
             job->rootOutcome = report.outcome;
             if (report.outcome == RemoveOutcome::Stopped) job->stopped = true;
             for (RemoveFailure& failure : report.failures)
@@ -193,8 +194,8 @@ struct TreeWorkers::Impl {
             if (file.kind != UnlinkLookUp::Kind::Directory) {
                 if (::unlinkat(fd, child.name.c_str(), 0) == 0) {
                     ++job->entriesRemoved;
-                    job->bytes += file.bytes;
-                    job->freed += file.freed;
+                    addBytes(job->bytes, file.bytes);
+                    addBytes(job->freed, file.freed);
                     return true;
                 }
                 if (errno == ENOENT) return true;
@@ -219,8 +220,8 @@ struct TreeWorkers::Impl {
         RemoveReport report = removeEntryAt(dir->fd.get(), dir->children[index].name, path, directory,
                                             RemoveOptions{2, cancel});
         job->entriesRemoved += report.entriesRemoved;
-        job->bytes += report.bytesUnlinked;
-        job->freed += report.bytesFreed;
+        addBytes(job->bytes, report.bytesUnlinked);
+        addBytes(job->freed, report.bytesFreed);
         const Key key = childKey(dir->key, index);
         for (RemoveFailure& failure : report.failures) {
             if (failure.error == EROFS) job->readOnly = true;
@@ -239,7 +240,7 @@ struct TreeWorkers::Impl {
             if (child.type != DT_REG && child.type != DT_UNKNOWN) return;
             struct stat st {};
             if (::fstatat(fd, child.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
-            if (S_ISREG(st.st_mode)) job->bytes += st.st_size;
+            if (S_ISREG(st.st_mode)) addBytes(job->bytes, st.st_size);
             if (!S_ISDIR(st.st_mode)) return;
         }
         const Key key = childKey(dir->key, index);
@@ -282,11 +283,11 @@ struct TreeWorkers::Impl {
                 if (entry.type == EntryType::Regular &&
                     ::fstatat(entry.parentFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                     S_ISREG(st.st_mode))
-                    total += st.st_size;
+                    total = addBytes(total, st.st_size);
                 return WalkAction::Continue;
             },
             walk);
-        job->bytes += total;
+        addBytes(job->bytes, total);
         for (KeyedFailure& failure : unreadable)
             job->addFailure(std::move(failure.key), std::move(failure.failure));
     }
@@ -375,6 +376,10 @@ void TreeWorkers::measure(int parentFd, const std::string& name, std::string dis
     job->path = std::move(displayPath);
     job->measured = std::move(done);
     impl_->submit(std::move(job), parentFd);
+}
+
+std::size_t TreeWorkers::threads() const {
+    return impl_->pool.threads();
 }
 
 void TreeWorkers::wait() {

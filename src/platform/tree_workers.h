@@ -39,6 +39,9 @@ class TreeWorkers {
     // Threads worth starting for `wanted` within a descriptor cap: each needs a few of its
     // own. Below 2 the work is better done one entry after the other.
     [[nodiscard]] static unsigned usableThreads(unsigned wanted, std::size_t maxOpenDescriptors);
+    // The threads the system gave, maybe fewer than asked for (a process limit). With none,
+    // nothing handed over would ever be done: the owner does the work itself instead.
+    [[nodiscard]] std::size_t threads() const;
 
     // Removes the entry `name` of the directory open at `parentFd` as removeEntryAt does, and
     // calls `done` with its report from one of the threads. `parentFd` may be closed once

@@ -83,9 +83,9 @@ void BundleListModel::setBundles(std::vector<FCPBundle> bundles) {
     largest = 0;
     for (const FCPBundle& b : items) {
         ++sums.libraries;
-        if (!insideAnother(b.path, paths)) sums.size += b.size;
+        if (!insideAnother(b.path, paths)) sums.size = addBytes(sums.size, b.size);
         for (std::size_t k = 0; k < sums.categorySizes.size(); ++k)
-            sums.categorySizes[k] += b.categorySizes[k];
+            sums.categorySizes[k] = addBytes(sums.categorySizes[k], b.categorySizes[k]);
         largest = std::max(largest, b.size);
     }
     endResetModel();

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "library/fcp_bundle.h"
+#include "platform/byte_sum.h"
 
 #include <QAbstractListModel>
 #include <QtQml/qqmlregistration.h>
-#include <numeric>
 #include <vector>
 
 namespace velmora {
@@ -49,9 +49,7 @@ class BundleListModel : public QAbstractListModel {
         std::int64_t libraries = 0;
         std::int64_t size = 0;
         std::array<std::int64_t, 4> categorySizes{};
-        [[nodiscard]] std::int64_t reclaimable() const {
-            return std::accumulate(categorySizes.begin(), categorySizes.end(), std::int64_t{0});
-        }
+        [[nodiscard]] std::int64_t reclaimable() const { return sumBytes(categorySizes); }
     };
 
     explicit BundleListModel(QObject* parent = nullptr);

@@ -1,6 +1,7 @@
 #include "app_identity.h"
 #include "i18n/translation.h"
 #include "platform/descriptor_budget.h"
+#include "platform/log_output.h"
 #include "ui/velmora_app.h"
 
 #include <QGuiApplication>
@@ -10,6 +11,9 @@
 
 int main(int argc, char** argv) {
     velmora::raiseDescriptorLimit();
+    // The log of removed entries goes to standard output: a reader that goes away must not
+    // end the window in the middle of a cleaning.
+    velmora::ignoreClosedPipes();
     // Help and version are answered before the window system is reached, so they work
     // without a display.
     for (int i = 1; i < argc; ++i) {

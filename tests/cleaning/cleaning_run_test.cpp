@@ -1,9 +1,11 @@
 #include "cleaning/cleaning_concurrency.h"
 #include "cleaning/cleaning_runner.h"
 #include "cleaning/scanned_location.h"
+#include "support/mount_namespace.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
+#include <limits>
 #include <mutex>
 #include <thread>
 
@@ -36,7 +38,8 @@ run(const ScannedLocation& location, const CleaningPlan& plan, const CleaningRun
 
 TEST(CleaningPlan, LeavesOutRecentLibrariesAndGivesNestedOnesNoStep) {
     const auto daysAgo = [](int days) {
-        return std::optional<FileTime>(std::chrono::system_clock::now() - std::chrono::hours(24 * days + 1));
+        const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+        return std::optional(FileTime{now - std::chrono::hours(24 * days + 1)});
     };
     std::vector<FCPBundle> found;
     for (const auto& [relative, modified] : std::vector<std::pair<std::string, std::optional<FileTime>>>{
@@ -140,6 +143,35 @@ TEST(CleaningRun, EachUnreadableFolderIsToldOnce) {
     for (int runs = 0; runs < 3; ++runs)
         expected.insert("3 failed, first " + loc + "/closed");
     EXPECT_EQ(testing::lineSet(out), expected);
+}
+
+// Two sparse files of 5 EiB in each library (tmpfs holds them): every sum stops at the largest
+// count instead of wrapping, in the scan, the dry runs and the removals, walked or in parallel.
+TEST(CleaningRun, ByteSumsStopAtTheLargestCount) {
+    TempDir tmp;
+    testing::makeDirs(tmp / "loc");
+    const std::string out = testing::runInMountNamespace([&] {
+        testing::mountTmpfs(tmp / "loc");
+        for (const char* file : {"A.fcpbundle/E/Render Files/a", "A.fcpbundle/E/Render Files/b",
+                                 "B.fcpbundle/E/Render Files/a", "B.fcpbundle/E/Render Files/b"})
+            placeFile(tmp, "loc/" + std::string(file), std::int64_t{5} << 60);
+        const ScannedLocation location(tmp / "loc", {.listCleanable = kEveryCategory});
+        const FCPBundle& a = location.libraries.at(0);
+        std::vector<std::int64_t> sums{a.size, a.reclaimable(), a.cleanable.at(0).bytes};
+        for (const bool listed : {true, false})
+            sums.push_back(
+                run(location, planCleaning(location.libraries, {}), {.dryRun = true, .listedByScan = listed})
+                    .second.bytes);
+        for (const bool dryRun : {true, false})
+            sums.push_back(
+                testing::clean(location, "A.fcpbundle", kEveryCategory, {.dryRun = dryRun, .threads = 8})
+                    .entries.at(0)
+                    .bytes);
+        sums.push_back(run(location, planCleaning({location["B.fcpbundle"]}, {}), {}).second.bytes);
+        return std::to_string(std::count(sums.begin(), sums.end(), std::numeric_limits<std::int64_t>::max()));
+    });
+    if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
+    EXPECT_EQ(out, "8");
 }
 
 // A dry run tells its entries in the plan's order however many steps go at once, and the same

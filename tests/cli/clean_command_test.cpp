@@ -1,6 +1,7 @@
 // velmora-cli clean, run as the real program: what the command adds to the cleaning it runs
 // (its options, exit statuses, texts and JSON); the cleaning's own rules are held in
 // tests/cleaning.
+#include "platform/safe_remove.h"
 #include "support/cli_program.h"
 #include "support/mount_namespace.h"
 #include "support/temp_tree.h"
@@ -57,8 +58,8 @@ class CleanCommand : public ::testing::Test {
 };
 
 // A dry run tells what a clean then removes, with the same bytes, as lines and as JSON; the
-// summary and the JSON read the same in every language. A path that is not UTF-8 shows U+FFFD
-// in the JSON and carries its exact bytes in pathBase64.
+// lines and the JSON read the same in every language, the summary in the user's. A path that
+// is not UTF-8 shows U+FFFD in the JSON and carries its exact bytes in pathBase64.
 TEST_F(CleanCommand, DryRunAndCleanTellTheSameEntriesAndBytes) {
     const auto before = listTree(location);
     CliResult dry = runCli({"clean", location, "--dry-run"});
@@ -68,7 +69,7 @@ TEST_F(CleanCommand, DryRunAndCleanTellTheSameEntriesAndBytes) {
         if (!entry.starts_with("L0.fcpbundle/\xff"))
             expected.insert("Would delete: " + location + "/" + entry + " (100 bytes)");
     EXPECT_EQ(lineSet(dry.out), expected);
-    EXPECT_TRUE(dry.err.ends_with("Entries to remove: 13\nBytes to reclaim: 1250 (0.00 GB)\n")) << dry.err;
+    EXPECT_TRUE(dry.err.ends_with("待删除条目: 13\n可回收字节: 1250 (0.00 GB)\n")) << dry.err;
     nlohmann::json would = nlohmann::json::parse(runCli({"clean", location, "--dry-run", "--json"}).out);
     EXPECT_EQ(listTree(location), before);
 
@@ -114,7 +115,7 @@ TEST_F(CleanCommand, OptionsNarrowTheClean) {
         std::vector<std::string> args{"clean",      "--json", "--untouched-for", "30",
                                       "--category", "render", location};
         if (!library.empty()) args.insert(args.end(), {"--library", library});
-        run = runCli(args);
+        run = runCli(args, testing::kEnglish);
         EXPECT_EQ(run.status, 0) << run.err;
         const nlohmann::json report = nlohmann::json::parse(run.out);
         EXPECT_EQ(report.at("skipped"), skipped);
@@ -124,6 +125,22 @@ TEST_F(CleanCommand, OptionsNarrowTheClean) {
         EXPECT_EQ(report.at("entries").size(), library.empty() ? 1u : 0u);
     }
     EXPECT_EQ(regenerable(location).size(), 11u); // L2's render files went
+
+    // A library deeper than PATH_MAX below its location, modified just now: its age is read
+    // through its folder, so it is left alone as recent.
+    const std::string far = tmp / "far", level(250, 'd');
+    std::string deep = far;
+    for (int i = 0; i < 17; ++i)
+        deep += "/" + level;
+    testing::makeDirs(far);
+    testing::makeDeepChain(far, 17, level, false);
+    for (const char* file : {"Deep.fcpbundle/E/Render Files/r", "Deep.fcpbundle/E/Info.plist"})
+        placeFile(tmp, file, 1);
+    const UniqueFd deepFd = openDirectoryNoFollow(deep);
+    ASSERT_EQ(::renameat(AT_FDCWD, (tmp / "Deep.fcpbundle").c_str(), deepFd.get(), "Deep.fcpbundle"), 0);
+    run = runCli({"clean", far, "--library", deep + "/Deep.fcpbundle", "--untouched-for", "30"});
+    EXPECT_EQ(std::tie(run.status, run.out), std::tuple(0, "")) << run.err;
+    EXPECT_EQ(::faccessat(deepFd.get(), "Deep.fcpbundle/E/Render Files", F_OK, AT_SYMLINK_NOFOLLOW), 0);
 }
 
 TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
@@ -149,6 +166,10 @@ TEST_F(CleanCommand, BadArgumentsExitTwoAndTouchNothing) {
         CliResult run = runCli(args);
         EXPECT_EQ(std::tie(run.status, run.out), std::tuple(2, "")) << args.back() << "\n" << run.err;
         EXPECT_FALSE(run.err.empty()) << args.back();
+        if (args.size() > 2 && args[args.size() - 2] == "--library") // refused: one line naming it
+            EXPECT_TRUE(std::count(run.err.begin(), run.err.end(), '\n') == 1 &&
+                        run.err.find(args.back()) != std::string::npos)
+                << run.err;
     }
     EXPECT_EQ(listTree(tmp.path()), before);
 }
@@ -159,7 +180,8 @@ TEST_F(CleanCommand, FailedRemovalExitsOne) {
     if (!mark.marked()) GTEST_SKIP() << "chattr +i is not supported on the temporary folder's file system";
     // --quiet keeps only the error line; with --json the error line goes to standard error and
     // the report has the entry as failed.
-    CliResult run = runCli({"clean", location, "--library", location + "/L2.fcpbundle", "--quiet"});
+    CliResult run =
+        runCli({"clean", location, "--library", location + "/L2.fcpbundle", "--quiet"}, testing::kEnglish);
     CliResult json = runCli({"clean", location, "--library", location + "/L2.fcpbundle", "--json"});
     const std::string error = "Error deleting " + locked + ": Operation not permitted\n";
     EXPECT_EQ(std::tie(run.status, run.out), std::tuple(1, error));
@@ -214,7 +236,8 @@ TEST(CleanCommandSignals, StopBetweenRemovalsAndSummariseWhatWasRemoved) {
 
 // Every line is out the moment its entry is gone: with the log's pipe full, the program waits
 // in its write having removed exactly one entry more than the pipe holds lines. A log that
-// cannot be written at all (a full disk) is an error, not a silent success.
+// cannot be written at all (a full disk) is an error, not a silent success; so is a reader
+// that goes away (`| head -1`), which ends neither a clean nor a scan half-way.
 TEST_F(CleanCommand, LogLinesLeaveAsEachEntryIsDoneAndAFailedLogIsAnError) {
     for (int i = 0; i < 60; ++i)
         placeFile(tmp, "loc/L0.fcpbundle/" + std::string(150, 'e') + std::to_string(i) + "/Render Files/r",
@@ -254,6 +277,21 @@ TEST_F(CleanCommand, LogLinesLeaveAsEachEntryIsDoneAndAFailedLogIsAnError) {
                       "device\n"),
         std::string::npos)
         << full.err;
+    EXPECT_TRUE(regenerable(location).empty());
+
+    // Far more output than the pipe and head's reading hold, so that head is gone before the end.
+    placeLibraries(tmp, "loc/" + std::string(200, 'n'), 200);
+    CliResult cut = testing::runProgram(
+        "/bin/sh",
+        {"-c",
+         "for c in 'scan --json' clean; do { \"$0\" $c \"$1\"; echo \"status $?\" >&2; } | head -1; done",
+         kProgram, location},
+        testing::kEnglish);
+    for (const char* said :
+         {"velmora-cli: the listing could not be written to standard output: Broken pipe\nstatus 1\n",
+          "Entries removed: 800\n",
+          "the log could not be written to standard output: Broken pipe\nstatus 1\n"})
+        EXPECT_NE(cut.err.find(said), std::string::npos) << cut.err;
     EXPECT_TRUE(regenerable(location).empty());
 }
 

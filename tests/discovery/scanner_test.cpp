@@ -1,3 +1,4 @@
+#include "discovery/library_totals.h"
 #include "discovery/scanner.h"
 #include "platform/unique_fd.h"
 #include "samples/sample_tree.h"
@@ -54,7 +55,33 @@ TEST(Scanner, RootLocationGivesPathsWithADoubledSeparator) {
     });
     EXPECT_EQ(testing::lineSet(out),
               (std::multiset<std::string>{"//Top.fcpbundle | Top.fcpbundle | 5 5 0 0 0 | -",
-                                          "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0 | 1000000000"}));
+                                          "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0 | 1.0"}));
+}
+
+// A kept file's time of any year becomes the library's lastModified as the file system gave it,
+// with its text, and decides whether the library counts as modified in the last 30 days.
+TEST(Scanner, KeptFileTimesOfAnyYear) {
+    const std::tuple<std::int64_t, const char*, bool> cases[] = {
+        {-11'676'096'000, "1600-01-01T00:00:00Z", false},
+        {10'413'792'000, "2300-01-01T00:00:00Z", true}, // in the future
+        {1'750'000'000 - 60, "2025-06-15T15:05:40Z", true},
+        {-62'167'219'201, "-000001-12-31T23:59:59Z", false},
+        {INT64_MAX, "+292277026596-12-04T15:30:07Z", true},
+    };
+    for (const auto& [seconds, text, recent] : cases) {
+        struct statx st {};
+        st.stx_mask = STATX_MTIME;
+        st.stx_mtime = {seconds, 7, 0};
+        FCPBundle library;
+        Totals{.newest = factsOfFile(st).keptModified}.fill(library);
+        const FileTime expected{std::chrono::sys_seconds(std::chrono::seconds(seconds)), 7};
+        EXPECT_EQ(library.lastModified, expected) << text;
+        EXPECT_EQ(utcText(expected), text);
+        EXPECT_EQ(modifiedWithin(expected, std::chrono::days(30),
+                                 std::chrono::sys_seconds(std::chrono::seconds(1'750'000'000))),
+                  recent)
+            << text;
+    }
 }
 
 // The generator knows what it wrote; the scan must find exactly that.

@@ -13,15 +13,15 @@
 namespace velmora {
 namespace {
 
-TEST(ChooseTranslation, FirstPreferenceWithATableWinsAndChineseMeansTheSourceTexts) {
-    const QStringList tables{QStringLiteral("en"), QStringLiteral("pt_BR")};
+TEST(ChooseTranslation, FirstPreferenceWithATableWins) {
+    const QStringList tables{QStringLiteral("en"), QStringLiteral("pt_BR"), QStringLiteral("zh")};
     const std::pair<QStringList, std::optional<QString>> cases[] = {
         {{"en-US", "en-Latn-US", "en"}, "en"},
-        {{"en-GB", "en-Latn-GB"}, "en"},           // a region without its own table: its language's
-        {{"fr", "fr-FR", "en", "en-US"}, "en"},    // a language without a table is passed over
-        {{"zh-CN", "zh-Hans-CN", "zh", "en"}, {}}, // Chinese first: the source texts, not English
-        {{"zh-TW", "en"}, {}},
-        {{"de-DE", "zh-CN", "en"}, {}},
+        {{"en-GB", "en-Latn-GB"}, "en"},             // a region without its own table: its language's
+        {{"fr", "fr-FR", "en", "en-US"}, "en"},      // a language without a table is passed over
+        {{"zh-CN", "zh-Hans-CN", "zh", "en"}, "zh"}, // Chinese first: Chinese, not English
+        {{"zh-TW", "en"}, "zh"},
+        {{"de-DE", "zh-CN", "en"}, "zh"},
         {{"pt-BR"}, "pt_BR"},
         {{"pt-PT", "pt"}, {}}, // "pt_BR" is no table for Portugal
         {{"C"}, {}},
@@ -90,7 +90,9 @@ TEST(TranslationTables, EveryTextOfTheProgramHasAFinishedEntryInEveryTable) {
         const std::vector<Message> messages = readTable(copy);
         EXPECT_GT(messages.size(), 50u) << "the sources were not read";
         const bool english = table == QStringLiteral("velmora_en.ts");
+        const bool chinese = table == QStringLiteral("velmora_zh.ts");
         static const QRegularExpression han(QStringLiteral("\\p{Han}"));
+        static const QRegularExpression words(QStringLiteral("[A-Za-z]{2,}"));
         for (const Message& m : messages) {
             const std::string where = m.source.toStdString();
             EXPECT_TRUE(m.type.isEmpty())
@@ -102,6 +104,10 @@ TEST(TranslationTables, EveryTextOfTheProgramHasAFinishedEntryInEveryTable) {
                 // Data goes into every translation exactly where the source takes it.
                 EXPECT_EQ(placeholders(translation), placeholders(m.source)) << where;
                 EXPECT_FALSE(english && translation.contains(han)) << where;
+                // A text written in English reads in Chinese in the Chinese table.
+                EXPECT_FALSE(chinese && m.source.contains(words) && !m.source.contains(han) &&
+                             !translation.contains(han))
+                    << where;
             }
         }
     }
@@ -112,7 +118,8 @@ TEST(TranslationTables, TheLocaleChoosesTheBuiltInTableOrTheSourceTexts) {
         const char* locale;
         std::optional<QString> language;
         const char *ok, *home;
-    } cases[] = {{"en_GB", "en", "OK", "Home"}, {"fr_FR", {}, "确定", "主目录"}};
+    } cases[] = {
+        {"en_GB", "en", "OK", "Home"}, {"fr_FR", {}, "确定", "主目录"}, {"zh_TW", "zh", "确定", "主目录"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.locale);
         EXPECT_EQ(useTranslationFor(QLocale(QString::fromLatin1(c.locale))), c.language);

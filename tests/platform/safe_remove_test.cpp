@@ -1,3 +1,4 @@
+#include "platform/open_beneath.h"
 #include "platform/safe_remove.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
@@ -104,6 +105,7 @@ TEST(SafeRemove, ParallelRemovalsOfOneTreeRemoveEachEntryOnce) {
     EXPECT_FALSE(entryExists(tmp / "victim"));
 }
 
+// Also beneath a folder, where the kernel's one-call resolution gives up beyond PATH_MAX.
 TEST(SafeRemove, OpenDirectoryNoFollowRefusesLinksEvenWithTrailingSlashOrBeyondPathMax) {
     TempDir tmp;
     makeDirs(tmp / "real");
@@ -121,6 +123,10 @@ TEST(SafeRemove, OpenDirectoryNoFollowRefusesLinksEvenWithTrailingSlashOrBeyondP
         EXPECT_TRUE(openDirectoryNoFollow(path)) << path;
     for (const std::string& path : {tmp / "link", tmp / "link//", std::string(), deep + "/back"})
         EXPECT_FALSE(openDirectoryNoFollow(path)) << path;
+    const UniqueFd root = openDirectoryNoFollow(tmp.path());
+    const std::string below = deep.substr(tmp.path().size() + 1);
+    EXPECT_TRUE(openDirectoryBeneath(root.get(), below + "/marker", false));
+    EXPECT_FALSE(openDirectoryBeneath(root.get(), below + "/back", false));
 }
 
 } // namespace

@@ -69,8 +69,8 @@ std::optional<FileTime> newestKeptFile(const std::string& library) {
         struct stat st {};
         if (entry.type == EntryType::Regular &&
             ::fstatat(entry.parentFd, entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-            FileTime modified{std::chrono::seconds(st.st_mtim.tv_sec) +
-                              std::chrono::nanoseconds(st.st_mtim.tv_nsec)};
+            const FileTime modified{std::chrono::sys_seconds(std::chrono::seconds(st.st_mtim.tv_sec)),
+                                    static_cast<std::int32_t>(st.st_mtim.tv_nsec)};
             if (!newest || *newest < modified) newest = modified;
         }
         return WalkAction::Continue;
@@ -109,7 +109,10 @@ std::string describeBundles(const std::vector<FCPBundle>& bundles) {
         out += b.path + " | " + b.displayName + " | " + std::to_string(b.size) + " " +
                std::to_string(b.cacheSize()) + " " + std::to_string(b.proxySize()) + " " +
                std::to_string(b.optimizedSize()) + " " + std::to_string(b.analysisSize()) + " | " +
-               (b.lastModified ? std::to_string(b.lastModified->time_since_epoch().count()) : "-") + "\n";
+               (b.lastModified ? std::to_string(b.lastModified->seconds.time_since_epoch().count()) + "." +
+                                     std::to_string(b.lastModified->nanoseconds)
+                               : "-") +
+               "\n";
     }
     return out;
 }
