@@ -1,16 +1,11 @@
-// The velmora program: its command line, a run that saves a picture once the libraries are
-// listed, the live counts while a location is searched, and the directory choosers on a
-// private session bus.
+// The velmora program: a run that saves a picture once the libraries are listed, the live
+// counts while a location is searched, and its own directory chooser on a private session bus.
 #include "samples/sample_tree.h"
 #include "support/temp_tree.h"
 #include "ui/desktop_directory_chooser.h"
-#include "ui/velmora_app.h"
 #include "window_helpers.h"
 
 #include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -19,51 +14,17 @@
 #include <QTimer>
 #include <fstream>
 #include <functional>
-#include <variant>
 
 using namespace velmora::window_testing;
 using velmora::testing::TempDir;
-
-// Stands in for the desktop's file-chooser portal on the bus.
-class FakePortal : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.FileChooser")
-
-  public:
-    explicit FakePortal(QDBusConnection connection) : bus(std::move(connection)) {}
-    QVariantMap options;
-    uint response = 0;
-    QStringList uris;
-  public slots:
-    QDBusObjectPath OpenFile(const QString&, const QString&, const QVariantMap& given,
-                             const QDBusMessage& message) {
-        options = given;
-        const QString path =
-            QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                .arg(message.service().mid(1).replace('.', '_'), given.value("handle_token").toString());
-        // The answer comes later, as the user's choice would.
-        QTimer::singleShot(0, this, [this, path] {
-            QDBusMessage signal =
-                QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
-            signal << response << QVariantMap{{"uris", uris}};
-            bus.send(signal);
-        });
-        return QDBusObjectPath(path);
-    }
-
-  private:
-    QDBusConnection bus;
-};
 
 class WindowAppTest : public QObject {
     Q_OBJECT
 
   private slots:
     void initTestCase();
-    void readsTheCommandLine();
     void savesAPictureOnceListedAndFitsASmallScreen();
-    void showsLiveCountsWhileSearchingAndStops();
-    void portalChooserIsAskedFirst();
+    void showsLiveCountsWhileSearching();
     void ownChooserReturnsTheFolderTheUserWentTo();
 
   private:
@@ -81,23 +42,6 @@ void WindowAppTest::initTestCase() {
     busAddress = QString::fromUtf8(bus.readLine()).trimmed();
     qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
     QVERIFY(QDBusConnection::sessionBus().isConnected());
-}
-
-void WindowAppTest::readsTheCommandLine() {
-    const auto parse = [](const QStringList& arguments) {
-        return velmora::parseAppOptions(QStringList{"velmora"} + arguments);
-    };
-    const auto location = [&](const QString& given) {
-        return std::get<velmora::AppOptions>(parse({given})).location;
-    };
-    // A location is taken as given when absolute, from the current directory otherwise,
-    // without a trailing separator, as a directory chooser would give it.
-    QCOMPARE(location("/media/Backup Disk/项目"), std::optional<QString>("/media/Backup Disk/项目"));
-    QCOMPARE(location("Footage/../Drives/A/"), std::optional<QString>(QDir::currentPath() + "/Drives/A"));
-    // Mistakes end the program with status 2 before any window opens.
-    for (const QStringList& wrong :
-         {QStringList{"/a", "/b"}, {"--no-such-option"}, {""}, {"--screenshot-when-loaded"}})
-        QCOMPARE(std::get<int>(parse(wrong)), 2);
 }
 
 // On a 1280 x 800 screen at twice the scale, whose 640 x 400 points are less than the layout
@@ -128,7 +72,7 @@ void WindowAppTest::savesAPictureOnceListedAndFitsASmallScreen() {
     }
 }
 
-void WindowAppTest::showsLiveCountsWhileSearchingAndStops() {
+void WindowAppTest::showsLiveCountsWhileSearching() {
     TempDir dir;
     const std::string location = dir / "Large Drive";
     velmora::samples::generateSampleLocation(location, {.seed = 11, .entries = 120000, .libraries = 10});
@@ -156,41 +100,6 @@ void WindowAppTest::showsLiveCountsWhileSearchingAndStops() {
             QRegularExpression("^已扫描 \\d{1,3}(,\\d{3})* 项 · 找到 \\d+ 个资源库$").match(text).hasMatch(),
             qPrintable(text));
     QTRY_VERIFY(!isShown(indicator));
-    // Stopping a search: its result is dropped and the list keeps what it showed.
-    const QString listed = app.view.shownBundles()->idAt(0);
-    QQuickItem* stop = app.item("stopRetrievalButton");
-    bool stopShown = false;
-    QObject::connect(&app.view, &velmora::ContentView::isRetrievingChanged, &app.view, [&] {
-        if (!app.view.isRetrieving()) return;
-        stopShown = isShown(stop) && stop->isEnabled();
-        QMetaObject::invokeMethod(stop, "clicked");
-        QVERIFY(!stop->isEnabled()); // asked once; the walk ends on its own
-    });
-    app.chooser.answers.push_back(q(location));
-    app.click("chooseOtherDirectoryButton");
-    QVERIFY(stopShown);
-    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 5000);
-    QVERIFY(app.view.shownBundles()->idAt(0) == listed && !isShown(indicator));
-}
-
-void WindowAppTest::portalChooserIsAskedFirst() {
-    if (busAddress.isEmpty()) QSKIP("dbus-daemon is not installed: the desktop calls cannot be checked");
-    QDBusConnection connection = QDBusConnection::connectToBus(busAddress, "fake-portal");
-    FakePortal portal(connection);
-    QVERIFY(connection.registerObject("/org/freedesktop/portal/desktop", &portal,
-                                      QDBusConnection::ExportAllSlots));
-    QVERIFY(connection.registerService("org.freedesktop.portal.Desktop"));
-    WindowUnderTest app;
-    velmora::DesktopDirectoryChooser chooser;
-    chooser.attach(app.mainWindow->engine(), app.window());
-    portal.uris = {"file:///media/Backup%20Disk/%E9%A1%B9%E7%9B%AE"};
-    QCOMPARE(chooser.chooseDirectory(), std::optional<QString>("/media/Backup Disk/项目"));
-    QVERIFY(portal.options.value("directory").toBool() && !portal.options.value("multiple").toBool());
-    // Cancelled in the desktop's chooser: no answer, and no dialog of our own after it.
-    portal.response = 1;
-    QCOMPARE(chooser.chooseDirectory(), std::optional<QString>());
-    QVERIFY(app.object("directoryDialog") == nullptr);
-    QDBusConnection::disconnectFromBus("fake-portal");
 }
 
 // With no portal on the bus the window's own dialog asks: it returns the folder the user went to
