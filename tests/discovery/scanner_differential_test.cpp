@@ -128,8 +128,8 @@ void buildEdgeCases(const TempDir& tmp) {
         tmp,
         "loc/samples/Projects/Lib In Media.fcpbundle/Ev/Original Media/Deep.fcpbundle/X/Analysis Files/a", 9);
 
-    // Libraries three deep, many side by side (their order follows the listing, not which
-    // thread finished first), a deep chain, and a wide folder with libraries among its files.
+    // Libraries three deep, many side by side (in listing order, whichever thread finished
+    // first), a chain whose paths pass PATH_MAX, a wide folder with libraries among its files.
     const std::string n = "loc/Nest.fcpbundle/E/Render Files/";
     testing::placeFile(tmp, n + "Mid.fcpbundle/E2/Render Files/m", 200);
     testing::placeFile(tmp, n + "Mid.fcpbundle/E2/Original Media/In.fcpbundle/E3/Analysis Files/a", 300);
@@ -137,7 +137,7 @@ void buildEdgeCases(const TempDir& tmp) {
     for (int i = 0; i < 40; ++i)
         testing::placeFile(tmp, "loc/side/Lib" + std::to_string(i) + ".fcpbundle/E/Render Files/f", 10 + i);
     testing::makeDirs(tmp / "loc/plainchain");
-    testing::makeDeepChain(tmp / "loc/plainchain", 2000, "c", false);
+    testing::makeDeepChain(tmp / "loc/plainchain", 2100, "c", false);
     testing::placeFile(tmp, "loc/plainchain/c/c/c/Chain.fcpbundle/E/Analysis Files/x", 9);
     const std::string wide = tmp / "loc/Wide.fcpbundle/E/Render Files/HQ";
     testing::makeDirs(wide);
@@ -246,22 +246,6 @@ TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
         }
     }
     EXPECT_GT(listedEntries, 100u); // the generated libraries hold plenty
-}
-
-TEST(ScannerDifferential, DeepChainsAndPathsBeyondPathMax) {
-    TempDir tmp;
-    testing::placeFile(tmp, "loc/Deep.fcpbundle/E/Render Files/seed", 1);
-    testing::makeDeepChain(tmp / "loc/Deep.fcpbundle/E/Render Files", 10000, "d", true);
-    testing::placeFile(tmp, "loc/Deep.fcpbundle/E/Analysis Files/x", 3);
-    testing::makeDeepChain(tmp / "loc/Deep.fcpbundle/E/Analysis Files", 30, std::string(250, 'n'), true);
-    testing::makeDeepChain(tmp / "loc", 3000, "chain", true); // no library: walked, never measured
-    writeFile(tmp / "loc/chain/chain/f", 4);
-    expectSameAsReference(tmp / "loc");
-    auto found = byName(scanBundles(tmp / "loc"));
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found["Deep.fcpbundle"].cacheSize(), 1);
-    EXPECT_EQ(found["Deep.fcpbundle"].analysisSize(), 3);
-    EXPECT_EQ(found["Deep.fcpbundle"].size, 4);
 }
 
 // The literal rules and the scan at any number of workers agree on what a user can read.
