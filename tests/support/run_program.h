@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,8 +26,6 @@ void applyEnvironment(const Environment& environment);
 // In a forked child: replaces the process with `program`; exits 127 when that fails.
 [[noreturn]] void execProgram(const std::string& program, const std::vector<std::string>& args);
 
-// What `work` writes to this process's standard output.
-[[nodiscard]] std::string captureStdout(const std::function<void()>& work);
 // The whole content of a file; empty when it cannot be read.
 [[nodiscard]] std::string readWholeFile(const std::string& path);
 
