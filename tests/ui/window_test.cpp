@@ -1,5 +1,4 @@
-// The window through real clicks and keys on the app's queues: the lists' keyboard and the
-// rows' buttons, and a cleaning's confirmation, stop and close, checked on disk.
+// The window through real clicks and keys on the app's queues, checked on disk.
 #include "library/format_size.h"
 #include "support/temp_tree.h"
 #include "window_helpers.h"
@@ -43,17 +42,15 @@ void WindowTest::keyboardAndRowButtons() {
     if (QTest::currentTestFailed()) return;
     app.click("sortButton2"); // largest first: the long name on top, then Cut 1, Cut 2...
     QQuickItem* first = app.row(longName + ".fcpbundle");
-    // Tab goes from the sort keys into the list and on to the cleaning buttons: the rows'
-    // buttons are no stops of their own.
+    // Tab goes from the sort keys into the list and on: the rows' buttons are no stops.
     app.item("sortButton3")->forceActiveFocus(Qt::TabFocusReason);
     QStringList chain;
     for (int i = 0; i < 3; ++i, QTest::keyClick(window, Qt::Key_Tab))
         chain << window->activeFocusItem()->objectName();
     QCOMPARE(chain, (QStringList{"sortButton3", "libraryListView", "cleanRenderButton"}));
     QQuickItem* view = app.item("libraryListView");
-    // The keys move the selection by one, a page (less than the rows in view) or to either
-    // end, with the view and the focus ring; Ctrl+R and Ctrl+Return reach the selected row's
-    // buttons; Ctrl-click on it clears the selection.
+    // The keys move the selection by one, a page (less than in view) or to either end; Ctrl+R and
+    // Ctrl+Return reach the selected row's buttons; Ctrl-click on it clears the selection.
     clickItem(window, view); // a row in the middle of the view
     QTest::keyClick(window, Qt::Key_Home);
     QTest::keyClick(window, Qt::Key_PageDown);
@@ -69,8 +66,7 @@ void WindowTest::keyboardAndRowButtons() {
         QTest::keyClick(window, key);
         QCOMPARE(app.view.shownBundles()->rowOf(app.view.selectedBundleID()), row);
     }
-    // The selection and its ring stay with the library through a change of order; rows
-    // scrolled out of view were made anew on the way back.
+    // The selection and its ring stay with the library through a change of order.
     app.view.shownBundles()->sortBy(2);
     QCOMPARE(app.view.shownBundles()->rowOf(app.view.selectedBundleID()), 119);
     app.view.shownBundles()->sortBy(2);
@@ -86,8 +82,7 @@ void WindowTest::keyboardAndRowButtons() {
              QStringList(2, q(dir.path()) + "/" + longName + ".fcpbundle"));
     clickItem(window, title, Qt::ControlModifier);
     QTRY_COMPARE(app.view.selectedBundleID(), QString());
-    // A row's buttons act on their own library and leave the selection alone; a desktop that
-    // cannot do it says so in the alert.
+    // A row's buttons act on their own library, not the selection; a failure shows an alert.
     clickItem(window, title);
     clickItem(window, findChildItem(second, "revealButton"));
     app.desktop.failing = true;
@@ -98,13 +93,11 @@ void WindowTest::keyboardAndRowButtons() {
     QCOMPARE(textOf(app.item("alertMessage")), "无法打开 " + secondPath + "。");
     QTest::keyClick(window, Qt::Key_Escape);
     QTRY_VERIFY(!app.object("messageAlert")->property("visible").toBool());
-    // At the smallest size the window allows, a long name is shortened in its middle and the
-    // row's buttons stay inside the list.
+    // At the smallest size, a long name is shortened and the row's buttons stay inside the list.
     window->resize(window->minimumWidth(), window->minimumHeight());
     QTRY_VERIFY(title->property("truncated").toBool());
     QVERIFY(centreOf(findChildItem(first, "openButton")).x() < centreOf(view).x() + view->width() / 2);
-    // The location list: Tab enters on the chosen row, the keys move a ring over both
-    // sections, Return chooses the row under it, which alone is then tinted.
+    // Locations: Tab enters on the chosen row, keys move a ring over both sections, Return chooses.
     const QStringList paths = app.view.drives() + app.view.userDirs();
     const int last = int(paths.size()) - 1, chosen = int(app.view.drives().size()) + 1; // not the home
     const auto location = [&](int i) { return app.item("locationRow:" + paths[i]); };
@@ -132,8 +125,7 @@ void WindowTest::keyboardAndRowButtons() {
 void WindowTest::stopsPartWayAndWhenTheWindowCloses() {
     TempDir dir;
     const std::string location = dir / "Big Drive";
-    // Made whole again before each run: the scan order varies, and a run that began with a
-    // library the last one emptied would stop before it removed anything.
+    // Made whole before each run: one that began with an emptied library would remove nothing.
     std::vector<std::string> events;
     const auto buildAll = [&] {
         events.clear();
@@ -158,8 +150,7 @@ void WindowTest::stopsPartWayAndWhenTheWindowCloses() {
     QQuickWindow* window = app.window();
     chooseLocation(app, q(location), 150);
     if (QTest::currentTestFailed()) return;
-    // 1. The run asks first, naming the location and the sums of each kind; Escape and the
-    // default button (cancel, taken by Return) leave everything as it is.
+    // 1. The run asks first, naming the sums; Escape and Return (cancel is the default) keep all.
     const auto sum = [](std::int64_t bytes) { return q(velmora::formatSize(150 * bytes)); };
     for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
         askToCleanWholeLocation(app);
