@@ -37,9 +37,8 @@ std::function<std::optional<ProcessorTimes>()> alwaysIdle() {
     };
 }
 
-// A chain where every level also holds an empty side directory: queued naively, every
-// level's descriptor stays open while its side directory waits. Under a descriptor limit of
-// 64 the scan must still read every level.
+// A chain with a side folder at every level, each of which would hold its level's descriptor
+// open if queued naively: under a limit of 64 the scan still reads every level.
 TEST(ScanEngine, StaysWithinALowDescriptorLimit) {
     TempDir tmp;
     const std::string chain = tmp / "loc/L.fcpbundle/E/Render Files";

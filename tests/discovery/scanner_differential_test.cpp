@@ -1,5 +1,4 @@
-// The scan engine held to the literal three-walk rules on trees with every awkward case, at
-// any number of workers and under any descriptor and queue caps.
+// The scan engine held to the literal three-walk rules on trees with every awkward case.
 #include "cleaning/clean_library.h"
 #include "discovery/parallel_scan.h"
 #include "discovery/scanner.h"
@@ -36,9 +35,8 @@ std::function<std::optional<ProcessorTimes>()> alwaysIdle() {
     };
 }
 
-// Compares everything but the ids with the literal rules: one worker, many (more than there
-// are directories at a time), workers joining while the scan runs, and queues so small that
-// most subtrees are walked in place; the ids are all distinct.
+// Everything but the ids as the literal rules say, at any number of workers, growing, and with
+// queues so small that most subtrees are walked in place; the ids are all distinct.
 void expectSameAsReference(const std::string& location) {
     const std::string reference = testing::describeBundles(testing::referenceScanBundles(location));
     std::vector<FCPBundle> fast = scanBundles(location, ScanOptions{nullptr, 1});
@@ -194,9 +192,8 @@ TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
     EXPECT_FALSE(measureBundle(tmp / "loc/Link.fcpbundle")); // never through a link
 }
 
-// A dry run told from what the scan listed says exactly what a dry-run walk of each library
-// says, for any set of categories, any number of workers, and with the scan's queues so
-// small that most subtrees are walked in place.
+// A dry run from the scan's listing says what a dry-run walk of each library says, for any set
+// of categories and workers.
 TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
     TempDir tmp;
     buildEdgeCases(tmp);

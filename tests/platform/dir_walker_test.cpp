@@ -22,8 +22,8 @@ std::string describe(std::string_view path, char type, std::size_t depth) {
     return std::string(path) + " " + type + std::to_string(depth);
 }
 
-// "path type depth" per entry in walk order, answering `action` for entries named `name`;
-// every entry must be reachable through its parent descriptor and its name, which ends its path.
+// "path type depth" per entry in walk order, answering `action` for entries named `name`; each
+// must be reachable through its parent descriptor and name.
 std::vector<std::string> walkAll(const std::string& root, std::string_view name = "",
                                  WalkAction action = WalkAction::Continue) {
     std::vector<std::string> seen;
@@ -93,9 +93,8 @@ TEST(DirWalker, PreOrderInFileSystemOrderWithRawNamesNeverThroughLinksSkippingAn
         EXPECT_FALSE(walkDirectory(root, never)) << root;
 }
 
-// What a walk of a chain from makeDeepChain (a file at each level) meets: "folders files
-// depth longest-path". Whatever the order of a level's folder and file, each file must be met,
-// so the walk must resume the levels it had to close.
+// "folders files depth longest-path" of a walk of a chain with a file at each level: every file
+// is met only if the walk resumes the levels it had to close.
 std::string walkChain(const std::string& root, std::size_t cap) {
     std::size_t folders = 0, files = 0, depth = 0, longest = 0;
     const bool ok = walkDirectory(
@@ -152,8 +151,7 @@ TEST(DirWalker, EntriesRemovedDuringTheWalkAreSkipped) {
     TempDir tmp;
     for (int i = 0; i < 30; ++i)
         testing::placeFile(tmp, "d" + std::to_string(i) + "/sub/f", 1);
-    // The first folder met removes every other one; then each entry below is removed by the
-    // callback itself, through its parent descriptor.
+    // The first folder met removes every other one; then the callback removes each entry below.
     std::string first;
     std::set<std::string> below;
     EXPECT_TRUE(walkDirectory(tmp.path(), [&](const WalkEntry& e) {

@@ -19,8 +19,7 @@ void applyEnvironment(const Environment& environment);
 // Runs `program` with `args` and `environment`, its output sent to files (not terminals), and waits.
 [[nodiscard]] ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                                     const Environment& environment = {});
-// The same with standard output on a small pipe, sending `signal` once the first whole line has
-// arrived: the pipe holds little, so the program cannot get far ahead.
+// The same with standard output on a small pipe, sending `signal` at the first whole line.
 [[nodiscard]] ProgramRun runProgramSignalledAfterFirstLine(const std::string& program,
                                                            const std::vector<std::string>& args, int signal);
 // In a forked child: replaces the process with `program`; exits 127 when that fails.

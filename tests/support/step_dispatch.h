@@ -8,8 +8,8 @@
 
 namespace velmora::testing {
 
-// A Dispatch whose queues only fill up: the test runs each item itself, in the order it
-// chooses, without sleeps. A group runs its items inline, in queueing order, at its wait().
+// A Dispatch whose queues only fill up: the test runs each item in the order it chooses. A
+// group runs its items inline, in queueing order, at its wait().
 class StepDispatch : public Dispatch {
   public:
     void postToMain(Work work) override { push(mainQueue, std::move(work)); }
