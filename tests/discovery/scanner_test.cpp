@@ -17,10 +17,7 @@ using testing::TempDir;
 TEST(Scanner, LocationsWithoutLibrariesOrAStoppedScanGiveAnEmptyList) {
     TempDir tmp;
     testing::placeFile(tmp, "full/Lib.fcpbundle/E/Render Files/f", 5);
-    testing::makeDirs(tmp / "empty");
-    testing::placeFile(tmp, "plain/a/b.txt", 5);
-    testing::placeFile(tmp, "plain/Upper.FCPBUNDLE/E/Render Files/f", 5);
-    testing::placeFile(tmp, "plain/x.fcpbundle.bak", 5);
+    testing::placeFile(tmp, "empty/x.fcpbundle.bak/E/Render Files/f", 5); // no library
     testing::placeFile(tmp, "file.fcpbundle", 5);
     CancellationToken stop;
     stop.request();
@@ -28,7 +25,6 @@ TEST(Scanner, LocationsWithoutLibrariesOrAStoppedScanGiveAnEmptyList) {
         EXPECT_EQ(scanBundles(tmp / "full", {.threads = threads}).size(), 1u);
         EXPECT_TRUE(scanBundles(tmp / "full", {.threads = threads, .cancel = &stop}).empty()) << threads;
         EXPECT_TRUE(scanBundles(tmp / "empty", {.threads = threads}).empty());
-        EXPECT_TRUE(scanBundles(tmp / "plain", {.threads = threads}).empty());
         // A location that is no directory is not read at all.
         ScanProgress progress;
         for (const std::string& location : {tmp / "missing", tmp / "file.fcpbundle", std::string()})
@@ -63,14 +59,23 @@ TEST(Scanner, GeneratedLocationMatchesWhatTheGeneratorWrote) {
     ASSERT_EQ(location.libraries.size(), 5u);
     EXPECT_GT(location.entries, 18000u);
     EXPECT_LT(location.entries, 22000u);
-    std::map<std::string, FCPBundle> byPath;
-    for (const FCPBundle& b : scanBundles(tmp / "loc", ScanOptions{.threads = 1}))
-        byPath[b.path] = b;
-    ASSERT_EQ(byPath.size(), 5u);
+    // Progress counts every entry and library once, a nested one too: six entries, two libraries.
+    testing::placeFile(tmp, "loc/extra/Nested.fcpbundle/E/Original Media/Inner.fcpbundle/x", 1);
+    for (unsigned threads : {1u, 8u, 64u}) {
+        ScanProgress progress;
+        std::map<std::string, FCPBundle> byPath;
+        for (const FCPBundle& b : scanBundles(tmp / "loc", ScanOptions{&progress, threads}))
+            byPath[b.path] = b;
+        EXPECT_EQ(std::pair(progress.entriesRead.load(), progress.librariesFound.load()),
+                  std::pair(std::uint64_t(location.entries + 6), std::uint64_t(7)))
+            << threads << " threads";
+        ASSERT_EQ(byPath.size(), 7u);
+        for (const samples::SampleLibrary& lib : location.libraries)
+            EXPECT_EQ(std::pair(byPath[lib.path].size, byPath[lib.path].categorySizes),
+                      std::pair(lib.size, lib.categorySizes))
+                << lib.path;
+    }
     for (const samples::SampleLibrary& lib : location.libraries) {
-        EXPECT_EQ(std::pair(byPath[lib.path].size, byPath[lib.path].categorySizes),
-                  std::pair(lib.size, lib.categorySizes))
-            << lib.path;
         EXPECT_GT(*std::min_element(lib.categorySizes.begin(), lib.categorySizes.end()), 0);
         EXPECT_GT(lib.size, lib.reclaimable());
     }
