@@ -203,45 +203,29 @@ TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
     // Inside proxy media, never render files of its own.
     testing::placeFile(tmp, "loc/Edge.fcpbundle/E1/Transcoded Media/Proxy Media/Render Files/x", 8);
     const std::string location = tmp / "loc";
-    UniqueFd locationFd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    ASSERT_TRUE(locationFd);
-
-    auto linesOf = [](auto&& clean) {
-        std::string lines;
-        clean([&lines](const DeletionEntry& entry) {
-            for (const std::string& line : logLines(entry))
-                lines.append(line).append("\n");
-        });
-        return lines;
+    const UniqueFd fd(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const auto into = [](std::vector<std::string>& lines) {
+        return [&lines](const DeletionEntry& entry) {
+            for (std::string& line : logLines(entry))
+                lines.push_back(std::move(line));
+        };
     };
     using C = CacheCategory;
-    const std::vector<std::vector<C>> categorySets = {{C::render, C::proxy, C::optimized, C::analysis},
-                                                      {C::render},
-                                                      {C::proxy},
-                                                      {C::optimized, C::analysis}};
     std::size_t listedEntries = 0;
-    for (const std::vector<C>& categories : categorySets) {
-        CategoryMask mask = 0;
-        for (C category : categories)
-            mask |= categoryBit(category);
+    for (const CategoryMask mask : std::initializer_list<CategoryMask>{
+             kEveryCategory, categoryBit(C::render), categoryBit(C::proxy),
+             CategoryMask(categoryBit(C::optimized) | categoryBit(C::analysis))})
         for (const auto& [threads, limits] :
              {std::pair{1u, ParallelScanLimits{}}, std::pair{4u, ParallelScanLimits{}},
-              std::pair{4u, ParallelScanLimits{3, 2}}}) {
-            ParallelScanRules rules;
-            rules.listCleanable = mask;
+              std::pair{4u, ParallelScanLimits{3, 2}}})
             for (const FCPBundle& library :
-                 parallelScanBundles(location, {threads}, nullptr, limits, rules)) {
+                 parallelScanBundles(location, {threads}, nullptr, limits, {.listCleanable = mask})) {
+                std::vector<std::string> listed, walked;
+                listCleanable(library, mask, into(listed));
+                (void)cleanLibrary(fd.get(), library, mask, {.dryRun = true, .onEntry = into(walked)});
+                EXPECT_EQ(listed, walked) << library.path << ", mask " << unsigned(mask) << ", " << threads;
                 listedEntries += library.cleanable.size();
-                EXPECT_EQ(linesOf([&](const DeletionEntrySink& sink) { listCleanable(library, mask, sink); }),
-                          linesOf([&](const DeletionEntrySink& sink) {
-                              (void)cleanLibrary(locationFd.get(), library, mask,
-                                                 {.dryRun = true, .onEntry = sink});
-                          }))
-                    << library.path << " with " << categories.size() << " categories, " << threads
-                    << " threads";
             }
-        }
-    }
     EXPECT_GT(listedEntries, 100u); // the generated libraries hold plenty
 }
 

@@ -1,13 +1,10 @@
 #include "discovery/scanner.h"
 #include "samples/sample_tree.h"
-#include "support/reference_scanner.h"
 #include "support/temp_tree.h"
-#include "support/tree_listing.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
-#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -32,21 +29,6 @@ TEST(Scanner, LocationsWithoutLibrariesOrAStoppedScanGiveAnEmptyList) {
                 << location;
         EXPECT_EQ(progress.entriesRead.load(), 0u) << threads;
     }
-}
-
-TEST(Scanner, RootLocationGivesPathsWithADoubledSeparator) {
-    TempDir tmp;
-    testing::placeFile(tmp, "jail/Top.fcpbundle/E/Render Files/f", 5);
-    testing::placeFile(tmp, "jail/dir/Sub.fcpbundle/.lock", 0);
-    testing::setModified(tmp / "jail/dir/Sub.fcpbundle/.lock", 1);
-    // "/" of a chrooted child is the small tree above, not the machine's root.
-    std::string out = testing::runInChild([&] {
-        if (::chroot((tmp / "jail").c_str()) != 0 || ::chdir("/") != 0) return std::string("chroot failed");
-        return testing::describeBundles(scanBundles("/"));
-    });
-    EXPECT_EQ(testing::lineSet(out),
-              (std::multiset<std::string>{"//Top.fcpbundle | Top.fcpbundle | 5 5 0 0 0 | -",
-                                          "//dir/Sub.fcpbundle | Sub.fcpbundle | 0 0 0 0 0 | 1000000000"}));
 }
 
 // The generator knows what it wrote, the same for the same seed; the scan must find exactly that.
