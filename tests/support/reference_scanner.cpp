@@ -46,10 +46,6 @@ std::int64_t categorySize(const std::string& library, std::string_view subPath) 
     return total;
 }
 
-bool endsWithLibrarySuffix(const std::string& text) {
-    return text.ends_with(".fcpbundle");
-}
-
 // Whether the path inside a library is a category's entry: one folder, then a sub-path.
 bool isCategoryEntry(std::string_view relativePath) {
     const std::size_t slash = relativePath.find('/');
@@ -84,7 +80,7 @@ std::vector<FCPBundle> referenceScanBundles(const std::string& location) {
     if (!root) return result;
     walkDirectoryAt(root.get(), [&](const WalkEntry& entry) {
         std::string relative(entry.relativePath);
-        if (!endsWithLibrarySuffix(relative)) return WalkAction::Continue;
+        if (!relative.ends_with(".fcpbundle")) return WalkAction::Continue;
         FCPBundle bundle;
         bundle.id = Uuid::random();
         bundle.path = joinPath(location, relative);
