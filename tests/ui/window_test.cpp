@@ -258,8 +258,7 @@ void WindowTest::showsLiveCountsWhileSearching() {
     WindowUnderTest app;
     QQuickItem* indicator = app.item("retrievingIndicator");
     QQuickItem* counts = app.item("retrievalProgress");
-    // Each count the window shows while the scan runs, digits grouped by thousands. The result
-    // is held back until a count past a thousand showed, so a fast walk still shows one.
+    // The counts shown while the scan runs; the result waits for one past a thousand to show.
     QStringList shown;
     QObject::connect(&app.view, &velmora::ContentView::retrievalProgressTextChanged, &app.view, [&] {
         if (!app.view.isRetrieving() || app.view.retrievalProgressText().isEmpty()) return;
@@ -281,9 +280,8 @@ void WindowTest::showsLiveCountsWhileSearching() {
     QTRY_VERIFY(!isShown(indicator));
 }
 
-// With no portal on the bus the window's own dialog asks: it returns the folder the user went to
-// (typed, double-clicked, or picked inside it), never one merely listed, and nothing when
-// cancelled.
+// With no portal on the bus the window's own dialog returns the folder the user went to (typed,
+// double-clicked, or picked inside it), never one merely listed, and nothing when cancelled.
 void WindowTest::ownChooserReturnsTheFolderTheUserWentTo() {
     if (busAddress.isEmpty()) QSKIP("dbus-daemon is not installed: the desktop calls cannot be checked");
     TempDir dir;
@@ -327,8 +325,7 @@ void WindowTest::ownChooserReturnsTheFolderTheUserWentTo() {
         {refusedThenUp, projects},
     };
     for (const auto& [act, expected] : table) {
-        // The chooser's call returns only when the dialog is answered, so the test acts from
-        // the event loop once the dialog is open.
+        // The call returns only once the dialog is answered: act from the event loop.
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, window, [&] {
             QObject* dialog = window->findChild<QObject*>("directoryDialog");
