@@ -243,6 +243,10 @@
         <translation>Bytes reclaimed: %1 (%2)</translation>
     </message>
     <message>
+        <source>Disk space freed: %1 (%2)</source>
+        <translation>Disk space freed: %1 (%2)</translation>
+    </message>
+    <message>
         <source>Stopped by signal %1 before the run was complete</source>
         <translation>Stopped by signal %1 before the run was complete</translation>
     </message>

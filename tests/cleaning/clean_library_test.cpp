@@ -30,11 +30,9 @@ std::set<std::string> without(std::set<std::string> before, const std::string& r
 class CleanLibraryBothWays : public ::testing::TestWithParam<unsigned> {};
 INSTANTIATE_TEST_SUITE_P(Threads, CleanLibraryBothWays, ::testing::Values(1u, 8u));
 
-// The one rule of what a category is, held by the scan and the cleaning alike: a category's
-// entries are exactly its sub-path inside each event (a real folder directly inside the
-// library), every folder on the way a real folder. The scan measures those entries' bytes and
-// lists them; a dry run tells the same entries with the same bytes, in the walk's order
-// however many threads measure; a cleaning removes exactly them, a link among them as a link.
+// A category's entries are exactly its sub-path inside each event (a real folder directly inside
+// the library), through real folders only: the scan measures and lists them, a dry run tells
+// them in the walk's order, a cleaning removes exactly them, a link among them as a link.
 TEST_P(CleanLibraryBothWays, EachCategoryIsItsSubPathInsideEachEventForTheScanAndTheCleaning) {
     // Each file, and the category entry that holds it ("" where it is kept).
     const std::vector<std::pair<const char*, const char*>> files{
@@ -66,9 +64,9 @@ TEST_P(CleanLibraryBothWays, EachCategoryIsItsSubPathInsideEachEventForTheScanAn
         placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(file), 100);
     testing::writeFile(lib + "/Event B/Render Files/big.mov", 5'000'000'000); // sparse
     // A render kept alive by a link among the original media frees nothing on the disk.
-    ASSERT_EQ(::link((lib + "/Event A/Render Files/Peaks Data/p1").c_str(), (lib + "/Event A/p1 link").c_str()), 0);
-    // Links are never followed: one inside an entry, or in an entry's place, goes as a link; an
-    // event or a folder on the way that is a link leads to no entry.
+    ASSERT_EQ(
+        ::link((lib + "/Event A/Render Files/Peaks Data/p1").c_str(), (lib + "/Event A/p1 link").c_str()), 0);
+    // Links are never followed: one in or in place of an entry goes as a link; one on the way leads nowhere.
     placeFile(tmp, "elsewhere/keep", 1);
     placeFile(tmp, "elsewhere/Render Files/keep", 1);
     placeFile(tmp, "elsewhere/Proxy Media/keep", 1);
@@ -115,6 +113,16 @@ TEST_P(CleanLibraryBothWays, EachCategoryIsItsSubPathInsideEachEventForTheScanAn
     EXPECT_EQ(dry.entries.size(), listed.size());
     for (std::size_t i = 0; i < std::min(dry.entries.size(), listed.size()); ++i)
         EXPECT_EQ(logLines(dry.entries[i]), logLines(listed[i])); // the same order too
+    // One category alone gives only its own rows.
+    for (CacheCategory k : allCacheCategories) {
+        std::vector<std::string> own;
+        std::copy_if(every.begin(), every.end(), std::back_inserter(own), [&](const std::string& row) {
+            return row.starts_with(std::string(categoryInfo(k).key) + " ");
+        });
+        EXPECT_EQ(described(clean(location, "Lib.fcpbundle", categoryBit(k), {.dryRun = true}).entries,
+                            DeletionStatus::WouldDelete),
+                  own);
+    }
     EXPECT_EQ(listTree(lib), before);
     std::set<std::string> after = before;
     for (const std::string& entry : every)
@@ -137,19 +145,7 @@ TEST_P(CleanLibraryBothWays, EachCategoryIsItsSubPathInsideEachEventForTheScanAn
     EXPECT_EQ(listTree(tmp / "elsewhere").size(), 5u);
 }
 
-// One category alone takes only its own entries.
-TEST(CleanLibrary, OneCategoryTakesOnlyItsOwnEntries) {
-    TempDir tmp;
-    for (const char* folder : {"E/Render Files", "E/Transcoded Media/Proxy Media", "E/Transcoded Media/High Quality Media",
-                               "E/Analysis Files"})
-        placeFile(tmp, "loc/Lib.fcpbundle/" + std::string(folder) + "/f", 1);
-    const testing::Told told = clean(ScannedLocation(tmp / "loc"), "Lib.fcpbundle",
-                                     categoryBit(CacheCategory::optimized));
-    EXPECT_EQ(told.lines, std::vector<std::string>{"Deleted: " + tmp / "loc/Lib.fcpbundle/E/Transcoded Media/High Quality Media"});
-}
-
-// A stop request lets the removal under way finish and starts no other: requested as the
-// first matched folder is told, that one is gone whole and the others stay.
+// A stop lets the removal under way finish and starts no other.
 TEST(CleanLibrary, StopLetsTheRemovalUnderWayFinishAndStartsNoOther) {
     TempDir tmp;
     for (const char* folder : {"A/Render Files", "B/Render Files", "C/Transcoded Media/Proxy Media"})
@@ -169,11 +165,9 @@ TEST(CleanLibrary, StopLetsTheRemovalUnderWayFinishAndStartsNoOther) {
     EXPECT_EQ(listTree(lib), without(before, told.entries[0].path.substr(lib.size() + 1)));
 }
 
-// A library is cleaned only as the scan met it, beneath the location: a link or a file named
-// like one is no library and gives nothing; one replaced or reached through a link since is
-// left alone with one line; one gone since is no failure, only vanished. A library whose
-// folder above is swapped for a link while it is being cleaned is held by its descriptor, and
-// the next one is no longer reached.
+// A library is cleaned only as the scan met it, beneath the location: one replaced or reached
+// through a link since stays with one line, one gone since is only vanished; a parent swapped
+// mid-clean leads nowhere.
 TEST(CleanLibrary, OnlyTheLibraryTheScanMetIsCleanedBeneathTheLocation) {
     TempDir tmp;
     const std::string loc = tmp / "loc";
@@ -218,10 +212,8 @@ TEST(CleanLibrary, OnlyTheLibraryTheScanMetIsCleanedBeneathTheLocation) {
     EXPECT_EQ(listTree(loc + "/Real.fcpbundle").size(), 3u);
 }
 
-// What the user may not remove stays and is told, one line for each entry that had to stay,
-// while everything else in the matched folder goes: a folder the user cannot write keeps what
-// it holds, an immutable file stays, and a folder the user cannot read is never searched,
-// which a dry run tells too.
+// What the user may not remove or read stays with one line each (a dry run tells the unreadable
+// too), and everything else in the matched folder goes.
 TEST_P(CleanLibraryBothWays, WhatCannotBeRemovedOrReadStaysWithOneLineEach) {
     TempDir tmp;
     const std::string lib = tmp / "loc/Lib.fcpbundle";
@@ -252,11 +244,8 @@ TEST_P(CleanLibraryBothWays, WhatCannotBeRemovedOrReadStaysWithOneLineEach) {
     ASSERT_EQ(::chmod((lib + "/C").c_str(), 0755), 0);
 }
 
-// A folder of the library mounted read-only: the walk stays on the library's own mount and
-// leaves it alone, counted; asked to cross, it meets the read-only file system and says so
-// once for the whole matched folder. Mounts inside a matched folder survive with a line each;
-// a matched folder that is itself a mount stays, which the scan (counting nothing in it) and
-// a dry run say in the cleaning's words.
+// A read-only mount of a library folder is left alone and counted, or met once when asked to
+// cross; mounts inside or at a matched folder stay with a line each, in the dry run as well.
 TEST_P(CleanLibraryBothWays, MountsBelowTheLibraryAreLeftInPlace) {
     TempDir tmp;
     const std::string lib = tmp / "loc/Lib.fcpbundle";
@@ -289,8 +278,8 @@ TEST_P(CleanLibraryBothWays, MountsBelowTheLibraryAreLeftInPlace) {
                std::to_string(listTree(render).size()) + " left\n";
     });
     if (out == testing::kNoMountNamespace) GTEST_SKIP() << "cannot create a mount namespace here";
-    Lines expected{"render 12", "skipped 1", "Error deleting " + lib + "/A/Render Files: Read-only file system",
-                   "6 left"};
+    Lines expected{"render 12", "skipped 1",
+                   "Error deleting " + lib + "/A/Render Files: Read-only file system", "6 left"};
     for (int run = 0; run < 2; ++run) {
         expected.insert("Would delete: " + render + " (12 bytes)"); // the mounted file counts
         for (const std::string mount : {render + "/bound", render + "/Peaks Data/tmp", render + "/file-mount",

@@ -103,9 +103,8 @@ TEST(CleaningShape, StepsAtOnceFromTheStorageAndTheDescriptorsLeft) {
     }
 }
 
-// A folder that cannot be read is told once and counts once, whether the scan or a library's
-// walks meet it (a step per category walks a library four times), and the first failure is
-// the first the plan meets.
+// An unreadable folder is told and counted once, whether the scan or a library's walks (four with
+// a step per category) meet it; the first failure is the first the plan meets.
 TEST(CleaningRun, EachUnreadableFolderIsToldOnce) {
     TempDir tmp;
     const std::string loc = tmp / "loc";
@@ -174,10 +173,8 @@ TEST(CleaningRun, ByteSumsStopAtTheLargestCount) {
     EXPECT_EQ(out, "8");
 }
 
-// A dry run tells its entries in the plan's order however many steps go at once, and the same
-// from the scan's own listing as from walking each library again. Two runs over one location
-// at once: every entry goes once and is told by the run that removed it, and each counts the
-// bytes it unlinked itself, so together they count all.
+// A dry run tells the plan's order at any width, from the scan's listing as from a walk. Two runs
+// at once: each entry goes and is told once, each run counting the bytes it unlinked itself.
 TEST(CleaningRun, DryRunsTellInPlanOrderAndTwoRunsAtOnceRemoveEachEntryOnce) {
     TempDir tmp;
     Lines expected;

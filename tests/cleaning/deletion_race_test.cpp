@@ -1,6 +1,5 @@
-// A matched folder swapped for a link to an outside folder while it is being removed. A
-// remover that works with path strings follows the link and deletes outside files; the
-// descriptor-relative removal must never do so.
+// A matched folder swapped for a link to an outside folder while it is being removed: a remover
+// of path strings follows it and deletes outside files; ours never may.
 #include "cleaning/scanned_location.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
@@ -14,10 +13,8 @@ namespace {
 
 using testing::listTree;
 
-// One round: the library's "Render Files" and an outside folder of the same shape, so that
-// every path the remover builds inside one also names a file in the other; the folder and a
-// link to the outside one swap places in a loop while `remove` runs on the location. How many
-// outside files were lost.
+// One round: "Render Files" and an outside folder of the same shape swap with a link to the
+// latter in a loop while `remove` runs on the location; returns how many outside files were lost.
 std::size_t lostInOneRound(const std::function<void(const std::string& location)>& remove) {
     testing::TempDir tmp;
     const std::string event = tmp / "loc/Lib.fcpbundle/Event";
@@ -46,9 +43,7 @@ std::size_t lostInOneRound(const std::function<void(const std::string& location)
 }
 
 TEST(DeletionRace, SwappedFolderNeverLeadsOutside) {
-    // The control shows the test has teeth: a remover that walks path strings (nftw, not
-    // following links itself) loses outside files. On a busy machine a round may pass without
-    // the two threads overlapping; one loss is proof.
+    // The control shows the test has teeth: a path-string remover (nftw) loses outside files.
     std::size_t naiveLosses = 0;
     for (int round = 0; round < 20 && naiveLosses == 0; ++round)
         naiveLosses += lostInOneRound([](const std::string& loc) {
@@ -61,8 +56,7 @@ TEST(DeletionRace, SwappedFolderNeverLeadsOutside) {
     for (int round = 0; round < 60; ++round) {
         bool removedSomething = false;
         const std::size_t lost = lostInOneRound([&](const std::string& loc) {
-            // A few passes: a pass may meet the link instead of the folder. Every other round
-            // removes the folders inside it side by side.
+            // A pass may meet the link instead; every other round removes side by side.
             const unsigned threads = round % 2 == 0 ? 1 : 4;
             const testing::ScannedLocation location(loc);
             for (int pass = 0; pass < 3; ++pass)

@@ -31,8 +31,7 @@ struct FakeSystem {
                const std::string& source) {
         lines += "1 1 " + majorMinor + " / " + mountPoint + " rw shared:1 - " + type + " " + source + " rw\n";
     }
-    // A disk at sys/devices/`path`, with its removable flag; the block device `majorMinor` names
-    // its partition `partition`, or with none the whole disk (loop and mapped devices).
+    // A disk at sys/devices/`path`; the block device `majorMinor` names its `partition` or the disk.
     fs::path disk(const std::string& path, const std::string& majorMinor, const std::string& partition = "",
                   bool removable = false) {
         const fs::path dir = sys / "devices" / path;

@@ -12,26 +12,18 @@ namespace {
 using testing::TempDir;
 
 TEST(WalkConcurrency, StorageKindFromTheFileSystemType) {
-    const struct {
-        std::uint64_t type;
-        StorageKind kind;
-        const char* name;
-    } cases[] = {
-        {0x6969, StorageKind::Network, "NFS"},
-        {0xFF534D42, StorageKind::Network, "CIFS"},
-        {0xFFFFFFFFFF534D42, StorageKind::Network, "CIFS from a sign-extended f_type"},
-        {0xFE534D42, StorageKind::Network, "SMB2"},
-        {0x517B, StorageKind::Network, "SMB"},
-        {0x65735546, StorageKind::Network, "FUSE"},
-        {0x00C36400, StorageKind::Network, "Ceph"},
-        {0x01021997, StorageKind::Network, "9P"},
-        {0xEF53, StorageKind::Local, "ext4"},
-        {0x01021994, StorageKind::Local, "tmpfs (one off 9P)"},
-        {0x58465342, StorageKind::Local, "XFS"},
-        {0, StorageKind::Local, "unknown"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(storageKindOfLinuxType(c.type), c.kind) << c.name;
+    using Types = std::initializer_list<std::uint64_t>;
+    // NFS, CIFS (also from a sign-extended f_type), SMB2, SMB, FUSE, Ceph, 9P; then ext4, tmpfs
+    // (one off 9P), XFS and an unknown type.
+    for (std::uint64_t type : Types{0x6969, 0xFF534D42, 0xFFFFFFFFFF534D42, 0xFE534D42, 0x517B, 0x65735546,
+                                    0x00C36400, 0x01021997})
+        EXPECT_EQ(storageKindOfLinuxType(type), StorageKind::Network) << std::hex << type;
+    for (std::uint64_t type : Types{0xEF53, 0x01021994, 0x58465342, 0})
+        EXPECT_EQ(storageKindOfLinuxType(type), StorageKind::Local) << std::hex << type;
+    // A path that cannot be asked about gets the setting that never hurts a local disk.
+    TempDir tmp;
+    EXPECT_EQ(storageKindOf(tmp.path()), StorageKind::Local);
+    EXPECT_EQ(storageKindOf(tmp / "missing"), StorageKind::Local);
 }
 
 TEST(WalkConcurrency, ThreadsByStorageKindAndCores) {
@@ -58,48 +50,34 @@ TEST(WalkConcurrency, WorkersGrowWhileTheProcessorsHaveTimeToSpareOrGrowingPays)
         nearlyBusy{0.1, true, 1000}, nothingWaiting{0.9, false, 1000}, unknown{std::nullopt, true, 1000},
         paid{0.0, true, 1300}, notPaid{0.0, true, 1250};
     const struct {
-        const char* why;
-        unsigned start;
-        unsigned maximum;
+        unsigned start, maximum;
         std::vector<WorkerGrowthSample> samples;
         std::vector<unsigned> workers; // after each sample
     } cases[] = {
-        {"idle processors and work waiting: doubles every interval",
-         8,
-         64,
-         {idle, oneTickIdle, idle, idle},
-         {16, 32, 64, 64}},
-        {"no work waiting: nothing for more workers to do", 8, 64, {nothingWaiting, nothingWaiting}, {8, 8}},
-        {"never beyond the maximum", 48, 64, {idle}, {64}},
-        {"processor time unknown: the maximum at once", 8, 64, {unknown}, {64}},
-        {"busy processors: one doubling on trial after the start-up interval; it did not pay",
-         8,
-         64,
-         {busy, nearlyBusy, notPaid, paid, busy, busy},
-         {8, 16, 16, 16, 16, 16}},
-        {"each doubling that paid is followed by another; idle time still grows after one did not",
-         8,
-         128,
-         {busy, busy, paid, {0.0, true, 1690}, notPaid, idle},
-         {8, 16, 32, 64, 64, 128}},
-        {"a doubling judged against the start-up interval is tried again",
-         8,
-         64,
-         {idle, busy, notPaid, paid, busy},
-         {16, 32, 32, 32, 32}},
-        {"a doubling on idle time is judged like a trial",
-         8,
-         128,
-         {busy, idle, paid, notPaid, busy},
-         {8, 16, 32, 32, 32}},
+        // Idle processors and work waiting: doubles every interval.
+        {8, 64, {idle, oneTickIdle, idle, idle}, {16, 32, 64, 64}},
+        // No work waiting: nothing for more workers to do.
+        {8, 64, {nothingWaiting, nothingWaiting}, {8, 8}},
+        // Never beyond the maximum.
+        {48, 64, {idle}, {64}},
+        // Processor time unknown: the maximum at once.
+        {8, 64, {unknown}, {64}},
+        // Busy processors: one doubling on trial after the start-up interval; it did not pay.
+        {8, 64, {busy, nearlyBusy, notPaid, paid, busy, busy}, {8, 16, 16, 16, 16, 16}},
+        // Each doubling that paid is followed by another; idle time still grows after one did not.
+        {8, 128, {busy, busy, paid, {0.0, true, 1690}, notPaid, idle}, {8, 16, 32, 64, 64, 128}},
+        // A doubling judged against the start-up interval is tried again.
+        {8, 64, {idle, busy, notPaid, paid, busy}, {16, 32, 32, 32, 32}},
+        // A doubling on idle time is judged like a trial.
+        {8, 128, {busy, idle, paid, notPaid, busy}, {8, 16, 32, 32, 32}},
     };
-    for (const auto& c : cases) {
-        WorkerGrowth growth(c.start, c.maximum);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        WorkerGrowth growth(cases[i].start, cases[i].maximum);
         std::vector<unsigned> workers;
-        for (const WorkerGrowthSample& sample : c.samples)
+        for (const WorkerGrowthSample& sample : cases[i].samples)
             workers.push_back(growth.next(sample));
-        EXPECT_EQ(workers, c.workers) << c.why;
-        EXPECT_EQ(growth.workers(), c.workers.back()) << c.why;
+        EXPECT_EQ(workers, cases[i].workers) << "case " << i;
+        EXPECT_EQ(growth.workers(), cases[i].workers.back()) << "case " << i;
     }
 }
 
@@ -119,15 +97,6 @@ TEST(WalkConcurrency, IdleShareFromTheProcessorTimes) {
     ASSERT_TRUE(now);
     EXPECT_GT(now->busy + now->idle, first->busy + first->idle);
 #endif
-}
-
-TEST(WalkConcurrency, TheTestMachinesOwnFoldersAreLocal) {
-    TempDir tmp;
-    EXPECT_EQ(storageKindOf(tmp.path()), StorageKind::Local);
-    // A path that cannot be asked about gets the setting that never hurts a local disk.
-    EXPECT_EQ(storageKindOf(tmp / "missing"), StorageKind::Local);
-    EXPECT_EQ(defaultScanThreads(tmp / "missing").start, defaultScanThreads(tmp.path()).start);
-    EXPECT_EQ(defaultScanThreads(tmp.path()).maximum, defaultScanThreads(tmp.path()).start);
 }
 
 } // namespace

@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and checks what a user gets there: exactly the
-# expected files, valid desktop and AppStream metadata naming one application id and version,
-# programs that carry no path into the build tree and run from the prefix, and manual pages
-# and completions that know every option the programs accept.
-#
-#   install_layout_test.sh BUILD_DIR VERSION APP_ID WITH_WINDOW(ON|OFF)
+# Installs the build into a temporary prefix and checks what a user gets: the files, the
+# metadata, programs that run from the prefix, and manual pages and completions that know every
+# option.   install_layout_test.sh BUILD_DIR VERSION APP_ID WITH_WINDOW(ON|OFF)
 set -uo pipefail
 
 build_dir=$1 version=$2 app_id=$3 with_window=$4
 work=$(mktemp -d)
-# cmake --install rewrites the build's install_manifest.txt; keep the one of the user's own
-# install, which lists what to remove to uninstall it.
+# cmake --install rewrites install_manifest.txt: keep the one of the user's own install.
 manifest=$build_dir/install_manifest.txt
 [ -f "$manifest" ] && cp -p "$manifest" "$work/manifest"
 restore() {
@@ -20,18 +16,12 @@ restore() {
 trap restore EXIT
 prefix=$work/prefix
 failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-if ! cmake --install "$build_dir" --prefix "$prefix" >"$work/install.log" 2>&1; then
-  cat "$work/install.log" >&2
-  echo "FAIL: cmake --install" >&2
-  exit 1
-fi
+cmake --install "$build_dir" --prefix "$prefix" >"$work/install.log" 2>&1 ||
+  { cat "$work/install.log" >&2; echo "FAIL: cmake --install" >&2; exit 1; }
 
-# --- Layout: every expected file, and nothing else -------------------------------------------
+# Every expected file, and nothing else.
 expected=(
   bin/velmora-cli
   share/man/man1/velmora-cli.1.gz
@@ -42,13 +32,10 @@ expected=(
   share/doc/velmora/changelog.gz
 )
 icon_sizes=(48 64 128 256)
-# The window, its manual page, and what starts it from the desktop.
 if [ "$with_window" = ON ]; then
   expected+=(bin/velmora share/man/man1/velmora.1.gz "share/applications/$app_id.desktop"
     "share/metainfo/$app_id.metainfo.xml" "share/icons/hicolor/scalable/apps/$app_id.svg")
-  for size in "${icon_sizes[@]}"; do
-    expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
-  done
+  for size in "${icon_sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png"); done
 fi
 (cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort) >"$work/installed"
 printf '%s\n' "${expected[@]}" | sort >"$work/expected"
@@ -64,16 +51,15 @@ for size in "${icon_sizes[@]}"; do
   file -b "$png" | grep -q "^PNG image data, $size x $size," || fail "$png is not a ${size}x$size PNG: $(file -b "$png")"
 done
 
-# --- Metadata: valid, and one id and one version throughout ----------------------------------
+# Metadata: valid, and one id and one version throughout.
 desktop="$prefix/share/applications/$app_id.desktop"
 metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"
 if [ -f "$desktop" ]; then
   desktop-file-validate "$desktop" >&2 || fail "desktop-file-validate rejects $desktop"
   grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry's Icon is not $app_id"
   grep -qx 'Exec=velmora %f' "$desktop" || fail "the desktop entry does not start velmora"
-  for key in Name Comment; do
-    grep -q "^$key=." "$desktop" || fail "the desktop entry has no English $key"
-    grep -q "^$key\[zh_CN\]=." "$desktop" || fail "the desktop entry has no Chinese $key"
+  for key in Name Comment "Name\[zh_CN\]" "Comment\[zh_CN\]"; do
+    grep -q "^$key=." "$desktop" || fail "the desktop entry has no $key"
   done
 fi
 if [ -f "$metainfo" ]; then
@@ -82,7 +68,6 @@ if [ -f "$metainfo" ]; then
   grep -q "<id>$app_id</id>" "$metainfo" || fail "the metainfo id is not $app_id"
   grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
     fail "the metainfo does not launch $app_id.desktop"
-  # The newest release comes first.
   first_release=$(grep -o '<release version="[^"]*"' "$metainfo" | head -n1)
   [ "$first_release" = "<release version=\"$version\"" ] ||
     fail "the newest metainfo release is $first_release, not $version"
@@ -91,7 +76,7 @@ changelog="$prefix/share/doc/velmora/changelog.gz"
 [ -f "$changelog" ] && { gzip -dc "$changelog" | head -n1 | grep -q "^velmora ($version) " ||
   fail "the changelog's first entry is not version $version"; }
 
-# --- Programs: no path into the build tree, and they run from the prefix ---------------------
+# Programs: no path into the build tree, and they run from the prefix.
 for program in "$prefix"/bin/*; do
   readelf -d "$program" | grep -E 'RPATH|RUNPATH' >"$work/rpath" && fail "$program carries a library path: $(cat "$work/rpath")"
   printed=$("$program" --version)
@@ -99,25 +84,20 @@ for program in "$prefix"/bin/*; do
 done
 cli="$prefix/bin/velmora-cli"
 
-if [ "$with_window" = ON ]; then
-  # The window's QML and icons are inside the program: it comes up from the prefix alone.
+if [ "$with_window" = ON ]; then # its QML and icons are inside the program
   mkdir -m 700 "$work/runtime"
   mkdir -p "$work/location/Trip.fcpbundle/Day 1/Render Files"
-  if ! XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
-    "$prefix/bin/velmora" --screenshot-when-loaded "$work/window.png" "$work/location" >"$work/app.log" 2>&1; then
-    cat "$work/app.log" >&2
-    fail "the installed velmora did not list the location's library"
-  fi
+  XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen "$prefix/bin/velmora" --screenshot-when-loaded \
+    "$work/window.png" "$work/location" >"$work/app.log" 2>&1 ||
+    { cat "$work/app.log" >&2; fail "the installed velmora did not list the location's library"; }
 fi
 
-# --- Manual pages and completions know every option ------------------------------------------
-# The long options in a program's --help.
+# Manual pages and completions know every option of --help.
 long_options() { "$@" --help | grep -E '^\s+-' | grep -oE -- '--[a-z][a-z-]*' | sort -u; }
 subcommands=$("$cli" --help | sed -n '/^Subcommands:/,$p' | awk 'NR > 1 && /^  [a-z]/ {print $1}')
 [ -n "$subcommands" ] || fail "velmora-cli --help lists no commands"
 
 manual() { gzip -dc "$prefix/share/man/man1/$1.1.gz" | sed 's/\\//g'; }
-# Whether a manual has an entry for an option: a line that starts with options, this one among them.
 documents() { grep -E '^fB-' <<<"$1" | grep -qF -- "fB$2fR"; }
 cli_manual=$(manual velmora-cli)
 bash_completion="$prefix/share/bash-completion/completions/velmora-cli"
@@ -164,8 +144,5 @@ for shell_check in "zsh -n $prefix/share/zsh/vendor-completions/_velmora-cli" \
   fi
 done
 
-if [ "$failures" -gt 0 ]; then
-  echo "$failures check(s) failed" >&2
-  exit 1
-fi
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
 echo "Installed layout, metadata, programs, manual pages and completions are as expected."

@@ -3,7 +3,6 @@
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -15,6 +14,7 @@
 namespace velmora {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::makeDirs;
 using testing::TempDir;
 
@@ -22,8 +22,8 @@ std::string describe(std::string_view path, char type, std::size_t depth) {
     return std::string(path) + " " + type + std::to_string(depth);
 }
 
-// "path type depth" per entry in walk order, answering `action` for entries named `name`;
-// every entry must be reachable through its parent descriptor and its name, which ends its path.
+// "path type depth" per entry in walk order, answering `action` for entries named `name`; each
+// must be reachable through its parent descriptor and name.
 std::vector<std::string> walkAll(const std::string& root, std::string_view name = "",
                                  WalkAction action = WalkAction::Continue) {
     std::vector<std::string> seen;
@@ -35,22 +35,6 @@ std::vector<std::string> walkAll(const std::string& root, std::string_view name 
         return e.name == name ? action : WalkAction::Continue;
     }));
     return seen;
-}
-
-// The same listing made with plain readdir, in the order the file system gives.
-void readdirOrder(const std::string& dir, const std::string& rel, std::vector<std::string>& out) {
-    DIR* d = ::opendir(dir.c_str());
-    ASSERT_NE(d, nullptr) << dir;
-    std::vector<std::pair<std::string, unsigned char>> names;
-    while (const dirent* e = ::readdir(d))
-        if (!isDotOrDotDot(e->d_name)) names.emplace_back(e->d_name, e->d_type);
-    ::closedir(d);
-    for (const auto& [name, type] : names) {
-        const std::string path = rel.empty() ? name : rel + "/" + name;
-        const char letter = type == DT_DIR ? 'D' : type == DT_REG ? 'R' : type == DT_LNK ? 'L' : 'O';
-        out.push_back(describe(path, letter, std::count(path.begin(), path.end(), '/') + 1));
-        if (type == DT_DIR) readdirOrder(dir + "/" + name, path, out);
-    }
 }
 
 TEST(DirWalker, PreOrderInFileSystemOrderWithRawNamesNeverThroughLinksSkippingAndStoppingAsTold) {
@@ -67,8 +51,17 @@ TEST(DirWalker, PreOrderInFileSystemOrderWithRawNamesNeverThroughLinksSkippingAn
         makeDirs(tmp / name);
         testing::writeFile(tmp / (name + "/" + name), 1);
     }
-    std::vector<std::string> expected;
-    readdirOrder(tmp.path(), "", expected);
+    std::vector<std::string> expected; // the same listing, pre-order as readdir gives the names
+    for (auto it = fs::recursive_directory_iterator(tmp.path()); it != fs::recursive_directory_iterator();
+         ++it) {
+        const fs::file_type type = it->symlink_status().type();
+        const char letter = type == fs::file_type::directory ? 'D'
+                            : type == fs::file_type::regular ? 'R'
+                            : type == fs::file_type::symlink ? 'L'
+                                                             : 'O';
+        expected.push_back(
+            describe(it->path().lexically_relative(tmp.path()).string(), letter, it.depth() + 1));
+    }
     for (const std::string entry : {"link L1", "a/filelink L2", "a/fifo O2", "a/b/c/deep R4", "中/中 R2"})
         EXPECT_NE(std::find(expected.begin(), expected.end(), entry), expected.end()) << entry;
     EXPECT_EQ(walkAll(tmp.path()), expected);
@@ -93,9 +86,8 @@ TEST(DirWalker, PreOrderInFileSystemOrderWithRawNamesNeverThroughLinksSkippingAn
         EXPECT_FALSE(walkDirectory(root, never)) << root;
 }
 
-// What a walk of a chain from makeDeepChain (a file at each level) meets: "folders files
-// depth longest-path". Whatever the order of a level's folder and file, each file must be met,
-// so the walk must resume the levels it had to close.
+// "folders files depth longest-path" of a walk of a chain with a file at each level: every file
+// is met only if the walk resumes the levels it had to close.
 std::string walkChain(const std::string& root, std::size_t cap) {
     std::size_t folders = 0, files = 0, depth = 0, longest = 0;
     const bool ok = walkDirectory(
@@ -152,8 +144,7 @@ TEST(DirWalker, EntriesRemovedDuringTheWalkAreSkipped) {
     TempDir tmp;
     for (int i = 0; i < 30; ++i)
         testing::placeFile(tmp, "d" + std::to_string(i) + "/sub/f", 1);
-    // The first folder met removes every other one; then each entry below is removed by the
-    // callback itself, through its parent descriptor.
+    // The first folder met removes every other one; then the callback removes each entry below.
     std::string first;
     std::set<std::string> below;
     EXPECT_TRUE(walkDirectory(tmp.path(), [&](const WalkEntry& e) {

@@ -49,20 +49,19 @@ TEST(SafeRemove, RemovesWholeTreesLinksAndFilesButNeverWhatLinksPointTo) {
 
     const UniqueFd fd = openDir(tmp.path());
     const RemoveReport victim = removeEntryAt(fd.get(), "victim", tmp / "victim");
-    EXPECT_EQ(victim.outcome, RemoveOutcome::Removed);
-    EXPECT_EQ(failureText(victim), "");
-    EXPECT_EQ(victim.entriesRemoved, 9u); // victim, 2 folders, 2 files, 3 links, 1 fifo
+    // The victim, 2 folders, 2 files, 3 links and a fifo.
+    EXPECT_EQ(std::tuple(victim.outcome, failureText(victim), victim.entriesRemoved),
+              std::tuple(RemoveOutcome::Removed, "", 9u));
     // Told each is a directory (as a walk that raced a swap would be): only the entry goes.
     for (const char* name : {"link", "file"}) {
         const RemoveReport report = removeEntryAt(fd.get(), name, tmp / name, true);
-        EXPECT_EQ(report.outcome, RemoveOutcome::Removed) << name;
-        EXPECT_EQ(report.entriesRemoved, 1u) << name;
+        EXPECT_EQ(std::tuple(report.outcome, report.entriesRemoved), std::tuple(RemoveOutcome::Removed, 1u))
+            << name;
     }
     EXPECT_EQ(listTree(tmp.path()), (std::set<std::string>{"outside/", "outside/inner/", "outside/inner/g"}));
 
     const RemoveReport gone = removeEntryAt(fd.get(), "never-there", tmp / "never-there");
-    EXPECT_EQ(gone.outcome, RemoveOutcome::Vanished);
-    EXPECT_EQ(failureText(gone), "");
+    EXPECT_EQ(std::pair(gone.outcome, failureText(gone)), std::pair(RemoveOutcome::Vanished, std::string()));
     for (const char* bad : {"", ".", "..", "outside/inner"})
         EXPECT_EQ(removeEntryAt(fd.get(), bad, tmp / bad).outcome, RemoveOutcome::Failed) << bad;
     EXPECT_TRUE(entryExists(tmp / "outside/inner/g"));

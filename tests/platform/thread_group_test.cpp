@@ -8,8 +8,7 @@
 namespace velmora {
 namespace {
 
-// Every item runs, with threads to spare or with none the system will give: then the thread
-// that waits runs them all.
+// Every item runs; when the system gives no thread, the thread that waits runs them all.
 TEST(ThreadGroup, RunsEveryItemEvenWhenNoThreadCanBeStarted) {
     auto runItems = [] {
         std::atomic<int> done{0};

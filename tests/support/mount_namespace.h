@@ -5,8 +5,7 @@
 
 namespace velmora::testing {
 
-// Runs `work` in a child process with a private mount namespace, so its mounts vanish with it,
-// and returns what `work` returned; `kNoMountNamespace` (nothing run) where none can be made.
+// Runs `work` in a child with a private mount namespace; `kNoMountNamespace` where none can be made.
 [[nodiscard]] std::string runInMountNamespace(const std::function<std::string()>& work);
 inline const std::string kNoMountNamespace = "<no mount namespace>";
 

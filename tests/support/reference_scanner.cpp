@@ -20,9 +20,8 @@ std::int64_t directorySize(const std::string& path) {
     return start ? regularFileBytesBelow(start.get()) : 0;
 }
 
-// The bytes of `subPath` inside every event of `library`, an event being a folder directly
-// inside it (not a link), every folder on the way a folder too: the entry at its end counts
-// its regular files' bytes (itself, when it is a file), never anything through a link.
+// The bytes of `subPath` inside every event (a real folder directly inside `library`), through
+// real folders only: the regular files below the entry, or the entry itself if a file.
 std::int64_t categorySize(const std::string& library, std::string_view subPath) {
     std::int64_t total = 0;
     DIR* dir = ::opendir(library.c_str());
@@ -47,10 +46,6 @@ std::int64_t categorySize(const std::string& library, std::string_view subPath) 
     return total;
 }
 
-bool endsWithLibrarySuffix(const std::string& text) {
-    return text.ends_with(".fcpbundle");
-}
-
 // Whether the path inside a library is a category's entry: one folder, then a sub-path.
 bool isCategoryEntry(std::string_view relativePath) {
     const std::size_t slash = relativePath.find('/');
@@ -60,8 +55,7 @@ bool isCategoryEntry(std::string_view relativePath) {
     return false;
 }
 
-// The newest modification time of the regular files in the library that a cleaning of every
-// category leaves: a walk of its own that passes over every category's entries.
+// The newest modification time of the files a cleaning of every category leaves, a walk of its own.
 std::optional<FileTime> newestKeptFile(const std::string& library) {
     std::optional<FileTime> newest;
     walkDirectory(library, [&](const WalkEntry& entry) {
@@ -86,7 +80,7 @@ std::vector<FCPBundle> referenceScanBundles(const std::string& location) {
     if (!root) return result;
     walkDirectoryAt(root.get(), [&](const WalkEntry& entry) {
         std::string relative(entry.relativePath);
-        if (!endsWithLibrarySuffix(relative)) return WalkAction::Continue;
+        if (!relative.ends_with(".fcpbundle")) return WalkAction::Continue;
         FCPBundle bundle;
         bundle.id = Uuid::random();
         bundle.path = joinPath(location, relative);

@@ -6,7 +6,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,12 +53,6 @@ std::string readWholeFile(const std::string& path) {
     std::stringstream text;
     text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
-}
-
-std::string captureStdout(const std::function<void()>& work) {
-    ::testing::internal::CaptureStdout(); // fd 1 itself goes to a file, so plain write(2) calls land too
-    work();
-    return ::testing::internal::GetCapturedStdout();
 }
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,

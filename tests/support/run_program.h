@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,15 +19,12 @@ void applyEnvironment(const Environment& environment);
 // Runs `program` with `args` and `environment`, its output sent to files (not terminals), and waits.
 [[nodiscard]] ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                                     const Environment& environment = {});
-// The same with standard output on a small pipe, sending `signal` once the first whole line has
-// arrived: the pipe holds little, so the program cannot get far ahead.
+// The same with standard output on a small pipe, sending `signal` at the first whole line.
 [[nodiscard]] ProgramRun runProgramSignalledAfterFirstLine(const std::string& program,
                                                            const std::vector<std::string>& args, int signal);
 // In a forked child: replaces the process with `program`; exits 127 when that fails.
 [[noreturn]] void execProgram(const std::string& program, const std::vector<std::string>& args);
 
-// What `work` writes to this process's standard output.
-[[nodiscard]] std::string captureStdout(const std::function<void()>& work);
 // The whole content of a file; empty when it cannot be read.
 [[nodiscard]] std::string readWholeFile(const std::string& path);
 

@@ -2,56 +2,75 @@
 
 #include "ui/dispatch.h"
 
-#include <cstddef>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
-#include <string>
-#include <vector>
 
 namespace velmora::testing {
 
-// A Dispatch whose queues only fill up: the test decides when and in which order work runs,
-// on its own thread, without sleeps. A concurrent group runs its items inline, in queueing
-// order, when its wait() is called, so each item's post to main lands in order.
-// Every call is also written to `trace()`: "main" (a post to main), "background",
-// "group <label>" (a new group), "async" (an item queued on a group), "wait".
+// A Dispatch whose queues only fill up: the test runs each item in the order it chooses. A
+// group runs its items inline, in queueing order, at its wait().
 class StepDispatch : public Dispatch {
   public:
-    void postToMain(Work work) override;
-    void runInBackground(Work work) override;
-    [[nodiscard]] std::unique_ptr<ConcurrentGroup> makeConcurrentGroup(const std::string& label,
-                                                                       unsigned width) override;
+    void postToMain(Work work) override { push(mainQueue, std::move(work)); }
+    void runInBackground(Work work) override { push(backgroundQueue, std::move(work)); }
+    std::unique_ptr<ConcurrentGroup> makeConcurrentGroup(const std::string&, unsigned) override {
+        ++calls;
+        return std::make_unique<InlineGroup>(beforeGroupItem);
+    }
 
-    [[nodiscard]] std::size_t pendingMain() const;
-    [[nodiscard]] std::size_t pendingBackground() const;
+    // Run the oldest queued item (the newest background one, to finish runs out of order).
+    bool runMain() { return popAndRun(mainQueue, false); }
+    bool runBackground() { return popAndRun(backgroundQueue, false); }
+    bool runNewestBackground() { return popAndRun(backgroundQueue, true); }
+    void drainMain() {
+        while (runMain()) {
+        }
+    }
+    void drainAll() {
+        while (runBackground() || runMain()) {
+        }
+    }
 
-    // Runs the oldest queued item; false when there was none.
-    bool runMain();
-    bool runBackground();
-    // Runs the newest background item instead (to finish runs out of their starting order).
-    bool runNewestBackground();
-    // Runs main items until none is queued, new ones included; returns how many ran.
-    std::size_t drainMain();
-    // Runs everything, background and main, until both queues are empty.
-    void drainAll();
-
-    // Called on the test's thread before each item of a group runs, with the item's number
-    // (from 0), e.g. to stop a run between two of its items.
+    // Called before each item of a group runs, with its number from 0 (to stop between items).
     std::function<void(std::size_t item)> beforeGroupItem;
-
-    [[nodiscard]] std::vector<std::string> trace() const;
-    void clearTrace();
+    int calls = 0; // posts, background items and groups made
 
   private:
-    bool popAndRun(std::deque<Work>& queue, bool newest);
-    void record(std::string event);
+    struct InlineGroup : ConcurrentGroup {
+        explicit InlineGroup(std::function<void(std::size_t)> before) : before(std::move(before)) {}
+        void async(Work work) override { items.push_back(std::move(work)); }
+        void wait() override {
+            for (std::size_t ran = 0; !items.empty(); ++ran) {
+                Work work = std::move(items.front());
+                items.pop_front();
+                if (before) before(ran);
+                work();
+            }
+        }
+        std::function<void(std::size_t)> before;
+        std::deque<Work> items;
+    };
 
-    mutable std::mutex mutex;
-    std::deque<Work> mainQueue;
-    std::deque<Work> backgroundQueue;
-    std::vector<std::string> events;
+    void push(std::deque<Work>& queue, Work work) {
+        const std::lock_guard lock(mutex);
+        ++calls;
+        queue.push_back(std::move(work));
+    }
+    bool popAndRun(std::deque<Work>& queue, bool newest) {
+        Work work;
+        {
+            const std::lock_guard lock(mutex);
+            if (queue.empty()) return false;
+            work = std::move(newest ? queue.back() : queue.front());
+            newest ? queue.pop_back() : queue.pop_front();
+        }
+        work(); // outside the lock: the work posts further items
+        return true;
+    }
+
+    std::mutex mutex;
+    std::deque<Work> mainQueue, backgroundQueue;
 };
 
 } // namespace velmora::testing

@@ -2,6 +2,7 @@
 
 #include "platform/unique_fd.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -61,26 +62,22 @@ std::string runForked(const std::function<std::string()>& work, bool dropPrivile
             ::_exit(3);
         try {
             const std::string result = work();
-            for (std::size_t done = 0; done < result.size();) {
-                const ssize_t n = ::write(fds[1], result.data() + done, result.size() - done);
-                if (n <= 0) ::_exit(5);
-                done += static_cast<std::size_t>(n);
-            }
+            FILE* out = ::fdopen(fds[1], "w");
+            ::_exit(std::fwrite(result.data(), 1, result.size(), out) == result.size() &&
+                            std::fclose(out) == 0
+                        ? 0
+                        : 5);
         } catch (...) {
             ::_exit(4);
         }
-        ::_exit(0);
     }
     ::close(fds[1]);
     std::string output;
     char buffer[65536];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
-        if (n > 0)
-            output.append(buffer, static_cast<std::size_t>(n));
-        else if (errno != EINTR)
-            break;
-    }
-    ::close(fds[0]);
+    FILE* in = ::fdopen(fds[0], "r");
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+        output.append(buffer, n);
+    std::fclose(in);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }

@@ -31,12 +31,10 @@ void setModified(const std::string& path, std::int64_t secondsSinceEpoch);
 // writeFile and makeSymlink below `tmp`, creating the missing parent folders first.
 void placeFile(const TempDir& tmp, const std::string& relative, std::int64_t size);
 void placeSymlink(const TempDir& tmp, const std::string& target, const std::string& relative);
-// `levels` nested folders named `name` below `root`, made through descriptors so the chain may
-// pass PATH_MAX; with `fileAtEachLevel` every level also holds an empty file "f".
+// `levels` nested folders `name` below `root`, past PATH_MAX if need be; each with a file "f" if asked.
 void makeDeepChain(const std::string& root, std::size_t levels, const std::string& name,
                    bool fileAtEachLevel);
-// `count` files "<prefix><i>" in `dir`; those whose index is a multiple of `sizedEvery` get
-// `size` bytes (sparse), the others are empty.
+// `count` files "<prefix><i>" in `dir`; every `sizedEvery`-th has `size` bytes, the others none.
 void makeManyFiles(const std::string& dir, int count, const std::string& prefix, int sizedEvery = 0,
                    std::int64_t size = 0);
 // Removes `path` and everything below it, whatever its depth and permissions.
@@ -56,9 +54,8 @@ class ImmutableFiles {
     bool marked_ = false;
 };
 
-// Runs `work` in a forked child and returns the text it produced; throws when the child fails.
-// runAsNobody runs it as uid/gid 65534 without supplementary groups; runInChild as this user,
-// for cases that change process-wide state such as resource limits.
+// Runs `work` in a forked child, as uid/gid 65534 or as this user (to change process-wide state
+// such as limits), and returns the text it produced; throws when the child fails.
 [[nodiscard]] std::string runAsNobody(const std::function<std::string()>& work);
 [[nodiscard]] std::string runInChild(const std::function<std::string()>& work);
 // Gives `path` and everything below it to uid/gid 65534.

@@ -1,5 +1,4 @@
-// ContentView step by step: the test runs each background and main-queue item itself, so runs
-// overlap in the order it chooses, without sleeps.
+// ContentView step by step: the test runs each queued item itself, so runs overlap as it chooses.
 #include "i18n/translation.h"
 #include "support/step_dispatch.h"
 #include "support/temp_tree.h"
@@ -57,9 +56,8 @@ class ContentViewTest : public QObject {
     void actionsWithoutATargetDoNothing();
 };
 
-// Each run removes its categories' data, nothing else, and says so. A removal that fails is
-// never told as done or as nothing to clean: the alert names the count and the first entry that
-// had to stay. A location that is not there says so, in the list as in the alert.
+// Each run removes its categories' data, nothing else, and says so; a failed removal's alert names
+// the count and the first entry that stayed; a location that is not there says so.
 void ContentViewTest::eachRunRemovesItsDataOrNamesWhatStayed() {
     TempDir root;
     const std::string lockedAt = root / "Locked", empty = root / "Empty";
@@ -140,8 +138,7 @@ void ContentViewTest::overlappingRunsPublishTheNewestScanAndCleanToTheEnd() {
     const auto firstId = [&] {
         return h.view.fcpBundles().empty() ? Uuid{} : h.view.fcpBundles().front().id;
     };
-    // Only the newest scan is shown: when the later one ends first, the earlier one changes
-    // nothing at its end; otherwise the earlier one is dropped and the flag stays up.
+    // Only the newest scan is shown, whichever ends first; the flag stays up until it ends.
     for (const bool newestFirst : {true, false}) {
         const Uuid before = firstId();
         h.view.selectLocation(q(a.path()));
@@ -182,16 +179,14 @@ void ContentViewTest::wholeLocationProgress() {
     h.open(root.path());
     h.view.cleanAllLibraries();
     QVERIFY(h.dispatch.runBackground());
-    // Both counter writes come before the first task's, every task's before the closing one,
-    // so each step divides by this run's own total.
+    // Both counter writes come first, so each step divides by this run's own total.
     QStringList texts;
     while (h.dispatch.runMain())
         texts << h.view.progressText().remove("正在清理... ");
     // The percentage truncates: 1 of 12 reads 8%, 11 of 12 reads 91%.
     QCOMPARE(texts.mid(2, 12).join(' '), QString("8% 16% 25% 33% 41% 50% 58% 66% 75% 83% 91% 100%"));
     h.dispatch.drainAll();
-    // Counts that overlapping runs leave behind stay within 0% and 100%: 13 of 12, then 0 of 0
-    // after a run that found no library.
+    // Counts overlapping runs leave behind stay within 0% and 100%: 13 of 12, then 0 of 0.
     h.view.recordTaskDone();
     QCOMPARE(h.view.progressText(), QString("正在清理... 100%"));
     h.open(empty.path());
@@ -211,7 +206,7 @@ void ContentViewTest::actionsWithoutATargetDoNothing() {
     h.view.chooseOtherDirectory(); // cancelled
     h.chooser.answers.push_back(QString(""));
     h.view.chooseOtherDirectory(); // an empty answer
-    QVERIFY(!h.view.isCleaning() && h.view.selectedPath().isNull() && h.dispatch.trace().empty());
+    QVERIFY(!h.view.isCleaning() && h.view.selectedPath().isNull() && h.dispatch.calls == 0);
     // After a run the fresh scan gives new ids: the old selection names no library any more.
     TempDir root;
     buildLibrary(root.path(), fullLibrary("L.fcpbundle"));
@@ -251,8 +246,7 @@ void ContentViewTest::listOrdersFiltersAndSums() {
         return found;
     };
     const QStringList scanOrder = names();
-    // Names by the locale's collation, digits by value, case aside; a key again reverses;
-    // sizes come largest first.
+    // Names by collation, digits by value, case aside; a key again reverses; sizes largest first.
     const std::pair<int, QStringList> orders[] = {
         {1, {cafe, "lib1.fcpbundle", "Lib2.fcpbundle", "Lib10.fcpbundle", "Zeta.fcpbundle"}},
         {1, {"Zeta.fcpbundle", "Lib10.fcpbundle", "Lib2.fcpbundle", "lib1.fcpbundle", cafe}},
@@ -279,8 +273,7 @@ void ContentViewTest::listOrdersFiltersAndSums() {
         QCOMPARE(shown.countText(),
                  typed.isEmpty() ? QString() : QString("%1 / 5 个资源库").arg(expected.size()));
     }
-    // A "%1" in a name is data, not a place for the size; a nested library adds its kinds to
-    // the totals but not its whole, which the outer one holds; a bar's kinds never pass its whole.
+    // A "%1" in a name is data; a nested library adds its kinds to the totals but not its whole.
     BundleListModel model;
     model.setBundles(
         {{Uuid::random(), "/V/O.fcpbundle", "50%1 off.fcpbundle", GiB, {GiB / 2, 0, 0, 0}},

@@ -1,35 +1,54 @@
-// The window through real clicks and keys on the app's queues: the lists' keyboard and the
-// rows' buttons, and a cleaning's confirmation, stop and close, checked on disk.
+// The window through real clicks and keys, checked on disk; the program saving a picture once
+// listed, its live counts while searching, and its own directory chooser on a private bus.
 #include "library/format_size.h"
+#include "samples/sample_tree.h"
 #include "support/temp_tree.h"
+#include "ui/desktop_directory_chooser.h"
 #include "window_helpers.h"
 
+#include <QDBusConnection>
+#include <QImage>
+#include <QProcess>
 #include <QQmlEngine>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
+#include <fstream>
 #include <functional>
 
 using namespace velmora::window_testing;
 using velmora::testing::listTree;
 using velmora::testing::TempDir;
 
-namespace {
-
-// Presses "一键清理硬盘"; the dialog that asks first opens.
-void askToCleanWholeLocation(WindowUnderTest& app) {
-    app.click("cleanDiskButton");
-    QTRY_VERIFY(app.object("confirmCleanDialog")->property("opened").toBool());
-}
-
-} // namespace
-
 class WindowTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase();
     void keyboardAndRowButtons();
     void stopsPartWayAndWhenTheWindowCloses();
+    void savesAPictureOnceListedAndFitsASmallScreen();
+    void showsLiveCountsWhileSearching();
+    void ownChooserReturnsTheFolderTheUserWentTo();
+
+  private:
+    QProcess bus; // killed with the test
+    QString busAddress;
 };
+
+void WindowTest::initTestCase() {
+    const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
+    if (daemon.isEmpty()) return; // the desktop cases skip
+    // A bus of our own, so no real file manager or portal answers and none is started.
+    bus.start(daemon, {"--session", "--nofork", "--print-address=1"});
+    QVERIFY(bus.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(bus.canReadLine(), 10000);
+    busAddress = QString::fromUtf8(bus.readLine()).trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
+    QVERIFY(QDBusConnection::sessionBus().isConnected());
+}
 
 void WindowTest::keyboardAndRowButtons() {
     TempDir dir;
@@ -43,17 +62,15 @@ void WindowTest::keyboardAndRowButtons() {
     if (QTest::currentTestFailed()) return;
     app.click("sortButton2"); // largest first: the long name on top, then Cut 1, Cut 2...
     QQuickItem* first = app.row(longName + ".fcpbundle");
-    // Tab goes from the sort keys into the list and on to the cleaning buttons: the rows'
-    // buttons are no stops of their own.
+    // Tab goes from the sort keys into the list and on: the rows' buttons are no stops.
     app.item("sortButton3")->forceActiveFocus(Qt::TabFocusReason);
     QStringList chain;
     for (int i = 0; i < 3; ++i, QTest::keyClick(window, Qt::Key_Tab))
         chain << window->activeFocusItem()->objectName();
     QCOMPARE(chain, (QStringList{"sortButton3", "libraryListView", "cleanRenderButton"}));
     QQuickItem* view = app.item("libraryListView");
-    // The keys move the selection by one, a page (less than the rows in view) or to either
-    // end, with the view and the focus ring; Ctrl+R and Ctrl+Return reach the selected row's
-    // buttons; Ctrl-click on it clears the selection.
+    // The keys move the selection by one, a page (less than in view) or to either end; Ctrl+R and
+    // Ctrl+Return reach the selected row's buttons; Ctrl-click on it clears the selection.
     clickItem(window, view); // a row in the middle of the view
     QTest::keyClick(window, Qt::Key_Home);
     QTest::keyClick(window, Qt::Key_PageDown);
@@ -69,8 +86,7 @@ void WindowTest::keyboardAndRowButtons() {
         QTest::keyClick(window, key);
         QCOMPARE(app.view.shownBundles()->rowOf(app.view.selectedBundleID()), row);
     }
-    // The selection and its ring stay with the library through a change of order; rows
-    // scrolled out of view were made anew on the way back.
+    // The selection and its ring stay with the library through a change of order.
     app.view.shownBundles()->sortBy(2);
     QCOMPARE(app.view.shownBundles()->rowOf(app.view.selectedBundleID()), 119);
     app.view.shownBundles()->sortBy(2);
@@ -86,8 +102,7 @@ void WindowTest::keyboardAndRowButtons() {
              QStringList(2, q(dir.path()) + "/" + longName + ".fcpbundle"));
     clickItem(window, title, Qt::ControlModifier);
     QTRY_COMPARE(app.view.selectedBundleID(), QString());
-    // A row's buttons act on their own library and leave the selection alone; a desktop that
-    // cannot do it says so in the alert.
+    // A row's buttons act on their own library, not the selection; a failure shows an alert.
     clickItem(window, title);
     clickItem(window, findChildItem(second, "revealButton"));
     app.desktop.failing = true;
@@ -98,13 +113,11 @@ void WindowTest::keyboardAndRowButtons() {
     QCOMPARE(textOf(app.item("alertMessage")), "无法打开 " + secondPath + "。");
     QTest::keyClick(window, Qt::Key_Escape);
     QTRY_VERIFY(!app.object("messageAlert")->property("visible").toBool());
-    // At the smallest size the window allows, a long name is shortened in its middle and the
-    // row's buttons stay inside the list.
+    // At the smallest size, a long name is shortened and the row's buttons stay inside the list.
     window->resize(window->minimumWidth(), window->minimumHeight());
     QTRY_VERIFY(title->property("truncated").toBool());
     QVERIFY(centreOf(findChildItem(first, "openButton")).x() < centreOf(view).x() + view->width() / 2);
-    // The location list: Tab enters on the chosen row, the keys move a ring over both
-    // sections, Return chooses the row under it, which alone is then tinted.
+    // Locations: Tab enters on the chosen row, keys move a ring over both sections, Return chooses.
     const QStringList paths = app.view.drives() + app.view.userDirs();
     const int last = int(paths.size()) - 1, chosen = int(app.view.drives().size()) + 1; // not the home
     const auto location = [&](int i) { return app.item("locationRow:" + paths[i]); };
@@ -132,8 +145,7 @@ void WindowTest::keyboardAndRowButtons() {
 void WindowTest::stopsPartWayAndWhenTheWindowCloses() {
     TempDir dir;
     const std::string location = dir / "Big Drive";
-    // Made whole again before each run: the scan order varies, and a run that began with a
-    // library the last one emptied would stop before it removed anything.
+    // Made whole before each run: one that began with an emptied library would remove nothing.
     std::vector<std::string> events;
     const auto buildAll = [&] {
         events.clear();
@@ -158,11 +170,11 @@ void WindowTest::stopsPartWayAndWhenTheWindowCloses() {
     QQuickWindow* window = app.window();
     chooseLocation(app, q(location), 150);
     if (QTest::currentTestFailed()) return;
-    // 1. The run asks first, naming the location and the sums of each kind; Escape and the
-    // default button (cancel, taken by Return) leave everything as it is.
+    // 1. The run asks first, naming the sums; Escape and Return (cancel is the default) keep all.
     const auto sum = [](std::int64_t bytes) { return q(velmora::formatSize(150 * bytes)); };
     for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
-        askToCleanWholeLocation(app);
+        app.click("cleanDiskButton");
+        QTRY_VERIFY(app.object("confirmCleanDialog")->property("opened").toBool());
         QCOMPARE(textOf(app.item("confirmMessage")),
                  QString("将从 %1 中的 150 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、"
                          "媒体分析缓存 %5。原始媒体和项目保留不动。")
@@ -180,7 +192,8 @@ void WindowTest::stopsPartWayAndWhenTheWindowCloses() {
                                            QObject::disconnect(*connection);
                                            act();
                                        });
-        askToCleanWholeLocation(app);
+        app.click("cleanDiskButton");
+        QTRY_VERIFY(app.object("confirmCleanDialog")->property("opened").toBool());
         app.click("confirmCleanButton");
     };
     // 2. The stop button: the run says it stops, and ends with its alert and a fresh search.
@@ -208,6 +221,124 @@ void WindowTest::stopsPartWayAndWhenTheWindowCloses() {
     QTRY_VERIFY_WITH_TIMEOUT(quit.count() == 1, 60000);
     QVERIFY(asked && !app.view.isCleaning());
     checkStopped(app.view.alertMessage());
+}
+
+// On a 1280 x 800 screen at twice the scale, whose 640 x 400 points are less than the layout
+// asks for, the window fits the screen and the rest scrolls.
+void WindowTest::savesAPictureOnceListedAndFitsASmallScreen() {
+    TempDir dir, empty;
+    buildLibrary(dir.path(), {"Shown.fcpbundle", 0, GiB});
+    std::ofstream(dir / "screens.json") << R"({"screens": [{"name": "laptop", "width": 1280, "height": 800,)"
+                                           R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + q(dir / "screens.json"));
+    environment.insert("QT_SCALE_FACTOR", "2");
+    const QString png = q(dir / "window.png");
+    // Without a library the program still saves the picture, but says so and fails.
+    for (const auto& [location, exitCode] : {std::pair{dir.path(), 0}, std::pair{empty.path(), 1}}) {
+        QProcess app;
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::MergedChannels);
+        app.start(VELMORA_BIN_DIR "/velmora", {"--screenshot-when-loaded", png, q(location)});
+        QVERIFY2(app.waitForFinished(60000), "velmora did not quit after the screenshot");
+        const QString output = QString::fromLocal8Bit(app.readAll());
+        QVERIFY2(app.exitCode() == exitCode && output.contains("Saved a screenshot of the window to " + png),
+                 qPrintable(output));
+        QCOMPARE(output.contains("no libraries were listed"), exitCode == 1);
+        const QImage image(png);
+        QVERIFY2(image.width() <= 1280 && image.height() <= 800 && image.width() >= 1000,
+                 qPrintable(QString("%1 x %2").arg(image.width()).arg(image.height())));
+    }
+}
+
+void WindowTest::showsLiveCountsWhileSearching() {
+    TempDir dir;
+    const std::string location = dir / "Large Drive";
+    velmora::samples::generateSampleLocation(location, {.seed = 11, .entries = 120000, .libraries = 10});
+    WindowUnderTest app;
+    QQuickItem* indicator = app.item("retrievingIndicator");
+    QQuickItem* counts = app.item("retrievalProgress");
+    // The counts shown while the scan runs; the result waits for one past a thousand to show.
+    QStringList shown;
+    QObject::connect(&app.view, &velmora::ContentView::retrievalProgressTextChanged, &app.view, [&] {
+        if (!app.view.isRetrieving() || app.view.retrievalProgressText().isEmpty()) return;
+        shown << (isShown(indicator) && isShown(counts) ? textOf(counts) : "<hidden>");
+    });
+    app.chooser.answers.push_back(q(location));
+    app.dispatch.hold(true);
+    app.click("chooseOtherDirectoryButton");
+    QVERIFY(isShown(indicator));
+    QTRY_VERIFY_WITH_TIMEOUT(app.dispatch.holdsWork(), 120000);
+    QTRY_VERIFY(!shown.isEmpty() && shown.last().contains(','));
+    app.dispatch.hold(false);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 120000);
+    QCOMPARE(app.view.fcpBundlesModel()->count(), 10);
+    for (const QString& text : shown)
+        QVERIFY2(
+            QRegularExpression("^已扫描 \\d{1,3}(,\\d{3})* 项 · 找到 \\d+ 个资源库$").match(text).hasMatch(),
+            qPrintable(text));
+    QTRY_VERIFY(!isShown(indicator));
+}
+
+// With no portal on the bus the window's own dialog returns the folder the user went to (typed,
+// double-clicked, or picked inside it), never one merely listed, and nothing when cancelled.
+void WindowTest::ownChooserReturnsTheFolderTheUserWentTo() {
+    if (busAddress.isEmpty()) QSKIP("dbus-daemon is not installed: the desktop calls cannot be checked");
+    TempDir dir;
+    velmora::testing::makeDirs(dir / "Projects/Sub/Deeper");
+    velmora::testing::makeDirs(dir / "OnlyHidden/.cache");
+    const QString projects = q(dir / "Projects");
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    velmora::DesktopDirectoryChooser chooser;
+    chooser.attach(app.mainWindow->engine(), window);
+    // Puts `path` in the path field as typing would and presses Return there: the dialog goes to it.
+    const auto goTo = [&](const QString& path) {
+        app.item("directoryPathField")->forceActiveFocus();
+        app.item("directoryPathField")->setProperty("text", path);
+        QTest::keyClick(window, Qt::Key_Return);
+    };
+    const auto choose = [&](const QString& path) {
+        goTo(path);
+        app.click("directoryChooseButton");
+    };
+    // In Projects, a double click goes into Sub and a single click picks it.
+    const auto chooseSub = [&](bool doubleClick) {
+        goTo(projects);
+        QQuickItem* sub = nullptr;
+        QTRY_VERIFY((sub = app.item("directoryEntry:Sub")) != nullptr);
+        (doubleClick ? QTest::mouseDClick : QTest::mouseClick)(window, Qt::LeftButton, {}, centreOf(sub), -1);
+        app.click("directoryChooseButton");
+    };
+    const auto refusedThenUp = [&] {
+        choose(q(dir / "missing")); // no folder: refused with a note, and the dialog stays
+        QTRY_VERIFY(isShown(app.item("directoryPathError")) && isShown(app.item("directoryPathField")));
+        goTo(projects + "/Sub");
+        app.click("directoryUpButton");
+        app.click("directoryChooseButton");
+    };
+    const std::pair<std::function<void()>, std::optional<QString>> table[] = {
+        {[&] { app.click("directoryCancelButton"); }, std::nullopt},
+        {[&] { choose(q(dir / "OnlyHidden")); }, q(dir / "OnlyHidden")}, // its only subfolder is hidden
+        {[&] { chooseSub(true); }, projects + "/Sub"},
+        {[&] { chooseSub(false); }, projects + "/Sub"},
+        {refusedThenUp, projects},
+    };
+    for (const auto& [act, expected] : table) {
+        // The call returns only once the dialog is answered: act from the event loop.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, window, [&] {
+            QObject* dialog = window->findChild<QObject*>("directoryDialog");
+            if (dialog == nullptr || !dialog->property("opened").toBool()) return;
+            poll.stop();
+            act();
+            // A failed check must not leave the chooser waiting for ever.
+            if (QTest::currentTestFailed()) QMetaObject::invokeMethod(dialog, "reject");
+        });
+        poll.start(10);
+        QCOMPARE(chooser.chooseDirectory(), expected);
+        QTRY_VERIFY(window->findChild<QObject*>("directoryDialog") == nullptr);
+    }
 }
 
 QTEST_MAIN(WindowTest)
