@@ -2,6 +2,8 @@
 # Fails when a file under src/ includes a header of a layer it must not build on, so every
 # arrow of the architecture runs one way:
 #   platform < library < discovery, cleaning (siblings) < ui, cli (siblings); samples above the core;
+#   report (JSON of records) above library; web (the console's server) above the core and report,
+#   used by cli;
 #   i18n (the translation lookup and the texts people read, Qt Core only) above library, used by
 #   ui and cli.
 # Usage: check_layers.sh [SRC_DIR]     check SRC_DIR (default: the project's src/)
@@ -16,8 +18,10 @@ declare -A allowed=(
     [discovery]="platform library"
     [cleaning]="platform library"
     [i18n]="platform library"
+    [report]="platform library"
+    [web]="platform library discovery cleaning report"
     [ui]="platform library discovery cleaning i18n"
-    [cli]="platform library discovery cleaning i18n"
+    [cli]="platform library discovery cleaning i18n report web"
     [samples]="platform library discovery cleaning"
 )
 

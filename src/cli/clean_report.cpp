@@ -1,6 +1,6 @@
 #include "cli/clean_report.h"
 
-#include "cli/json_fields.h"
+#include "report/json_fields.h"
 #include "i18n/translation.h"
 #include "library/format_size.h"
 #include "platform/log_output.h"

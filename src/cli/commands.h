@@ -25,5 +25,7 @@ inline constexpr const char* kExitStatusHelp =
 // kExitUsage in main). To add a command, declare its function below and call it from main.cpp.
 void addScanCommand(CLI::App& app, int& exitCode);
 void addCleanCommand(CLI::App& app, int& exitCode);
+void addServeCommand(CLI::App& app, int& exitCode);
+void addTokenCommand(CLI::App& app, int& exitCode);
 
 } // namespace velmora::cli

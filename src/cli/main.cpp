@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     velmora::cli::addScanCommand(app, exitCode);
     velmora::cli::addCleanCommand(app, exitCode);
+    velmora::cli::addServeCommand(app, exitCode);
+    velmora::cli::addTokenCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

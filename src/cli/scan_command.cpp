@@ -1,7 +1,7 @@
 #include "cli/scan_command.h"
 
 #include "cli/commands.h"
-#include "cli/json_fields.h"
+#include "report/json_fields.h"
 #include "discovery/scanner.h"
 #include "i18n/category_texts.h"
 #include "i18n/translation.h"
@@ -268,16 +268,13 @@ std::string bundleTable(const std::vector<FCPBundle>& bundles) {
 std::string bundlesJson(const std::vector<FCPBundle>& bundles) {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const FCPBundle& b : bundles) {
+        nlohmann::ordered_json fields = libraryFields(b);
+        // The path comes second, after the id, as scripts have always read it.
         nlohmann::ordered_json object;
-        object["id"] = b.id.toString();
+        object["id"] = fields["id"];
         putPath(object, b.path);
-        object["displayName"] = b.displayName;
-        object["size"] = b.size;
-        object["cacheSize"] = b.cacheSize();
-        object["proxySize"] = b.proxySize();
-        object["optimizedSize"] = b.optimizedSize();
-        object["analysisSize"] = b.analysisSize();
-        object["lastModified"] = utcTimestamp(b.lastModified);
+        for (auto& [key, value] : fields.items())
+            if (key != "id") object[key] = value;
         array.push_back(std::move(object));
     }
     return dumpJson(array);

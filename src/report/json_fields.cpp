@@ -1,8 +1,8 @@
-#include "cli/json_fields.h"
+#include "report/json_fields.h"
 
 #include "platform/text.h"
 
-namespace velmora::cli {
+namespace velmora {
 
 std::string base64(std::string_view bytes) {
     static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -36,8 +36,21 @@ nlohmann::ordered_json utcTimestamp(const std::optional<FileTime>& time) {
     return utcText(*time);
 }
 
+nlohmann::ordered_json libraryFields(const FCPBundle& b) {
+    nlohmann::ordered_json object;
+    object["id"] = b.id.toString();
+    object["displayName"] = b.displayName;
+    object["size"] = b.size;
+    object["cacheSize"] = b.cacheSize();
+    object["proxySize"] = b.proxySize();
+    object["optimizedSize"] = b.optimizedSize();
+    object["analysisSize"] = b.analysisSize();
+    object["lastModified"] = utcTimestamp(b.lastModified);
+    return object;
+}
+
 std::string dumpJson(const nlohmann::ordered_json& value) {
     return value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
-} // namespace velmora::cli
+} // namespace velmora

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::cli {
+namespace velmora {
 
 // RFC 4648 base64 with padding.
 [[nodiscard]] std::string base64(std::string_view bytes);
@@ -19,7 +19,12 @@ void putPath(nlohmann::ordered_json& object, const std::string& path);
 // The time as utcText writes it ("2026-03-01T12:00:00Z"), or null for no time.
 [[nodiscard]] nlohmann::ordered_json utcTimestamp(const std::optional<FileTime>& time);
 
+// A library's record as scripts and the web console read it: "id", "displayName", "size",
+// "cacheSize" (render files only), "proxySize", "optimizedSize", "analysisSize" and
+// "lastModified"; the caller adds where it lies.
+[[nodiscard]] nlohmann::ordered_json libraryFields(const FCPBundle& library);
+
 // Writes the JSON with the bytes that are not UTF-8 replaced by U+FFFD, then a line feed.
 [[nodiscard]] std::string dumpJson(const nlohmann::ordered_json& value);
 
-} // namespace velmora::cli
+} // namespace velmora

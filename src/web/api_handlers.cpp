@@ -1,0 +1,147 @@
+#include "report/json_fields.h"
+#include "web/web_api.h"
+
+#include "platform/byte_sum.h"
+#include "platform/text.h"
+#include "web/library_query.h"
+
+#include <charconv>
+
+namespace velmora::web {
+
+namespace {
+
+constexpr std::size_t kLargestHistory = 500;
+
+std::int64_t secondsOf(std::chrono::sys_seconds time) {
+    return time.time_since_epoch().count();
+}
+
+nlohmann::ordered_json scanSummary(const RootScan& scan) {
+    std::int64_t size = 0;
+    std::array<std::int64_t, 4> categories{};
+    for (const FCPBundle& library : scan.libraries) {
+        // A library inside another is counted in the outer one's size already.
+        size = addBytes(size, library.relativePath.find(".fcpbundle/") == std::string::npos ? library.size : 0);
+        for (std::size_t k = 0; k < categories.size(); ++k)
+            categories[k] = addBytes(categories[k], library.categorySizes[k]);
+    }
+    nlohmann::ordered_json out{{"finished", secondsOf(scan.finished)},
+                               {"finishedText", utcTimestamp(FileTime{scan.finished, 0})},
+                               {"libraries", scan.libraries.size()},
+                               {"size", size}};
+    std::int64_t reclaimable = 0;
+    for (CacheCategory category : allCacheCategories) {
+        out[std::string(categoryInfo(category).key)] = categories[categoryIndex(category)];
+        reclaimable = addBytes(reclaimable, categories[categoryIndex(category)]);
+    }
+    out["reclaimable"] = reclaimable;
+    out["unreadable"] = scan.unreadable.size();
+    return out;
+}
+
+nlohmann::ordered_json libraryJson(const FCPBundle& library) {
+    nlohmann::ordered_json object = libraryFields(library);
+    object["relativePath"] = library.relativePath;
+    if (!isValidUtf8(library.relativePath)) object["relativePathBase64"] = base64(library.relativePath);
+    object["reclaimable"] = library.reclaimable();
+    return object;
+}
+
+} // namespace
+
+HttpResponse WebApi::roots() {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const auto& root : ctx_.roots.all()) {
+        nlohmann::ordered_json object{{"id", root->root().id}, {"label", root->root().label}};
+        putPath(object, root->root().path);
+        const std::shared_ptr<const RootScan> scan = root->lastScan();
+        object["lastScan"] = scan ? scanSummary(*scan) : nlohmann::ordered_json();
+        object["scanning"] = root->scanning();
+        if (root->scanning()) {
+            const auto [entries, libraries] = root->progress();
+            object["progress"] = {{"entries", entries}, {"libraries", libraries}};
+        }
+        list.push_back(std::move(object));
+    }
+    return jsonResponse({{"roots", list}});
+}
+
+HttpResponse WebApi::libraries(const HttpRequest& request, ServedRootState& root) {
+    auto param = [&](const char* name) {
+        const auto found = request.query.find(name);
+        return found == request.query.end() ? std::string() : found->second;
+    };
+    LibraryQuery query;
+    if (auto problem =
+            parseLibraryQuery(param("sort"), param("order"), param("filter"), param("offset"), param("limit"), query))
+        return errorResponse(400, "bad_query", *problem);
+    const std::shared_ptr<const RootScan> scan = root.lastScan();
+    if (!scan) return errorResponse(409, "not_scanned", "This root has not been scanned yet.");
+    const std::vector<const FCPBundle*> selected = selectLibraries(scan->libraries, query);
+    nlohmann::ordered_json page = nlohmann::ordered_json::array();
+    for (std::size_t i = query.offset; i < selected.size() && i < query.offset + query.limit; ++i)
+        page.push_back(libraryJson(*selected[i]));
+    return jsonResponse({{"root", root.root().id},
+                         {"scan", scanSummary(*scan)},
+                         {"total", selected.size()},
+                         {"offset", query.offset},
+                         {"libraries", std::move(page)}});
+}
+
+HttpResponse WebApi::scan(ServedRootState& root) {
+    const bool started = root.startScan();
+    return jsonResponse({{"root", root.root().id}, {"started", started}, {"scanning", true}}, 202);
+}
+
+HttpResponse WebApi::run(const std::string& id) {
+    std::optional<nlohmann::ordered_json> described = ctx_.runs.describe(id);
+    if (!described) return errorResponse(404, "unknown_run", "There is no such cleaning.");
+    return jsonResponse(*described);
+}
+
+HttpResponse WebApi::history(const HttpRequest& request) {
+    std::size_t limit = 50;
+    if (const auto found = request.query.find("limit"); found != request.query.end()) {
+        const std::string& text = found->second;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
+        if (error != std::errc() || end != text.data() + text.size() || limit == 0 || limit > kLargestHistory)
+            return errorResponse(400, "bad_query", "limit must be a whole number from 1 to 500");
+    }
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const StoredCleaning& c : ctx_.store.cleanings(limit)) {
+        nlohmann::ordered_json object{{"run", c.run},
+                                      {"started", c.started},
+                                      {"finished", c.finished},
+                                      {"by", c.token},
+                                      {"client", c.client},
+                                      {"root", c.root},
+                                      {"libraries", nlohmann::ordered_json::parse(c.libraries, nullptr, false)},
+                                      {"categories", nlohmann::ordered_json::parse(c.categories, nullptr, false)},
+                                      {"removed", c.removed},
+                                      {"failed", c.failed},
+                                      {"bytes", c.bytes},
+                                      {"bytesFreed", c.bytesFreed},
+                                      {"stopped", c.stopped}};
+        object["firstFailure"] = c.firstFailedPath.empty()
+                                     ? nlohmann::ordered_json()
+                                     : nlohmann::ordered_json{{"path", c.firstFailedPath}, {"reason", c.firstFailure}};
+        list.push_back(std::move(object));
+    }
+    return jsonResponse({{"cleanings", list}});
+}
+
+HttpResponse WebApi::events(const HttpRequest& request) {
+    HttpResponse response;
+    response.eventStream = true;
+    response.eventsAfter = ctx_.events.latest();
+    // A reconnecting browser says the last event it saw, and gets those it missed.
+    const std::string last = request.header("last-event-id");
+    std::uint64_t seen = 0;
+    const auto [end, error] = std::from_chars(last.data(), last.data() + last.size(), seen);
+    if (!last.empty() && error == std::errc() && end == last.data() + last.size() && seen <= response.eventsAfter)
+        response.eventsAfter = seen;
+    return response;
+}
+
+} // namespace velmora::web

@@ -1,0 +1,225 @@
+#include "web/cleaning_runs.h"
+
+#include "cleaning/cleaning_runner.h"
+#include "platform/directory_names.h"
+#include "platform/unique_fd.h"
+#include "report/json_fields.h"
+#include "web/server_log.h"
+
+#include <fcntl.h>
+
+namespace velmora::web {
+
+namespace {
+
+// Entries of a run kept for its report; a larger run keeps its counts and says it cut the list.
+constexpr std::size_t kReportedEntries = 100000;
+
+std::int64_t secondsNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+const char* statusKey(DeletionStatus status) {
+    switch (status) {
+    case DeletionStatus::Deleted:
+        return "deleted";
+    case DeletionStatus::Failed:
+        return "failed";
+    case DeletionStatus::WouldDelete:
+        return "wouldDelete";
+    case DeletionStatus::Unreadable:
+        return "unreadable";
+    }
+    return "failed";
+}
+
+nlohmann::ordered_json categoryKeys(CategoryMask mask) {
+    nlohmann::ordered_json keys = nlohmann::ordered_json::array();
+    for (CacheCategory category : allCacheCategories)
+        if ((mask & categoryBit(category)) != 0) keys.push_back(std::string(categoryInfo(category).key));
+    return keys;
+}
+
+} // namespace
+
+struct CleaningRuns::Run {
+    std::string id;
+    CleaningOrder order;
+    CleaningPlan plan;
+    CancellationToken cancel;
+    std::int64_t started = 0, finished = 0;
+    const char* state = "waiting"; // waiting, running, done
+    CleaningTally tally;
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    bool entriesCut = false;
+    std::thread thread;
+    std::vector<std::string> keys; // its libraries in busy_
+};
+
+CleaningRuns::CleaningRuns(StateStore& store, EventHub& events) : store_(store), events_(events) {}
+
+CleaningRuns::~CleaningRuns() {
+    stopAll();
+}
+
+std::string CleaningRuns::start(CleaningOrder order) {
+    auto run = std::make_unique<Run>();
+    run->id = Uuid::random().toString();
+    run->started = secondsNow();
+    run->plan = planCleaning(order.libraries, order.request,
+                             order.wholeRoot ? order.scan->unreadable : std::vector<UnreadableFolder>{});
+    run->order = std::move(order);
+    for (const FCPBundle& library : run->plan.libraries)
+        run->keys.push_back(run->order.root->root().id + "\n" + library.relativePath);
+    Run& started = *run;
+    const std::string id = run->id;
+    {
+        std::lock_guard lock(mutex_);
+        runs_[id] = std::move(run);
+        started.thread = std::thread([this, &started] { execute(started); });
+    }
+    return id;
+}
+
+bool CleaningRuns::acquire(Run& run) {
+    std::unique_lock lock(mutex_);
+    released_.wait(lock, [&] {
+        if (run.cancel.requested()) return true;
+        for (const std::string& key : run.keys)
+            if (busy_.contains(key)) return false;
+        return true;
+    });
+    if (run.cancel.requested()) return false;
+    busy_.insert(run.keys.begin(), run.keys.end());
+    run.state = "running";
+    return true;
+}
+
+void CleaningRuns::release(Run& run) {
+    {
+        std::lock_guard lock(mutex_);
+        for (const std::string& key : run.keys)
+            busy_.erase(key);
+    }
+    released_.notify_all();
+}
+
+void CleaningRuns::execute(Run& run) {
+    const std::string& rootId = run.order.root->root().id;
+    events_.publish("run", nlohmann::json{{"run", run.id}, {"root", rootId}, {"state", "waiting"}}.dump());
+    if (acquire(run)) {
+        events_.publish("run", nlohmann::json{{"run", run.id}, {"root", rootId}, {"state", "running"}}.dump());
+        const std::string& rootPath = run.order.root->root().path;
+        UniqueFd rootFd(::open(rootPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        CleaningRunOptions options;
+        options.cancel = &run.cancel;
+        CleaningEvents events;
+        events.onEntry = [&](const DeletionEntry& entry) {
+            nlohmann::ordered_json object;
+            putPath(object, entry.path);
+            object["status"] = statusKey(entry.status);
+            object["bytes"] = entry.bytes;
+            if (entry.failed()) object["error"] = entry.errorText();
+            events_.publish("entry", nlohmann::ordered_json{{"run", run.id}, {"entry", object}}.dump(
+                                         -1, ' ', false, nlohmann::json::error_handler_t::replace));
+            std::lock_guard lock(mutex_);
+            if (run.entries.size() < kReportedEntries)
+                run.entries.push_back(std::move(object));
+            else
+                run.entriesCut = true;
+        };
+        events.onStepDone = [&](std::size_t done, std::size_t total) {
+            events_.publish("runProgress", nlohmann::json{{"run", run.id}, {"done", done}, {"total", total}}.dump());
+        };
+        CleaningTally tally;
+        if (rootFd)
+            tally = runCleaning(rootFd.get(), run.plan, options, events);
+        else
+            events.onEntry({std::nullopt, rootPath, DeletionStatus::Unreadable, 0,
+                            {{rootPath, errno, describeErrno(errno)}}});
+        release(run);
+        std::lock_guard lock(mutex_);
+        if (!rootFd) tally.failed = 1;
+        run.tally = tally;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        run.state = "done";
+        run.finished = secondsNow();
+    }
+    nlohmann::json libraries = nlohmann::json::array();
+    for (const FCPBundle& library : run.plan.libraries)
+        libraries.push_back(library.relativePath);
+    const CleaningTally& t = run.tally;
+    try {
+        store_.addCleaning({run.id, run.started, run.finished, run.order.by.tokenName, run.order.client, rootId,
+                            libraries.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                            categoryKeys(run.order.request.categories).dump(), t.removed, t.failed, t.bytes,
+                            t.bytesFreed, run.cancel.requested(), t.firstFailedPath, t.firstFailureDescription});
+    } catch (const StateError& error) {
+        logLine("run " + run.id + ": not recorded in the history: " + error.what());
+    }
+    logLine("cleaning " + run.id + " by " + run.order.by.tokenName + " from " + run.order.client + " on " + rootId +
+            ": " + std::to_string(run.plan.libraries.size()) + " libraries, " + std::to_string(t.removed) +
+            " removed, " + std::to_string(t.failed) + " failed, " + std::to_string(t.bytes) + " bytes" +
+            (run.cancel.requested() ? ", stopped" : ""));
+    events_.publish("run", nlohmann::json{{"run", run.id}, {"root", rootId}, {"state", "done"}}.dump());
+}
+
+bool CleaningRuns::stop(const std::string& id) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = runs_.find(id);
+        if (found == runs_.end()) return false;
+        found->second->cancel.request();
+    }
+    released_.notify_all(); // a run still waiting for its libraries gives up
+    return true;
+}
+
+std::optional<nlohmann::ordered_json> CleaningRuns::describe(const std::string& id) {
+    std::lock_guard lock(mutex_);
+    const auto found = runs_.find(id);
+    if (found == runs_.end()) return std::nullopt;
+    const Run& run = *found->second;
+    nlohmann::ordered_json out;
+    out["id"] = run.id;
+    out["root"] = run.order.root->root().id;
+    out["state"] = run.state;
+    out["stopped"] = run.cancel.requested();
+    out["by"] = run.order.by.tokenName;
+    out["started"] = run.started;
+    out["finished"] = run.finished == 0 ? nlohmann::ordered_json() : nlohmann::ordered_json(run.finished);
+    out["categories"] = categoryKeys(run.order.request.categories);
+    out["libraries"] = run.plan.libraries.size();
+    out["skippedAsRecent"] = run.plan.skippedAsRecent;
+    if (std::string_view(run.state) != "done") return out;
+    const CleaningTally& t = run.tally;
+    out["removed"] = t.removed;
+    out["failed"] = t.failed;
+    out["bytes"] = t.bytes;
+    out["bytesFreed"] = t.bytesFreed;
+    out["firstFailure"] = t.firstFailedPath.empty()
+                              ? nlohmann::ordered_json()
+                              : nlohmann::ordered_json{{"path", t.firstFailedPath}, {"reason", t.firstFailureDescription}};
+    out["entries"] = run.entries;
+    out["entriesCut"] = run.entriesCut;
+    return out;
+}
+
+void CleaningRuns::stopAll() {
+    std::vector<std::thread*> threads;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& [id, run] : runs_) {
+            run->cancel.request();
+            threads.push_back(&run->thread);
+        }
+    }
+    released_.notify_all();
+    for (std::thread* thread : threads)
+        if (thread->joinable()) thread->join();
+}
+
+} // namespace velmora::web

@@ -1,0 +1,149 @@
+#include "web/served_roots.h"
+
+#include "web/server_log.h"
+#include "web/stored_records.h"
+
+#include <future>
+#include <nlohmann/json.hpp>
+
+namespace velmora::web {
+
+namespace {
+
+// How often a running scan's counters go out to the pages.
+constexpr std::chrono::milliseconds kProgressInterval{250};
+
+std::string scanEvent(const std::string& root, const char* state, std::uint64_t entries, std::uint64_t libraries) {
+    return nlohmann::json{{"root", root}, {"state", state}, {"entries", entries}, {"libraries", libraries}}.dump();
+}
+
+} // namespace
+
+ServedRootState::ServedRootState(ServedRoot root, StateStore& store, EventHub& events)
+    : root_(std::move(root)), store_(store), events_(events) {
+    if (std::optional<StoredScan> stored = store_.lastScan(root_.id)) {
+        try {
+            auto scan = std::make_shared<RootScan>();
+            scan->libraries = recordsFromStore(stored->records);
+            scan->finished = std::chrono::sys_seconds(std::chrono::seconds(stored->finished));
+            last_ = std::move(scan);
+        } catch (const std::exception& error) {
+            logLine("root " + root_.id + ": the stored scan is dropped (" + error.what() + "); scan again");
+        }
+    }
+}
+
+ServedRootState::~ServedRootState() {
+    stop();
+}
+
+std::shared_ptr<const RootScan> ServedRootState::lastScan() const {
+    std::lock_guard lock(mutex_);
+    return last_;
+}
+
+bool ServedRootState::startScan() {
+    std::lock_guard lock(mutex_);
+    if (scanning_ || cancel_.requested()) return false;
+    if (thread_.joinable()) thread_.join(); // the previous scan has ended: only its thread is left
+    scanning_ = true;
+    progress_.entriesRead = 0;
+    progress_.librariesFound = 0;
+    progress_.mountPointsSkipped = 0;
+    thread_ = std::thread([this] { runScan(); });
+    return true;
+}
+
+bool ServedRootState::scanning() const {
+    std::lock_guard lock(mutex_);
+    return scanning_;
+}
+
+std::pair<std::uint64_t, std::uint64_t> ServedRootState::progress() const {
+    return {progress_.entriesRead.load(), progress_.librariesFound.load()};
+}
+
+void ServedRootState::stop() {
+    cancel_.request();
+    std::thread thread;
+    {
+        std::lock_guard lock(mutex_);
+        thread = std::move(thread_);
+    }
+    if (thread.joinable()) thread.join();
+}
+
+void ServedRootState::runScan() {
+    events_.publish("scan", scanEvent(root_.id, "started", 0, 0));
+    auto scan = std::make_shared<RootScan>();
+    std::mutex unreadableMutex;
+    ScanOptions options;
+    options.progress = &progress_;
+    options.cancel = &cancel_;
+    options.onUnreadable = [&](const std::string& path, int error) {
+        std::lock_guard lock(unreadableMutex);
+        scan->unreadable.push_back({path, error});
+    };
+    std::future<std::vector<FCPBundle>> result =
+        std::async(std::launch::async, [&] { return scanBundles(root_.path, options); });
+    while (result.wait_for(kProgressInterval) != std::future_status::ready) {
+        const auto [entries, libraries] = progress();
+        events_.publish("scanProgress", scanEvent(root_.id, "running", entries, libraries));
+    }
+    scan->libraries = result.get();
+    scan->entries = progress_.entriesRead.load();
+    scan->finished = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    const bool stopped = cancel_.requested();
+    if (!stopped) {
+        try {
+            store_.saveScan({root_.id, scan->finished.time_since_epoch().count(), storedRecords(scan->libraries)});
+        } catch (const StateError& error) {
+            logLine("root " + root_.id + ": the scan is shown but not kept: " + error.what());
+        }
+    }
+    const std::size_t found = scan->libraries.size();
+    {
+        std::lock_guard lock(mutex_);
+        if (!stopped) last_ = std::move(scan);
+        scanning_ = false;
+    }
+    logLine("root " + root_.id + ": scan " + (stopped ? "stopped" : "done") + ", " + std::to_string(found) +
+            " libraries, " + std::to_string(progress_.entriesRead.load()) + " entries");
+    events_.publish("scan", scanEvent(root_.id, stopped ? "stopped" : "done", progress_.entriesRead.load(), found));
+}
+
+ServedRoots::ServedRoots(const std::vector<ServedRoot>& roots, StateStore& store, EventHub& events,
+                         std::optional<std::chrono::seconds> rescanEvery) {
+    for (const ServedRoot& root : roots)
+        roots_.push_back(std::make_unique<ServedRootState>(root, store, events));
+    if (!rescanEvery) return;
+    timer_ = std::thread([this, every = *rescanEvery] {
+        std::unique_lock lock(mutex_);
+        while (!wake_.wait_for(lock, every, [this] { return stopping_; }))
+            for (const auto& root : roots_)
+                (void)root->startScan();
+    });
+}
+
+ServedRoots::~ServedRoots() {
+    stop();
+}
+
+ServedRootState* ServedRoots::find(const std::string& id) {
+    for (const auto& root : roots_)
+        if (root->root().id == id) return root.get();
+    return nullptr;
+}
+
+void ServedRoots::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (timer_.joinable()) timer_.join();
+    for (const auto& root : roots_)
+        root->stop();
+}
+
+} // namespace velmora::web

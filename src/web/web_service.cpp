@@ -1,0 +1,80 @@
+#include "web/web_service.h"
+
+#include "web/access.h"
+#include "web/cleaning_runs.h"
+#include "web/event_hub.h"
+#include "web/http_server.h"
+#include "web/served_roots.h"
+#include "web/server_log.h"
+#include "web/state_store.h"
+#include "web/web_api.h"
+
+#include <csignal>
+#include <pthread.h>
+#include <thread>
+
+namespace velmora::web {
+
+namespace {
+
+// On first start, a token to sign in with, shown once as a sign-in address.
+void handOutFirstToken(StateStore& store, const ServeOptions& options, std::uint16_t port) {
+    if (!store.tokens().empty()) return;
+    const std::string token = newSecret();
+    store.addToken(hashedToken("first", Role::cleaner, token));
+    const bool anyAddress = options.host == "0.0.0.0" || options.host == "::" || options.host.empty();
+    std::string host = anyAddress ? "127.0.0.1" : options.host;
+    if (host.find(':') != std::string::npos) host = "[" + host + "]";
+    logLine("No token yet: made the cleaner token \"first\". Sign in once at " +
+            std::string(options.tlsCert.empty() ? "http://" : "https://") + host + ":" + std::to_string(port) +
+            "/?token=" + token + " (shown only now; `velmora-cli token add` makes more)");
+}
+
+} // namespace
+
+int serve(const ServeOptions& options) {
+    // Every thread started from here on leaves the stop signals to the one that waits for them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    try {
+        StateStore store(options.stateDir);
+        EventHub events;
+        Sessions sessions;
+        SignInThrottle throttle;
+        ServedRoots roots(options.roots, store, events, options.rescanEvery);
+        CleaningRuns runs(store, events);
+        WebApi api({options, store, sessions, throttle, roots, runs, events});
+        HttpServerConfig config;
+        config.host = options.host;
+        config.port = options.port;
+        config.tlsCert = options.tlsCert;
+        config.tlsKey = options.tlsKey;
+        config.requestTimeout = options.requestTimeout;
+        HttpServer server(config, [&api](const HttpRequest& request) { return api.handle(request); }, events);
+        handOutFirstToken(store, options, server.port());
+        logLine("serving " + std::to_string(options.roots.size()) + " roots on " + options.host + ":" +
+                std::to_string(server.port()) + ", state in " + options.stateDir);
+        std::thread waiter([&] {
+            int signal = 0;
+            sigwait(&stopSignals, &signal);
+            logLine(std::string("stopping on ") + (signal == SIGTERM ? "SIGTERM" : "SIGINT"));
+            runs.stopAll(); // each stops at its next removal and is recorded
+            roots.stop();
+            events.close();
+            server.stop();
+        });
+        server.run();
+        waiter.join();
+        logLine("stopped");
+        return 0;
+    } catch (const std::exception& error) {
+        logLine(std::string("velmora-cli serve: ") + error.what());
+        return 1;
+    }
+}
+
+} // namespace velmora::web

@@ -1,0 +1,297 @@
+#!/usr/bin/python3
+"""`velmora-cli serve` through its real HTTP interface on loopback, as a browser or a script
+would use it, checking the disk after each cleaning. Argument: the folder of the programs."""
+
+import http.client
+import json
+import os
+import random
+import re
+import shutil
+import signal
+import socket
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+import warnings
+
+BIN = sys.argv.pop(1) if len(sys.argv) > 1 else "build/bin"
+CLI = os.path.join(BIN, "velmora-cli")
+KINDS = {"render": "Render Files", "proxy": "Transcoded Media/Proxy Media",
+         "optimized": "Transcoded Media/High Quality Media", "analysis": "Analysis Files"}
+
+
+def wait_for(what, probe, timeout=30.0):
+    deadline = time.monotonic() + timeout
+    while not (found := probe()):
+        if time.monotonic() > deadline:
+            raise AssertionError("timed out waiting for " + what)
+        time.sleep(0.02)
+    return found
+
+
+def make_libraries(root, names):
+    for name in names:
+        for kind, sub in KINDS.items():
+            os.makedirs(os.path.join(root, name, "Event", sub, "clip"), exist_ok=True)
+            with open(os.path.join(root, name, "Event", sub, "clip", kind), "wb") as f:
+                f.write(b"x" * 1000)
+        os.makedirs(os.path.join(root, name, "Event", "Original Media"), exist_ok=True)
+        with open(os.path.join(root, name, "Event", "Original Media", "clip.mov"), "wb") as f:
+            f.write(b"m" * 5000)
+
+
+def tree(root):
+    return sorted(os.path.relpath(os.path.join(d, n), root) for d, ds, fs in os.walk(root) for n in ds + fs)
+
+
+class Server:
+    def __init__(self, state, roots, *extra):
+        self.proc = subprocess.Popen([CLI, "serve", "--listen", "127.0.0.1:0", "--state-dir", state,
+                                      "--request-timeout", "2s", *extra, *roots],
+                                     stderr=subprocess.PIPE, text=True)
+        self.log, self.token = [], None
+        for line in self.proc.stderr:
+            self.log.append(line)
+            if m := re.search(r"\?token=([0-9a-f]+)", line):
+                self.token = m.group(1)
+            if m := re.search(r"serving \d+ roots on [^:]+:(\d+)", line):
+                self.port = int(m.group(1))
+                break
+        else:
+            raise AssertionError("the server did not start: " + "".join(self.log))
+        threading.Thread(target=lambda: self.log.extend(self.proc.stderr), daemon=True).start()
+
+    def request(self, method, path, body=None, token=None, cookie=None, origin=True, headers=None):
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=30)
+        sent = {"Content-Type": "application/json"} if body is not None else {}
+        if origin and method == "POST":
+            sent["Origin"] = f"http://127.0.0.1:{self.port}"
+        if token:
+            sent["Authorization"] = "Bearer " + token
+        if cookie:
+            sent["Cookie"] = cookie
+        sent.update(headers or {})
+        data = body if isinstance(body, (bytes, str)) or body is None else json.dumps(body)
+        connection.request(method, path, body=data, headers=sent)
+        response = connection.getresponse()
+        text = response.read()
+        connection.close()
+        try:
+            payload = json.loads(text)
+        except ValueError:
+            payload = text
+        return response.status, payload, response
+
+    def sign_in(self, token):
+        status, _, response = self.request("POST", "/api/v1/session", {"token": token})
+        assert status == 200, status
+        return response.getheader("Set-Cookie").split(";")[0]
+
+    def stop(self):
+        self.proc.send_signal(signal.SIGTERM)
+        return self.proc.wait(timeout=60)
+
+
+class Events(threading.Thread):
+    """The server's event stream, read as a page reads it."""
+
+    def __init__(self, server, cookie):
+        super().__init__(daemon=True)
+        self.connection = http.client.HTTPConnection("127.0.0.1", server.port, timeout=60)
+        self.connection.request("GET", "/api/v1/events", headers={"Cookie": cookie})
+        self.response = self.connection.getresponse()
+        assert self.response.getheader("Content-Type") == "text/event-stream"
+        self.events = []
+        self.start()
+
+    def run(self):
+        event = {}
+        for raw in self.response:
+            line = raw.decode().rstrip("\n")
+            if not line:
+                if "event" in event:
+                    self.events.append((int(event["id"]), event["event"], json.loads(event["data"])))
+                event = {}
+            elif not line.startswith(":"):
+                key, _, value = line.partition(": ")
+                event[key] = value
+
+
+class WebApi(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.mkdtemp()
+        cls.root = os.path.join(cls.tmp, "share")
+        make_libraries(cls.root, ["A.fcpbundle", "B.fcpbundle", "Clients/C.fcpbundle"])
+        cls.state = os.path.join(cls.tmp, "state")
+        cls.server = Server(cls.state, ["Projects=" + cls.root])
+        cls.cookie = cls.server.sign_in(cls.server.token)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stop()
+        shutil.rmtree(cls.tmp)
+
+    def scan(self):
+        self.assertEqual(self.server.request("POST", "/api/v1/roots/projects/scan", {}, cookie=self.cookie)[0], 202)
+        wait_for("the scan", lambda: not (r := self.get("/api/v1/roots")["roots"][0])["scanning"] and r["lastScan"])
+
+    def get(self, path, **kw):
+        status, body, _ = self.server.request("GET", path, cookie=self.cookie, **kw)
+        self.assertEqual(status, 200, body)
+        return body
+
+    def libraries(self):
+        return {l["displayName"]: l for l in self.get("/api/v1/roots/projects/libraries?limit=1000")["libraries"]}
+
+    def clean(self, body, **kw):
+        status, answer, _ = self.server.request("POST", "/api/v1/roots/projects/clean", body, cookie=self.cookie, **kw)
+        self.assertEqual(status, 202, answer)
+        return wait_for("the cleaning", lambda: (r := self.get("/api/v1/runs/" + answer["run"]))["state"] == "done" and r)
+
+    def test_a_scan_list_and_clean_as_the_cli_does(self):
+        events = Events(self.server, self.cookie)
+        self.scan()
+        listed = self.get("/api/v1/roots/projects/libraries?sort=name&order=desc&limit=2")
+        self.assertEqual((listed["total"], [l["displayName"] for l in listed["libraries"]]),
+                         (3, ["C.fcpbundle", "B.fcpbundle"]))
+        self.assertEqual(listed["libraries"][0]["relativePath"], "Clients/C.fcpbundle")
+        filtered = self.get("/api/v1/roots/projects/libraries?filter=clients")["libraries"]
+        self.assertEqual([l["displayName"] for l in filtered], ["C.fcpbundle"])
+        # The same figures as the CLI's scan, field for field.
+        cli = json.loads(subprocess.run([CLI, "scan", "--json", self.root], capture_output=True, check=True).stdout)
+        served = self.libraries()
+        for record in cli:
+            mine = served[record["displayName"]]
+            for field in ("size", "cacheSize", "proxySize", "optimizedSize", "analysisSize", "lastModified"):
+                self.assertEqual(mine[field], record[field], field)
+        # Each kind removes exactly what the CLI removes from an identical copy.
+        copy = os.path.join(self.tmp, "copy")
+        shutil.copytree(self.root, copy, symlinks=True)
+        report = self.clean({"libraries": [served["A.fcpbundle"]["id"]], "categories": ["render", "proxy"]})
+        self.assertEqual((report["removed"], report["failed"], report["bytes"]), (2, 0, 2000))
+        for kind in ("render", "proxy"):
+            subprocess.run([CLI, "clean", "--quiet", "--library", os.path.join(copy, "A.fcpbundle"), "--category", kind, copy],
+                           check=True, capture_output=True)
+        self.assertEqual(tree(self.root), tree(copy))
+        report = self.clean({"all": True, "categories": ["optimized", "analysis", "render", "proxy"]})
+        subprocess.run([CLI, "clean", "--quiet", copy], check=True, capture_output=True)
+        self.assertEqual((report["removed"], tree(self.root)), (10, tree(copy)))
+        # Events came in order: the scan, then each entry of each run as it went.
+        wait_for("the events", lambda: sum(e[1] == "run" and e[2]["state"] == "done" for e in events.events) == 2)
+        ids = [e[0] for e in events.events]
+        self.assertEqual(ids, sorted(ids))
+        kinds = [e[1] for e in events.events if e[1] in ("scan", "entry")]
+        self.assertEqual((kinds[0], kinds.count("entry")), ("scan", 12))
+        history = self.get("/api/v1/history")["cleanings"]
+        self.assertEqual([(h["by"], h["removed"]) for h in history], [("first", 10), ("first", 2)])
+
+    def test_b_refusals_touch_nothing(self):
+        self.scan()
+        before = tree(self.root)
+        request = self.server.request
+        viewer = subprocess.run([CLI, "token", "add", "viewer", "--role", "viewer", "--state-dir", self.state],
+                                capture_output=True, text=True, check=True).stdout.strip()
+        an_id = next(iter(self.libraries().values()))["id"]
+        clean = "/api/v1/roots/projects/clean"
+        body = {"libraries": [an_id], "categories": ["render"]}
+        cases = [
+            ("no token", request("GET", "/api/v1/roots"), 401),
+            ("a wrong token", request("GET", "/api/v1/roots", token="0" * 64), 401),
+            ("a viewer may look", request("GET", "/api/v1/roots", token=viewer), 200),
+            ("a viewer may not clean", request("POST", clean, body, token=viewer), 403),
+            ("another site's page", request("POST", clean, body, cookie=self.cookie,
+                                            headers={"Origin": "http://evil.example"}), 403),
+            ("a cookie without Origin", request("POST", clean, body, cookie=self.cookie, origin=False), 403),
+            ("a rebound name", request("GET", "/api/v1/roots", cookie=self.cookie,
+                                       headers={"Host": "evil.example:80"}), 403),
+            ("a made-up id", request("POST", clean, {"libraries": ["00000000-0000-4000-8000-000000000000"],
+                                                     "categories": ["render"]}, token=self.server.token), 404),
+            ("a path for an id", request("POST", clean, {"libraries": ["../A.fcpbundle"], "categories": ["render"]},
+                                         cookie=self.cookie), 400),
+            ("a path beside the ids", request("POST", clean, {**body, "path": "/"}, cookie=self.cookie), 400),
+            ("an encoded path for a root", request("GET", "/api/v1/roots/..%2F..%2Fetc/libraries",
+                                                   cookie=self.cookie), 404),
+            ("another root", request("POST", "/api/v1/roots/other/clean", body, cookie=self.cookie), 404),
+            ("not JSON", request("POST", clean, "libraries=1", cookie=self.cookie), 400),
+            ("a huge body", request("POST", clean, "[" + "1," * 100000 + "1]", cookie=self.cookie), 413),
+        ]
+        for what, (status, answer, _), expected in cases:
+            self.assertEqual(status, expected, what)
+            if status >= 400:
+                self.assertIn("code", answer["error"], what)
+        self.assertEqual(tree(self.root), before)
+        # A removed token signs its sessions out; failed sign-ins from one client are slowed down.
+        session = self.server.sign_in(viewer)
+        self.assertEqual(request("GET", "/api/v1/roots", cookie=session)[0], 200)
+        subprocess.run([CLI, "token", "remove", "viewer", "--state-dir", self.state], check=True)
+        self.assertEqual(request("GET", "/api/v1/roots", cookie=session)[0], 401)
+        statuses = [request("POST", "/api/v1/session", {"token": "f" * 64})[0] for _ in range(7)]
+        self.assertEqual((statuses[0], statuses[-1]), (401, 429))
+        # Tokens are kept as salted hashes only.
+        with sqlite3.connect(os.path.join(self.state, "velmora.sqlite3")) as db:
+            stored = b"".join(bytes(r[0]) + bytes(r[1]) for r in db.execute("SELECT salt, hash FROM tokens"))
+        self.assertNotIn(self.server.token.encode(), stored)
+
+    def test_c_slow_and_garbled_clients_are_dropped(self):
+        before = tree(self.root)
+        slow = socket.create_connection(("127.0.0.1", self.server.port))
+        started = time.monotonic()
+        with self.assertRaises((ConnectionError, BrokenPipeError, socket.timeout)):
+            for byte in b"GET /api/v1/roots HTTP/1.1\r\nHost: 127.0.0.1\r\n" * 10:
+                slow.sendall(bytes([byte]))
+                slow.settimeout(0.5)
+                try:
+                    if slow.recv(1) == b"":
+                        raise ConnectionResetError("closed")
+                except socket.timeout:
+                    pass
+        self.assertLess(time.monotonic() - started, 10)
+        rng = random.Random(7)
+        for i in range(10000):
+            with socket.create_connection(("127.0.0.1", self.server.port)) as fuzz:
+                head = rng.choice([b"", b"GET / HTTP/1.1\r\n", b"POST /api/v1/roots/projects/clean HTTP/1.1\r\n"])
+                fuzz.sendall(head + rng.randbytes(rng.randrange(1, 300)) + b"\r\n\r\n")
+                fuzz.shutdown(socket.SHUT_WR)
+        self.assertEqual(self.get("/api/v1/roots")["roots"][0]["id"], "projects")
+        self.assertEqual(tree(self.root), before)
+
+
+class Lifecycle(unittest.TestCase):
+    def test_restart_keeps_the_scan_and_the_history_and_a_bad_state_folder_stops_the_start(self):
+        tmp = tempfile.mkdtemp()
+        root, state = os.path.join(tmp, "share"), os.path.join(tmp, "state")
+        make_libraries(root, ["A.fcpbundle"])
+        server = Server(state, [root])
+        cookie = server.sign_in(server.token)
+        server.request("POST", "/api/v1/roots/share/scan", {}, cookie=cookie)
+        wait_for("the scan", lambda: server.request("GET", "/api/v1/roots", cookie=cookie)[1]["roots"][0]["lastScan"])
+        lib = server.request("GET", "/api/v1/roots/share/libraries", cookie=cookie)[1]["libraries"][0]
+        run = server.request("POST", "/api/v1/roots/share/clean", {"libraries": [lib["id"]], "categories": ["render"]},
+                             cookie=cookie)[1]["run"]
+        self.assertEqual(server.stop(), 0)  # the cleaning stops or ends, and is recorded
+        again = Server(state, [root])
+        self.assertIsNone(again.token)  # a token exists: none is handed out again
+        listed = again.request("GET", "/api/v1/roots/share/libraries", token=server.token)[1]["libraries"]
+        self.assertEqual([l["id"] for l in listed], [lib["id"]])
+        history = again.request("GET", "/api/v1/history", token=server.token)[1]["cleanings"]
+        self.assertEqual([h["run"] for h in history], [run])
+        self.assertEqual(again.stop(), 0)
+        with open(os.path.join(tmp, "file"), "w"):
+            pass
+        for bad in (os.path.join(tmp, "file"), "/proc/velmora-state"):
+            failed = subprocess.run([CLI, "serve", "--listen", "127.0.0.1:0", "--state-dir", bad, root],
+                                    capture_output=True, text=True, timeout=30)
+            self.assertEqual(failed.returncode, 1, failed.stderr)
+            self.assertIn(bad, failed.stderr)
+        shutil.rmtree(tmp)
+
+
+if __name__ == "__main__":
+    warnings.simplefilter("ignore", ResourceWarning)  # sockets the server closed first
+    unittest.main(verbosity=2)
