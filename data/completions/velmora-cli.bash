@@ -8,6 +8,8 @@ _velmora_cli() {
     local -A options=(
         [scan]="--json --threads --cross-file-systems --help"
         [clean]="--dry-run --cross-file-systems --library --category --jobs --untouched-for --json --quiet --help"
+        [serve]="--listen --tls-cert --tls-key --state-dir --rescan-every --request-timeout --allow-host --config --help"
+        [token]="--state-dir --help"
     )
     local categories="render proxy optimized analysis all"
 
@@ -24,8 +26,19 @@ _velmora_cli() {
             mapfile -t COMPREPLY < <(compgen -W "$categories" -- "$cur")
             return
             ;;
-        --library)
+        --library | --state-dir)
             _filedir -d
+            return
+            ;;
+        --tls-cert | --tls-key | --config)
+            _filedir
+            return
+            ;;
+        --role)
+            mapfile -t COMPREPLY < <(compgen -W "viewer cleaner" -- "$cur")
+            return
+            ;;
+        --listen | --rescan-every | --request-timeout | --allow-host)
             return
             ;;
         --threads | --jobs | --untouched-for)
@@ -43,7 +56,11 @@ _velmora_cli() {
         mapfile -t COMPREPLY < <(compgen -W "${options[$command]}" -- "$cur")
         return
     fi
-    # LOCATION: a directory
+    if [[ $command == token ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "add list remove" -- "$cur")
+        return
+    fi
+    # LOCATION or ROOT: a directory
     _filedir -d
 }
 complete -F _velmora_cli velmora-cli

@@ -1,10 +1,12 @@
 # fish completion for velmora-cli
 
-set -l commands scan clean
+set -l commands scan clean serve token
 
 complete -c velmora-cli -f
 complete -c velmora-cli -n "not __fish_seen_subcommand_from $commands" -a scan -d 'List the libraries below a location with their sizes'
 complete -c velmora-cli -n "not __fish_seen_subcommand_from $commands" -a clean -d 'Remove the regenerable data of the libraries below a location'
+complete -c velmora-cli -n "not __fish_seen_subcommand_from $commands" -a serve -d 'Serve a web console for the libraries below folders'
+complete -c velmora-cli -n "not __fish_seen_subcommand_from $commands" -a token -d 'Manage the web console tokens'
 complete -c velmora-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the version'
 complete -c velmora-cli -s h -l help -d 'Show the usage'
 
@@ -22,6 +24,20 @@ complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l jobs -x -d 'Li
 complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l untouched-for -x -d 'Clean only libraries not modified for DAYS days'
 complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l json -d 'Print one JSON report instead of the lines'
 complete -c velmora-cli -n "__fish_seen_subcommand_from clean" -l quiet -d 'Leave out the line of each removed entry'
+
+# serve
+complete -c velmora-cli -n "__fish_seen_subcommand_from serve" -l listen -x -d 'ADDR:PORT to listen on'
+complete -c velmora-cli -n "__fish_seen_subcommand_from serve" -l tls-cert -r -F -d 'Certificate chain for HTTPS'
+complete -c velmora-cli -n "__fish_seen_subcommand_from serve" -l tls-key -r -F -d 'Private key for HTTPS'
+complete -c velmora-cli -n "__fish_seen_subcommand_from serve token" -l state-dir -r -a '(__fish_complete_directories)' -d 'Where tokens, scans and the history are kept'
+complete -c velmora-cli -n "__fish_seen_subcommand_from serve" -l rescan-every -x -d 'Scan every root again this often'
+complete -c velmora-cli -n "__fish_seen_subcommand_from serve" -l request-timeout -x -d 'Time a client has to send a whole request'
+complete -c velmora-cli -n "__fish_seen_subcommand_from serve" -l allow-host -x -d 'A host name the server answers to'
+complete -c velmora-cli -n "__fish_seen_subcommand_from serve" -l config -r -F -d 'A file of key = value lines'
+
+# token
+complete -c velmora-cli -n "__fish_seen_subcommand_from token; and not __fish_seen_subcommand_from add list remove" -a 'add list remove'
+complete -c velmora-cli -n "__fish_seen_subcommand_from token" -l role -x -a 'viewer cleaner' -d 'What the token may do'
 
 # LOCATION: a directory
 complete -c velmora-cli -n "__fish_seen_subcommand_from $commands" -a '(__fish_complete_directories)'

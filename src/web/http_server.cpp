@@ -74,10 +74,6 @@ HttpRequest requestOf(const http::request<http::string_body>& message, std::stri
     return request;
 }
 
-const char* reasonOf(int status) {
-    return http::obsolete_reason(static_cast<http::status>(status)).data();
-}
-
 } // namespace
 
 struct HttpServer::Impl {
@@ -150,7 +146,7 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
         try {
             response = server_.handler(requestOf(message, client_, kTls));
         } catch (const std::exception&) {
-            response = {500, "application/json", R"({"error":{"code":"internal","message":"Internal error."}})"};
+            response = jsonText(500, R"({"error":{"code":"internal","message":"Internal error."}})");
         }
         if (response.eventStream) return startStream(response);
         respond(std::move(response));
@@ -158,7 +154,7 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
 
     void answer(int status, std::string body, bool keepAlive) {
         keepAlive_ = keepAlive;
-        respond({status, "application/json", std::move(body)});
+        respond(jsonText(status, std::move(body)));
     }
 
     void respond(HttpResponse response) {

@@ -40,6 +40,14 @@ struct HttpResponse {
     std::uint64_t eventsAfter = 0;
 };
 
+// An answer of JSON text.
+[[nodiscard]] inline HttpResponse jsonText(int status, std::string body) {
+    HttpResponse response;
+    response.status = status;
+    response.body = std::move(body);
+    return response;
+}
+
 using HttpHandler = std::function<HttpResponse(const HttpRequest&)>;
 
 struct HttpServerConfig {

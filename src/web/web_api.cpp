@@ -63,8 +63,7 @@ HttpResponse errorResponse(int status, const std::string& code, const std::strin
 }
 
 HttpResponse jsonResponse(const nlohmann::ordered_json& body, int status) {
-    return {status, "application/json",
-            body.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)};
+    return jsonText(status, body.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
 }
 
 bool hostAllowed(const std::string& host, const std::vector<std::string>& names) {
