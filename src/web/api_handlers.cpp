@@ -78,7 +78,7 @@ HttpResponse WebApi::libraries(const HttpRequest& request, ServedRootState& root
         return errorResponse(400, "bad_query", *problem);
     const std::shared_ptr<const RootScan> scan = root.lastScan();
     if (!scan) return errorResponse(409, "not_scanned", "This root has not been scanned yet.");
-    const std::vector<const FCPBundle*> selected = selectLibraries(scan->libraries, query);
+    const std::vector<const FCPBundle*> selected = scan->index->select(query);
     nlohmann::ordered_json page = nlohmann::ordered_json::array();
     for (std::size_t i = query.offset; i < selected.size() && i < query.offset + query.limit; ++i)
         page.push_back(libraryJson(*selected[i]));

@@ -73,29 +73,31 @@ std::optional<std::string> parseLibraryQuery(const std::string& sort, const std:
     return std::nullopt;
 }
 
-std::vector<const FCPBundle*> selectLibraries(const std::vector<FCPBundle>& libraries, const LibraryQuery& query) {
-    std::vector<const FCPBundle*> out;
-    std::vector<std::string> names; // folded, for the filter and the name order
+LibraryIndex::LibraryIndex(const std::vector<FCPBundle>& libraries) : libraries_(libraries) {
+    names_.reserve(libraries.size());
+    paths_.reserve(libraries.size());
     for (const FCPBundle& library : libraries) {
-        std::string name = foldedForm(library.displayName);
-        if (!query.filter.empty() && name.find(query.filter) == std::string::npos &&
-            foldedForm(library.relativePath).find(query.filter) == std::string::npos)
-            continue;
-        out.push_back(&library);
-        names.push_back(std::move(name));
+        names_.push_back(foldedForm(library.displayName));
+        paths_.push_back(foldedForm(library.relativePath));
     }
-    std::vector<std::size_t> order(out.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
+}
+
+const std::vector<std::uint32_t>& LibraryIndex::order(LibraryQuery::Key key, bool descending) {
+    // Called with mutex_ held.
+    std::vector<std::uint32_t>& sorted = orders_[{key, descending}];
+    if (sorted.size() == libraries_.size()) return sorted;
+    sorted.resize(libraries_.size());
+    for (std::uint32_t i = 0; i < sorted.size(); ++i)
+        sorted[i] = i;
     using Key = LibraryQuery::Key;
-    auto less = [&](std::size_t a, std::size_t b) {
-        const FCPBundle& x = *out[a];
-        const FCPBundle& y = *out[b];
-        switch (query.key) {
+    auto less = [&](std::uint32_t a, std::uint32_t b) {
+        const FCPBundle& x = libraries_[a];
+        const FCPBundle& y = libraries_[b];
+        switch (key) {
         case Key::scan:
             return a < b;
         case Key::name:
-            return naturalLess(names[a], names[b]);
+            return naturalLess(names_[a], names_[b]);
         case Key::size:
             return x.size < y.size;
         case Key::reclaimable:
@@ -105,14 +107,25 @@ std::vector<const FCPBundle*> selectLibraries(const std::vector<FCPBundle>& libr
         }
         return a < b;
     };
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return query.descending ? less(b, a) : less(a, b);
-    });
-    std::vector<const FCPBundle*> sorted;
-    sorted.reserve(order.size());
-    for (std::size_t i : order)
-        sorted.push_back(out[i]);
+    // Equal keys keep the scan's order either way.
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return descending ? less(b, a) : less(a, b); });
     return sorted;
+}
+
+std::vector<const FCPBundle*> LibraryIndex::select(const LibraryQuery& query) {
+    std::vector<const FCPBundle*> out;
+    std::unique_lock lock(mutex_);
+    // An order, once sorted, is only read: the walk over it needs no lock.
+    const std::vector<std::uint32_t>& sorted = order(query.key, query.descending);
+    lock.unlock();
+    for (std::uint32_t i : sorted) {
+        if (!query.filter.empty() && names_[i].find(query.filter) == std::string::npos &&
+            paths_[i].find(query.filter) == std::string::npos)
+            continue;
+        out.push_back(&libraries_[i]);
+    }
+    return out;
 }
 
 } // namespace velmora::web

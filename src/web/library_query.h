@@ -2,6 +2,9 @@
 
 #include "library/fcp_bundle.h"
 
+#include <cstdint>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,8 +26,23 @@ struct LibraryQuery {
                                                            const std::string& filter, const std::string& offset,
                                                            const std::string& limit, LibraryQuery& query);
 
-// The matching libraries in the asked order (all of them: the caller pages).
-[[nodiscard]] std::vector<const FCPBundle*> selectLibraries(const std::vector<FCPBundle>& libraries,
-                                                            const LibraryQuery& query);
+// A scan's libraries made ready for listing: names and paths folded once, and each order
+// sorted once, when first asked for, so that a page costs a slice, not a sort.
+class LibraryIndex {
+  public:
+    // `libraries` must outlive the index and never change.
+    explicit LibraryIndex(const std::vector<FCPBundle>& libraries);
+
+    // The matching libraries in the asked order (all of them: the caller pages). Any thread.
+    [[nodiscard]] std::vector<const FCPBundle*> select(const LibraryQuery& query);
+
+  private:
+    const std::vector<std::uint32_t>& order(LibraryQuery::Key key, bool descending);
+
+    const std::vector<FCPBundle>& libraries_;
+    std::vector<std::string> names_, paths_; // folded
+    std::mutex mutex_;
+    std::map<std::pair<LibraryQuery::Key, bool>, std::vector<std::uint32_t>> orders_;
+};
 
 } // namespace velmora::web

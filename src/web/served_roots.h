@@ -5,6 +5,7 @@
 #include "library/fcp_bundle.h"
 #include "platform/cancellation.h"
 #include "web/event_hub.h"
+#include "web/library_query.h"
 #include "web/serve_options.h"
 #include "web/state_store.h"
 
@@ -21,6 +22,7 @@ namespace velmora::web {
 // A root's last finished scan: what the page lists and what a cleaning names libraries of.
 struct RootScan {
     std::vector<FCPBundle> libraries;
+    std::unique_ptr<LibraryIndex> index; // over `libraries`, made once they are complete
     std::vector<UnreadableFolder> unreadable;
     std::chrono::sys_seconds finished{};
     std::uint64_t entries = 0;
