@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libutf8proc-dev uuid-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev
-  libboost-dev libssl-dev libsqlite3-dev
+  libboost-dev libssl-dev libsqlite3-dev openssl python3
   qt6-base-dev qt6-declarative-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
   qml6-module-qtquick-dialogs qml6-module-qtquick-templates qml6-module-qtquick-window

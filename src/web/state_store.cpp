@@ -72,15 +72,20 @@ StateStore::StateStore(const std::string& stateDir) {
     if (::mkdir(stateDir.c_str(), 0700) != 0 && errno != EEXIST)
         throw StateError("cannot create the state folder " + stateDir + ": " + std::strerror(errno));
     const std::string file = stateDir + "/velmora.sqlite3";
-    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                        nullptr) != SQLITE_OK)
-        fail("cannot open " + file);
-    sqlite3_busy_timeout(db_, 5000);
-    exec("PRAGMA journal_mode=WAL");
-    exec("PRAGMA synchronous=NORMAL");
-    exec(kSchema);
-    // A read-only or full state folder shows here, at start, not at the first cleaning.
-    exec("BEGIN IMMEDIATE; CREATE TABLE IF NOT EXISTS write_check (x INTEGER); DROP TABLE write_check; COMMIT");
+    try {
+        if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                            nullptr) != SQLITE_OK)
+            fail("cannot open " + file);
+        sqlite3_busy_timeout(db_, 5000);
+        exec("PRAGMA journal_mode=WAL");
+        exec("PRAGMA synchronous=NORMAL");
+        exec(kSchema);
+        // A read-only or full state folder shows here, at start, not at the first cleaning.
+        exec("BEGIN IMMEDIATE; CREATE TABLE IF NOT EXISTS write_check (x INTEGER); DROP TABLE write_check; COMMIT");
+    } catch (...) {
+        sqlite3_close(db_); // a failed open still holds a handle
+        throw;
+    }
 }
 
 StateStore::~StateStore() {

@@ -11,6 +11,7 @@ import shutil
 import signal
 import socket
 import sqlite3
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -290,6 +291,48 @@ class Lifecycle(unittest.TestCase):
             self.assertEqual(failed.returncode, 1, failed.stderr)
             self.assertIn(bad, failed.stderr)
         shutil.rmtree(tmp)
+
+
+class Tls(unittest.TestCase):
+    def test_https_with_a_secure_cookie_and_a_report_that_names_what_stayed(self):
+        tmp = tempfile.mkdtemp()
+        root, cert, key = os.path.join(tmp, "share"), os.path.join(tmp, "cert.pem"), os.path.join(tmp, "key.pem")
+        make_libraries(root, ["A.fcpbundle"])
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                        "-keyout", key, "-out", cert], check=True, capture_output=True)
+        locked = os.path.join(root, "A.fcpbundle/Event/Render Files/clip/render")
+        if subprocess.run(["chattr", "+i", locked], capture_output=True).returncode != 0:
+            self.skipTest("chattr +i is not supported here")
+        server = Server(os.path.join(tmp, "state"), [root], "--tls-cert", cert, "--tls-key", key)
+        try:
+            context = ssl.create_default_context(cafile=cert)
+            https = lambda: http.client.HTTPSConnection("127.0.0.1", server.port, context=context, timeout=30)
+            connection = https()
+            connection.request("POST", "/api/v1/session", body=json.dumps({"token": server.token}),
+                               headers={"Content-Type": "application/json", "Origin": f"https://127.0.0.1:{server.port}"})
+            response = connection.getresponse()
+            response.read()
+            self.assertEqual(response.status, 200)
+            self.assertIn("; Secure", response.getheader("Set-Cookie"))
+            auth = {"Authorization": "Bearer " + server.token, "Content-Type": "application/json"}
+
+            def call(method, path, body=None):
+                connection.request(method, path, body=body and json.dumps(body), headers=auth)
+                answer = connection.getresponse()
+                return json.loads(answer.read())
+
+            call("POST", "/api/v1/roots/share/scan", {})
+            wait_for("the scan", lambda: call("GET", "/api/v1/roots")["roots"][0]["lastScan"])
+            library = call("GET", "/api/v1/roots/share/libraries")["libraries"][0]["id"]
+            run = call("POST", "/api/v1/roots/share/clean", {"libraries": [library], "categories": ["render", "proxy"]})
+            report = wait_for("the cleaning", lambda: (r := call("GET", "/api/v1/runs/" + run["run"]))["state"] == "done" and r)
+            self.assertEqual((report["removed"], report["failed"]), (1, 1))
+            self.assertEqual(report["firstFailure"], {"path": locked, "reason": "Operation not permitted"})
+            self.assertTrue(os.path.exists(locked))
+        finally:
+            subprocess.run(["chattr", "-i", locked])
+            server.stop()
+            shutil.rmtree(tmp)
 
 
 if __name__ == "__main__":
