@@ -6,6 +6,7 @@
 #include "report/json_fields.h"
 #include "web/server_log.h"
 
+#include <algorithm>
 #include <fcntl.h>
 
 namespace velmora::web {
@@ -14,6 +15,8 @@ namespace {
 
 // Entries of a run kept for its report; a larger run keeps its counts and says it cut the list.
 constexpr std::size_t kReportedEntries = 100000;
+// Reports of ended runs kept for GET /runs/{run}; the oldest half goes when they are this many.
+constexpr std::size_t kKeptReports = 200;
 
 std::int64_t secondsNow() {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -76,10 +79,26 @@ std::string CleaningRuns::start(CleaningOrder order) {
     const std::string id = run->id;
     {
         std::lock_guard lock(mutex_);
+        forgetOldRuns();
         runs_[id] = std::move(run);
         started.thread = std::thread([this, &started] { execute(started); });
     }
     return id;
+}
+
+// Keeps the reports of the latest ended runs only (the history keeps every run's summary).
+// Called with mutex_ held; an ended run's thread has nothing left to do but return.
+void CleaningRuns::forgetOldRuns() {
+    std::vector<std::pair<std::int64_t, std::string>> ended;
+    for (const auto& [id, run] : runs_)
+        if (std::string_view(run->state) == "done") ended.emplace_back(run->finished, id);
+    if (ended.size() < kKeptReports) return;
+    std::sort(ended.begin(), ended.end());
+    for (std::size_t i = 0; i + kKeptReports / 2 < ended.size(); ++i) {
+        auto found = runs_.find(ended[i].second);
+        if (found->second->thread.joinable()) found->second->thread.join();
+        runs_.erase(found);
+    }
 }
 
 bool CleaningRuns::acquire(Run& run) {
@@ -143,17 +162,20 @@ void CleaningRuns::execute(Run& run) {
         if (!rootFd) tally.failed = 1;
         run.tally = tally;
     }
-    {
-        std::lock_guard lock(mutex_);
-        run.state = "done";
-        run.finished = secondsNow();
-    }
+    finish(run);
+}
+
+// Records the ended run in the history, then shows it as done: whoever sees it done finds it
+// in the history too.
+void CleaningRuns::finish(Run& run) {
+    const std::string& rootId = run.order.root->root().id;
+    const std::int64_t finished = secondsNow();
     nlohmann::json libraries = nlohmann::json::array();
     for (const FCPBundle& library : run.plan.libraries)
         libraries.push_back(library.relativePath);
     const CleaningTally& t = run.tally;
     try {
-        store_.addCleaning({run.id, run.started, run.finished, run.order.by.tokenName, run.order.client, rootId,
+        store_.addCleaning({run.id, run.started, finished, run.order.by.tokenName, run.order.client, rootId,
                             libraries.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
                             categoryKeys(run.order.request.categories).dump(), t.removed, t.failed, t.bytes,
                             t.bytesFreed, run.cancel.requested(), t.firstFailedPath, t.firstFailureDescription});
@@ -164,6 +186,11 @@ void CleaningRuns::execute(Run& run) {
             ": " + std::to_string(run.plan.libraries.size()) + " libraries, " + std::to_string(t.removed) +
             " removed, " + std::to_string(t.failed) + " failed, " + std::to_string(t.bytes) + " bytes" +
             (run.cancel.requested() ? ", stopped" : ""));
+    {
+        std::lock_guard lock(mutex_);
+        run.finished = finished;
+        run.state = "done";
+    }
     events_.publish("run", nlohmann::json{{"run", run.id}, {"root", rootId}, {"state", "done"}}.dump());
 }
 

@@ -50,6 +50,8 @@ class CleaningRuns {
   private:
     struct Run;
     void execute(Run& run);
+    void finish(Run& run);
+    void forgetOldRuns();
     bool acquire(Run& run);
     void release(Run& run);
 
