@@ -83,6 +83,7 @@ struct HttpServer::Impl {
     net::io_context ioc;
     std::optional<ssl::context> tls;
     tcp::acceptor acceptor{ioc};
+    net::steady_timer acceptRetry{ioc};
     std::atomic<std::size_t> connections{0};
     std::atomic<std::size_t> streams{0};
     std::atomic<bool> stopping{false};
@@ -242,7 +243,12 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
 void HttpServer::Impl::accept() {
     acceptor.async_accept(net::make_strand(ioc), [this](beast::error_code ec, tcp::socket socket) {
         if (ec) {
-            if (!stopping.load() && acceptor.is_open()) accept();
+            if (stopping.load() || !acceptor.is_open()) return;
+            // Out of descriptors or memory: try again a little later instead of spinning.
+            acceptRetry.expires_after(std::chrono::milliseconds(100));
+            acceptRetry.async_wait([this](beast::error_code) {
+                if (!stopping.load()) accept();
+            });
             return;
         }
         if (connections.fetch_add(1) >= config.maxConnections) {
