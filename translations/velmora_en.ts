@@ -262,10 +262,6 @@
         <source>library is outside the location (through &quot;..&quot;, a link or another file system): %1</source>
         <translation>library is outside the location (through &quot;..&quot;, a link or another file system): %1</translation>
     </message>
-    <message>
-        <source>Disk space freed: %1 (%2)</source>
-        <translation>Disk space freed: %1 (%2)</translation>
-    </message>
 </context>
 <context>
     <name>ConfirmCleanDialog</name>
@@ -589,6 +585,73 @@
     <message>
         <source>停止并退出</source>
         <translation>Stop and Quit</translation>
+    </message>
+</context>
+<context>
+    <name>WebConsole</name>
+    <message>
+        <source>登录</source>
+        <translation>Sign in</translation>
+    </message>
+    <message>
+        <source>退出登录</source>
+        <translation>Sign out</translation>
+    </message>
+    <message>
+        <source>令牌</source>
+        <translation>Token</translation>
+    </message>
+    <message>
+        <source>这个令牌无效。</source>
+        <translation>That token is not valid.</translation>
+    </message>
+    <message>
+        <source>存储位置</source>
+        <translation>Storage</translation>
+    </message>
+    <message>
+        <source>资源库</source>
+        <translation>Libraries</translation>
+    </message>
+    <message>
+        <source>总大小</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>可清理</source>
+        <translation>Reclaimable</translation>
+    </message>
+    <message>
+        <source>最后修改</source>
+        <translation>Last modified</translation>
+    </message>
+    <message>
+        <source>重新扫描</source>
+        <translation>Scan again</translation>
+    </message>
+    <message>
+        <source>正在扫描...</source>
+        <translation>Scanning...</translation>
+    </message>
+    <message>
+        <source>清理</source>
+        <translation>Clean</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>清理记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>这个位置还没有扫描过。</source>
+        <translation>This location has not been scanned yet.</translation>
     </message>
 </context>
 </TS>

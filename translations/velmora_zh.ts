@@ -577,4 +577,71 @@
         <translation>停止并退出</translation>
     </message>
 </context>
+<context>
+    <name>WebConsole</name>
+    <message>
+        <source>登录</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>退出登录</source>
+        <translation>退出登录</translation>
+    </message>
+    <message>
+        <source>令牌</source>
+        <translation>令牌</translation>
+    </message>
+    <message>
+        <source>这个令牌无效。</source>
+        <translation>这个令牌无效。</translation>
+    </message>
+    <message>
+        <source>存储位置</source>
+        <translation>存储位置</translation>
+    </message>
+    <message>
+        <source>资源库</source>
+        <translation>资源库</translation>
+    </message>
+    <message>
+        <source>总大小</source>
+        <translation>总大小</translation>
+    </message>
+    <message>
+        <source>可清理</source>
+        <translation>可清理</translation>
+    </message>
+    <message>
+        <source>最后修改</source>
+        <translation>最后修改</translation>
+    </message>
+    <message>
+        <source>重新扫描</source>
+        <translation>重新扫描</translation>
+    </message>
+    <message>
+        <source>正在扫描...</source>
+        <translation>正在扫描...</translation>
+    </message>
+    <message>
+        <source>清理</source>
+        <translation>清理</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>清理记录</source>
+        <translation>清理记录</translation>
+    </message>
+    <message>
+        <source>这个位置还没有扫描过。</source>
+        <translation>这个位置还没有扫描过。</translation>
+    </message>
+</context>
 </TS>

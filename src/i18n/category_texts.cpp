@@ -8,8 +8,6 @@
 namespace velmora {
 namespace {
 
-constexpr const char* kContext = "CacheCategory";
-
 struct Texts {
     std::array<const char*, 5> fixed; // by CategoryText
     const char* failed;
@@ -38,12 +36,16 @@ constexpr std::array<Texts, 4> kTexts{{
 
 } // namespace
 
+const char* categorySourceText(CacheCategory category, CategoryText which) {
+    return kTexts[categoryIndex(category)].fixed[static_cast<std::size_t>(which)];
+}
+
 QString categoryText(CacheCategory category, CategoryText which) {
-    return translate(kContext, kTexts[categoryIndex(category)].fixed[static_cast<std::size_t>(which)]);
+    return translate(kCategoryTextContext, categorySourceText(category, which));
 }
 
 QString categoryFailureText(CacheCategory category, std::uint64_t failed) {
-    return translate(kContext, kTexts[categoryIndex(category)].failed, nullptr, failed);
+    return translate(kCategoryTextContext, kTexts[categoryIndex(category)].failed, nullptr, failed);
 }
 
 } // namespace velmora

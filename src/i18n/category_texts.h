@@ -18,6 +18,11 @@ enum class CategoryText {
 
 [[nodiscard]] QString categoryText(CacheCategory category, CategoryText which);
 
+// The context and source text the translation tables know a category's text by, for a lookup
+// in a table of its own (see TranslationTable).
+inline constexpr const char* kCategoryTextContext = "CacheCategory";
+[[nodiscard]] const char* categorySourceText(CacheCategory category, CategoryText which);
+
 // The closing text when something had to stay: %n the entries that stayed; %1 and %2, left in
 // the text, take the first of them and its error.
 [[nodiscard]] QString categoryFailureText(CacheCategory category, std::uint64_t failed);

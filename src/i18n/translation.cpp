@@ -60,6 +60,24 @@ QStringList availableTranslations() {
     return languages;
 }
 
+TranslationTable::TranslationTable(const std::optional<QString>& language) {
+    if (!language) return;
+    auto translator = std::make_unique<QTranslator>();
+    const QString file = QLatin1String(kTablePrefix) + *language + QLatin1String(kTableSuffix);
+    if (translator->load(file, QLatin1String(kTableDirectory))) translator_ = std::move(translator);
+}
+
+TranslationTable::~TranslationTable() = default;
+TranslationTable::TranslationTable(TranslationTable&&) noexcept = default;
+
+QString TranslationTable::text(const char* context, const char* sourceText) const {
+    if (translator_) {
+        QString text = translator_->translate(context, sourceText);
+        if (!text.isNull()) return text;
+    }
+    return QString::fromUtf8(sourceText);
+}
+
 std::optional<QString> useTranslationFor(const QLocale& locale) {
     std::unique_ptr<QTranslator>& active = activeTranslator();
     if (active) {

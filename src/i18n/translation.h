@@ -3,7 +3,10 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+
+class QTranslator;
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -26,6 +29,21 @@ namespace velmora {
 // and installs it in the running QCoreApplication when there is one, so QML's qsTr finds it.
 // Returns the language loaded; nothing means the source texts show.
 std::optional<QString> useTranslationFor(const QLocale& locale = QLocale::system());
+
+// One language's table on its own, beside the process-wide one: for a server that answers each
+// request in its client's language. Reading it from several threads at once is safe.
+class TranslationTable {
+  public:
+    // The table of `language` as built into the program; without one the source texts show.
+    explicit TranslationTable(const std::optional<QString>& language);
+    ~TranslationTable();
+    TranslationTable(TranslationTable&&) noexcept;
+
+    [[nodiscard]] QString text(const char* context, const char* sourceText) const;
+
+  private:
+    std::unique_ptr<QTranslator> translator_;
+};
 
 // The text for `sourceText` in the loaded table; the source text itself without a table or
 // without an entry. Needs no QCoreApplication, so the CLI can use it as it is.

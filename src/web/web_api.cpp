@@ -1,5 +1,6 @@
 #include "web/web_api.h"
 
+#include "web/console_texts.h"
 #include "web/server_log.h"
 
 #include <arpa/inet.h>
@@ -131,12 +132,18 @@ HttpResponse WebApi::handle(const HttpRequest& request) {
             if (auto refused = crossSiteRefusal(request, byCookie)) response = std::move(*refused);
         }
         if (response.body.empty()) {
-            if (request.method == "POST" && request.path == "/api/v1/session")
+            if (request.method == "POST" && request.path == "/api/v1/session") {
                 response = signIn(request);
-            else if (!principal)
+            } else if (request.method == "GET" && request.path == "/api/v1/texts") {
+                // The sign-in page needs its words before anyone signs in.
+                const auto lang = request.query.find("lang");
+                response = jsonResponse(consoleTexts(lang == request.query.end() ? std::string() : lang->second,
+                                                     request.header("accept-language")));
+            } else if (!principal) {
                 response = errorResponse(401, "unauthorized", "Sign in with a token first.");
-            else
+            } else {
                 response = route(request, principal);
+            }
         }
     }
     logLine(request.client + " " + who + " " + request.method + " " + request.path + " " +

@@ -189,6 +189,12 @@ class WebApi(unittest.TestCase):
         self.assertEqual(ids, sorted(ids))
         kinds = [e[1] for e in events.events if e[1] in ("scan", "entry")]
         self.assertEqual((kinds[0], kinds.count("entry")), ("scan", 12))
+        # The page's words, before signing in, in the language asked for or the browser's.
+        for query, accept, language, words in (("", "en-GB,en;q=0.9", "en", ("Sign in", "Render Files")),
+                                               ("?lang=zh", "en", "zh", ("登录", "缓存大小"))):
+            status, texts, _ = self.server.request("GET", "/api/v1/texts" + query, headers={"Accept-Language": accept})
+            self.assertEqual((status, texts["language"], texts["texts"]["signIn"], texts["texts"]["render"]),
+                             (200, language, *words))
         history = self.get("/api/v1/history")["cleanings"]
         self.assertEqual([(h["by"], h["removed"]) for h in history], [("first", 10), ("first", 2)])
 
