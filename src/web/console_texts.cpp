@@ -5,8 +5,6 @@
 
 #include <QtGlobal>
 #include <array>
-#include <map>
-#include <mutex>
 
 namespace velmora::web {
 
@@ -34,27 +32,22 @@ constexpr std::array<std::pair<const char*, const char*>, 16> kTexts{{
     {"notScanned", QT_TRANSLATE_NOOP("WebConsole", "这个位置还没有扫描过。")},
 }};
 
-// One table per language, loaded once and then only read.
-const TranslationTable& tableFor(const std::optional<QString>& language) {
-    static std::mutex mutex;
-    static std::map<QString, TranslationTable> tables;
-    std::lock_guard lock(mutex);
-    const QString key = language.value_or(QString());
-    auto found = tables.find(key);
-    if (found == tables.end()) found = tables.emplace(key, TranslationTable(language)).first;
-    return found->second;
-}
-
 } // namespace
 
-nlohmann::ordered_json consoleTexts(const std::string& lang, const std::string& acceptLanguage) {
+ConsoleTexts::ConsoleTexts() {
+    tables_.emplace(QString(), TranslationTable(std::nullopt));
+    for (const QString& language : availableTranslations())
+        tables_.emplace(language, TranslationTable(language));
+}
+
+nlohmann::ordered_json ConsoleTexts::texts(const std::string& lang, const std::string& acceptLanguage) const {
     QStringList preferences;
     if (!lang.empty()) preferences << QString::fromStdString(lang);
     // "en-GB,en;q=0.9,zh-CN;q=0.8": in the order given, the weights aside.
     for (const QString& part : QString::fromStdString(acceptLanguage).split(u',', Qt::SkipEmptyParts))
         preferences << part.section(u';', 0, 0).trimmed();
     const std::optional<QString> language = chooseTranslation(preferences, availableTranslations());
-    const TranslationTable& table = tableFor(language);
+    const TranslationTable& table = tables_.at(language.value_or(QString()));
     nlohmann::ordered_json texts;
     for (const auto& [key, source] : kTexts)
         texts[key] = table.text(kContext, source).toStdString();

@@ -1,13 +1,26 @@
 #pragma once
 
+#include "i18n/translation.h"
+
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 
 namespace velmora::web {
 
-// The texts of the web console's page in the language the request asks for (a "lang"
-// parameter, or else its Accept-Language), from the same translation tables as the window and
-// the CLI: {"language": "en" | "zh", "texts": {key: text}}.
-[[nodiscard]] nlohmann::ordered_json consoleTexts(const std::string& lang, const std::string& acceptLanguage);
+// The texts of the web console's page, from the same translation tables as the window and the
+// CLI. Every built-in table is loaded when this is made, on the making thread: the tables are
+// Qt objects, which belong to the thread that makes them, and the server's threads only read.
+class ConsoleTexts {
+  public:
+    ConsoleTexts();
+
+    // In the language the request asks for (a "lang" parameter, or else its Accept-Language):
+    // {"language": "en" | "zh", "texts": {key: text}}. Any thread.
+    [[nodiscard]] nlohmann::ordered_json texts(const std::string& lang, const std::string& acceptLanguage) const;
+
+  private:
+    std::map<QString, TranslationTable> tables_; // by language; "" for the source texts
+};
 
 } // namespace velmora::web

@@ -1,6 +1,5 @@
 #include "web/web_api.h"
 
-#include "web/console_texts.h"
 #include "web/server_log.h"
 
 #include <arpa/inet.h>
@@ -137,8 +136,8 @@ HttpResponse WebApi::handle(const HttpRequest& request) {
             } else if (request.method == "GET" && request.path == "/api/v1/texts") {
                 // The sign-in page needs its words before anyone signs in.
                 const auto lang = request.query.find("lang");
-                response = jsonResponse(consoleTexts(lang == request.query.end() ? std::string() : lang->second,
-                                                     request.header("accept-language")));
+                response = jsonResponse(ctx_.texts.texts(lang == request.query.end() ? std::string() : lang->second,
+                                                         request.header("accept-language")));
             } else if (!principal) {
                 response = errorResponse(401, "unauthorized", "Sign in with a token first.");
             } else {

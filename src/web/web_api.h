@@ -2,6 +2,7 @@
 
 #include "web/access.h"
 #include "web/cleaning_runs.h"
+#include "web/console_texts.h"
 #include "web/event_hub.h"
 #include "web/http_server.h"
 #include "web/served_roots.h"
@@ -23,6 +24,7 @@ struct WebContext {
     ServedRoots& roots;
     CleaningRuns& runs;
     EventHub& events;
+    const ConsoleTexts& texts;
 };
 
 // A refusal: its status and a JSON body {"error": {"code", "message"}}.

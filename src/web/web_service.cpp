@@ -47,7 +47,8 @@ int serve(const ServeOptions& options) {
         SignInThrottle throttle;
         ServedRoots roots(options.roots, store, events, options.rescanEvery);
         CleaningRuns runs(store, events);
-        WebApi api({options, store, sessions, throttle, roots, runs, events});
+        const ConsoleTexts texts;
+        WebApi api({options, store, sessions, throttle, roots, runs, events, texts});
         HttpServerConfig config;
         config.host = options.host;
         config.port = options.port;
