@@ -58,6 +58,7 @@ struct CleaningRuns::Run {
     bool entriesCut = false;
     std::thread thread;
     std::vector<std::string> keys; // its libraries in busy_
+    bool acquired = false;         // it holds them
 };
 
 CleaningRuns::CleaningRuns(StateStore& store, EventHub& events) : store_(store), events_(events) {}
@@ -111,17 +112,9 @@ bool CleaningRuns::acquire(Run& run) {
     });
     if (run.cancel.requested()) return false;
     busy_.insert(run.keys.begin(), run.keys.end());
+    run.acquired = true;
     run.state = "running";
     return true;
-}
-
-void CleaningRuns::release(Run& run) {
-    {
-        std::lock_guard lock(mutex_);
-        for (const std::string& key : run.keys)
-            busy_.erase(key);
-    }
-    released_.notify_all();
 }
 
 void CleaningRuns::execute(Run& run) {
@@ -157,7 +150,6 @@ void CleaningRuns::execute(Run& run) {
         else
             events.onEntry({std::nullopt, rootPath, DeletionStatus::Unreadable, 0,
                             {{rootPath, errno, describeErrno(errno)}}});
-        release(run);
         std::lock_guard lock(mutex_);
         if (!rootFd) tally.failed = 1;
         run.tally = tally;
@@ -187,11 +179,17 @@ void CleaningRuns::finish(Run& run) {
             " removed, " + std::to_string(t.failed) + " failed, " + std::to_string(t.bytes) + " bytes" +
             (run.cancel.requested() ? ", stopped" : ""));
     {
+        // Done, and its libraries free for the next run, at once: that run's events come after
+        // this one's end. Nothing after this takes the lock, so a done run's thread is joinable.
         std::lock_guard lock(mutex_);
         run.finished = finished;
         run.state = "done";
+        if (run.acquired)
+            for (const std::string& key : run.keys)
+                busy_.erase(key);
+        events_.publish("run", nlohmann::json{{"run", run.id}, {"root", rootId}, {"state", "done"}}.dump());
     }
-    events_.publish("run", nlohmann::json{{"run", run.id}, {"root", rootId}, {"state", "done"}}.dump());
+    released_.notify_all();
 }
 
 bool CleaningRuns::stop(const std::string& id) {

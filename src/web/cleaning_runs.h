@@ -53,7 +53,6 @@ class CleaningRuns {
     void finish(Run& run);
     void forgetOldRuns();
     bool acquire(Run& run);
-    void release(Run& run);
 
     StateStore& store_;
     EventHub& events_;

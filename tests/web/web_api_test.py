@@ -197,6 +197,15 @@ class WebApi(unittest.TestCase):
                              (200, language, *words))
         history = self.get("/api/v1/history")["cleanings"]
         self.assertEqual([(h["by"], h["removed"]) for h in history], [("first", 10), ("first", 2)])
+        # Two cleanings of one library take turns: the later one runs once the earlier is done.
+        both = [self.server.request("POST", "/api/v1/roots/projects/clean",
+                                    {"libraries": [served["B.fcpbundle"]["id"]], "categories": ["render"]},
+                                    cookie=self.cookie)[1]["run"] for _ in range(2)]
+        states = lambda: [(e[2]["run"], e[2]["state"]) for e in events.events if e[1] == "run" and e[2]["run"] in both]
+        wait_for("both cleanings", lambda: sum(state == "done" for _, state in states()) == 2)
+        order = [pair for pair in states() if pair[1] in ("running", "done")]
+        self.assertEqual([state for _, state in order], ["running", "done", "running", "done"])
+        self.assertEqual(order[0][0], order[1][0])
 
     def test_b_refusals_touch_nothing(self):
         self.scan()
@@ -282,7 +291,10 @@ class Lifecycle(unittest.TestCase):
         run = server.request("POST", "/api/v1/roots/share/clean", {"libraries": [lib["id"]], "categories": ["render"]},
                              cookie=cookie)[1]["run"]
         self.assertEqual(server.stop(), 0)  # the cleaning stops or ends, and is recorded
-        again = Server(state, [root])
+        config = os.path.join(tmp, "web.conf")
+        with open(config, "w") as f:
+            f.write(f"# the roots from a file\nroot = {root}\nrescan-every = 1d\n")
+        again = Server(state, [], "--config", config)
         self.assertIsNone(again.token)  # a token exists: none is handed out again
         listed = again.request("GET", "/api/v1/roots/share/libraries", token=server.token)[1]["libraries"]
         self.assertEqual([l["id"] for l in listed], [lib["id"]])
