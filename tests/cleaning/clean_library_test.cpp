@@ -282,7 +282,7 @@ TEST_P(CleanLibraryBothWays, MountsBelowTheLibraryAreLeftInPlace) {
                    "Error deleting " + lib + "/A/Render Files: Read-only file system", "6 left"};
     for (int run = 0; run < 2; ++run) {
         expected.insert("Would delete: " + render + " (12 bytes)"); // the mounted file counts
-        for (const std::string mount : {render + "/bound", render + "/Peaks Data/tmp", render + "/file-mount",
+        for (const std::string& mount : {render + "/bound", render + "/Peaks Data/tmp", render + "/file-mount",
                                         lib + "/C/Render Files", lib + "/C/Render Files"})
             expected.insert("Error deleting " + mount + ": Is a mount point; left in place");
     }

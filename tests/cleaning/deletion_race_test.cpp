@@ -18,7 +18,7 @@ using testing::listTree;
 std::size_t lostInOneRound(const std::function<void(const std::string& location)>& remove) {
     testing::TempDir tmp;
     const std::string event = tmp / "loc/Lib.fcpbundle/Event";
-    for (const std::string folder : {event + "/Render Files", tmp / "outside"})
+    for (const std::string& folder : {event + "/Render Files", tmp / "outside"})
         for (int d = 0; d < 8; ++d) {
             testing::makeDirs(folder + "/clip" + std::to_string(d));
             testing::makeManyFiles(folder + "/clip" + std::to_string(d), 60, "frame");
