@@ -41,12 +41,15 @@ std::string bearer(const HttpRequest& request) {
 }
 
 // A state change from a browser must come from this server's own page: the Origin it sends
-// is the scheme and Host of this request. Without an Origin only a token in the request
+// names the Host of this request. Only the host and port are compared, not the scheme, so a
+// proxy in front that ends TLS changes nothing. Without an Origin only a token in the request
 // itself (which a browser never adds on its own) is accepted.
 std::optional<HttpResponse> crossSiteRefusal(const HttpRequest& request, bool byCookie) {
-    const std::string origin = request.header("origin");
-    const std::string self = std::string(request.tls ? "https://" : "http://") + lower(request.header("host"));
-    if (!origin.empty() && lower(origin) != self)
+    const std::string origin = lower(request.header("origin"));
+    const std::size_t scheme = origin.find("://");
+    const bool sameHost = scheme != std::string::npos && (origin.starts_with("http://") || origin.starts_with("https://")) &&
+                          origin.substr(scheme + 3) == lower(request.header("host"));
+    if (!origin.empty() && !sameHost)
         return errorResponse(403, "cross_origin", "The request comes from another site.");
     if (origin.empty() && byCookie)
         return errorResponse(403, "cross_origin", "A browser's request must say where it comes from.");
