@@ -96,6 +96,8 @@ HttpResponse WebApi::clean(const HttpRequest& request, ServedRootState& root, co
         return jsonResponse({{"run", ctx_.runs.start(std::move(order))}}, 202);
     } catch (const std::system_error&) {
         return errorResponse(503, "busy", "The system gives no thread for a cleaning now; try again later.");
+    } catch (const std::runtime_error&) {
+        return errorResponse(503, "stopping", "The server is stopping.");
     }
 }
 

@@ -7,6 +7,7 @@
 #include "web/server_log.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <fcntl.h>
 
 namespace velmora::web {
@@ -80,9 +81,11 @@ std::string CleaningRuns::start(CleaningOrder order) {
     const std::string id = run->id;
     {
         std::lock_guard lock(mutex_);
+        if (stopping_) throw std::runtime_error("the server is stopping");
         forgetOldRuns();
-        runs_[id] = std::move(run);
+        // The thread first: a run the system gives no thread for is not kept as waiting.
         started.thread = std::thread([this, &started] { execute(started); });
+        runs_[id] = std::move(run);
     }
     return id;
 }
@@ -236,7 +239,9 @@ std::optional<nlohmann::ordered_json> CleaningRuns::describe(const std::string& 
 void CleaningRuns::stopAll() {
     std::vector<std::thread*> threads;
     {
+        // From here on no run starts and none is forgotten: the threads below stay put.
         std::lock_guard lock(mutex_);
+        stopping_ = true;
         for (auto& [id, run] : runs_) {
             run->cancel.request();
             threads.push_back(&run->thread);

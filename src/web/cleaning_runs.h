@@ -38,7 +38,8 @@ class CleaningRuns {
     CleaningRuns(StateStore& store, EventHub& events);
     ~CleaningRuns();
 
-    // Starts the run; its id.
+    // Starts the run; its id. Throws std::system_error when the system gives no thread, and
+    // std::runtime_error once the server is stopping.
     [[nodiscard]] std::string start(CleaningOrder order);
     // Asks the run to stop at its next removal; false for no such run.
     bool stop(const std::string& id);
@@ -60,6 +61,7 @@ class CleaningRuns {
     std::condition_variable released_;
     std::map<std::string, std::unique_ptr<Run>> runs_;
     std::set<std::string> busy_; // "<root>\n<relative path>" of the libraries being cleaned
+    bool stopping_ = false;
 };
 
 } // namespace velmora::web
