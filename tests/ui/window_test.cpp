@@ -86,9 +86,16 @@ void WindowTest::keyboardAndRowButtons() {
         QTest::keyClick(window, key);
         QCOMPARE(app.view.shownBundles()->rowOf(app.view.selectedBundleID()), row);
     }
-    // The selection and its ring stay with the library through a change of order.
+    // The selection, its ring and the view stay with the library through a change of order;
+    // with nothing selected, the list starts again at its first row.
+    const auto inView = [&](const QString& name) {
+        QQuickItem* row = app.row(name);
+        const qreal top = view->property("contentY").toReal();
+        return row != nullptr && row->y() >= top && row->y() + row->height() <= top + view->height();
+    };
     app.view.shownBundles()->sortBy(2);
     QCOMPARE(app.view.shownBundles()->rowOf(app.view.selectedBundleID()), 119);
+    QTRY_VERIFY(inView(longName + ".fcpbundle"));
     app.view.shownBundles()->sortBy(2);
     first = app.row(longName + ".fcpbundle");
     QQuickItem* second = app.row("Cut 1.fcpbundle");
@@ -102,6 +109,14 @@ void WindowTest::keyboardAndRowButtons() {
              QStringList(2, q(dir.path()) + "/" + longName + ".fcpbundle"));
     clickItem(window, title, Qt::ControlModifier);
     QTRY_COMPARE(app.view.selectedBundleID(), QString());
+    for (int twice = 0; twice < 2; ++twice) {
+        view->setProperty("contentY", 25 * first->height());
+        app.view.shownBundles()->sortBy(2);
+        QTRY_COMPARE(view->property("contentY").toReal(), view->property("originY").toReal());
+    }
+    first = app.row(longName + ".fcpbundle"); // the rows scrolled away were made anew
+    second = app.row("Cut 1.fcpbundle");
+    title = findChildItem(first, "libraryTitle");
     // A row's buttons act on their own library, not the selection; a failure shows an alert.
     clickItem(window, title);
     clickItem(window, findChildItem(second, "revealButton"));

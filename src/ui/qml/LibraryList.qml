@@ -154,6 +154,21 @@ ColumnLayout {
 
             delegate: LibraryRow {}
 
+            // After a change of order the selected library stays in view, or, with none, the
+            // list starts at its first row: never a half row at some middle position.
+            Connections {
+                target: ContentView.shownBundles
+                function onSortChanged() {
+                    Qt.callLater(() => {
+                        const selected = libraryView.model.rowOf(ContentView.selectedBundleID);
+                        if (selected >= 0)
+                            libraryView.positionViewAtIndex(selected, ListView.Contain);
+                        else
+                            libraryView.positionViewAtBeginning();
+                    });
+                }
+            }
+
             // An empty list says why: no libraries there, or a location that cannot be read.
             Label {
                 objectName: "emptyListText"
