@@ -307,15 +307,19 @@ void WindowTest::ownChooserReturnsTheFolderTheUserWentTo() {
     QQuickWindow* window = app.window();
     velmora::DesktopDirectoryChooser chooser;
     chooser.attach(app.mainWindow->engine(), window);
-    // Puts `path` in the path field as typing would and presses Return there: the dialog goes to it.
-    const auto goTo = [&](const QString& path) {
+    // Puts `path` in the path field as typing would and presses Return there: a folder is chosen.
+    const auto typeAndReturn = [&](const QString& path) {
         app.item("directoryPathField")->forceActiveFocus();
         app.item("directoryPathField")->setProperty("text", path);
         QTest::keyClick(window, Qt::Key_Return);
     };
-    const auto choose = [&](const QString& path) {
-        goTo(path);
-        app.click("directoryChooseButton");
+    const auto isOpen = [&] {
+        QObject* dialog = window->findChild<QObject*>("directoryDialog");
+        return dialog != nullptr && dialog->property("opened").toBool();
+    };
+    const auto goTo = [&](const QString& path) {
+        QObject* browser = app.object("directoryDialog")->property("browser").value<QObject*>();
+        QMetaObject::invokeMethod(browser, "go", Q_ARG(QString, path));
     };
     // In Projects, a double click goes into Sub and a single click picks it.
     const auto chooseSub = [&](bool doubleClick) {
@@ -326,7 +330,7 @@ void WindowTest::ownChooserReturnsTheFolderTheUserWentTo() {
         app.click("directoryChooseButton");
     };
     const auto refusedThenUp = [&] {
-        choose(q(dir / "missing")); // no folder: refused with a note, and the dialog stays
+        typeAndReturn(q(dir / "missing")); // no folder: refused with a note, and the dialog stays
         QTRY_VERIFY(isShown(app.item("directoryPathError")) && isShown(app.item("directoryPathField")));
         goTo(projects + "/Sub");
         app.click("directoryUpButton");
@@ -334,7 +338,11 @@ void WindowTest::ownChooserReturnsTheFolderTheUserWentTo() {
     };
     const std::pair<std::function<void()>, std::optional<QString>> table[] = {
         {[&] { app.click("directoryCancelButton"); }, std::nullopt},
-        {[&] { choose(q(dir / "OnlyHidden")); }, q(dir / "OnlyHidden")}, // its only subfolder is hidden
+        {[&] {
+             typeAndReturn(q(dir / "OnlyHidden")); // its only subfolder is hidden
+             QTRY_VERIFY(!isOpen());               // Return chose it
+         },
+         q(dir / "OnlyHidden")},
         {[&] { chooseSub(true); }, projects + "/Sub"},
         {[&] { chooseSub(false); }, projects + "/Sub"},
         {refusedThenUp, projects},

@@ -46,6 +46,13 @@ Dialog {
         pathError.visible = !ok;
         return ok;
     }
+    // Chooses the folder the field names, if it is one.
+    function chooseField() {
+        if (goToField()) {
+            chosenPath = browser.folder;
+            accept();
+        }
+    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -71,7 +78,8 @@ Dialog {
                 selectByMouse: true
                 placeholderText: qsTr("输入路径后按回车")
                 Accessible.name: qsTr("路径")
-                onAccepted: dialog.goToField()
+                // Return on a folder chooses it; on anything else the note says why.
+                onAccepted: dialog.chooseField()
                 KeyNavigation.down: folderList
             }
         }
@@ -166,12 +174,7 @@ Dialog {
             text: qsTr("选择")
             Layout.bottomMargin: 16
             Layout.rightMargin: 16
-            onClicked: {
-                if (dialog.goToField()) {
-                    dialog.chosenPath = dialog.browser.folder;
-                    dialog.accept();
-                }
-            }
+            onClicked: dialog.chooseField()
         }
     }
 
