@@ -69,6 +69,8 @@ void WindowTest::keyboardAndRowButtons() {
         chain << window->activeFocusItem()->objectName();
     QCOMPARE(chain, (QStringList{"sortButton3", "libraryListView", "cleanRenderButton"}));
     QQuickItem* view = app.item("libraryListView");
+    view->forceActiveFocus(Qt::TabFocusReason); // nothing selected: the list shows the focus itself
+    QTRY_VERIFY(isShown(app.item("libraryFocusFrame")));
     // The keys move the selection by one, a page (less than in view) or to either end; Ctrl+R and
     // Ctrl+Return reach the selected row's buttons; Ctrl-click on it clears the selection.
     clickItem(window, view); // a row in the middle of the view
@@ -86,6 +88,7 @@ void WindowTest::keyboardAndRowButtons() {
         QTest::keyClick(window, key);
         QCOMPARE(app.view.shownBundles()->rowOf(app.view.selectedBundleID()), row);
     }
+    QVERIFY(!isShown(app.item("libraryFocusFrame"))); // the selected row's ring shows it now
     // The selection, its ring and the view stay with the library through a change of order;
     // with nothing selected, the list starts again at its first row.
     const auto inView = [&](const QString& name) {
@@ -190,6 +193,10 @@ void WindowTest::stopsPartWayAndWhenTheWindowCloses() {
     for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
         app.click("cleanDiskButton");
         QTRY_VERIFY(app.object("confirmCleanDialog")->property("opened").toBool());
+        // The default is cancel, ringed as the keyboard's; the clean looks like what it does.
+        QTRY_VERIFY(isShown(findChildItem(app.item("confirmCancelButton"), "focusRing")));
+        QVERIFY(findChildItem(app.item("confirmCleanButton"), "fill")->property("color") !=
+                findChildItem(app.item("confirmCancelButton"), "fill")->property("color"));
         QCOMPARE(textOf(app.item("confirmMessage")),
                  QString("将从 %1 中的 150 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、"
                          "媒体分析缓存 %5。原始媒体和项目保留不动。")

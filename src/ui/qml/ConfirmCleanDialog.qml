@@ -34,6 +34,7 @@ AlertDialog {
         FancyButtonStyle {
             objectName: "confirmCleanButton"
             text: qsTr("清理")
+            faceColor: Theme.destructiveFace
             Layout.bottomMargin: 16
             onClicked: confirm.accept()
         }
@@ -45,6 +46,11 @@ AlertDialog {
         message.text = ContentView.cleanAllConfirmationText();
         open();
     }
-    onOpened: cancelButton.forceActiveFocus()
+    // The default (cancel) takes the focus as the keyboard would, so its ring shows, on every
+    // opening (it may still hold the focus from the last one, under another reason).
+    onOpened: {
+        cancelButton.forceActiveFocus(Qt.TabFocusReason);
+        cancelButton.focusReason = Qt.TabFocusReason;
+    }
     onAccepted: ContentView.cleanAllLibraries()
 }

@@ -134,6 +134,19 @@ ColumnLayout {
         border.color: Theme.listBorder
         radius: 6
 
+        // With the keyboard on the list and no row selected (whose ring would show), the list
+        // itself shows that it has the focus.
+        Rectangle {
+            objectName: "libraryFocusFrame"
+            visible: libraryView.activeFocus && ContentView.shownBundles.rowOf(ContentView.selectedBundleID) < 0
+            anchors.fill: parent
+            anchors.margins: -3
+            radius: 9
+            color: "transparent"
+            border.width: 2
+            border.color: Theme.systemBlue
+        }
+
         ListView {
             id: libraryView
             objectName: "libraryListView"

@@ -11,6 +11,8 @@ Button {
     property real outlineWidth: 1.5
     // A second, fainter shadow reaching a little past the face, for the wider text buttons.
     property bool wideShadow: false
+    // The face's colour: the theme's, or its destructive one for an action that removes data.
+    property color faceColor: Theme.buttonFace
 
     padding: 0
     hoverEnabled: true
@@ -36,7 +38,7 @@ Button {
             width: parent.width + 1
             height: parent.height + 1
             radius: control.faceRadius + 0.5
-            color: Qt.rgba(Theme.buttonFace.r, Theme.buttonFace.g, Theme.buttonFace.b, 0.05)
+            color: Qt.rgba(control.faceColor.r, control.faceColor.g, control.faceColor.b, 0.05)
         }
         Rectangle {
             objectName: "shadow"
@@ -44,14 +46,14 @@ Button {
             width: parent.width
             height: parent.height
             radius: control.faceRadius
-            color: Qt.rgba(Theme.buttonFace.r, Theme.buttonFace.g, Theme.buttonFace.b, 0.1)
+            color: Qt.rgba(control.faceColor.r, control.faceColor.g, control.faceColor.b, 0.1)
         }
         Rectangle {
             objectName: "fill"
             anchors.fill: parent
             radius: control.faceRadius
             antialiasing: true
-            color: Theme.buttonFace
+            color: control.faceColor
             opacity: control.down ? 0.7 : 1.0
             Behavior on opacity {
                 NumberAnimation { duration: 120; easing.type: Easing.OutQuad }
@@ -64,7 +66,7 @@ Button {
             antialiasing: true
             color: "transparent"
             border.width: control.outlineWidth
-            border.color: Theme.buttonFace
+            border.color: control.faceColor
         }
         Rectangle {
             objectName: "focusRing"

@@ -16,6 +16,8 @@ QtObject {
     readonly property color subtleFill: Qt.rgba(0, 0, 0, 0.06)
     // The face, outline and shadow of both button styles.
     readonly property color buttonFace: "#2C3E58"
+    // The face of a button that removes data: red, and white text on it stays readable.
+    readonly property color destructiveFace: "#C62828"
     // The empty part of a size or progress bar.
     readonly property color barTrack: "#D8D8DC"
     readonly property color dialogShadow: Qt.rgba(0, 0, 0, 0.12)
