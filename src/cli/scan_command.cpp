@@ -1,13 +1,14 @@
 #include "cli/scan_command.h"
 
 #include "cli/commands.h"
-#include "report/json_fields.h"
 #include "discovery/scanner.h"
 #include "i18n/category_texts.h"
 #include "i18n/translation.h"
 #include "library/cache_category.h"
 #include "library/format_size.h"
+#include "platform/optional_thread.h"
 #include "platform/unique_fd.h"
+#include "report/json_fields.h"
 
 #include <CLI/CLI.hpp>
 #include <chrono>
@@ -18,7 +19,6 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <utf8proc.h>
@@ -38,12 +38,8 @@ struct ScanArguments {
 class ProgressLine {
   public:
     explicit ProgressLine(const ScanProgress& progress)
-        : progress_(progress), format_(translate("ScanCommand", "已扫描 %1 项 · 找到 %2 个资源库")) {
-        try {
-            thread_ = std::thread([this] { run(); });
-        } catch (const std::system_error&) {
-        }
-    }
+        : progress_(progress), format_(translate("ScanCommand", "已扫描 %1 项 · 找到 %2 个资源库")),
+          thread_(threadIfGiven([this] { run(); })) {}
     ~ProgressLine() {
         if (!thread_.joinable()) return;
         {

@@ -1,12 +1,13 @@
 #include "discovery/scan_engine.h"
 
+#include "platform/optional_thread.h"
+
 #include "platform/path.h"
 
 #include <algorithm>
 #include <fcntl.h>
 #include <numeric>
 #include <sys/stat.h>
-#include <system_error>
 
 namespace velmora {
 namespace scan_engine {
@@ -53,14 +54,9 @@ std::vector<FCPBundle> ParallelScan::run(const std::string& location, UniqueFd r
     if (queues_.capacity() > startThreads_) times = growth_.readTimes();
     const unsigned first = times ? startThreads_ : queues_.capacity();
     const bool growing = startWorkers(helpers, first) && first < queues_.capacity();
+    // Without a thread for the controller, the workers running share the work.
     std::thread controller;
-    if (growing) {
-        try {
-            controller = std::thread([this, &helpers, times] { growWorkers(helpers, times); });
-        } catch (const std::system_error&) {
-            // the workers running share the work
-        }
-    }
+    if (growing) controller = threadIfGiven([this, &helpers, times] { growWorkers(helpers, times); });
     work(0);
     {
         std::lock_guard lock(doneMutex_);
@@ -78,12 +74,12 @@ std::vector<FCPBundle> ParallelScan::run(const std::string& location, UniqueFd r
 bool ParallelScan::startWorkers(std::vector<std::thread>& helpers, unsigned count) {
     queues_.setWorkers(count);
     for (auto i = static_cast<unsigned>(helpers.size() + 1); i < count; ++i) {
-        try {
-            helpers.emplace_back([this, i] { work(i); });
-        } catch (const std::system_error&) {
+        std::thread helper = threadIfGiven([this, i] { work(i); });
+        if (!helper.joinable()) {
             queues_.setWorkers(i);
             return false;
         }
+        helpers.push_back(std::move(helper));
     }
     return true;
 }

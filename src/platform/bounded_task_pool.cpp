@@ -1,17 +1,16 @@
 #include "platform/bounded_task_pool.h"
 
-#include <system_error>
+#include "platform/optional_thread.h"
+
 
 namespace velmora {
 
 BoundedTaskPool::BoundedTaskPool(unsigned threads, std::size_t descriptorCap) : cap_(descriptorCap) {
     // A thread the system refuses (a process or thread limit) means fewer threads.
     for (unsigned i = 0; i < threads; ++i) {
-        try {
-            threads_.emplace_back([this] { serve(); });
-        } catch (const std::system_error&) {
-            break;
-        }
+        std::thread thread = threadIfGiven([this] { serve(); });
+        if (!thread.joinable()) break;
+        threads_.push_back(std::move(thread));
     }
 }
 

@@ -1,7 +1,8 @@
 #include "platform/thread_group.h"
 
+#include "platform/optional_thread.h"
+
 #include <algorithm>
-#include <system_error>
 
 namespace velmora {
 
@@ -24,12 +25,9 @@ void ThreadGroup::async(ConcurrentGroup::Work work) {
     // A thread more only while every thread has an item of its own; the waiting one is the last.
     // A thread the system refuses (a process or thread limit) means fewer threads: the
     // waiting one still runs every item.
-    if (threads_.size() + 1 < width_ && threads_.size() < queue_.size() + running_) {
-        try {
-            threads_.emplace_back([this] { serve(); });
-        } catch (const std::system_error&) {
-        }
-    }
+    if (threads_.size() + 1 < width_ && threads_.size() < queue_.size() + running_)
+        if (std::thread thread = threadIfGiven([this] { serve(); }); thread.joinable())
+            threads_.push_back(std::move(thread));
     changed_.notify_all();
 }
 

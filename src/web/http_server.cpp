@@ -1,5 +1,7 @@
 #include "web/http_server.h"
 
+#include "platform/optional_thread.h"
+
 #include <utility> // before Boost: its coroutine header uses std::exchange
 
 #include <boost/asio.hpp>
@@ -304,11 +306,9 @@ void HttpServer::run() {
     impl_->accept();
     std::vector<std::thread> more;
     for (unsigned i = 1; i < std::max(1u, impl_->config.threads); ++i) {
-        try {
-            more.emplace_back([this] { impl_->ioc.run(); });
-        } catch (const std::system_error&) {
-            break; // the system gives no more threads: serve on those there are
-        }
+        std::thread thread = threadIfGiven([this] { impl_->ioc.run(); });
+        if (!thread.joinable()) break; // serve on the threads there are
+        more.push_back(std::move(thread));
     }
     impl_->ioc.run();
     for (std::thread& thread : more)
