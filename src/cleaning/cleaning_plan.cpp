@@ -11,21 +11,6 @@ bool recentlyModified(const FCPBundle& library, std::chrono::seconds untouchedFo
 
 } // namespace
 
-bool heldByAnyOf(std::string_view path, const LibraryPaths& libraries, bool orItself,
-                 const std::function<bool(const CategoryPosition& below, CategoryMask)>& test) {
-    auto heldBy = [&](std::string_view library, std::string_view below) {
-        const auto found = libraries.find(library);
-        return found != libraries.end() && test(positionOfPath(below, found->second), found->second);
-    };
-    if (orItself && heldBy(path, {})) return true;
-    if (path.empty()) return false;
-    // An empty path stands for the location itself, which holds every other one.
-    if (heldBy({}, path)) return true;
-    for (std::size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1))
-        if (heldBy(path.substr(0, slash), path.substr(slash + 1))) return true;
-    return false;
-}
-
 CleaningPlan planCleaning(std::vector<FCPBundle> libraries, const PlanRequest& request,
                           std::vector<UnreadableFolder> unreadable) {
     CleaningPlan plan;

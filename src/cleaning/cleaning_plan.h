@@ -1,7 +1,7 @@
 #pragma once
 
 #include "library/cache_category.h"
-#include "library/category_position.h"
+#include "library/nested_libraries.h"
 #include "library/fcp_bundle.h"
 
 #include <chrono>
@@ -9,8 +9,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <functional>
-#include <unordered_map>
 #include <vector>
 
 namespace velmora {
@@ -51,16 +49,6 @@ struct PlanRequest {
     // without such a time counts as untouched.
     std::optional<std::chrono::seconds> untouchedFor;
 };
-
-// Libraries by path (relative or full, as the paths looked up), each with the categories a
-// run cleans in it.
-using LibraryPaths = std::unordered_map<std::string_view, CategoryMask>;
-
-// Whether `test` holds for one of `libraries` that holds `path` (or, with `orItself`, is
-// it), given the path below that library and its categories. Whole components are compared,
-// one lookup per component, so a run over many libraries never compares every pair.
-[[nodiscard]] bool heldByAnyOf(std::string_view path, const LibraryPaths& libraries, bool orItself,
-                               const std::function<bool(const CategoryPosition& below, CategoryMask)>& test);
 
 // The plan for the libraries of one scan (all of them, or the ones chosen by id), each with
 // the request's categories, and the folders that scan could not read.

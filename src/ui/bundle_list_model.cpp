@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
-#include <unordered_set>
 
 namespace velmora {
 
@@ -58,15 +57,6 @@ std::array<std::int64_t, 4> kindsOf(const FCPBundle& b) {
     return b.categorySizes;
 }
 
-// Whether a library of the list holds `path` (a library nested in it).
-bool insideAnother(const std::string& path, const std::unordered_set<std::string_view>& libraries) {
-    for (std::size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0;
-         slash = path.rfind('/', slash - 1)) {
-        if (libraries.count(std::string_view(path).substr(0, slash))) return true;
-    }
-    return false;
-}
-
 } // namespace
 
 BundleListModel::BundleListModel(QObject* parent) : QAbstractListModel(parent) {}
@@ -76,18 +66,10 @@ void BundleListModel::setBundles(std::vector<FCPBundle> bundles) {
     const bool countChanges = bundles.size() != items.size();
     beginResetModel();
     items = std::move(bundles);
-    std::unordered_set<std::string_view> paths;
-    for (const FCPBundle& b : items)
-        paths.insert(b.path);
-    sums = {};
+    sums = sumLibraries(items);
     largest = 0;
-    for (const FCPBundle& b : items) {
-        ++sums.libraries;
-        if (!insideAnother(b.path, paths)) sums.size = addBytes(sums.size, b.size);
-        for (std::size_t k = 0; k < sums.categorySizes.size(); ++k)
-            sums.categorySizes[k] = addBytes(sums.categorySizes[k], b.categorySizes[k]);
+    for (const FCPBundle& b : items)
         largest = std::max(largest, b.size);
-    }
     endResetModel();
     if (countChanges) emit countChanged();
     emit totalsChanged();

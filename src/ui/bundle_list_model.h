@@ -1,7 +1,7 @@
 #pragma once
 
 #include "library/fcp_bundle.h"
-#include "platform/byte_sum.h"
+#include "library/nested_libraries.h"
 
 #include <QAbstractListModel>
 #include <QtQml/qqmlregistration.h>
@@ -43,14 +43,8 @@ class BundleListModel : public QAbstractListModel {
         SizeBarDescriptionRole, // the sizes the bar shows, as text for screen readers
     };
 
-    // Sums over the libraries of the list. A library nested in another adds its own sizes to
-    // the kinds but not to the whole, which the outer library's size already holds.
-    struct Totals {
-        std::int64_t libraries = 0;
-        std::int64_t size = 0;
-        std::array<std::int64_t, 4> categorySizes{};
-        [[nodiscard]] std::int64_t reclaimable() const { return sumBytes(categorySizes); }
-    };
+    // Sums over the libraries of the list.
+    using Totals = LibrarySums;
 
     explicit BundleListModel(QObject* parent = nullptr);
 

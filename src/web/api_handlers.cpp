@@ -1,7 +1,6 @@
 #include "report/json_fields.h"
 #include "web/web_api.h"
 
-#include "platform/byte_sum.h"
 #include "platform/text.h"
 #include "web/library_query.h"
 
@@ -18,24 +17,13 @@ std::int64_t secondsOf(std::chrono::sys_seconds time) {
 }
 
 nlohmann::ordered_json scanSummary(const RootScan& scan) {
-    std::int64_t size = 0;
-    std::array<std::int64_t, 4> categories{};
-    for (const FCPBundle& library : scan.libraries) {
-        // A library inside another is counted in the outer one's size already.
-        size = addBytes(size, library.relativePath.find(".fcpbundle/") == std::string::npos ? library.size : 0);
-        for (std::size_t k = 0; k < categories.size(); ++k)
-            categories[k] = addBytes(categories[k], library.categorySizes[k]);
-    }
     nlohmann::ordered_json out{{"finished", secondsOf(scan.finished)},
                                {"finishedText", utcTimestamp(FileTime{scan.finished, 0})},
-                               {"libraries", scan.libraries.size()},
-                               {"size", size}};
-    std::int64_t reclaimable = 0;
-    for (CacheCategory category : allCacheCategories) {
-        out[std::string(categoryInfo(category).key)] = categories[categoryIndex(category)];
-        reclaimable = addBytes(reclaimable, categories[categoryIndex(category)]);
-    }
-    out["reclaimable"] = reclaimable;
+                               {"libraries", scan.sums.libraries},
+                               {"size", scan.sums.size}};
+    for (CacheCategory category : allCacheCategories)
+        out[std::string(categoryInfo(category).key)] = scan.sums.categorySizes[categoryIndex(category)];
+    out["reclaimable"] = scan.sums.reclaimable();
     out["unreadable"] = scan.unreadable.size();
     return out;
 }

@@ -26,6 +26,7 @@ ServedRootState::ServedRootState(ServedRoot root, StateStore& store, EventHub& e
             auto scan = std::make_shared<RootScan>();
             scan->libraries = recordsFromStore(stored->records);
             scan->index = std::make_unique<LibraryIndex>(scan->libraries);
+            scan->sums = sumLibraries(scan->libraries);
             scan->finished = std::chrono::sys_seconds(std::chrono::seconds(stored->finished));
             last_ = std::move(scan);
         } catch (const std::exception& error) {
@@ -93,6 +94,7 @@ void ServedRootState::runScan() {
     }
     scan->libraries = result.get();
     scan->index = std::make_unique<LibraryIndex>(scan->libraries);
+    scan->sums = sumLibraries(scan->libraries);
     scan->entries = progress_.entriesRead.load();
     scan->finished = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
     const bool stopped = cancel_.requested();

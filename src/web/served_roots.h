@@ -3,6 +3,7 @@
 #include "cleaning/cleaning_plan.h"
 #include "discovery/scanner.h"
 #include "library/fcp_bundle.h"
+#include "library/nested_libraries.h"
 #include "platform/cancellation.h"
 #include "web/event_hub.h"
 #include "web/library_query.h"
@@ -23,6 +24,7 @@ namespace velmora::web {
 struct RootScan {
     std::vector<FCPBundle> libraries;
     std::unique_ptr<LibraryIndex> index; // over `libraries`, made once they are complete
+    LibrarySums sums;                    // of `libraries`, taken then too
     std::vector<UnreadableFolder> unreadable;
     std::chrono::sys_seconds finished{};
     std::uint64_t entries = 0;
