@@ -12,11 +12,6 @@ namespace velmora::cli {
 
 namespace {
 
-const char* statusKey(const DeletionEntry& entry) {
-    if (entry.failed()) return "failed"; // a folder that could not be searched is a failure too
-    return entry.status == DeletionStatus::WouldDelete ? "would-delete" : "deleted";
-}
-
 // One line of the summary: a looked-up text whose %1 is `value` and %2 (when present) `extra`.
 std::string line(const QString& text, std::int64_t value, const std::string& extra = {}) {
     QString filled = text.arg(value);
@@ -41,21 +36,10 @@ void CleanReport::add(const DeletionEntry& entry) {
             (void)writeLogLine(text); // a failed write is remembered and reported at the end
         }
     }
-    if (json_)
-        entries_.push_back({entry.path, statusKey(entry), entry.bytes,
-                            error ? std::optional(entry.errorText()) : std::nullopt});
+    if (json_) entries_.push_back(entryFields(entry));
 }
 
 std::string CleanReport::json(const CleaningPlan& plan, const CleaningTally& tally) const {
-    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
-    for (const Entry& entry : entries_) {
-        nlohmann::ordered_json object;
-        putPath(object, entry.path);
-        object["bytes"] = entry.bytes;
-        object["status"] = entry.status;
-        if (entry.error) object["error"] = *entry.error;
-        entries.push_back(std::move(object));
-    }
     nlohmann::ordered_json report;
     report["dryRun"] = dryRun_;
     report["libraries"] = plan.libraries.size();
@@ -64,7 +48,7 @@ std::string CleanReport::json(const CleaningPlan& plan, const CleaningTally& tal
     report["bytes"] = tally.bytes;
     if (!dryRun_) report["bytesFreed"] = tally.bytesFreed;
     report["failed"] = tally.failed;
-    report["entries"] = std::move(entries);
+    report["entries"] = entries_;
     return dumpJson(report);
 }
 

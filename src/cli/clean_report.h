@@ -5,6 +5,7 @@
 #include "cleaning/deletion_entry.h"
 
 #include <cstddef>
+#include <nlohmann/json.hpp>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,17 +36,10 @@ class CleanReport {
                                       std::uint64_t mountsSkipped, std::optional<std::size_t> skipped) const;
 
   private:
-    struct Entry {
-        std::string path;
-        const char* status;
-        std::int64_t bytes;
-        std::optional<std::string> error;
-    };
-
     const bool dryRun_;
     const bool json_;
     const bool quiet_;
-    std::vector<Entry> entries_;
+    nlohmann::ordered_json entries_ = nlohmann::ordered_json::array();
 };
 
 } // namespace velmora::cli

@@ -49,6 +49,19 @@ nlohmann::ordered_json libraryFields(const FCPBundle& b) {
     return object;
 }
 
+nlohmann::ordered_json entryFields(const DeletionEntry& entry) {
+    nlohmann::ordered_json object;
+    putPath(object, entry.path);
+    object["bytes"] = entry.bytes;
+    if (entry.failed()) {
+        object["status"] = "failed";
+        object["error"] = entry.errorText();
+    } else {
+        object["status"] = entry.status == DeletionStatus::WouldDelete ? "would-delete" : "deleted";
+    }
+    return object;
+}
+
 std::string dumpJson(const nlohmann::ordered_json& value) {
     return value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cleaning/deletion_entry.h"
 #include "library/fcp_bundle.h"
 
 #include <nlohmann/json.hpp>
@@ -23,6 +24,11 @@ void putPath(nlohmann::ordered_json& object, const std::string& path);
 // "cacheSize" (render files only), "proxySize", "optimizedSize", "analysisSize" and
 // "lastModified"; the caller adds where it lies.
 [[nodiscard]] nlohmann::ordered_json libraryFields(const FCPBundle& library);
+
+// A finished entry of a cleaning as scripts and the web console read it: "path", "pathBase64"
+// (when not UTF-8), "bytes", "status" ("deleted", "would-delete", or "failed", which a folder
+// that could not be searched is too) and, for a failed one, "error".
+[[nodiscard]] nlohmann::ordered_json entryFields(const DeletionEntry& entry);
 
 // Writes the JSON with the bytes that are not UTF-8 replaced by U+FFFD, then a line feed.
 [[nodiscard]] std::string dumpJson(const nlohmann::ordered_json& value);

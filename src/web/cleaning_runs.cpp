@@ -24,20 +24,6 @@ std::int64_t secondsNow() {
         .count();
 }
 
-const char* statusKey(DeletionStatus status) {
-    switch (status) {
-    case DeletionStatus::Deleted:
-        return "deleted";
-    case DeletionStatus::Failed:
-        return "failed";
-    case DeletionStatus::WouldDelete:
-        return "wouldDelete";
-    case DeletionStatus::Unreadable:
-        return "unreadable";
-    }
-    return "failed";
-}
-
 nlohmann::ordered_json categoryKeys(CategoryMask mask) {
     nlohmann::ordered_json keys = nlohmann::ordered_json::array();
     for (CacheCategory category : allCacheCategories)
@@ -131,11 +117,7 @@ void CleaningRuns::execute(Run& run) {
         options.cancel = &run.cancel;
         CleaningEvents events;
         events.onEntry = [&](const DeletionEntry& entry) {
-            nlohmann::ordered_json object;
-            putPath(object, entry.path);
-            object["status"] = statusKey(entry.status);
-            object["bytes"] = entry.bytes;
-            if (entry.failed()) object["error"] = entry.errorText();
+            nlohmann::ordered_json object = entryFields(entry);
             events_.publish("entry", nlohmann::ordered_json{{"run", run.id}, {"entry", object}}.dump(
                                          -1, ' ', false, nlohmann::json::error_handler_t::replace));
             std::lock_guard lock(mutex_);
