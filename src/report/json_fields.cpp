@@ -26,9 +26,9 @@ std::string base64(std::string_view bytes) {
     return out;
 }
 
-void putPath(nlohmann::ordered_json& object, const std::string& path) {
-    object["path"] = path;
-    if (!isValidUtf8(path)) object["pathBase64"] = base64(path);
+void putPath(nlohmann::ordered_json& object, const std::string& path, const std::string& key) {
+    object[key] = path;
+    if (!isValidUtf8(path)) object[key + "Base64"] = base64(path);
 }
 
 nlohmann::ordered_json utcTimestamp(const std::optional<FileTime>& time) {

@@ -13,9 +13,9 @@ namespace velmora {
 // RFC 4648 base64 with padding.
 [[nodiscard]] std::string base64(std::string_view bytes);
 
-// Sets "path" to `path`; when its bytes are not UTF-8, also "pathBase64" with the exact bytes,
+// Sets `key` ("path") to `path`; when its bytes are not UTF-8, also `key`"Base64" with the exact bytes,
 // since the readable form turns each such byte into U+FFFD when the JSON is written.
-void putPath(nlohmann::ordered_json& object, const std::string& path);
+void putPath(nlohmann::ordered_json& object, const std::string& path, const std::string& key = "path");
 
 // The time as utcText writes it ("2026-03-01T12:00:00Z"), or null for no time.
 [[nodiscard]] nlohmann::ordered_json utcTimestamp(const std::optional<FileTime>& time);

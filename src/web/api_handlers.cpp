@@ -1,7 +1,6 @@
 #include "report/json_fields.h"
 #include "web/web_api.h"
 
-#include "platform/text.h"
 #include "web/library_query.h"
 
 #include <charconv>
@@ -30,8 +29,7 @@ nlohmann::ordered_json scanSummary(const RootScan& scan) {
 
 nlohmann::ordered_json libraryJson(const FCPBundle& library) {
     nlohmann::ordered_json object = libraryFields(library);
-    object["relativePath"] = library.relativePath;
-    if (!isValidUtf8(library.relativePath)) object["relativePathBase64"] = base64(library.relativePath);
+    putPath(object, library.relativePath, "relativePath");
     object["reclaimable"] = library.reclaimable();
     return object;
 }
