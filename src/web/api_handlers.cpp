@@ -77,7 +77,7 @@ HttpResponse WebApi::libraries(const HttpRequest& request, ServedRootState& root
 
 HttpResponse WebApi::scan(ServedRootState& root) {
     const bool started = root.startScan();
-    return jsonResponse({{"root", root.root().id}, {"started", started}, {"scanning", true}}, 202);
+    return jsonResponse({{"root", root.root().id}, {"started", started}, {"scanning", root.scanning()}}, 202);
 }
 
 HttpResponse WebApi::run(const std::string& id) {

@@ -1,9 +1,9 @@
 #include "web/served_roots.h"
 
+#include "platform/optional_thread.h"
 #include "web/server_log.h"
 #include "web/stored_records.h"
 
-#include <future>
 #include <nlohmann/json.hpp>
 
 namespace velmora::web {
@@ -48,12 +48,13 @@ bool ServedRootState::startScan() {
     std::lock_guard lock(mutex_);
     if (scanning_ || cancel_.requested()) return false;
     if (thread_.joinable()) thread_.join(); // the previous scan has ended: only its thread is left
-    scanning_ = true;
     progress_.entriesRead = 0;
     progress_.librariesFound = 0;
     progress_.mountPointsSkipped = 0;
-    thread_ = std::thread([this] { runScan(); });
-    return true;
+    // No thread from the system (a process limit): no scan now, and none left marked running.
+    thread_ = threadIfGiven([this] { runScan(); });
+    scanning_ = thread_.joinable();
+    return scanning_;
 }
 
 bool ServedRootState::scanning() const {
@@ -86,13 +87,24 @@ void ServedRootState::runScan() {
         std::lock_guard lock(unreadableMutex);
         scan->unreadable.push_back({path, error});
     };
-    std::future<std::vector<FCPBundle>> result =
-        std::async(std::launch::async, [&] { return scanBundles(root_.path, options); });
-    while (result.wait_for(kProgressInterval) != std::future_status::ready) {
-        const auto [entries, libraries] = progress();
-        events_.publish("scanProgress", scanEvent(root_.id, "running", entries, libraries));
+    // The counters go out from a thread beside the scan, when the system gives one.
+    std::mutex tickMutex;
+    std::condition_variable tick;
+    bool walked = false;
+    std::thread ticker = threadIfGiven([&] {
+        std::unique_lock lock(tickMutex);
+        while (!tick.wait_for(lock, kProgressInterval, [&] { return walked; })) {
+            const auto [entries, libraries] = progress();
+            events_.publish("scanProgress", scanEvent(root_.id, "running", entries, libraries));
+        }
+    });
+    scan->libraries = scanBundles(root_.path, options);
+    {
+        std::lock_guard lock(tickMutex);
+        walked = true;
     }
-    scan->libraries = result.get();
+    tick.notify_all();
+    if (ticker.joinable()) ticker.join();
     scan->index = std::make_unique<LibraryIndex>(scan->libraries);
     scan->sums = sumLibraries(scan->libraries);
     scan->entries = progress_.entriesRead.load();
