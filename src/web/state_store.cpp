@@ -71,11 +71,11 @@ std::optional<Role> roleFromName(const std::string& name) {
 StateStore::StateStore(const std::string& stateDir) {
     if (::mkdir(stateDir.c_str(), 0700) != 0 && errno != EEXIST)
         throw StateError("cannot create the state folder " + stateDir + ": " + std::strerror(errno));
-    const std::string file = stateDir + "/velmora.sqlite3";
+    file_ = stateDir + "/velmora.sqlite3";
     try {
-        if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+        if (sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                             nullptr) != SQLITE_OK)
-            fail("cannot open " + file);
+            fail("cannot open " + file_);
         sqlite3_busy_timeout(db_, 5000);
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
@@ -104,7 +104,7 @@ void StateStore::exec(const char* sql) {
         std::string text = message != nullptr ? message : "unknown error";
         sqlite3_free(message);
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw StateError("the state database: " + text);
+        throw StateError("the state database " + file_ + ": " + text);
     }
 }
 

@@ -78,6 +78,7 @@ class StateStore {
 
     std::mutex mutex_;
     sqlite3* db_ = nullptr;
+    std::string file_; // named in every error, so a log says which database failed
 };
 
 } // namespace velmora::web

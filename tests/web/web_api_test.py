@@ -2,6 +2,7 @@
 """`velmora-cli serve` through its real HTTP interface on loopback, as a browser or a script
 would use it, checking the disk after each cleaning. Argument: the folder of the programs."""
 
+import atexit
 import http.client
 import json
 import os
@@ -55,6 +56,7 @@ class Server:
         self.proc = subprocess.Popen([CLI, "serve", "--listen", "127.0.0.1:0", "--state-dir", state,
                                       "--request-timeout", "2s", *extra, *roots],
                                      stderr=subprocess.PIPE, text=True)
+        atexit.register(self.proc.kill)  # a failed test leaves no server holding CTest's output open
         self.log, self.token = [], None
         for line in self.proc.stderr:
             self.log.append(line)
@@ -279,10 +281,14 @@ class WebApi(unittest.TestCase):
 
 
 class Lifecycle(unittest.TestCase):
-    def test_restart_keeps_the_scan_and_the_history_and_a_bad_state_folder_stops_the_start(self):
+    def test_sigterm_stops_a_cleaning_records_it_and_a_restart_keeps_it(self):
         tmp = tempfile.mkdtemp()
         root, state = os.path.join(tmp, "share"), os.path.join(tmp, "state")
         make_libraries(root, ["A.fcpbundle"])
+        render = os.path.join(root, "A.fcpbundle/Event/Render Files")
+        for i in range(40000):  # long enough that the stop lands half way
+            with open(os.path.join(render, f"frame{i}"), "w") as frame:
+                frame.write("f")
         server = Server(state, [root])
         cookie = server.sign_in(server.token)
         server.request("POST", "/api/v1/roots/share/scan", {}, cookie=cookie)
@@ -290,7 +296,10 @@ class Lifecycle(unittest.TestCase):
         lib = server.request("GET", "/api/v1/roots/share/libraries", cookie=cookie)[1]["libraries"][0]
         run = server.request("POST", "/api/v1/roots/share/clean", {"libraries": [lib["id"]], "categories": ["render"]},
                              cookie=cookie)[1]["run"]
-        self.assertEqual(server.stop(), 0)  # the cleaning stops or ends, and is recorded
+        wait_for("the first removals", lambda: len(os.listdir(render)) < 40001)
+        self.assertEqual(server.stop(), 0)
+        left = sum(name.startswith("frame") for name in os.listdir(render))
+        self.assertGreater(left, 0)
         config = os.path.join(tmp, "web.conf")
         with open(config, "w") as f:
             f.write(f"# the roots from a file\nroot = {root}\nrescan-every = 1d\n")
@@ -299,16 +308,31 @@ class Lifecycle(unittest.TestCase):
         listed = again.request("GET", "/api/v1/roots/share/libraries", token=server.token)[1]["libraries"]
         self.assertEqual([l["id"] for l in listed], [lib["id"]])
         history = again.request("GET", "/api/v1/history", token=server.token)[1]["cleanings"]
-        self.assertEqual([h["run"] for h in history], [run])
+        # The entry was not removed whole, yet the bytes it gave up are counted.
+        self.assertEqual([(h["run"], h["stopped"], h["removed"], h["failed"]) for h in history], [(run, True, 0, 0)])
+        self.assertGreaterEqual(history[0]["bytes"], 40000 - left)
         self.assertEqual(again.stop(), 0)
+        shutil.rmtree(tmp)
+
+    def test_a_state_folder_that_cannot_be_written_stops_the_start(self):
+        tmp = tempfile.mkdtemp()
+        full = os.path.join(tmp, "full")
+        os.makedirs(full)
         with open(os.path.join(tmp, "file"), "w"):
             pass
-        for bad in (os.path.join(tmp, "file"), "/proc/velmora-state"):
-            failed = subprocess.run([CLI, "serve", "--listen", "127.0.0.1:0", "--state-dir", bad, root],
-                                    capture_output=True, text=True, timeout=30)
-            self.assertEqual(failed.returncode, 1, failed.stderr)
-            self.assertIn(bad, failed.stderr)
-        shutil.rmtree(tmp)
+        bad = [os.path.join(tmp, "file"), "/proc/velmora-state"]
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", full]).returncode == 0:
+            subprocess.run(["dd", "if=/dev/zero", "of=" + os.path.join(full, "fill"), "bs=4k"], capture_output=True)
+            bad.append(os.path.join(full, "state"))
+        try:
+            for folder in bad:
+                failed = subprocess.run([CLI, "serve", "--listen", "127.0.0.1:0", "--state-dir", folder, tmp],
+                                        capture_output=True, text=True, timeout=30)
+                self.assertEqual(failed.returncode, 1, failed.stderr)
+                self.assertIn(folder, failed.stderr)
+        finally:
+            subprocess.run(["umount", full], capture_output=True)
+            shutil.rmtree(tmp)
 
 
 class Tls(unittest.TestCase):
