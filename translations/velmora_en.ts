@@ -653,5 +653,156 @@
         <source>这个位置还没有扫描过。</source>
         <translation>This location has not been scanned yet.</translation>
     </message>
+    <message>
+        <source>输入服务器管理员给你的令牌。</source>
+        <translation>Enter the token the server's administrator gave you.</translation>
+    </message>
+    <message>
+        <source>扫描于 %1</source>
+        <translation>Scanned %1</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>还没有清理记录。</source>
+        <translation>No cleanings yet.</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>取消选择</source>
+        <translation>Select none</translation>
+    </message>
+    <message>
+        <source>未修改天数</source>
+        <translation>Days untouched</translation>
+    </message>
+    <message>
+        <source>选择未修改的资源库</source>
+        <translation>Select untouched libraries</translation>
+    </message>
+    <message>
+        <source>请先选择资源库。</source>
+        <translation>Select a library first.</translation>
+    </message>
+    <message>
+        <source>没有符合筛选条件的资源库。</source>
+        <translation>No library matches the filter.</translation>
+    </message>
+    <message>
+        <source>这个令牌只能查看大小，不能清理。</source>
+        <translation>This token may see sizes but not clean.</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>确认清理</source>
+        <translation>Confirm cleaning</translation>
+    </message>
+    <message>
+        <source>原始媒体和项目保留不动。</source>
+        <translation>Original media and projects stay.</translation>
+    </message>
+    <message>
+        <source>清理结果</source>
+        <translation>Cleaning report</translation>
+    </message>
+    <message>
+        <source>清理完成，没有失败。</source>
+        <translation>The cleaning finished with no failures.</translation>
+    </message>
+    <message>
+        <source>正在等待同一资源库的另一次清理结束...</source>
+        <translation>Waiting for another cleaning of the same libraries to end...</translation>
+    </message>
+    <message>
+        <source>与服务器的连接已断开，正在重新连接...</source>
+        <translation>The connection to the server was lost; reconnecting...</translation>
+    </message>
+    <message>
+        <source>请求失败：%1</source>
+        <translation>The request failed: %1</translation>
+    </message>
+    <message>
+        <source>已删除</source>
+        <translation>Removed</translation>
+    </message>
+    <message>
+        <source>无法删除</source>
+        <translation>Not removed</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>When</translation>
+    </message>
+    <message>
+        <source>操作者</source>
+        <translation>By</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Kinds</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>大小</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>已停止</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>选择 %1</source>
+        <translation>Select %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>已选择 %n 个资源库</source>
+        <translation>
+            <numerusform>%n library selected</numerusform>
+            <numerusform>%n libraries selected</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>将从 %1 中的 %n 个资源库删除：</source>
+        <translation>
+            <numerusform>This removes from the %n library in %1:</numerusform>
+            <numerusform>This removes from the %n libraries in %1:</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>已删除 %n 项，共 %1。</source>
+        <translation>
+            <numerusform>%n entry removed, %1.</numerusform>
+            <numerusform>%n entries removed, %1 in all.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n entry could not be removed: %1: %2</numerusform>
+            <numerusform>%n entries could not be removed. The first was %1: %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个资源库</source>
+        <translation>
+            <numerusform>%n library</numerusform>
+            <numerusform>%n libraries</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -643,5 +643,151 @@
         <source>这个位置还没有扫描过。</source>
         <translation>这个位置还没有扫描过。</translation>
     </message>
+    <message>
+        <source>输入服务器管理员给你的令牌。</source>
+        <translation>输入服务器管理员给你的令牌。</translation>
+    </message>
+    <message>
+        <source>扫描于 %1</source>
+        <translation>扫描于 %1</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>还没有清理记录。</source>
+        <translation>还没有清理记录。</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>全选</translation>
+    </message>
+    <message>
+        <source>取消选择</source>
+        <translation>取消选择</translation>
+    </message>
+    <message>
+        <source>未修改天数</source>
+        <translation>未修改天数</translation>
+    </message>
+    <message>
+        <source>选择未修改的资源库</source>
+        <translation>选择未修改的资源库</translation>
+    </message>
+    <message>
+        <source>请先选择资源库。</source>
+        <translation>请先选择资源库。</translation>
+    </message>
+    <message>
+        <source>没有符合筛选条件的资源库。</source>
+        <translation>没有符合筛选条件的资源库。</translation>
+    </message>
+    <message>
+        <source>这个令牌只能查看大小，不能清理。</source>
+        <translation>这个令牌只能查看大小，不能清理。</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>确认清理</source>
+        <translation>确认清理</translation>
+    </message>
+    <message>
+        <source>原始媒体和项目保留不动。</source>
+        <translation>原始媒体和项目保留不动。</translation>
+    </message>
+    <message>
+        <source>清理结果</source>
+        <translation>清理结果</translation>
+    </message>
+    <message>
+        <source>清理完成，没有失败。</source>
+        <translation>清理完成，没有失败。</translation>
+    </message>
+    <message>
+        <source>正在等待同一资源库的另一次清理结束...</source>
+        <translation>正在等待同一资源库的另一次清理结束...</translation>
+    </message>
+    <message>
+        <source>与服务器的连接已断开，正在重新连接...</source>
+        <translation>与服务器的连接已断开，正在重新连接...</translation>
+    </message>
+    <message>
+        <source>请求失败：%1</source>
+        <translation>请求失败：%1</translation>
+    </message>
+    <message>
+        <source>已删除</source>
+        <translation>已删除</translation>
+    </message>
+    <message>
+        <source>无法删除</source>
+        <translation>无法删除</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>操作者</source>
+        <translation>操作者</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>大小</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>已停止</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>路径</translation>
+    </message>
+    <message>
+        <source>选择 %1</source>
+        <translation>选择 %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>已选择 %n 个资源库</source>
+        <translation>
+            <numerusform>已选择 %n 个资源库</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>将从 %1 中的 %n 个资源库删除：</source>
+        <translation>
+            <numerusform>将从 %1 中的 %n 个资源库删除：</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>已删除 %n 项，共 %1。</source>
+        <translation>
+            <numerusform>已删除 %n 项，共 %1。</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 项无法删除。第一个无法删除的是 %1：%2</source>
+        <translation>
+            <numerusform>%n 项无法删除。第一个无法删除的是 %1：%2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 个资源库</source>
+        <translation>
+            <numerusform>%n 个资源库</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

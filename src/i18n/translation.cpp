@@ -70,9 +70,9 @@ TranslationTable::TranslationTable(const std::optional<QString>& language) {
 TranslationTable::~TranslationTable() = default;
 TranslationTable::TranslationTable(TranslationTable&&) noexcept = default;
 
-QString TranslationTable::text(const char* context, const char* sourceText) const {
+QString TranslationTable::text(const char* context, const char* sourceText, int count) const {
     if (translator_) {
-        QString text = translator_->translate(context, sourceText);
+        QString text = translator_->translate(context, sourceText, nullptr, count);
         if (!text.isNull()) return text;
     }
     return QString::fromUtf8(sourceText);

@@ -39,7 +39,8 @@ class TranslationTable {
     ~TranslationTable();
     TranslationTable(TranslationTable&&) noexcept;
 
-    [[nodiscard]] QString text(const char* context, const char* sourceText) const;
+    // `count` chooses the plural form of a text with "%n" (left in the text for the caller).
+    [[nodiscard]] QString text(const char* context, const char* sourceText, int count = -1) const;
 
   private:
     std::unique_ptr<QTranslator> translator_;

@@ -60,14 +60,15 @@ HttpResponse WebApi::libraries(const HttpRequest& request, ServedRootState& root
     };
     LibraryQuery query;
     if (auto problem =
-            parseLibraryQuery(param("sort"), param("order"), param("filter"), param("offset"), param("limit"), query))
+            parseLibraryQuery(param("sort"), param("order"), param("filter"), param("offset"), param("limit"),
+                              param("fields"), query))
         return errorResponse(400, "bad_query", *problem);
     const std::shared_ptr<const RootScan> scan = root.lastScan();
     if (!scan) return errorResponse(409, "not_scanned", "This root has not been scanned yet.");
     const std::vector<const FCPBundle*> selected = scan->index->select(query);
     nlohmann::ordered_json page = nlohmann::ordered_json::array();
     for (std::size_t i = query.offset; i < selected.size() && i < query.offset + query.limit; ++i)
-        page.push_back(libraryJson(*selected[i]));
+        page.push_back(query.idsOnly ? nlohmann::ordered_json(selected[i]->id.toString()) : libraryJson(*selected[i]));
     return jsonResponse({{"root", root.root().id},
                          {"scan", scanSummary(*scan)},
                          {"total", selected.size()},

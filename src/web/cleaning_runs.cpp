@@ -175,6 +175,8 @@ void CleaningRuns::finish(Run& run) {
         events_.publish("run", nlohmann::json{{"run", run.id}, {"root", rootId}, {"state", "done"}}.dump());
     }
     released_.notify_all();
+    // The list shows the sizes after the cleaning; the pages hear of it from the scan's events.
+    run.order.root->rescanAfterChange();
 }
 
 bool CleaningRuns::stop(const std::string& id) {

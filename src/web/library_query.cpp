@@ -10,6 +10,8 @@ namespace velmora::web {
 namespace {
 
 constexpr std::size_t kLargestPage = 1000;
+// A page of ids alone is small: a whole large root's order fits in one.
+constexpr std::size_t kLargestIdPage = 100000;
 
 bool parseCount(const std::string& text, std::size_t& value) {
     if (text.empty()) return true;
@@ -49,7 +51,8 @@ bool naturalLess(std::string_view a, std::string_view b) {
 
 std::optional<std::string> parseLibraryQuery(const std::string& sort, const std::string& order,
                                              const std::string& filter, const std::string& offset,
-                                             const std::string& limit, LibraryQuery& query) {
+                                             const std::string& limit, const std::string& fields,
+                                             LibraryQuery& query) {
     using Key = LibraryQuery::Key;
     const std::pair<const char*, Key> keys[] = {{"", Key::scan},           {"scan", Key::scan},
                                                 {"name", Key::name},       {"size", Key::size},
@@ -68,8 +71,12 @@ std::optional<std::string> parseLibraryQuery(const std::string& sort, const std:
     if (filter.size() > 1000) return "filter is too long";
     query.filter = foldedForm(filter);
     if (!parseCount(offset, query.offset)) return "offset must be a whole number";
-    if (!parseCount(limit, query.limit) || query.limit == 0 || query.limit > kLargestPage)
-        return "limit must be a whole number from 1 to 1000";
+    if (fields != "" && fields != "id") return "fields must be id or left out";
+    query.idsOnly = fields == "id";
+    if (!parseCount(limit, query.limit) || query.limit == 0 ||
+        query.limit > (query.idsOnly ? kLargestIdPage : kLargestPage))
+        return query.idsOnly ? "limit must be a whole number from 1 to 100000"
+                             : "limit must be a whole number from 1 to 1000";
     return std::nullopt;
 }
 

@@ -18,13 +18,15 @@ struct LibraryQuery {
     std::string filter; // matched in the name or the path below the root, case and accents aside
     std::size_t offset = 0;
     std::size_t limit = 100;
+    bool idsOnly = false; // the ids alone, in order: a page that keeps the records already read
 };
 
-// The query from its parameters ("sort", "order", "filter", "offset", "limit"), or the text of
-// what is wrong with them.
+// The query from its parameters ("sort", "order", "filter", "offset", "limit", "fields"), or the
+// text of what is wrong with them.
 [[nodiscard]] std::optional<std::string> parseLibraryQuery(const std::string& sort, const std::string& order,
                                                            const std::string& filter, const std::string& offset,
-                                                           const std::string& limit, LibraryQuery& query);
+                                                           const std::string& limit, const std::string& fields,
+                                                           LibraryQuery& query);
 
 // A scan's libraries made ready for listing: names and paths folded once, and each order
 // sorted once, when first asked for, so that a page costs a slice, not a sort.

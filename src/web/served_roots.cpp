@@ -5,6 +5,7 @@
 #include "web/stored_records.h"
 
 #include <nlohmann/json.hpp>
+#include <unordered_map>
 
 namespace velmora::web {
 
@@ -15,6 +16,16 @@ constexpr std::chrono::milliseconds kProgressInterval{250};
 
 std::string scanEvent(const std::string& root, const char* state, std::uint64_t entries, std::uint64_t libraries) {
     return nlohmann::json{{"root", root}, {"state", state}, {"entries", entries}, {"libraries", libraries}}.dump();
+}
+
+// A library keeps its id from one scan to the next, so that a page's selection and a script's
+// ids outlive a rescan (one follows every cleaning); a path new to this scan gets a new id.
+void keepIds(const RootScan& previous, std::vector<FCPBundle>& libraries) {
+    std::unordered_map<std::string_view, Uuid> ids;
+    for (const FCPBundle& library : previous.libraries)
+        ids.emplace(library.relativePath, library.id);
+    for (FCPBundle& library : libraries)
+        if (const auto found = ids.find(library.relativePath); found != ids.end()) library.id = found->second;
 }
 
 } // namespace
@@ -57,6 +68,17 @@ bool ServedRootState::startScan() {
     return scanning_;
 }
 
+void ServedRootState::rescanAfterChange() {
+    {
+        std::lock_guard lock(mutex_);
+        if (scanning_) {
+            again_ = true; // the scan under way may have read the libraries before the change
+            return;
+        }
+    }
+    (void)startScan();
+}
+
 bool ServedRootState::scanning() const {
     std::lock_guard lock(mutex_);
     return scanning_;
@@ -77,6 +99,24 @@ void ServedRootState::stop() {
 }
 
 void ServedRootState::runScan() {
+    for (;;) {
+        const std::string ended = scanOnce();
+        bool again = false;
+        {
+            std::lock_guard lock(mutex_);
+            again = again_ && !cancel_.requested();
+            again_ = false;
+            scanning_ = again;
+            progress_.entriesRead = 0;
+            progress_.librariesFound = 0;
+        }
+        // Told once the root takes a new scan: a page that asks for one at this event gets it.
+        events_.publish("scan", ended);
+        if (!again) return;
+    }
+}
+
+std::string ServedRootState::scanOnce() {
     events_.publish("scan", scanEvent(root_.id, "started", 0, 0));
     auto scan = std::make_shared<RootScan>();
     std::mutex unreadableMutex;
@@ -105,6 +145,7 @@ void ServedRootState::runScan() {
     }
     tick.notify_all();
     if (ticker.joinable()) ticker.join();
+    if (const std::shared_ptr<const RootScan> previous = lastScan()) keepIds(*previous, scan->libraries);
     scan->index = std::make_unique<LibraryIndex>(scan->libraries);
     scan->sums = sumLibraries(scan->libraries);
     scan->entries = progress_.entriesRead.load();
@@ -121,11 +162,10 @@ void ServedRootState::runScan() {
     {
         std::lock_guard lock(mutex_);
         if (!stopped) last_ = std::move(scan);
-        scanning_ = false;
     }
     logLine("root " + root_.id + ": scan " + (stopped ? "stopped" : "done") + ", " + std::to_string(found) +
             " libraries, " + std::to_string(progress_.entriesRead.load()) + " entries");
-    events_.publish("scan", scanEvent(root_.id, stopped ? "stopped" : "done", progress_.entriesRead.load(), found));
+    return scanEvent(root_.id, stopped ? "stopped" : "done", progress_.entriesRead.load(), found);
 }
 
 ServedRoots::ServedRoots(const std::vector<ServedRoot>& roots, StateStore& store, EventHub& events,

@@ -42,6 +42,8 @@ class ServedRootState {
     [[nodiscard]] std::shared_ptr<const RootScan> lastScan() const;
     // Starts a scan unless one runs; true when this call started it.
     bool startScan();
+    // After a cleaning changed the root: a scan now, or once the one under way has ended.
+    void rescanAfterChange();
     [[nodiscard]] bool scanning() const;
     // The running scan's counters: entries read, libraries found.
     [[nodiscard]] std::pair<std::uint64_t, std::uint64_t> progress() const;
@@ -50,6 +52,7 @@ class ServedRootState {
 
   private:
     void runScan();
+    std::string scanOnce(); // the event that tells its end
 
     const ServedRoot root_;
     StateStore& store_;
@@ -57,6 +60,7 @@ class ServedRootState {
     mutable std::mutex mutex_;
     std::shared_ptr<const RootScan> last_;
     bool scanning_ = false;
+    bool again_ = false; // scan once more when the running scan ends
     ScanProgress progress_;
     CancellationToken cancel_;
     std::thread thread_;

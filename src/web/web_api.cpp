@@ -1,5 +1,6 @@
 #include "web/web_api.h"
 
+#include "web/page_assets.h"
 #include "web/server_log.h"
 
 #include <arpa/inet.h>
@@ -122,35 +123,36 @@ HttpResponse WebApi::signIn(const HttpRequest& request) {
 }
 
 HttpResponse WebApi::handle(const HttpRequest& request) {
-    HttpResponse response;
     std::string who = "-";
-    if (!hostAllowed(request.header("host"), ctx_.options.allowedHosts)) {
-        response = errorResponse(403, "bad_host", "This server does not answer to that host name.");
-    } else {
-        bool byCookie = false;
-        const std::optional<Principal> principal = signedIn(request, byCookie);
-        if (principal) who = principal->tokenName;
-        if (request.method == "POST") {
-            if (auto refused = crossSiteRefusal(request, byCookie)) response = std::move(*refused);
-        }
-        if (response.body.empty()) {
-            if (request.method == "POST" && request.path == "/api/v1/session") {
-                response = signIn(request);
-            } else if (request.method == "GET" && request.path == "/api/v1/texts") {
-                // The sign-in page needs its words before anyone signs in.
-                const auto lang = request.query.find("lang");
-                response = jsonResponse(ctx_.texts.texts(lang == request.query.end() ? std::string() : lang->second,
-                                                         request.header("accept-language")));
-            } else if (!principal) {
-                response = errorResponse(401, "unauthorized", "Sign in with a token first.");
-            } else {
-                response = route(request, principal);
-            }
-        }
-    }
+    HttpResponse response = answer(request, who);
     logLine(request.client + " " + who + " " + request.method + " " + request.path + " " +
             std::to_string(response.status));
     return response;
+}
+
+HttpResponse WebApi::answer(const HttpRequest& request, std::string& who) {
+    if (!hostAllowed(request.header("host"), ctx_.options.allowedHosts))
+        return errorResponse(403, "bad_host", "This server does not answer to that host name.");
+    // The page's own files need no sign-in: the page signs in.
+    if (request.method == "GET" && !request.path.starts_with("/api/")) {
+        std::optional<HttpResponse> page = pageResponse(request.path, request.header("if-none-match"));
+        return page ? std::move(*page) : errorResponse(404, "not_found", "There is nothing here.");
+    }
+    bool byCookie = false;
+    const std::optional<Principal> principal = signedIn(request, byCookie);
+    if (principal) who = principal->tokenName;
+    if (request.method == "POST") {
+        if (auto refused = crossSiteRefusal(request, byCookie)) return std::move(*refused);
+    }
+    if (request.method == "POST" && request.path == "/api/v1/session") return signIn(request);
+    if (request.method == "GET" && request.path == "/api/v1/texts") {
+        // The sign-in page needs its words before anyone signs in.
+        const auto lang = request.query.find("lang");
+        return jsonResponse(ctx_.texts.texts(lang == request.query.end() ? std::string() : lang->second,
+                                             request.header("accept-language")));
+    }
+    if (!principal) return errorResponse(401, "unauthorized", "Sign in with a token first.");
+    return route(request, principal);
 }
 
 HttpResponse WebApi::route(const HttpRequest& request, const std::optional<Principal>& who) {

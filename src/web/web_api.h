@@ -42,6 +42,7 @@ class WebApi {
     [[nodiscard]] HttpResponse handle(const HttpRequest& request);
 
   private:
+    HttpResponse answer(const HttpRequest& request, std::string& who);
     HttpResponse route(const HttpRequest& request, const std::optional<Principal>& who);
     std::optional<Principal> signedIn(const HttpRequest& request, bool& byCookie);
     HttpResponse signIn(const HttpRequest& request);

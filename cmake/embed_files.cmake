@@ -1,0 +1,21 @@
+# Writes OUTPUT: a C++ source holding each file of FILES (under BASE) as bytes, for the web
+# console's page to be served from the program itself. Run by the build: cmake -P this file.
+string(REPLACE "," ";" FILES "${FILES}") # comma-separated on the command line
+set(body "// Made by cmake/embed_files.cmake from src/web/page; edit those files instead.\n")
+string(APPEND body "#include \"web/page_assets.h\"\n\nnamespace velmora::web {\n\nnamespace {\n\n")
+set(table "")
+set(index 0)
+foreach(file IN LISTS FILES)
+  file(READ "${BASE}/${file}" hex HEX)
+  string(LENGTH "${hex}" length)
+  math(EXPR size "${length} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+  string(APPEND body "constexpr char kFile${index}[] = {${bytes}0}; // and a 0, so no array is empty\n")
+  string(APPEND table "    {\"/${file}\", {kFile${index}, ${size}}},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND body "\n} // namespace\n\nconst std::vector<std::pair<std::string_view, std::string_view>>& embeddedPageFiles() {\n")
+string(APPEND body "    static const std::vector<std::pair<std::string_view, std::string_view>> files{\n${table}    };\n")
+string(APPEND body "    return files;\n}\n\n} // namespace velmora::web\n")
+file(WRITE "${OUTPUT}.tmp" "${body}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
