@@ -15,6 +15,7 @@ packages=(
   libqt6svg6 libqt6dbus6 qt6-qpa-plugins
   fonts-wqy-microhei xvfb xauth x11-apps
   at-spi2-core python3-pyatspi dbus
+  chromium chromium-driver python3-selenium
   util-linux e2fsprogs strace time procps
   scdoc librsvg2-bin desktop-file-utils appstream bash-completion file dpkg-dev
 )
@@ -36,4 +37,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# axe-core, which the web console's page tests run inside the page to check its accessibility:
+# from the npm registry, a fixed version, kept in the build folder.
+web_tools="$(cd "$(dirname "$0")/.." && pwd)/build/web-tools"
+if [ ! -f "$web_tools/node_modules/axe-core/axe.min.js" ]; then
+  if ! command -v npm >/dev/null; then
+    if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends npm
+  fi
+  mkdir -p "$web_tools"
+  npm install --silent --no-audit --no-fund --prefix "$web_tools" axe-core@4.10.3
 fi

@@ -24,6 +24,7 @@ const state = {
 };
 const api = { onSignedOut: () => showSignIn() };
 const list = new LibraryList($('list'), () => showSelection());
+list.head = document.querySelector('.list-head');
 const cleaning = new CleaningPanel(api);
 cleaning.onFinished = () => showHistory(api);
 

@@ -12,6 +12,8 @@ export class CleaningPanel {
     this.api = api; // { request, onSignedOut }
     this.run = null; // the run this page started or follows: { id, root, done, total, removed }
     this.onFinished = () => {};
+    // Runs seen to end: a short run may end before the answer that names it reaches the page.
+    this.ended = new Set();
     $('stopRun').addEventListener('click', () => this.stop());
   }
 
@@ -52,6 +54,7 @@ export class CleaningPanel {
     this.showProgress(t('cleaningPercent', 0), 0);
     $('stopRun').hidden = false;
     $('stopRun').disabled = false;
+    if (this.ended.has(id)) this.finish();
   }
 
   async stop() {
@@ -72,6 +75,7 @@ export class CleaningPanel {
 
   // The server's events about runs; those of other runs (another page's) are not ours to show.
   event(type, data) {
+    if (type === 'run' && data.state === 'done') this.ended.add(data.run);
     if (!this.run || data.run !== this.run.id) return;
     if (type === 'runProgress') {
       this.run.done = data.done;

@@ -36,6 +36,7 @@ export class LibraryList {
       if (this.active < 0 && this.view.length) this.moveTo(0, { pick: false });
     });
     new ResizeObserver(() => this.draw(true)).observe(this.element);
+    this.head = null; // the column headings, kept in line with the rows beside a scroll bar
   }
 
   // New records (a new scan) and the order to show them in.
@@ -60,7 +61,7 @@ export class LibraryList {
 
   select(ids) {
     this.selected = new Set(ids);
-    this.draw(true);
+    this.draw();
     this.onChange();
   }
 
@@ -68,7 +69,8 @@ export class LibraryList {
     return parseFloat(getComputedStyle(this.element).getPropertyValue('--row-height')) || 56;
   }
 
-  // Draws the rows in view (and a few beyond), reusing the elements of rows still in view.
+  // Draws the rows in view (and a few beyond). Rows still in view keep their elements, only
+  // their selection marks change: a click that selects must find its row still there.
   draw(all = false) {
     const height = this.rowHeight();
     this.spacer.style.height = this.view.length * height + 'px';
@@ -85,7 +87,12 @@ export class LibraryList {
         this.rows.set(index, row);
         this.element.append(row);
       }
+    for (const [index, row] of this.rows) {
+      row.setAttribute('aria-selected', String(this.selected.has(this.view[index])));
+      row.classList.toggle('active', index === this.active);
+    }
     this.element.setAttribute('aria-activedescendant', this.rows.has(this.active) ? this.rows.get(this.active).id : '');
+    if (this.head) this.head.style.paddingRight = 10 + this.element.offsetWidth - this.element.clientWidth + 'px';
     this.element.dispatchEvent(new Event('rendered'));
   }
 
@@ -96,10 +103,8 @@ export class LibraryList {
     row.id = 'library-' + record.id;
     row.dataset.index = index;
     row.setAttribute('role', 'option');
-    row.setAttribute('aria-selected', String(this.selected.has(record.id)));
     row.setAttribute('aria-setsize', String(this.view.length));
     row.setAttribute('aria-posinset', String(index + 1));
-    if (index === this.active) row.classList.add('active');
     row.style.transform = `translateY(${index * height}px)`;
     row.title = record.relativePath;
 
@@ -176,7 +181,7 @@ export class LibraryList {
     }
     this.active = index;
     this.scrollToRow(index);
-    this.draw(true);
+    this.draw();
     if (pick) this.onChange();
   }
 
