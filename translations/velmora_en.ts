@@ -367,6 +367,10 @@
             <numerusform>This removes from the %n libraries in %1: render files %2, proxy media %3, optimized media %4, analysis files %5. Original media and projects stay.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>选择一个资源库</source>
+        <translation>Select a library</translation>
+    </message>
 </context>
 <context>
     <name>DirectoryDialog</name>
@@ -397,6 +401,137 @@
     <message>
         <source>%1 不是可以打开的目录。</source>
         <translation>%1 is not a folder that can be opened.</translation>
+    </message>
+</context>
+<context>
+    <name>FailureReasons</name>
+    <message>
+        <source>Reached only through a link or another file system, not inside the location; left in place</source>
+        <translation>Reached only through a link or another file system, not inside the location; left in place</translation>
+    </message>
+    <message>
+        <source>Not the folder the scan found (moved or replaced since); left in place</source>
+        <translation>Not the folder the scan found (moved or replaced since); left in place</translation>
+    </message>
+    <message>
+        <source>Operation not permitted</source>
+        <translation>Operation not permitted</translation>
+    </message>
+    <message>
+        <source>No such file or directory</source>
+        <translation>No such file or directory</translation>
+    </message>
+    <message>
+        <source>Interrupted system call</source>
+        <translation>Interrupted system call</translation>
+    </message>
+    <message>
+        <source>Input/output error</source>
+        <translation>Input/output error</translation>
+    </message>
+    <message>
+        <source>No such device or address</source>
+        <translation>No such device or address</translation>
+    </message>
+    <message>
+        <source>Resource temporarily unavailable</source>
+        <translation>Resource temporarily unavailable</translation>
+    </message>
+    <message>
+        <source>Cannot allocate memory</source>
+        <translation>Cannot allocate memory</translation>
+    </message>
+    <message>
+        <source>Permission denied</source>
+        <translation>Permission denied</translation>
+    </message>
+    <message>
+        <source>Device or resource busy</source>
+        <translation>Device or resource busy</translation>
+    </message>
+    <message>
+        <source>File exists</source>
+        <translation>File exists</translation>
+    </message>
+    <message>
+        <source>Invalid cross-device link</source>
+        <translation>Invalid cross-device link</translation>
+    </message>
+    <message>
+        <source>No such device</source>
+        <translation>No such device</translation>
+    </message>
+    <message>
+        <source>Not a directory</source>
+        <translation>Not a directory</translation>
+    </message>
+    <message>
+        <source>Is a directory</source>
+        <translation>Is a directory</translation>
+    </message>
+    <message>
+        <source>Invalid argument</source>
+        <translation>Invalid argument</translation>
+    </message>
+    <message>
+        <source>Too many open files in system</source>
+        <translation>Too many open files in system</translation>
+    </message>
+    <message>
+        <source>Too many open files</source>
+        <translation>Too many open files</translation>
+    </message>
+    <message>
+        <source>Text file busy</source>
+        <translation>Text file busy</translation>
+    </message>
+    <message>
+        <source>No space left on device</source>
+        <translation>No space left on device</translation>
+    </message>
+    <message>
+        <source>Read-only file system</source>
+        <translation>Read-only file system</translation>
+    </message>
+    <message>
+        <source>File name too long</source>
+        <translation>File name too long</translation>
+    </message>
+    <message>
+        <source>Directory not empty</source>
+        <translation>Directory not empty</translation>
+    </message>
+    <message>
+        <source>Too many levels of symbolic links</source>
+        <translation>Too many levels of symbolic links</translation>
+    </message>
+    <message>
+        <source>Operation not supported</source>
+        <translation>Operation not supported</translation>
+    </message>
+    <message>
+        <source>Transport endpoint is not connected</source>
+        <translation>Transport endpoint is not connected</translation>
+    </message>
+    <message>
+        <source>Connection timed out</source>
+        <translation>Connection timed out</translation>
+    </message>
+    <message>
+        <source>Stale file handle</source>
+        <translation>Stale file handle</translation>
+    </message>
+    <message>
+        <source>Disk quota exceeded</source>
+        <translation>Disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>Is a mount point; left in place</source>
+        <translation>Is a mount point; left in place</translation>
+    </message>
+    <message>
+        <source>Directory moved during removal; left in place</source>
+        <translation>Directory moved during removal; left in place</translation>
     </message>
 </context>
 <context>
@@ -497,6 +632,10 @@
     <message>
         <source>图片</source>
         <translation>Pictures</translation>
+    </message>
+    <message>
+        <source>视频</source>
+        <translation>Videos</translation>
     </message>
 </context>
 <context>

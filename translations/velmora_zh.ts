@@ -357,6 +357,10 @@
         <source>无法读取所选目录：%1</source>
         <translation>无法读取所选目录：%1</translation>
     </message>
+    <message>
+        <source>选择一个资源库</source>
+        <translation>选择一个资源库</translation>
+    </message>
 </context>
 <context>
     <name>DirectoryDialog</name>
@@ -387,6 +391,137 @@
     <message>
         <source>选择</source>
         <translation>选择</translation>
+    </message>
+</context>
+<context>
+    <name>FailureReasons</name>
+    <message>
+        <source>Reached only through a link or another file system, not inside the location; left in place</source>
+        <translation>只能经由链接或其他文件系统到达，不在所选位置之内；已保留</translation>
+    </message>
+    <message>
+        <source>Not the folder the scan found (moved or replaced since); left in place</source>
+        <translation>不是扫描时找到的文件夹（之后被移动或替换）；已保留</translation>
+    </message>
+    <message>
+        <source>Operation not permitted</source>
+        <translation>不允许的操作</translation>
+    </message>
+    <message>
+        <source>No such file or directory</source>
+        <translation>没有那个文件或目录</translation>
+    </message>
+    <message>
+        <source>Interrupted system call</source>
+        <translation>被中断的系统调用</translation>
+    </message>
+    <message>
+        <source>Input/output error</source>
+        <translation>输入/输出错误</translation>
+    </message>
+    <message>
+        <source>No such device or address</source>
+        <translation>没有那个设备或地址</translation>
+    </message>
+    <message>
+        <source>Resource temporarily unavailable</source>
+        <translation>资源暂时不可用</translation>
+    </message>
+    <message>
+        <source>Cannot allocate memory</source>
+        <translation>无法分配内存</translation>
+    </message>
+    <message>
+        <source>Permission denied</source>
+        <translation>权限不够</translation>
+    </message>
+    <message>
+        <source>Device or resource busy</source>
+        <translation>设备或资源忙</translation>
+    </message>
+    <message>
+        <source>File exists</source>
+        <translation>文件已存在</translation>
+    </message>
+    <message>
+        <source>Invalid cross-device link</source>
+        <translation>无效的跨设备链接</translation>
+    </message>
+    <message>
+        <source>No such device</source>
+        <translation>没有那个设备</translation>
+    </message>
+    <message>
+        <source>Not a directory</source>
+        <translation>不是目录</translation>
+    </message>
+    <message>
+        <source>Is a directory</source>
+        <translation>是一个目录</translation>
+    </message>
+    <message>
+        <source>Invalid argument</source>
+        <translation>无效的参数</translation>
+    </message>
+    <message>
+        <source>Too many open files in system</source>
+        <translation>系统中打开的文件过多</translation>
+    </message>
+    <message>
+        <source>Too many open files</source>
+        <translation>打开的文件过多</translation>
+    </message>
+    <message>
+        <source>Text file busy</source>
+        <translation>文本文件忙</translation>
+    </message>
+    <message>
+        <source>No space left on device</source>
+        <translation>设备上没有空间</translation>
+    </message>
+    <message>
+        <source>Read-only file system</source>
+        <translation>只读文件系统</translation>
+    </message>
+    <message>
+        <source>File name too long</source>
+        <translation>文件名过长</translation>
+    </message>
+    <message>
+        <source>Directory not empty</source>
+        <translation>目录非空</translation>
+    </message>
+    <message>
+        <source>Too many levels of symbolic links</source>
+        <translation>符号链接的层数过多</translation>
+    </message>
+    <message>
+        <source>Operation not supported</source>
+        <translation>不支持的操作</translation>
+    </message>
+    <message>
+        <source>Transport endpoint is not connected</source>
+        <translation>传输端点尚未连接</translation>
+    </message>
+    <message>
+        <source>Connection timed out</source>
+        <translation>连接超时</translation>
+    </message>
+    <message>
+        <source>Stale file handle</source>
+        <translation>失效的文件句柄</translation>
+    </message>
+    <message>
+        <source>Disk quota exceeded</source>
+        <translation>超出磁盘配额</translation>
+    </message>
+    <message>
+        <source>Is a mount point; left in place</source>
+        <translation>是一个挂载点；已保留</translation>
+    </message>
+    <message>
+        <source>Directory moved during removal; left in place</source>
+        <translation>删除期间目录被移动；已保留</translation>
     </message>
 </context>
 <context>
@@ -487,6 +622,10 @@
     <message>
         <source>图片</source>
         <translation>图片</translation>
+    </message>
+    <message>
+        <source>视频</source>
+        <translation>视频</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,7 @@
 #include "platform/open_beneath.h"
 #include "platform/path.h"
 #include "platform/safe_remove.h"
+#include "platform/translatable_text.h"
 #include "platform/tree_workers.h"
 
 #include <cerrno>
@@ -252,9 +253,11 @@ class LibraryCleaning {
     std::unique_ptr<TreeWorkers> workers_;
 };
 
-constexpr char kNotBeneathText[] =
-    "Reached only through a link or another file system, not inside the location; left in place";
-constexpr char kReplacedText[] = "Not the folder the scan found (moved or replaced since); left in place";
+constexpr char kNotBeneathText[] = QT_TRANSLATE_NOOP(
+    "FailureReasons",
+    "Reached only through a link or another file system, not inside the location; left in place");
+constexpr char kReplacedText[] = QT_TRANSLATE_NOOP(
+    "FailureReasons", "Not the folder the scan found (moved or replaced since); left in place");
 
 // Whether the record's entry is still the link or file the scan met: not a library folder,
 // so there is nothing to clean and nothing to tell.

@@ -1,6 +1,7 @@
 #include "discovery/locations.h"
 
 #include "platform/home_directory.h"
+#include "platform/location_probe.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "platform/translatable_text.h"
@@ -15,11 +16,13 @@ namespace velmora {
 namespace {
 
 // The labels of the home and of its five standard folders, in list order; translatable
-// source texts, looked up by the window under locationTextContext.
-constexpr std::array<std::string_view, 6> kUserDirLabels{
-    QT_TRANSLATE_NOOP("Locations", "主目录"), QT_TRANSLATE_NOOP("Locations", "桌面"),
-    QT_TRANSLATE_NOOP("Locations", "下载"),   QT_TRANSLATE_NOOP("Locations", "影片"),
-    QT_TRANSLATE_NOOP("Locations", "文稿"),   QT_TRANSLATE_NOOP("Locations", "图片")};
+// source texts, looked up by the window under locationTextContext. The videos folder goes by
+// the name its desktop gives it.
+std::array<std::string_view, 6> userDirLabels() {
+    return {QT_TRANSLATE_NOOP("Locations", "主目录"), QT_TRANSLATE_NOOP("Locations", "桌面"),
+            QT_TRANSLATE_NOOP("Locations", "下载"),   videosFolderLabel(),
+            QT_TRANSLATE_NOOP("Locations", "文稿"),   QT_TRANSLATE_NOOP("Locations", "图片")};
+}
 
 } // namespace
 
@@ -48,12 +51,22 @@ std::vector<std::string> userDirsFor(const std::string& home) {
 }
 
 std::vector<std::string> loadUserDirs() {
-    return userDirsFor(homeDirectory());
+    const std::string home = homeDirectory();
+    std::vector<std::string> dirs = userDirsFor(home);
+    // A folder that is not there is no place to look: only the home is offered regardless.
+    // One that cannot be read is offered, and its empty list says why.
+    std::erase_if(dirs, [&home](const std::string& dir) {
+        const LocationProblem problem = probeLocation(dir);
+        return dir != home &&
+               (problem == LocationProblem::missing || problem == LocationProblem::notDirectory);
+    });
+    return dirs;
 }
 
 std::string locationLabelFor(const std::string& path, const std::vector<std::string>& userDirs) {
-    for (std::size_t i = 0; i < userDirs.size() && i < kUserDirLabels.size(); ++i)
-        if (canonicallyEqual(path, userDirs[i])) return std::string(kUserDirLabels[i]);
+    const auto labels = userDirLabels();
+    for (std::size_t i = 0; i < userDirs.size() && i < labels.size(); ++i)
+        if (canonicallyEqual(path, userDirs[i])) return std::string(labels[i]);
     return path;
 }
 

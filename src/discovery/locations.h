@@ -15,9 +15,11 @@ namespace velmora {
 // The current user's home: the password entry of the real user, else the platform's home.
 [[nodiscard]] std::string homeDirectory();
 
-// The home, then its desktop, downloads, movies, documents and pictures folders as the
-// platform names them (on Linux the XDG user directories, on macOS home + "/Desktop" ...).
+// The home, then those of its desktop, downloads, movies, documents and pictures folders that
+// are there, as the platform names them (on Linux the XDG user directories, on macOS
+// home + "/Desktop" ...).
 [[nodiscard]] std::vector<std::string> loadUserDirs();
+// All six, whether they are there or not: what the labels are given by.
 [[nodiscard]] std::vector<std::string> userDirsFor(const std::string& home);
 // The same list from given folders.
 [[nodiscard]] std::vector<std::string> userDirsFor(const std::string& home, const StandardFolders& folders);

@@ -3,6 +3,7 @@
 #include "platform/byte_sum.h"
 #include "platform/directory_names.h"
 #include "platform/file_identity.h"
+#include "platform/translatable_text.h"
 
 #include <algorithm>
 #include <array>
@@ -21,8 +22,9 @@ namespace velmora {
 
 namespace {
 
-constexpr char kMountPointText[] = "Is a mount point; left in place";
-constexpr char kMovedText[] = "Directory moved during removal; left in place";
+constexpr char kMountPointText[] = QT_TRANSLATE_NOOP("FailureReasons", "Is a mount point; left in place");
+constexpr char kMovedText[] =
+    QT_TRANSLATE_NOOP("FailureReasons", "Directory moved during removal; left in place");
 
 using Identity = FileIdentity;
 

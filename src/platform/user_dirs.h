@@ -15,6 +15,10 @@ using StandardFolders = std::array<std::string, 5>;
 // reads them, each unset one under its English default name. macOS: the fixed folder names.
 [[nodiscard]] StandardFolders standardFolders(const std::string& home);
 
+// What the desktop calls the movies folder, as a translatable source text (context
+// "Locations"): on Linux the videos folder ("视频", Videos), on macOS the movies folder ("影片").
+[[nodiscard]] const char* videosFolderLabel();
+
 // The XDG rule over a given user-dirs.dirs text (empty when the file is absent). Each line
 // XDG_<NAME>_DIR="$HOME/<path>" or XDG_<NAME>_DIR="/<path>" sets one folder; backslash
 // escapes the next character, trailing slashes are dropped; anything else is ignored.

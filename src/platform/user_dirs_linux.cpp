@@ -1,3 +1,4 @@
+#include "platform/translatable_text.h"
 #include "platform/user_dirs.h"
 
 #include <cstdlib>
@@ -5,6 +6,10 @@
 #include <sstream>
 
 namespace velmora {
+
+const char* videosFolderLabel() {
+    return QT_TRANSLATE_NOOP("Locations", "视频");
+}
 
 StandardFolders standardFolders(const std::string& home) {
     // Only an absolute XDG_CONFIG_HOME counts; otherwise the default below the home.

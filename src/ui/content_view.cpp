@@ -93,7 +93,9 @@ QString ContentView::selectedBundleID() const {
 void ContentView::setSelectedBundleID(const QString& id) {
     // Text that is not an id clears the selection, as an empty string does.
     std::optional<Uuid> value = id.isEmpty() ? std::nullopt : Uuid::parse(id.toStdString());
-    if (assign(state->selectedBundleID, value)) emit selectedBundleIDChanged();
+    if (!assign(state->selectedBundleID, value)) return;
+    emit selectedBundleIDChanged();
+    emit cleanTargetsChanged();
 }
 
 bool ContentView::isCleaning() const {
@@ -162,6 +164,20 @@ bool ContentView::canStopCleaning() const {
     return state->canStopCleaning;
 }
 
+bool ContentView::canCleanSelected() const {
+    return selectedBundle().has_value();
+}
+
+bool ContentView::canCleanLocation() const {
+    return !state->bundles->bundles().empty() && isSelectedPath(state->listedLocation);
+}
+
+QString ContentView::cleanHint() const {
+    // Without libraries the list itself says why; with some, the user has to pick one.
+    if (canCleanSelected() || state->bundles->bundles().empty()) return {};
+    return translate("ContentView", "选择一个资源库");
+}
+
 void ContentView::refreshCanStop() {
     bool retrieval = false;
     for (const auto& [run, scan] : state->runningScans)
@@ -177,6 +193,7 @@ void ContentView::setSelectedPath(const QString& path) {
     if (state->selectedPath == path && !state->selectedPath.isNull()) return;
     state->selectedPath = path;
     emit selectedPathChanged();
+    emit cleanTargetsChanged();
 }
 
 void ContentView::setIsCleaning(bool value) {
@@ -300,6 +317,7 @@ void ContentView::publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bun
         state->listedLocation = location;
         state->listedProblem = problem;
         emit listedLocationChanged();
+        emit cleanTargetsChanged();
     }
     setIsRetrieving(!state->runningScans.empty());
     if (state->runningScans.empty()) state->retrievalTimer->stop();

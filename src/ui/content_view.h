@@ -65,6 +65,12 @@ class ContentView : public QObject {
     // Whether a stop would still change something: a run is under way and not yet asked to stop.
     Q_PROPERTY(bool canStopRetrieval READ canStopRetrieval NOTIFY canStopRetrievalChanged)
     Q_PROPERTY(bool canStopCleaning READ canStopCleaning NOTIFY canStopCleaningChanged)
+    // Whether the five buttons that clean the selected library have one (a listed record is
+    // selected), and whether the whole-location button has libraries to clean (the chosen
+    // location is the listed one and it has some); the hint says what enables the first five.
+    Q_PROPERTY(bool canCleanSelected READ canCleanSelected NOTIFY cleanTargetsChanged)
+    Q_PROPERTY(bool canCleanLocation READ canCleanLocation NOTIFY cleanTargetsChanged)
+    Q_PROPERTY(QString cleanHint READ cleanHint NOTIFY cleanTargetsChanged)
 
   public:
     ContentView(Dispatch& dispatch, DirectoryChooser& chooser, DesktopServices& desktop,
@@ -102,6 +108,9 @@ class ContentView : public QObject {
     [[nodiscard]] QString emptyListText() const;
     [[nodiscard]] bool canStopRetrieval() const;
     [[nodiscard]] bool canStopCleaning() const;
+    [[nodiscard]] bool canCleanSelected() const;
+    [[nodiscard]] bool canCleanLocation() const;
+    [[nodiscard]] QString cleanHint() const;
 
     // Locations.
     Q_INVOKABLE void loadLocations();
@@ -137,7 +146,6 @@ class ContentView : public QObject {
     // What "一键清理硬盘" is about to do, from the list on screen: the location, the number
     // of libraries and the bytes of each kind. Asked before the run starts.
     Q_INVOKABLE [[nodiscard]] QString cleanAllConfirmationText() const;
-    void cleanLocation(const std::string& location); // background part of cleanAllLibraries
     void recordTaskDone();
     void updateProgress();
     void finishCleaning(const QString& text, const std::shared_ptr<CancellationToken>& token = {});
@@ -163,6 +171,7 @@ class ContentView : public QObject {
     void listedLocationChanged();
     void canStopRetrievalChanged();
     void canStopCleaningChanged();
+    void cleanTargetsChanged();
 
   private:
     void setSelectedPath(const QString& path);
@@ -177,6 +186,7 @@ class ContentView : public QObject {
     // Starts a cleaning run: its stop token, the counters and the start text.
     [[nodiscard]] std::shared_ptr<CancellationToken> beginCleaning(const QString& startText);
     void endCleaningRun(const std::shared_ptr<CancellationToken>& token);
+    [[nodiscard]] bool showsProgressOf(const std::shared_ptr<CancellationToken>& token) const;
     void refreshCanStop();
     void publishRetrieval(std::uint64_t run, std::vector<FCPBundle> bundles, const QString& location,
                           LocationProblem problem);

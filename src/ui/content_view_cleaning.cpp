@@ -3,6 +3,7 @@
 // three are plans run by the cleaning runner on the window's queues.
 #include "cleaning/cleaning_runner.h"
 #include "i18n/category_texts.h"
+#include "i18n/failure_reason_text.h"
 #include "i18n/translation.h"
 #include "library/format_size.h"
 #include "platform/log_output.h"
@@ -24,9 +25,9 @@ using view_detail::fromBytes;
 namespace {
 
 // `counted` names how many entries had to stay (looked up with that count); the first of them
-// and its error complete it.
+// and its error, in the window's language, complete it.
 QString failureText(const QString& counted, const CleaningTally& tally) {
-    return counted.arg(fromBytes(tally.firstFailedPath), fromBytes(tally.firstFailureDescription));
+    return counted.arg(fromBytes(tally.firstFailedPath), failureReasonText(tally.firstFailureDescription));
 }
 
 // The closing alert of a run: a stop requested during it says so first, and a run in which
@@ -91,14 +92,24 @@ std::shared_ptr<CancellationToken> ContentView::beginCleaning(const QString& sta
     ++state->activeCleanings;
     auto token = std::make_shared<CancellationToken>();
     state->cleaningTokens.push_back(token);
+    // The bar shows this run from nothing: never what an earlier run left.
+    state->progressRun = token.get();
+    setTotalTasks(0);
+    setCompletedTasks(0);
+    setProgressValue(0.0);
     setIsCleaning(true);
     setProgressText(startText);
     refreshCanStop();
     return token;
 }
 
+bool ContentView::showsProgressOf(const std::shared_ptr<CancellationToken>& token) const {
+    return state->progressRun == token.get();
+}
+
 void ContentView::endCleaningRun(const std::shared_ptr<CancellationToken>& token) {
     if (state->activeCleanings > 0) --state->activeCleanings;
+    if (state->progressRun == token.get()) state->progressRun = nullptr;
     std::erase(state->cleaningTokens, token);
     setIsCleaning(state->activeCleanings > 0);
     refreshCanStop();
@@ -181,10 +192,6 @@ QString ContentView::cleanAllConfirmationText() const {
              fromBytes(formatSize(totals.categorySizes[3])));
 }
 
-void ContentView::cleanLocation(const std::string& location) {
-    runLocationCleaning(state->dispatch, state->self, location, std::make_shared<CancellationToken>());
-}
-
 void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<ContentView>& view,
                                       const std::string& location,
                                       const std::shared_ptr<CancellationToken>& token) {
@@ -210,18 +217,19 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
 
     // Both writes are posted before the first step starts, so every progress step of this
     // run divides by this run's own total.
+    // Only the run the bar shows moves it.
     const auto total = static_cast<qint64>(plan.steps.size());
-    dispatch.postToMain([view, total] {
-        if (view) view->setTotalTasks(total);
+    dispatch.postToMain([view, total, token] {
+        if (view && view->showsProgressOf(token)) view->setTotalTasks(total);
     });
-    dispatch.postToMain([view] {
-        if (view) view->setCompletedTasks(0);
+    dispatch.postToMain([view, token] {
+        if (view && view->showsProgressOf(token)) view->setCompletedTasks(0);
     });
     CleaningEvents events = loggedEvents();
     // Posted as each step ends, hence before the closing post below.
-    events.onStepDone = [&dispatch, view](std::size_t, std::size_t) {
-        dispatch.postToMain([view] {
-            if (view) view->recordTaskDone();
+    events.onStepDone = [&dispatch, view, token](std::size_t, std::size_t) {
+        dispatch.postToMain([view, token] {
+            if (view && view->showsProgressOf(token)) view->recordTaskDone();
         });
     };
     const CleaningTally tally = runCleaning(locationFd.get(), plan, runOptions(dispatch, *token), events);
@@ -250,8 +258,7 @@ void ContentView::recordTaskDone() {
 }
 
 void ContentView::updateProgress() {
-    // Overlapping whole-location runs share the counters, so the quotient can exceed 1 or,
-    // after a run that found nothing reset the total to 0, not be finite. The bar stays in
+    // Counts outside a run's own (more steps than its total, or a total of 0) keep the bar in
     // [0, 1] and the text between 0% and 100%: above 1 and +infinity read as done, NaN as 0.
     double value = static_cast<double>(state->completedTasks) / static_cast<double>(state->totalTasks);
     value = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);

@@ -68,6 +68,9 @@ struct ContentView::State {
     // The stop tokens of the cleaning runs under way.
     std::vector<std::shared_ptr<CancellationToken>> cleaningTokens;
     bool canStopCleaning = false;
+    // The run the progress bar shows: the newest one. Steps of an older run that overlaps it
+    // leave the bar alone.
+    const CancellationToken* progressRun = nullptr;
 
     // Retrieval runs under way, by number; only the newest run may publish, and a stopped
     // one never does.

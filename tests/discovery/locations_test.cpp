@@ -137,19 +137,27 @@ TEST(UserDirs, XdgUserDirectoriesReadAsXdgUserDirReadsThem) {
     for (const auto& [file, expected] : cases)
         EXPECT_EQ(xdgUserDirsFrom(file, "/home/u"), expected) << file;
 
-    // The list the window shows, and its labels, follow the file under $XDG_CONFIG_HOME.
+    // The list the window shows, and its labels, follow the file under $XDG_CONFIG_HOME; a
+    // folder that is not there (or is a file) is not offered, the home always is.
     TempDir config;
-    std::ofstream(config / "user-dirs.dirs") << "XDG_VIDEOS_DIR=\"$HOME/视频\"\n";
+    testing::makeDirs(config / "Desk");
+    testing::makeDirs(config / "视频");
+    testing::writeFile(config / "Docs", 1);
+    std::ofstream(config / "user-dirs.dirs") << "XDG_DESKTOP_DIR=\"" << config / "Desk"
+                                             << "\"\nXDG_DOWNLOAD_DIR=\"" << config / "Gone"
+                                             << "\"\nXDG_VIDEOS_DIR=\"" << config / "视频"
+                                             << "\"\nXDG_DOCUMENTS_DIR=\"" << config / "Docs"
+                                             << "\"\nXDG_PICTURES_DIR=\"" << config / "Gone"
+                                             << "\"\n";
     const std::string listed = testing::runInChild([&] {
         ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
         std::string text;
         for (const std::string& dir : loadUserDirs())
             text += dir + "\n";
-        return text + locationLabel(homeDirectory() + "/视频");
+        return text + locationLabel(config / "视频");
     });
-    const std::string home = homeDirectory();
-    EXPECT_EQ(listed, home + "\n" + home + "/Desktop\n" + home + "/Downloads\n" + home + "/视频\n" + home +
-                          "/Documents\n" + home + "/Pictures\n影片");
+    // The videos folder is labelled as the desktop names it.
+    EXPECT_EQ(listed, homeDirectory() + "\n" + config / "Desk" + "\n" + config / "视频" + "\n视频");
 }
 
 TEST(LocationLabel, UserDirectoriesGetTheirNamesAnythingElseItsPath) {
@@ -159,7 +167,7 @@ TEST(LocationLabel, UserDirectoriesGetTheirNamesAnythingElseItsPath) {
                            home + "/Pictures"});
     // Paths compare under canonical equivalence, and nothing else is normalised.
     const std::pair<std::string, std::string> named[] = {
-        {decomposed, "主目录"}, {home + "/Movies", "影片"}, {decomposed + "/Pictures", "图片"}};
+        {decomposed, "主目录"}, {home + "/Movies", videosFolderLabel()}, {decomposed + "/Pictures", "图片"}};
     for (const auto& [path, label] : named)
         EXPECT_EQ(locationLabelFor(path, dirs), label) << path;
     for (const std::string& path :

@@ -70,8 +70,10 @@ void ContentViewTest::eachRunRemovesItsDataOrNamesWhatStayed() {
     testing::writeFile(event + "/Render Files/Peaks Data/peaks", 100); // not locked
     testing::writeFile(root / "file", 1);
     buildLibrary(empty, {"L.fcpbundle"});
+    // The reason comes in the window's language, as the rest of the alert (the log keeps it as is).
+    (void)useTranslationFor(QLocale("zh_CN"));
     const auto cannot = [&](const char* where, int count, int entry) {
-        return QString("%1中有 %2 项无法删除。第一个无法删除的是 %3：Operation not permitted")
+        return QString("%1中有 %2 项无法删除。第一个无法删除的是 %3：不允许的操作")
             .arg(where, QString::number(count), q(locked[entry]));
     };
     const struct {

@@ -13,6 +13,7 @@
 #include <QThread>
 #include <deque>
 #include <mutex>
+#include <utility>
 
 namespace velmora::window_testing {
 
@@ -43,20 +44,16 @@ struct RecordingDesktop : DesktopServices {
 class HoldingDispatch : public QtDispatch {
   public:
     void postToMain(Work work) override {
-        std::unique_lock lock(mutex);
+        const std::lock_guard lock(mutex);
         if (holding && QThread::currentThread() != QCoreApplication::instance()->thread())
             return held.push_back(std::move(work));
-        lock.unlock();
         QtDispatch::postToMain(std::move(work));
     }
     void hold(bool keep) {
-        std::vector<Work> released;
-        {
-            const std::lock_guard lock(mutex);
-            holding = keep;
-            if (!keep) released.swap(held);
-        }
-        for (Work& work : released)
+        // Released under the lock, so nothing posted meanwhile overtakes what was held.
+        const std::lock_guard lock(mutex);
+        holding = keep;
+        for (Work& work : std::exchange(held, {}))
             QtDispatch::postToMain(std::move(work));
     }
     [[nodiscard]] bool holdsWork() {

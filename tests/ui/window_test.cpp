@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <fstream>
 #include <functional>
 
@@ -29,16 +30,28 @@ class WindowTest : public QObject {
     void initTestCase();
     void keyboardAndRowButtons();
     void stopsPartWayAndWhenTheWindowCloses();
+    void buttonsFollowTheSelectionAndEachRunStartsItsBar();
+    void everyControlIsReachableOnSmallScreens();
     void savesAPictureOnceListedAndFitsASmallScreen();
     void showsLiveCountsWhileSearching();
     void ownChooserReturnsTheFolderTheUserWentTo();
 
   private:
-    QProcess bus; // killed with the test
+    TempDir userFolders; // the desktop and videos folders the location list offers
+    QProcess bus;        // killed with the test
     QString busAddress;
 };
 
 void WindowTest::initTestCase() {
+    // Two user folders that are there and three that are not: only the first two are offered.
+    velmora::testing::makeDirs(userFolders / "Desk");
+    velmora::testing::makeDirs(userFolders / "Films");
+    std::ofstream(userFolders / "user-dirs.dirs")
+        << "XDG_DESKTOP_DIR=\"" << userFolders / "Desk"
+        << "\"\nXDG_VIDEOS_DIR=\"" << userFolders / "Films"
+        << "\"\nXDG_DOWNLOAD_DIR=\"/nonexistent\"\nXDG_DOCUMENTS_DIR=\"/nonexistent\"\n"
+        << "XDG_PICTURES_DIR=\"/nonexistent\"\n";
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(userFolders.path()));
     const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
     if (daemon.isEmpty()) return; // the desktop cases skip
     // A bus of our own, so no real file manager or portal answers and none is started.
@@ -60,14 +73,17 @@ void WindowTest::keyboardAndRowButtons() {
     QQuickWindow* window = app.window();
     chooseLocation(app, q(dir.path()), 120);
     if (QTest::currentTestFailed()) return;
-    app.click("sortButton2"); // largest first: the long name on top, then Cut 1, Cut 2...
+    app.item("sortButton2")->forceActiveFocus(Qt::TabFocusReason);
+    QTest::keyClick(window, Qt::Key_Return); // largest first: the long name on top, then Cut 1, Cut 2...
+    QCOMPARE(app.view.shownBundles()->sortKey(), 2);
     QQuickItem* first = app.row(longName + ".fcpbundle");
     // Tab goes from the sort keys into the list and on: the rows' buttons are no stops.
     app.item("sortButton3")->forceActiveFocus(Qt::TabFocusReason);
     QStringList chain;
     for (int i = 0; i < 3; ++i, QTest::keyClick(window, Qt::Key_Tab))
         chain << window->activeFocusItem()->objectName();
-    QCOMPARE(chain, (QStringList{"sortButton3", "libraryListView", "cleanRenderButton"}));
+    QCOMPARE(chain,
+             (QStringList{"sortButton3", "libraryListView", "cleanDiskButton"})); // the rest wait for a row
     QQuickItem* view = app.item("libraryListView");
     view->forceActiveFocus(Qt::TabFocusReason); // nothing selected: the list shows the focus itself
     QTRY_VERIFY(isShown(app.item("libraryFocusFrame")));
@@ -243,6 +259,122 @@ void WindowTest::stopsPartWayAndWhenTheWindowCloses() {
     QTRY_VERIFY_WITH_TIMEOUT(quit.count() == 1, 60000);
     QVERIFY(asked && !app.view.isCleaning());
     checkStopped(app.view.alertMessage());
+}
+
+// The cleaning buttons wait for a selected library (again after every rescan) and say so; every
+// run's bar starts empty, whatever the last one left, and its line has the whole row from the
+// first run of the window on.
+void WindowTest::buttonsFollowTheSelectionAndEachRunStartsItsBar() {
+    TempDir dir;
+    for (const char* name : {"A.fcpbundle", "B.fcpbundle", "C.fcpbundle"})
+        buildLibrary(dir.path(), {name, 4096, 4096, 4096, 4096, 4096});
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    chooseLocation(app, q(dir.path()), 3);
+    if (QTest::currentTestFailed()) return;
+    const QStringList forSelected{"cleanRenderButton", "cleanProxyButton", "cleanOptimizedButton",
+                                  "cleanAnalysisButton", "cleanLibraryButton"};
+    const auto enabled = [&](const QStringList& names) {
+        QList<bool> states;
+        for (const QString& name : names)
+            states << app.item(name)->isEnabled();
+        return states;
+    };
+    const struct {
+        const char* button;
+        bool confirm;
+        double valueAfter; // a category run counts no steps; the whole-location run fills the bar
+    } runs[] = {{"cleanRenderButton", false, 0.0},
+                {"cleanDiskButton", true, 1.0},
+                {"cleanProxyButton", false, 0.0},
+                {"cleanDiskButton", true, 1.0}};
+    for (const auto& run : runs) {
+        // Nothing selected after a scan: the five wait for a row, with a hint; clean-all does not.
+        QCOMPARE(enabled(forSelected), QList<bool>(5, false));
+        QVERIFY(app.item("cleanDiskButton")->isEnabled());
+        QCOMPARE(textOf(app.item("cleanHint")), QString("选择一个资源库"));
+        app.click("cleanRenderButton");
+        QVERIFY(!app.view.isCleaning());
+        clickItem(window, findChildItem(app.row("A.fcpbundle"), "libraryTitle"));
+        QTRY_COMPARE(enabled(forSelected), QList<bool>(5, true));
+        QCOMPARE(textOf(app.item("cleanHint")), QString());
+        // At the start, before any work reaches the window.
+        app.dispatch.hold(true);
+        app.click(run.button);
+        if (run.confirm) {
+            QTRY_VERIFY(app.object("confirmCleanDialog")->property("opened").toBool());
+            app.click("confirmCleanButton");
+        }
+        QTRY_VERIFY(isShown(app.item("progressSection")));
+        QQuickItem* bar = app.item("progressBar");
+        QVERIFY2(bar->property("value").toDouble() == 0.0 && bar->property("indeterminate").toBool(),
+                 run.button);
+        QQuickItem *line = app.item("progressText"), *stop = app.item("stopCleaningButton");
+        (void)centreOf(line); // laid out
+        QVERIFY2(!line->property("truncated").toBool() && line->width() >= line->implicitWidth(),
+                 qPrintable(textOf(line)));
+        QCOMPARE(stop->mapToItem(app.item("progressSection"), QPointF(stop->width(), 0)).x(),
+                 app.item("progressSection")->width());
+        app.dispatch.hold(false);
+        QTRY_VERIFY_WITH_TIMEOUT(app.object("messageAlert")->property("opened").toBool(), 60000);
+        QCOMPARE(app.view.progressValue(), run.valueAfter);
+        QTest::keyClick(window, Qt::Key_Return); // the focused OK button
+        QTRY_VERIFY(!app.object("messageAlert")->property("visible").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 60000);
+    }
+}
+
+// At twice the scale on a 1280 x 800 screen (640 x 400 points) and on an 800 x 600 screen every
+// control lies within the window's width and is brought into view by scrolling down.
+void WindowTest::everyControlIsReachableOnSmallScreens() {
+    TempDir dir;
+    for (const char* name : {"A.fcpbundle", "B.fcpbundle"})
+        buildLibrary(dir.path(), {name, GiB});
+    WindowUnderTest app;
+    QQuickWindow* window = app.window();
+    chooseLocation(app, q(dir.path()), 2);
+    if (QTest::currentTestFailed()) return;
+    auto* scroller = qobject_cast<QQuickItem*>(app.item("bodyScroller"));
+    QQuickItem* content = scroller->property("contentItem").value<QQuickItem*>();
+    const QStringList controls{"refreshButton",
+                               "locationListView",
+                               "chooseOtherDirectoryButton",
+                               "libraryFilter",
+                               "sortButton0",
+                               "sortButton3",
+                               "libraryListView",
+                               "revealButton",
+                               "openButton",
+                               "cleanRenderButton",
+                               "cleanOptimizedButton",
+                               "cleanAnalysisButton",
+                               "cleanDiskButton",
+                               "cleanHint"};
+    for (const QSize size : {QSize(640, 400), QSize(800, 600), QSize(480, 420)}) {
+        window->resize(size);
+        QTRY_COMPARE(window->size(), size);
+        for (const QString& name : controls) {
+            QQuickItem* control = app.item(name);
+            (void)centreOf(control);
+            const QRectF inContent = control->mapRectToItem(content, control->boundingRect());
+            const QString where = QString("%1 at %2x%3: %4,%5 %6x%7")
+                                      .arg(name)
+                                      .arg(size.width())
+                                      .arg(size.height())
+                                      .arg(inContent.x())
+                                      .arg(inContent.y())
+                                      .arg(inContent.width())
+                                      .arg(inContent.height());
+            QVERIFY2(inContent.left() >= 0 && inContent.right() <= scroller->width() &&
+                         inContent.bottom() <= scroller->property("contentHeight").toReal(),
+                     qPrintable(where));
+            const qreal bottom = scroller->property("contentHeight").toReal() - scroller->height();
+            scroller->setProperty("contentY", std::clamp(inContent.top() - 8, 0.0, std::max(0.0, bottom)));
+            const QRectF shown = control->mapRectToScene(control->boundingRect());
+            QVERIFY2(QRectF(QPointF(0, 0), QSizeF(size)).contains(shown), qPrintable(where));
+        }
+        scroller->setProperty("contentY", 0);
+    }
 }
 
 // On a 1280 x 800 screen at twice the scale, whose 640 x 400 points are less than the layout

@@ -6,7 +6,11 @@ import Velmora
 // The libraries found under the chosen location, one selectable row each, in the order and
 // with the filter chosen above the list.
 ColumnLayout {
+    id: column
     spacing: Theme.spacing
+
+    // In a narrow window the list gives up its minimum width and some height.
+    property bool compact: false
 
     RowLayout {
         spacing: Theme.spacing
@@ -34,6 +38,7 @@ ColumnLayout {
             placeholderText: qsTr("按名称或路径筛选")
             selectByMouse: true
             Layout.preferredWidth: 220
+            Layout.minimumWidth: 120
             Accessible.name: qsTr("按名称或路径筛选")
             onTextChanged: ContentView.shownBundles.filterText = text
             Keys.onEscapePressed: text = ""
@@ -117,6 +122,9 @@ ColumnLayout {
                     color: sortButton.active ? Theme.selectionTint
                          : (sortButton.hovered ? Theme.subtleFill : "transparent")
                 }
+                // Return and Enter press it as Space does, as on every button of the window.
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 onClicked: ContentView.shownBundles.sortBy(modelData.key)
             }
         }
@@ -124,12 +132,13 @@ ColumnLayout {
 
     Rectangle {
         objectName: "libraryList"
-        Layout.minimumWidth: Theme.libraryListMinimumWidth
+        Layout.minimumWidth: column.compact ? 0 : Theme.libraryListMinimumWidth
+        Layout.minimumHeight: 160
         Layout.fillWidth: true
         Layout.fillHeight: true
         // Wide enough for a row's four size texts on one line in the longer languages too.
-        implicitWidth: 620
-        implicitHeight: 380
+        implicitWidth: Theme.libraryListPreferredWidth
+        implicitHeight: 240
         color: Theme.listBackground
         border.color: Theme.listBorder
         radius: 6

@@ -8,6 +8,9 @@ ColumnLayout {
     id: panel
     spacing: Theme.spacing
 
+    // Above the libraries in a narrow window: the list takes the width and a few rows' height.
+    property bool compact: false
+
     RowLayout {
         spacing: 8
         Label {
@@ -29,9 +32,10 @@ ColumnLayout {
         objectName: "locationList"
         Layout.preferredWidth: Theme.locationColumnWidth
         Layout.minimumWidth: Theme.locationColumnWidth
-        Layout.maximumWidth: Theme.locationColumnWidth
-        Layout.fillHeight: true
-        implicitHeight: 380
+        Layout.maximumWidth: panel.compact ? Number.POSITIVE_INFINITY : Theme.locationColumnWidth
+        Layout.fillWidth: panel.compact
+        Layout.fillHeight: !panel.compact
+        implicitHeight: panel.compact ? 150 : 240
         color: Theme.listBackground
         border.color: Theme.listBorder
         radius: 6
@@ -210,6 +214,8 @@ ColumnLayout {
                     color: stopSearch.down ? Qt.rgba(0, 0, 0, 0.14)
                          : (stopSearch.hovered ? Qt.rgba(0, 0, 0, 0.1) : Theme.subtleFill)
                 }
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 onClicked: ContentView.stopRetrieval()
             }
         }
@@ -228,7 +234,7 @@ ColumnLayout {
 
     RowLayout {
         spacing: 12
-        Layout.topMargin: 32
+        Layout.topMargin: panel.compact ? 0 : 32
         FancyButtonStyle {
             objectName: "chooseOtherDirectoryButton"
             text: qsTr("选择其他FCPX工程目录")

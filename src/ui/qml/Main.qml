@@ -14,20 +14,22 @@ ApplicationWindow {
     font.family: Theme.fontFamily
     font.pixelSize: 13
 
-    // The first size follows the content; afterwards the window keeps whatever size it has,
-    // so the progress section showing up takes room from the lists instead of resizing it.
-    // On a screen smaller than the layout needs (a laptop at twice the scale) the window
-    // fits the screen and its content scrolls.
+    // The first size is the layout's natural one, within the screen; afterwards the window
+    // keeps whatever size it has, so the progress section showing up takes room from the lists
+    // instead of resizing it. Narrower than the two columns need (a laptop at twice the scale,
+    // a small screen), the locations move above the libraries; what does not fit in height
+    // scrolls, and nothing ever scrolls sideways.
     width: initialWidth
     height: initialHeight
     readonly property int layoutMinimumWidth: Theme.locationColumnWidth + Theme.libraryListMinimumWidth + 3 * Theme.padding + 2
     readonly property int layoutMinimumHeight: 420
     readonly property int screenWidth: Screen.desktopAvailableWidth > 0 ? Screen.desktopAvailableWidth : layoutMinimumWidth
     readonly property int screenHeight: Screen.desktopAvailableHeight > 0 ? Screen.desktopAvailableHeight : layoutMinimumHeight
-    minimumWidth: Math.min(layoutMinimumWidth, screenWidth)
+    readonly property bool narrow: width < layoutMinimumWidth
+    minimumWidth: Math.min(Theme.narrowMinimumWidth, screenWidth)
     minimumHeight: Math.min(layoutMinimumHeight, screenHeight)
-    readonly property int initialWidth: Math.min(body.implicitWidth + 2 * Theme.padding, screenWidth)
-    readonly property int initialHeight: Math.min(body.implicitHeight + 2 * Theme.padding, screenHeight)
+    readonly property int initialWidth: Math.min(Theme.locationColumnWidth + Theme.libraryListPreferredWidth + 3 * Theme.padding + 2, screenWidth)
+    readonly property int initialHeight: Math.min(Theme.naturalHeight, screenHeight)
     Component.onCompleted: {
         width = initialWidth;
         height = initialHeight;
@@ -37,48 +39,51 @@ ApplicationWindow {
         id: scroller
         objectName: "bodyScroller"
         anchors.fill: parent
-        contentWidth: Math.max(width, window.layoutMinimumWidth)
-        contentHeight: Math.max(height, window.layoutMinimumHeight)
+        contentWidth: width
+        contentHeight: Math.max(height, body.implicitHeight + 2 * Theme.padding)
         boundsBehavior: Flickable.StopAtBounds
         clip: true
-        interactive: contentWidth > width || contentHeight > height
-        // Shown for as long as something lies outside, so the user sees there is more.
-        ScrollBar.horizontal: ScrollBar {
-            visible: size < 1.0
-            policy: ScrollBar.AlwaysOn
-        }
+        interactive: contentHeight > height
+        // Shown for as long as something lies below, so the user sees there is more.
         ScrollBar.vertical: ScrollBar {
+            objectName: "bodyScrollBar"
             visible: size < 1.0
             policy: ScrollBar.AlwaysOn
         }
 
-        RowLayout {
+        GridLayout {
             id: body
             objectName: "body"
             x: Theme.padding
             y: Theme.padding
             width: scroller.contentWidth - 2 * Theme.padding
             height: scroller.contentHeight - 2 * Theme.padding
-            spacing: Theme.padding
+            columns: window.narrow ? 1 : 2
+            rowSpacing: Theme.padding
+            columnSpacing: Theme.padding
 
             LocationPanel {
                 objectName: "locationPanel"
-                Layout.alignment: Qt.AlignVCenter
-                Layout.fillHeight: true
+                compact: window.narrow
+                Layout.alignment: Qt.AlignTop
+                Layout.fillWidth: window.narrow
+                Layout.fillHeight: !window.narrow
             }
 
             ColumnLayout {
                 objectName: "libraryColumn"
-                Layout.alignment: Qt.AlignVCenter
+                Layout.alignment: Qt.AlignTop
                 Layout.fillWidth: true
                 Layout.fillHeight: true
                 spacing: Theme.spacing
 
                 LibraryList {
+                    compact: window.narrow
                     Layout.fillWidth: true
                     Layout.fillHeight: true
                 }
                 ActionPanel {
+                    Layout.fillWidth: true
                     onCleanAllRequested: confirmClean.ask()
                 }
                 ProgressSection {

@@ -24,6 +24,8 @@ Button {
     Keys.onReturnPressed: control.clicked()
     Keys.onEnterPressed: control.clicked()
 
+    // A disabled button fades, so it reads as out of reach, not as pressed.
+    opacity: enabled ? 1.0 : 0.45
     scale: control.down ? 0.97 : 1.0
     Behavior on scale {
         NumberAnimation { duration: 120; easing.type: Easing.OutQuad }

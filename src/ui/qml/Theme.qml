@@ -35,4 +35,10 @@ QtObject {
     // The location column's fixed width and the narrowest the library list may get.
     readonly property int locationColumnWidth: 250
     readonly property int libraryListMinimumWidth: 500
+    // The list's width and the window's height when the screen leaves room for them.
+    readonly property int libraryListPreferredWidth: 620
+    readonly property int naturalHeight: 575
+    // Below the two columns' width the locations go above the libraries; narrower than this
+    // the window does not get.
+    readonly property int narrowMinimumWidth: 480
 }
