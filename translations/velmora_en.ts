@@ -794,7 +794,7 @@
     </message>
     <message>
         <source>输入服务器管理员给你的令牌。</source>
-        <translation>Enter the token the server's administrator gave you.</translation>
+        <translation>Enter the token the server&apos;s administrator gave you.</translation>
     </message>
     <message>
         <source>扫描于 %1</source>
