@@ -371,6 +371,10 @@
         <source>选择一个资源库</source>
         <translation>Select a library</translation>
     </message>
+    <message>
+        <source>在左侧选择一个硬盘或目录。</source>
+        <translation>Pick a drive or folder on the left.</translation>
+    </message>
 </context>
 <context>
     <name>DirectoryDialog</name>
@@ -605,6 +609,10 @@
     <message>
         <source>停止</source>
         <translation>Stop</translation>
+    </message>
+    <message>
+        <source>没有连接外接硬盘</source>
+        <translation>No external drives connected</translation>
     </message>
 </context>
 <context>

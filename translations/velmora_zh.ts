@@ -361,6 +361,10 @@
         <source>选择一个资源库</source>
         <translation>选择一个资源库</translation>
     </message>
+    <message>
+        <source>在左侧选择一个硬盘或目录。</source>
+        <translation>在左侧选择一个硬盘或目录。</translation>
+    </message>
 </context>
 <context>
     <name>DirectoryDialog</name>
@@ -595,6 +599,10 @@
     <message>
         <source>选择其他FCPX工程目录</source>
         <translation>选择其他FCPX工程目录</translation>
+    </message>
+    <message>
+        <source>没有连接外接硬盘</source>
+        <translation>没有连接外接硬盘</translation>
     </message>
 </context>
 <context>

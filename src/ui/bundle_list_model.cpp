@@ -1,9 +1,9 @@
 #include "ui/bundle_list_model.h"
 
 #include "i18n/category_texts.h"
+#include "i18n/grouped_number.h"
 #include "i18n/translation.h"
 #include "library/cache_category.h"
-#include "library/format_size.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +14,7 @@ namespace velmora {
 namespace {
 
 QString sizeText(std::int64_t bytes) {
-    return QString::fromStdString(formatSize(bytes));
+    return groupedSize(bytes);
 }
 
 // "缓存大小: %1" and its siblings, looked up whole, with the size text inserted.

@@ -3,7 +3,6 @@
 #include "discovery/locations.h"
 #include "i18n/grouped_number.h"
 #include "i18n/translation.h"
-#include "library/format_size.h"
 #include "platform/text.h"
 #include "ui/content_view_state.h"
 #include "ui/location_problem_text.h"
@@ -146,11 +145,14 @@ QString ContentView::locationSummary() const {
     if (state->listedProblem != LocationProblem::none) return label;
     const auto libraries = static_cast<std::uint64_t>(totals.libraries);
     return translate("ContentView", "%1 · %n 个资源库 · 共 %2 · 可清理 %3", nullptr, libraries)
-        .arg(label, fromBytes(formatSize(totals.size)), fromBytes(formatSize(totals.reclaimable())));
+        .arg(label, groupedSize(totals.size), groupedSize(totals.reclaimable()));
 }
 
 QString ContentView::emptyListText() const {
-    if (state->listedLocation.isNull() || !state->bundles->bundles().empty()) return {};
+    // Before the first choice the list says where to start.
+    if (state->listedLocation.isNull())
+        return state->selectedPath.isNull() ? translate("ContentView", "在左侧选择一个硬盘或目录。") : QString();
+    if (!state->bundles->bundles().empty()) return {};
     const QString problem = locationProblemText(state->listedProblem, state->listedLocation);
     return problem.isNull()
                ? translate("ContentView", "%1 中没有 Final Cut Pro 资源库。").arg(state->listedLocation)
@@ -194,6 +196,7 @@ void ContentView::setSelectedPath(const QString& path) {
     state->selectedPath = path;
     emit selectedPathChanged();
     emit cleanTargetsChanged();
+    emit listedLocationChanged(); // the empty list's text
 }
 
 void ContentView::setIsCleaning(bool value) {

@@ -4,8 +4,8 @@
 #include "cleaning/cleaning_runner.h"
 #include "i18n/category_texts.h"
 #include "i18n/failure_reason_text.h"
+#include "i18n/grouped_number.h"
 #include "i18n/translation.h"
-#include "library/format_size.h"
 #include "platform/log_output.h"
 #include "platform/unique_fd.h"
 #include "ui/content_view.h"
@@ -187,9 +187,9 @@ QString ContentView::cleanAllConfirmationText() const {
                "将从 %1 中的 %n 个资源库删除：时间线渲染缓存 %2、代理媒体 %3、优化媒体 %4、媒体分析缓存 %5。"
                "原始媒体和项目保留不动。",
                nullptr, libraries)
-        .arg(state->selectedPath, fromBytes(formatSize(totals.categorySizes[0])),
-             fromBytes(formatSize(totals.categorySizes[1])), fromBytes(formatSize(totals.categorySizes[2])),
-             fromBytes(formatSize(totals.categorySizes[3])));
+        .arg(state->selectedPath, groupedSize(totals.categorySizes[0]),
+             groupedSize(totals.categorySizes[1]), groupedSize(totals.categorySizes[2]),
+             groupedSize(totals.categorySizes[3]));
 }
 
 void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<ContentView>& view,

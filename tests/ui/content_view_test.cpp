@@ -285,6 +285,16 @@ void ContentViewTest::listOrdersFiltersAndSums() {
     QVERIFY(model.totals().size == GiB && model.totals().reclaimable() == GiB / 2 + 2000);
     QCOMPARE(model.index(1).data(BundleListModel::SizeBarRole).toList(),
              (QVariantList{1000.0 / GiB, 0.0, 1000.0 / GiB, 0.0, 0.0}));
+    // Whole gigabytes are grouped by thousands, from the first thousand on.
+    model.setBundles(
+        {{Uuid::random(), "/V/Big.fcpbundle", "Big.fcpbundle", 50916 * GiB + GiB * 7 / 10, {999 * GiB}},
+         {Uuid::random(), "/V/K.fcpbundle", "K.fcpbundle", 1000 * GiB, {1234567 * GiB}}});
+    QCOMPARE(model.index(0).data(BundleListModel::TitleTextRole).toString() + " " +
+                 model.index(0).data(BundleListModel::CacheSizeTextRole).toString() + " " +
+                 model.index(1).data(BundleListModel::TitleTextRole).toString() + " " +
+                 model.index(1).data(BundleListModel::CacheSizeTextRole).toString(),
+             QString("Big.fcpbundle (50,916.70 GB) 缓存大小: 999.00 GB K.fcpbundle (1,000.00 GB) 缓存大小: "
+                     "1,234,567.00 GB"));
 }
 
 QTEST_GUILESS_MAIN(ContentViewTest)

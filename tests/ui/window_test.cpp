@@ -270,6 +270,8 @@ void WindowTest::buttonsFollowTheSelectionAndEachRunStartsItsBar() {
         buildLibrary(dir.path(), {name, 4096, 4096, 4096, 4096, 4096});
     WindowUnderTest app;
     QQuickWindow* window = app.window();
+    QTRY_VERIFY(isShown(app.item("emptyListText"))); // before the first choice: where to start
+    QCOMPARE(textOf(app.item("emptyListText")), QString("在左侧选择一个硬盘或目录。"));
     chooseLocation(app, q(dir.path()), 3);
     if (QTest::currentTestFailed()) return;
     const QStringList forSelected{"cleanRenderButton", "cleanProxyButton", "cleanOptimizedButton",

@@ -39,6 +39,11 @@ ItemDelegate {
     Accessible.focusable: true
     Accessible.focused: isSelected && ListView.view !== null && ListView.view.activeFocus
     Accessible.onToggleAction: choose(Qt.NoModifier)
+    // The full name and where the library is, for a name cut short or shared by two libraries.
+    hoverEnabled: true
+    ToolTip.delay: 800
+    ToolTip.visible: hovered
+    ToolTip.text: displayName + "\n" + path
 
     // A click selects the row and gives the list the keyboard, so up and down go on from
     // here; Ctrl-click on the selected row clears the selection, as in other desktop lists.

@@ -126,6 +126,15 @@ ColumnLayout {
                     topPadding: 2
                     bottomPadding: 4
                 }
+                Label {
+                    objectName: "noDrivesText"
+                    visible: ContentView.drives.length === 0
+                    text: qsTr("没有连接外接硬盘")
+                    color: Theme.secondaryText
+                    font.pixelSize: 12
+                    leftPadding: 8
+                    bottomPadding: 2
+                }
                 Repeater {
                     id: driveRows
                     objectName: "driveRows"
