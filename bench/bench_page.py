@@ -7,21 +7,19 @@ Prints a table.
     bench/bench_page.py [BIN_DIR]        (default build/bin)"""
 
 import os
-import re
 import shutil
 import signal
 import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench_web import make_location  # noqa: E402 (the same 2,000 libraries)
+from bench_web import make_location, start_server  # noqa: E402 (the same 2,000 libraries)
 
 BIN = sys.argv[1] if len(sys.argv) > 1 else "build/bin"
 CLI = os.path.join(BIN, "velmora-cli")
@@ -42,15 +40,7 @@ def main():
     tmp = tempfile.mkdtemp()
     root = os.path.join(tmp, "share")
     make_location(root)
-    server = subprocess.Popen([CLI, "serve", "--listen", "127.0.0.1:0", "--state-dir", os.path.join(tmp, "state"),
-                               "Share=" + root], stderr=subprocess.PIPE, text=True)
-    token = port = None
-    for line in server.stderr:
-        token = (m := re.search(r"\?token=([0-9a-f]+)", line)) and m.group(1) or token
-        if m := re.search(r"serving \d+ roots on [^:]+:(\d+)", line):
-            port = int(m.group(1))
-            break
-    threading.Thread(target=server.stderr.read, daemon=True).start()
+    server, port, token = start_server(CLI, root, tmp)
     subprocess.run(["curl", "-s", "-X", "POST", "-H", "Authorization: Bearer " + token, "-H",
                     "Content-Type: application/json", "-d", "{}", f"http://127.0.0.1:{port}/api/v1/roots/share/scan"],
                    check=True, capture_output=True)

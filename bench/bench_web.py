@@ -32,6 +32,21 @@ def make_location(root):
                 f.write(b"x" * (i % 997 + 1))
 
 
+def start_server(cli, root, tmp):
+    """`velmora-cli serve` of `root` as "Share" on a free port: the process, its port and its
+    first token."""
+    server = subprocess.Popen([cli, "serve", "--listen", "127.0.0.1:0", "--state-dir", os.path.join(tmp, "state"),
+                               "Share=" + root], stderr=subprocess.PIPE, text=True)
+    token = port = None
+    for line in server.stderr:
+        token = (m := re.search(r"\?token=([0-9a-f]+)", line)) and m.group(1) or token
+        if m := re.search(r"serving \d+ roots on [^:]+:(\d+)", line):
+            port = int(m.group(1))
+            break
+    threading.Thread(target=server.stderr.read, daemon=True).start()  # the request log
+    return server, port, token
+
+
 def percentile(values, share):
     ordered = sorted(values)
     return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
@@ -41,15 +56,7 @@ def main():
     tmp = tempfile.mkdtemp()
     root = os.path.join(tmp, "share")
     make_location(root)
-    server = subprocess.Popen([CLI, "serve", "--listen", "127.0.0.1:0", "--state-dir", os.path.join(tmp, "state"),
-                               "Share=" + root], stderr=subprocess.PIPE, text=True)
-    token = port = None
-    for line in server.stderr:
-        token = (m := re.search(r"\?token=([0-9a-f]+)", line)) and m.group(1) or token
-        if m := re.search(r"serving \d+ roots on [^:]+:(\d+)", line):
-            port = int(m.group(1))
-            break
-    threading.Thread(target=server.stderr.read, daemon=True).start()  # the request log
+    server, port, token = start_server(CLI, root, tmp)
     auth = {"Authorization": "Bearer " + token, "Content-Type": "application/json"}
 
     def get(connection, path):

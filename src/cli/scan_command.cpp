@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "discovery/scanner.h"
 #include "i18n/category_texts.h"
+#include "i18n/grouped_number.h"
 #include "i18n/translation.h"
 #include "library/cache_category.h"
 #include "library/format_size.h"
@@ -58,10 +59,8 @@ class ProgressLine {
         do {
             const std::string line =
                 "\r\033[K" + format_
-                                 .arg(QString::fromStdString(groupedCount(
-                                          progress_.entriesRead.load(std::memory_order_relaxed))),
-                                      QString::fromStdString(groupedCount(
-                                          progress_.librariesFound.load(std::memory_order_relaxed))))
+                                 .arg(groupedNumber(progress_.entriesRead.load(std::memory_order_relaxed)),
+                                      groupedNumber(progress_.librariesFound.load(std::memory_order_relaxed)))
                                  .toStdString();
             std::fputs(line.c_str(), stderr);
             std::fflush(stderr);
@@ -211,16 +210,6 @@ std::size_t displayWidth(std::string_view utf8) {
         i += n;
     }
     return width;
-}
-
-std::string groupedCount(std::uint64_t value) {
-    std::string digits = std::to_string(value);
-    std::string out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i != 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
 }
 
 std::string bundleTable(const std::vector<FCPBundle>& bundles) {

@@ -16,9 +16,6 @@ namespace velmora::cli {
 // Columns a terminal gives the text (East Asian wide characters take two).
 [[nodiscard]] std::size_t displayWidth(std::string_view utf8);
 
-// 1234567 -> "1,234,567", whatever the locale.
-[[nodiscard]] std::string groupedCount(std::uint64_t value);
-
 // The human table: name, total, the four category sizes (formatSize), path; one row per
 // library in scan order.
 [[nodiscard]] std::string bundleTable(const std::vector<FCPBundle>& bundles);

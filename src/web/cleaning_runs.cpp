@@ -176,7 +176,8 @@ void CleaningRuns::finish(Run& run) {
     }
     released_.notify_all();
     // The list shows the sizes after the cleaning; the pages hear of it from the scan's events.
-    run.order.root->rescanAfterChange();
+    // A run stopped before it began changed nothing.
+    if (run.acquired) run.order.root->rescanAfterChange();
 }
 
 bool CleaningRuns::stop(const std::string& id) {

@@ -11,7 +11,6 @@ std::string_view contentTypeOf(std::string_view path) {
     if (path.ends_with(".html")) return "text/html; charset=utf-8";
     if (path.ends_with(".js")) return "text/javascript; charset=utf-8";
     if (path.ends_with(".css")) return "text/css; charset=utf-8";
-    if (path.ends_with(".svg")) return "image/svg+xml";
     return "application/octet-stream";
 }
 

@@ -59,9 +59,6 @@ bool ServedRootState::startScan() {
     std::lock_guard lock(mutex_);
     if (scanning_ || cancel_.requested()) return false;
     if (thread_.joinable()) thread_.join(); // the previous scan has ended: only its thread is left
-    progress_.entriesRead = 0;
-    progress_.librariesFound = 0;
-    progress_.mountPointsSkipped = 0;
     // No thread from the system (a process limit): no scan now, and none left marked running.
     thread_ = threadIfGiven([this] { runScan(); });
     scanning_ = thread_.joinable();
@@ -107,8 +104,10 @@ void ServedRootState::runScan() {
             again = again_ && !cancel_.requested();
             again_ = false;
             scanning_ = again;
+            // An idle root shows no counts, and the next scan starts from none.
             progress_.entriesRead = 0;
             progress_.librariesFound = 0;
+            progress_.mountPointsSkipped = 0;
         }
         // Told once the root takes a new scan: a page that asks for one at this event gets it.
         events_.publish("scan", ended);

@@ -5,7 +5,7 @@ import { request, openEvents } from './api.js';
 import { CleaningPanel } from './cleaning_panel.js';
 import { showHistory } from './history_panel.js';
 import { LibraryList, KINDS, sizeBar } from './library_list.js';
-import { loadTexts, applyTexts, currentLanguage, t, tn, formatSize, formatNumber, formatAge, parseTime, exactBytes } from './texts.js';
+import { loadTexts, applyTexts, currentLanguage, t, tn, formatSize, formatNumber, formatAge, formatDate, parseTime, exactBytes } from './texts.js';
 
 const $ = (id) => document.getElementById(id);
 const ALL_KINDS = KINDS.map(([kind]) => kind);
@@ -85,11 +85,15 @@ async function showConsole() {
   showHistory(api);
 }
 
-async function loadRoots() {
+// The roots' figures, and the shown root's libraries unless only another root changed.
+async function loadRoots(withLibraries = true) {
   state.roots = (await request('GET', '/roots', undefined, api)).roots;
-  if (!currentRoot() && state.roots.length) state.rootId = state.roots[0].id;
+  if (!currentRoot() && state.roots.length) {
+    state.rootId = state.roots[0].id;
+    withLibraries = true;
+  }
   showRoots();
-  await loadLibraries();
+  if (withLibraries) await loadLibraries();
 }
 
 function showRoots() {
@@ -153,7 +157,7 @@ function showScanStatus(root) {
       ? t('scannedAt', formatAge(root.lastScan.finished))
       : t('notScanned');
   $('scanStatus').textContent = status;
-  if (root.lastScan) $('scanStatus').title = new Date(root.lastScan.finished * 1000).toLocaleString(currentLanguage());
+  if (root.lastScan) $('scanStatus').title = formatDate(root.lastScan.finished);
   $('rescan').disabled = root.scanning;
 }
 
@@ -225,7 +229,7 @@ function onEvent(type, data) {
     if (!root) return;
     root.scanning = data.state === 'started' || data.state === 'running';
     root.progress = { entries: data.entries, libraries: data.libraries };
-    if (data.state === 'done') loadRoots(); // the new figures, in every open page
+    if (data.state === 'done') loadRoots(root.id === state.rootId); // the new figures, in every open page
     else if (root.id === state.rootId) showScanStatus(root);
     return;
   }
@@ -236,10 +240,12 @@ function showTexts() {
   applyTexts();
   const sort = $('sort');
   sort.replaceChildren(...SORTS.map(([key, text]) => new Option(t(text), key, false, key === state.sort)));
-  $('order').textContent = state.descending ? t('descending') : t('ascending');
+  showOrder();
   $('language').value = currentLanguage();
-  for (const [kind] of KINDS) $('clean-' + kind).textContent = t('clean' + kind[0].toUpperCase() + kind.slice(1));
-  document.title = 'Velmora';
+}
+
+function showOrder() {
+  $('order').textContent = state.descending ? t('descending') : t('ascending');
 }
 
 function wire() {
@@ -275,12 +281,12 @@ function wire() {
   $('sort').addEventListener('change', () => {
     state.sort = $('sort').value;
     state.descending = DESCENDING_FIRST.has(state.sort);
-    $('order').textContent = state.descending ? t('descending') : t('ascending');
+    showOrder();
     loadView();
   });
   $('order').addEventListener('click', () => {
     state.descending = !state.descending;
-    $('order').textContent = state.descending ? t('descending') : t('ascending');
+    showOrder();
     loadView();
   });
   $('selectAll').addEventListener('click', () => list.select(list.view));

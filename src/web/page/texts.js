@@ -3,6 +3,20 @@
 
 let words = {};
 let language = 'en';
+// Made once per language: a list redraw formats hundreds of figures, and each formatter is
+// costly to make.
+let formats = makeFormats(language);
+
+function makeFormats(lang) {
+  return {
+    plural: new Intl.PluralRules(lang),
+    number: new Intl.NumberFormat(lang),
+    size: new Intl.NumberFormat(lang, { minimumFractionDigits: 2, maximumFractionDigits: 2 }),
+    bytes: new Intl.NumberFormat(lang, { style: 'unit', unit: 'byte', unitDisplay: 'long' }),
+    date: new Intl.DateTimeFormat(lang, { dateStyle: 'medium', timeStyle: 'short' }),
+    age: new Intl.RelativeTimeFormat(lang, { numeric: 'auto' }),
+  };
+}
 
 export async function loadTexts(wanted) {
   const query = wanted ? '?lang=' + encodeURIComponent(wanted) : '';
@@ -10,6 +24,7 @@ export async function loadTexts(wanted) {
   const answer = await response.json();
   words = answer.texts;
   language = answer.language;
+  formats = makeFormats(language);
   document.documentElement.lang = language === 'zh' ? 'zh-CN' : language;
   return language;
 }
@@ -27,7 +42,7 @@ export function t(key, ...args) {
 export function tn(key, count, ...args) {
   const forms = words[key];
   if (!forms || typeof forms !== 'object') return key;
-  const form = new Intl.PluralRules(language).select(count) === 'one' ? forms.one : forms.other;
+  const form = formats.plural.select(count) === 'one' ? forms.one : forms.other;
   return fill(form.replaceAll('%n', formatNumber(count)), args);
 }
 
@@ -38,17 +53,17 @@ function fill(text, args) {
   });
 }
 
-export const formatNumber = (n) => new Intl.NumberFormat(language).format(n);
+export const formatNumber = (n) => formats.number.format(n);
 
 // Sizes as the window and the CLI write them (gigabytes of 2^30 bytes, two decimals), with the
 // page's separators.
 export function formatSize(bytes) {
   const gigabytes = bytes / 1073741824;
-  return new Intl.NumberFormat(language, { minimumFractionDigits: 2, maximumFractionDigits: 2 }).format(gigabytes) + ' GB';
+  return formats.size.format(gigabytes) + ' GB';
 }
 
 export function exactBytes(bytes) {
-  return new Intl.NumberFormat(language, { style: 'unit', unit: 'byte', unitDisplay: 'long' }).format(bytes);
+  return formats.bytes.format(bytes);
 }
 
 // "2026-12-07T10:20:30.123456789Z": the server's times keep nanoseconds, a Date takes
@@ -62,16 +77,15 @@ export function parseTime(text) {
 export function formatDate(time) {
   const date = parseTime(time);
   if (Number.isNaN(date.getTime())) return '';
-  return new Intl.DateTimeFormat(language, { dateStyle: 'medium', timeStyle: 'short' }).format(date);
+  return formats.date.format(date);
 }
 
 // "5 minutes ago", "昨天".
 export function formatAge(time) {
   const seconds = (parseTime(time).getTime() - Date.now()) / 1000;
-  const format = new Intl.RelativeTimeFormat(language, { numeric: 'auto' });
   for (const [unit, size] of [['day', 86400], ['hour', 3600], ['minute', 60]])
-    if (Math.abs(seconds) >= size) return format.format(Math.round(seconds / size), unit);
-  return format.format(Math.round(seconds), 'second');
+    if (Math.abs(seconds) >= size) return formats.age.format(Math.round(seconds / size), unit);
+  return formats.age.format(Math.round(seconds), 'second');
 }
 
 // Fills every element that names its text: data-text (its content), data-text-placeholder,
