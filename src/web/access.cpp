@@ -54,8 +54,7 @@ StoredToken hashedToken(const std::string& name, Role role, const std::string& t
     stored.role = role;
     stored.salt = randomBytes(16);
     stored.hash = sha256(stored.salt, token);
-    stored.created =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    stored.created = secondsNow();
     return stored;
 }
 

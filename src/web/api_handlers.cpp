@@ -2,8 +2,8 @@
 #include "web/web_api.h"
 
 #include "web/library_query.h"
+#include "web/request_text.h"
 
-#include <charconv>
 
 namespace velmora::web {
 
@@ -90,10 +90,10 @@ HttpResponse WebApi::run(const std::string& id) {
 HttpResponse WebApi::history(const HttpRequest& request) {
     std::size_t limit = 50;
     if (const auto found = request.query.find("limit"); found != request.query.end()) {
-        const std::string& text = found->second;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
-        if (error != std::errc() || end != text.data() + text.size() || limit == 0 || limit > kLargestHistory)
+        const std::optional<std::uint64_t> asked = wholeNumber(found->second);
+        if (!asked || *asked == 0 || *asked > kLargestHistory)
             return errorResponse(400, "bad_query", "limit must be a whole number from 1 to 500");
+        limit = static_cast<std::size_t>(*asked);
     }
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const StoredCleaning& c : ctx_.store.cleanings(limit)) {
@@ -123,11 +123,9 @@ HttpResponse WebApi::events(const HttpRequest& request) {
     response.eventStream = true;
     response.eventsAfter = ctx_.events.latest();
     // A reconnecting browser says the last event it saw, and gets those it missed.
-    const std::string last = request.header("last-event-id");
-    std::uint64_t seen = 0;
-    const auto [end, error] = std::from_chars(last.data(), last.data() + last.size(), seen);
-    if (!last.empty() && error == std::errc() && end == last.data() + last.size() && seen <= response.eventsAfter)
-        response.eventsAfter = seen;
+    if (const std::optional<std::uint64_t> seen = wholeNumber(request.header("last-event-id"));
+        seen && *seen <= response.eventsAfter)
+        response.eventsAfter = *seen;
     return response;
 }
 

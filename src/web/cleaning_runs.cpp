@@ -19,11 +19,6 @@ constexpr std::size_t kReportedEntries = 100000;
 // Reports of ended runs kept for GET /runs/{run}; the oldest half goes when they are this many.
 constexpr std::size_t kKeptReports = 200;
 
-std::int64_t secondsNow() {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 nlohmann::ordered_json categoryKeys(CategoryMask mask) {
     nlohmann::ordered_json keys = nlohmann::ordered_json::array();
     for (CacheCategory category : allCacheCategories)

@@ -1,6 +1,7 @@
 #include "web/http_server.h"
 
 #include "platform/optional_thread.h"
+#include "web/request_text.h"
 
 #include <utility> // before Boost: its coroutine header uses std::exchange
 
@@ -65,10 +66,7 @@ HttpRequest requestOf(const http::request<http::string_body>& message, std::stri
         }
     }
     for (const auto& field : message) {
-        std::string name(field.name_string());
-        for (char& c : name)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        request.headers[name] = std::string(field.value());
+        request.headers[asciiLowered(std::string(field.name_string()))] = std::string(field.value());
     }
     request.body = message.body();
     request.client = std::move(client);

@@ -1,9 +1,9 @@
 #include "web/library_query.h"
 
 #include "platform/text.h"
+#include "web/request_text.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace velmora::web {
 
@@ -13,10 +13,12 @@ constexpr std::size_t kLargestPage = 1000;
 // A page of ids alone is small: a whole large root's order fits in one.
 constexpr std::size_t kLargestIdPage = 100000;
 
+// An absent count keeps its default.
 bool parseCount(const std::string& text, std::size_t& value) {
     if (text.empty()) return true;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
+    const std::optional<std::uint64_t> number = wholeNumber(text);
+    if (number) value = static_cast<std::size_t>(*number);
+    return number.has_value();
 }
 
 // Names in the order people expect: case and accents aside, runs of digits by their value

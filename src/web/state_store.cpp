@@ -1,6 +1,7 @@
 #include "web/state_store.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -57,6 +58,11 @@ class Statement {
 };
 
 } // namespace
+
+std::int64_t secondsNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 const char* roleName(Role role) {
     return role == Role::cleaner ? "cleaner" : "viewer";

@@ -16,6 +16,9 @@ enum class Role { viewer, cleaner };
 [[nodiscard]] const char* roleName(Role role);
 [[nodiscard]] std::optional<Role> roleFromName(const std::string& name);
 
+// Times are kept as whole seconds since the epoch.
+[[nodiscard]] std::int64_t secondsNow();
+
 struct StoredToken {
     std::string name;
     Role role = Role::viewer;

@@ -1,6 +1,7 @@
 #include "web/web_api.h"
 
 #include "web/page_assets.h"
+#include "web/request_text.h"
 #include "web/server_log.h"
 
 #include <arpa/inet.h>
@@ -11,12 +12,6 @@ namespace velmora::web {
 namespace {
 
 constexpr const char* kSessionCookie = "velmora_session";
-
-std::string lower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 bool isAddress(const std::string& host) {
     unsigned char bytes[16];
@@ -38,7 +33,7 @@ std::string cookie(const HttpRequest& request, const std::string& name) {
 
 std::string bearer(const HttpRequest& request) {
     const std::string value = request.header("authorization");
-    return lower(value.substr(0, 7)) == "bearer " ? value.substr(7) : std::string();
+    return asciiLowered(value.substr(0, 7)) == "bearer " ? value.substr(7) : std::string();
 }
 
 // A state change from a browser must come from this server's own page: the Origin it sends
@@ -46,15 +41,15 @@ std::string bearer(const HttpRequest& request) {
 // proxy in front that ends TLS changes nothing. Without an Origin only a token in the request
 // itself (which a browser never adds on its own) is accepted.
 std::optional<HttpResponse> crossSiteRefusal(const HttpRequest& request, bool byCookie) {
-    const std::string origin = lower(request.header("origin"));
+    const std::string origin = asciiLowered(request.header("origin"));
     const std::size_t scheme = origin.find("://");
     const bool sameHost = scheme != std::string::npos && (origin.starts_with("http://") || origin.starts_with("https://")) &&
-                          origin.substr(scheme + 3) == lower(request.header("host"));
+                          origin.substr(scheme + 3) == asciiLowered(request.header("host"));
     if (!origin.empty() && !sameHost)
         return errorResponse(403, "cross_origin", "The request comes from another site.");
     if (origin.empty() && byCookie)
         return errorResponse(403, "cross_origin", "A browser's request must say where it comes from.");
-    const std::string type = lower(request.header("content-type"));
+    const std::string type = asciiLowered(request.header("content-type"));
     if (type.substr(0, type.find(';')) != "application/json")
         return errorResponse(400, "not_json", "The body must be JSON (Content-Type: application/json).");
     return std::nullopt;
@@ -71,7 +66,7 @@ HttpResponse jsonResponse(const nlohmann::ordered_json& body, int status) {
 }
 
 bool hostAllowed(const std::string& host, const std::vector<std::string>& names) {
-    std::string name = lower(host);
+    std::string name = asciiLowered(host);
     if (name.starts_with("[")) {
         const std::size_t close = name.find(']');
         if (close == std::string::npos) return false;
@@ -81,7 +76,7 @@ bool hostAllowed(const std::string& host, const std::vector<std::string>& names)
     if (name.empty()) return false;
     if (name == "localhost" || isAddress(name)) return true;
     for (const std::string& allowed : names)
-        if (lower(allowed) == name) return true;
+        if (asciiLowered(allowed) == name) return true;
     return false;
 }
 
