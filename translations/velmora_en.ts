@@ -951,5 +951,12 @@
             <numerusform>%n libraries</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>还有 %n 项未列出。</source>
+        <translation>
+            <numerusform>%n more entry not listed.</numerusform>
+            <numerusform>%n more entries not listed.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

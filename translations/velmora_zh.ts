@@ -936,5 +936,11 @@
             <numerusform>%n 个资源库</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>还有 %n 项未列出。</source>
+        <translation>
+            <numerusform>还有 %n 项未列出。</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

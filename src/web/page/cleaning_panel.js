@@ -6,6 +6,9 @@ import { KINDS } from './library_list.js';
 import { t, tn, formatSize, exactBytes } from './texts.js';
 
 const $ = (id) => document.getElementById(id);
+// A whole root's run may remove tens of thousands of entries: the report lists this many,
+// those that had to stay first, and says how many more there were.
+const LISTED_ENTRIES = 1000;
 
 export class CleaningPanel {
   constructor(api) {
@@ -131,9 +134,10 @@ export class CleaningPanel {
     const summary = $('reportSummary');
     summary.replaceChildren(...lines.map((line) => Object.assign(document.createElement('p'), { textContent: line })));
     $('report').classList.toggle('failed', report.failed > 0 || report.stopped);
-    const entries = $('reportEntries');
-    entries.replaceChildren();
-    for (const entry of report.entries) {
+    const stayed = report.entries.filter((entry) => entry.status === 'failed');
+    const listed = stayed.concat(report.entries.filter((entry) => entry.status !== 'failed')).slice(0, LISTED_ENTRIES);
+    const entries = document.createDocumentFragment();
+    for (const entry of listed) {
       const item = document.createElement('li');
       item.className = entry.status;
       const status = document.createElement('span');
@@ -147,6 +151,9 @@ export class CleaningPanel {
       item.title = exactBytes(entry.bytes);
       entries.append(item);
     }
+    const unlisted = Math.max(report.entries.length, report.removed + report.failed) - listed.length;
+    if (unlisted > 0) entries.append(Object.assign(document.createElement('li'), { textContent: tn('moreEntries', unlisted) }));
+    $('reportEntries').replaceChildren(entries);
     $('report').hidden = false;
   }
 }
