@@ -171,6 +171,10 @@ ServedRoots::ServedRoots(const std::vector<ServedRoot>& roots, StateStore& store
                          std::optional<std::chrono::seconds> rescanEvery) {
     for (const ServedRoot& root : roots)
         roots_.push_back(std::make_unique<ServedRootState>(root, store, events));
+    // A root never scanned (or whose stored scan was dropped) is scanned at once, so that the
+    // first page opened lists its libraries; the others keep their stored scan until asked.
+    for (const auto& root : roots_)
+        if (!root->lastScan()) (void)root->startScan();
     if (!rescanEvery) return;
     timer_ = std::thread([this, every = *rescanEvery] {
         std::unique_lock lock(mutex_);
