@@ -40,6 +40,7 @@ ServedRootState::ServedRootState(ServedRoot root, StateStore& store, EventHub& e
             scan->sums = sumLibraries(scan->libraries);
             scan->finished = std::chrono::sys_seconds(std::chrono::seconds(stored->finished));
             last_ = std::move(scan);
+            needsScan_ = stored->cleanedSince;
         } catch (const std::exception& error) {
             logLine("root " + root_.id + ": the stored scan is dropped (" + error.what() + "); scan again");
         }
@@ -171,10 +172,10 @@ ServedRoots::ServedRoots(const std::vector<ServedRoot>& roots, StateStore& store
                          std::optional<std::chrono::seconds> rescanEvery) {
     for (const ServedRoot& root : roots)
         roots_.push_back(std::make_unique<ServedRootState>(root, store, events));
-    // A root never scanned (or whose stored scan was dropped) is scanned at once, so that the
-    // first page opened lists its libraries; the others keep their stored scan until asked.
+    // A root never scanned, or whose stored scan a cleaning may have outdated, is scanned at
+    // once, so that the first page opened lists true figures; the others keep their stored scan.
     for (const auto& root : roots_)
-        if (!root->lastScan()) (void)root->startScan();
+        if (root->needsScan()) (void)root->startScan();
     if (!rescanEvery) return;
     timer_ = std::thread([this, every = *rescanEvery] {
         std::unique_lock lock(mutex_);

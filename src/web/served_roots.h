@@ -40,6 +40,8 @@ class ServedRootState {
     [[nodiscard]] const ServedRoot& root() const { return root_; }
     // The last finished scan; null before the first.
     [[nodiscard]] std::shared_ptr<const RootScan> lastScan() const;
+    // No stored scan, or one that a cleaning may have made out of date.
+    [[nodiscard]] bool needsScan() const { return needsScan_; }
     // Starts a scan unless one runs; true when this call started it.
     bool startScan();
     // After a cleaning changed the root: a scan now, or once the one under way has ended.
@@ -59,6 +61,7 @@ class ServedRootState {
     EventHub& events_;
     mutable std::mutex mutex_;
     std::shared_ptr<const RootScan> last_;
+    bool needsScan_ = true; // set once, when the stored scan is read
     bool scanning_ = false;
     bool again_ = false; // scan once more when the running scan ends
     ScanProgress progress_;

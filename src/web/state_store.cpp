@@ -151,12 +151,13 @@ void StateStore::saveScan(const StoredScan& scan) {
 
 std::optional<StoredScan> StateStore::lastScan(const std::string& root) {
     std::lock_guard lock(mutex_);
-    Statement select(db_, "SELECT finished, records FROM scans WHERE root = ?");
+    Statement select(db_, "SELECT finished, records, EXISTS (SELECT 1 FROM cleanings WHERE cleanings.root = "
+                          "scans.root AND cleanings.finished >= scans.finished) FROM scans WHERE root = ?");
     if (!select.ok()) fail("cannot read the scan of " + root);
     const int step = select.text(1, root).step();
     if (step == SQLITE_DONE) return std::nullopt;
     if (step != SQLITE_ROW) fail("cannot read the scan of " + root);
-    return StoredScan{root, select.number(0), select.column(1)};
+    return StoredScan{root, select.number(0), select.column(1), select.number(2) != 0};
 }
 
 void StateStore::addCleaning(const StoredCleaning& c) {

@@ -31,6 +31,9 @@ struct StoredScan {
     std::string root;
     std::int64_t finished = 0; // seconds since the epoch
     std::string records;       // as storedRecords wrote them
+    // A cleaning of the root ended at or after it (the server stopped before the rescan that
+    // follows each cleaning): its figures may be out of date.
+    bool cleanedSince = false;
 };
 
 // One cleaning, for the history.

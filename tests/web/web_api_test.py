@@ -203,6 +203,10 @@ class Lifecycle(unittest.TestCase):
         self.assertIsNone(again.token)  # a token exists: none is handed out again
         listed = again.request("GET", "/api/v1/roots/share/libraries", token=server.token)[1]["libraries"]
         self.assertEqual([l["id"] for l in listed], [lib["id"]])
+        # The stored scan is older than the cleaning: the start scans again, to the disk's figures.
+        disk = json.loads(subprocess.run([CLI, "scan", "--json", root], capture_output=True, check=True).stdout)
+        wait_for("the scan at the start", lambda: again.request("GET", "/api/v1/roots/share/libraries", token=server.token)
+                 [1]["libraries"][0]["cacheSize"] == disk[0]["cacheSize"])
         history = again.request("GET", "/api/v1/history", token=server.token)[1]["cleanings"]
         # The entry was not removed whole, yet the bytes it gave up are counted.
         self.assertEqual([(h["run"], h["stopped"], h["removed"], h["failed"]) for h in history], [(run, True, 0, 0)])
