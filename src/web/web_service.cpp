@@ -9,9 +9,12 @@
 #include "web/state_store.h"
 #include "web/web_api.h"
 
+#include <cerrno>
 #include <csignal>
 #include <pthread.h>
+#include <sys/statvfs.h>
 #include <thread>
+#include <unistd.h>
 
 namespace velmora::web {
 
@@ -28,6 +31,21 @@ void handOutFirstToken(StateStore& store, const ServeOptions& options, std::uint
     logLine("No token yet: made the cleaner token \"first\". Sign in once at " +
             std::string(options.tlsCert.empty() ? "http://" : "https://") + host + ":" + std::to_string(port) +
             "/?token=" + token + " (shown only now; `velmora-cli token add` makes more)");
+}
+
+// A root its cleanings cannot change is said at the start, not found out at the first
+// cleaning: a sandboxed service sees every folder read-only that it was not given.
+void warnAboutUnwritableRoots(const std::vector<ServedRoot>& roots) {
+    for (const ServedRoot& root : roots) {
+        struct statvfs fileSystem {};
+        if (statvfs(root.path.c_str(), &fileSystem) == 0 && (fileSystem.f_flag & ST_RDONLY) != 0)
+            logLine("root " + root.id + ": " + root.path +
+                    " is on a read-only file system here, so its cleanings will fail (a service needs it "
+                    "in ReadWritePaths=)");
+        else if (access(root.path.c_str(), W_OK) != 0 && errno == EACCES)
+            logLine("root " + root.id + ": this user may not write to " + root.path +
+                    ", so its cleanings will fail");
+    }
 }
 
 } // namespace
@@ -57,6 +75,7 @@ int serve(const ServeOptions& options) {
         config.requestTimeout = options.requestTimeout;
         HttpServer server(config, [&api](const HttpRequest& request) { return api.handle(request); }, events);
         handOutFirstToken(store, options, server.port());
+        warnAboutUnwritableRoots(options.roots);
         logLine("serving " + std::to_string(options.roots.size()) + " roots on " + options.host + ":" +
                 std::to_string(server.port()) + ", state in " + options.stateDir);
         std::thread waiter([&] {

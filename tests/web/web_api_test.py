@@ -230,6 +230,11 @@ class Lifecycle(unittest.TestCase):
                                         capture_output=True, text=True, timeout=30)
                 self.assertEqual(failed.returncode, 1, failed.stderr)
                 self.assertIn(folder, failed.stderr)
+            # A root that cannot be written (a service not given it) is said at the start.
+            if subprocess.run(["mount", "-o", "remount,ro", full]).returncode == 0:
+                server = Server(os.path.join(tmp, "state"), ["Full=" + full])
+                self.assertIn(f"root full: {full} is on a read-only file system", "".join(server.log))
+                server.stop()
         finally:
             subprocess.run(["umount", full], capture_output=True)
             shutil.rmtree(tmp)
