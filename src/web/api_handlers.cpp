@@ -81,9 +81,40 @@ HttpResponse WebApi::scan(ServedRootState& root) {
     return jsonResponse({{"root", root.root().id}, {"started", started}, {"scanning", root.scanning()}}, 202);
 }
 
-HttpResponse WebApi::run(const std::string& id) {
+namespace {
+
+std::string languageAsked(const HttpRequest& request) {
+    const auto lang = request.query.find("lang");
+    return lang == request.query.end() ? std::string() : lang->second;
+}
+
+} // namespace
+
+HttpResponse WebApi::texts(const HttpRequest& request) {
+    return jsonResponse(ctx_.texts.texts(languageAsked(request), request.header("accept-language")));
+}
+
+std::function<std::string(const std::string&)> WebApi::failureReasons(const HttpRequest& request) const {
+    return ctx_.texts.failureReasons(languageAsked(request), request.header("accept-language"));
+}
+
+HttpResponse WebApi::run(const HttpRequest& request, const std::string& id) {
     std::optional<nlohmann::ordered_json> described = ctx_.runs.describe(id);
     if (!described) return errorResponse(404, "unknown_run", "There is no such cleaning.");
+    // Each reason for a person too, beside the one scripts read.
+    const auto reasonText = failureReasons(request);
+    if (nlohmann::ordered_json& first = (*described)["firstFailure"]; first.is_object())
+        first["reasonText"] = reasonText(first.value("reason", ""));
+    for (nlohmann::ordered_json& entry : (*described)["entries"]) {
+        if (!entry.contains("failures")) continue;
+        std::string text; // as "error" words it: "<reason>", or "<path>: <reason>" inside the entry; "; " between
+        for (const nlohmann::ordered_json& failure : entry["failures"]) {
+            if (!text.empty()) text += "; ";
+            if (failure["path"] != entry["path"]) text += failure.value("path", "") + ": ";
+            text += reasonText(failure.value("reason", ""));
+        }
+        entry["errorText"] = std::move(text);
+    }
     return jsonResponse(*described);
 }
 
@@ -95,6 +126,7 @@ HttpResponse WebApi::history(const HttpRequest& request) {
             return errorResponse(400, "bad_query", "limit must be a whole number from 1 to 500");
         limit = static_cast<std::size_t>(*asked);
     }
+    const auto reasonText = failureReasons(request);
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const StoredCleaning& c : ctx_.store.cleanings(limit)) {
         nlohmann::ordered_json object{{"run", c.run},
@@ -112,7 +144,9 @@ HttpResponse WebApi::history(const HttpRequest& request) {
                                       {"stopped", c.stopped}};
         object["firstFailure"] = c.firstFailedPath.empty()
                                      ? nlohmann::ordered_json()
-                                     : nlohmann::ordered_json{{"path", c.firstFailedPath}, {"reason", c.firstFailure}};
+                                     : nlohmann::ordered_json{{"path", c.firstFailedPath},
+                                                              {"reason", c.firstFailure},
+                                                              {"reasonText", reasonText(c.firstFailure)}};
         list.push_back(std::move(object));
     }
     return jsonResponse({{"cleanings", list}});

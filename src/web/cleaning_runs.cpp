@@ -113,6 +113,9 @@ void CleaningRuns::execute(Run& run) {
         CleaningEvents events;
         events.onEntry = [&](const DeletionEntry& entry) {
             nlohmann::ordered_json object = entryFields(entry);
+            // What stayed and why, one by one, so that each reason can be put in a reader's language.
+            for (const RemoveFailure& failure : entry.failures)
+                object["failures"].push_back({{"path", failure.path}, {"reason", failure.description}});
             events_.publish("entry", nlohmann::ordered_json{{"run", run.id}, {"entry", object}}.dump(
                                          -1, ' ', false, nlohmann::json::error_handler_t::replace));
             std::lock_guard lock(mutex_);

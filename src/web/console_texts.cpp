@@ -1,6 +1,7 @@
 #include "web/console_texts.h"
 
 #include "i18n/category_texts.h"
+#include "i18n/failure_reason_text.h"
 #include "i18n/translation.h"
 
 #include <QtGlobal>
@@ -104,13 +105,25 @@ ConsoleTexts::ConsoleTexts() {
         tables_.emplace(language, TranslationTable(language));
 }
 
-nlohmann::ordered_json ConsoleTexts::texts(const std::string& lang, const std::string& acceptLanguage) const {
+std::optional<QString> ConsoleTexts::language(const std::string& lang, const std::string& acceptLanguage) const {
     QStringList preferences;
     if (!lang.empty()) preferences << QString::fromStdString(lang);
     // "en-GB,en;q=0.9,zh-CN;q=0.8": in the order given, the weights aside.
     for (const QString& part : QString::fromStdString(acceptLanguage).split(u',', Qt::SkipEmptyParts))
         preferences << part.section(u';', 0, 0).trimmed();
-    const std::optional<QString> language = chooseTranslation(preferences, availableTranslations());
+    return chooseTranslation(preferences, availableTranslations());
+}
+
+std::function<std::string(const std::string&)> ConsoleTexts::failureReasons(const std::string& lang,
+                                                                             const std::string& acceptLanguage) const {
+    const TranslationTable& table = tables_.at(language(lang, acceptLanguage).value_or(QString()));
+    return [&table](const std::string& reason) {
+        return table.text(kFailureReasonContext, reason.c_str()).toStdString();
+    };
+}
+
+nlohmann::ordered_json ConsoleTexts::texts(const std::string& lang, const std::string& acceptLanguage) const {
+    const std::optional<QString> language = this->language(lang, acceptLanguage);
     const TranslationTable& table = tables_.at(language.value_or(QString()));
     nlohmann::ordered_json texts;
     for (const PageText& text : kTexts) {

@@ -2,6 +2,7 @@
 
 #include "i18n/translation.h"
 
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -19,7 +20,14 @@ class ConsoleTexts {
     // {"language": "en" | "zh", "texts": {key: text}}. Any thread.
     [[nodiscard]] nlohmann::ordered_json texts(const std::string& lang, const std::string& acceptLanguage) const;
 
+    // Why an entry stayed, as a report gives it (the C library's text or the cleaning's own), in
+    // the language chosen as for texts(); a reason no table knows comes back as it is.
+    [[nodiscard]] std::function<std::string(const std::string&)> failureReasons(const std::string& lang,
+                                                                               const std::string& acceptLanguage) const;
+
   private:
+    [[nodiscard]] std::optional<QString> language(const std::string& lang, const std::string& acceptLanguage) const;
+
     std::map<QString, TranslationTable> tables_; // by language; "" for the source texts
 };
 

@@ -142,9 +142,7 @@ HttpResponse WebApi::answer(const HttpRequest& request, std::string& who) {
     if (request.method == "POST" && request.path == "/api/v1/session") return signIn(request);
     if (request.method == "GET" && request.path == "/api/v1/texts") {
         // The sign-in page needs its words before anyone signs in.
-        const auto lang = request.query.find("lang");
-        return jsonResponse(ctx_.texts.texts(lang == request.query.end() ? std::string() : lang->second,
-                                             request.header("accept-language")));
+        return texts(request);
     }
     if (!principal) return errorResponse(401, "unauthorized", "Sign in with a token first.");
     return route(request, principal);
@@ -178,7 +176,7 @@ HttpResponse WebApi::route(const HttpRequest& request, const std::optional<Princ
         return errorResponse(405, "method", "That method is not allowed here.");
     }
     if (std::regex_match(path, match, runPath)) {
-        if (get && !match[2].matched) return run(match[1]);
+        if (get && !match[2].matched) return run(request, match[1]);
         if (post && match[2].matched) {
             if (who->role != Role::cleaner) return errorResponse(403, "forbidden", "This token may not stop cleanings.");
             if (!ctx_.runs.stop(match[1])) return errorResponse(404, "unknown_run", "There is no such cleaning.");

@@ -50,9 +50,13 @@ class WebApi {
     HttpResponse libraries(const HttpRequest& request, ServedRootState& root);
     HttpResponse scan(ServedRootState& root);
     HttpResponse clean(const HttpRequest& request, ServedRootState& root, const Principal& who);
-    HttpResponse run(const std::string& id);
+    HttpResponse run(const HttpRequest& request, const std::string& id);
     HttpResponse history(const HttpRequest& request);
     HttpResponse events(const HttpRequest& request);
+    // The page's words, and failure reasons, in the language a request asks for: its "lang"
+    // parameter, or else its Accept-Language.
+    HttpResponse texts(const HttpRequest& request);
+    [[nodiscard]] std::function<std::string(const std::string&)> failureReasons(const HttpRequest& request) const;
 
     WebContext ctx_;
 };

@@ -274,7 +274,15 @@ class Tls(unittest.TestCase):
             run = call("POST", "/api/v1/roots/share/clean", {"libraries": [library], "categories": ["render", "proxy"]})
             report = wait_for("the cleaning", lambda: (r := call("GET", "/api/v1/runs/" + run["run"]))["state"] == "done" and r)
             self.assertEqual((report["removed"], report["failed"]), (1, 1))
-            self.assertEqual(report["firstFailure"], {"path": locked, "reason": "Operation not permitted"})
+            self.assertEqual(report["firstFailure"], {"path": locked, "reason": "Operation not permitted",
+                                                      "reasonText": "Operation not permitted"})
+            # A person reads why in the page's language; scripts keep the C library's words.
+            chinese = call("GET", f"/api/v1/runs/{run['run']}?lang=zh")
+            self.assertEqual([chinese["firstFailure"]["reasonText"]] + [e["errorText"] for e in chinese["entries"]
+                                                                         if e["status"] == "failed"],
+                             ["不允许的操作", locked + ": 不允许的操作"])
+            stored = call("GET", "/api/v1/history?lang=zh")["cleanings"][0]["firstFailure"]
+            self.assertEqual((stored["reason"], stored["reasonText"]), ("Operation not permitted", "不允许的操作"))
             self.assertTrue(os.path.exists(locked))
         finally:
             subprocess.run(["chattr", "-i", locked])

@@ -3,7 +3,7 @@
 
 import { request } from './api.js';
 import { KINDS } from './library_list.js';
-import { t, tn, formatSize, exactBytes } from './texts.js';
+import { t, tn, currentLanguage, formatSize, exactBytes } from './texts.js';
 
 const $ = (id) => document.getElementById(id);
 // A whole root's run may remove tens of thousands of entries: the report lists this many,
@@ -114,7 +114,7 @@ export class CleaningPanel {
     $('stopRun').hidden = true;
     let report;
     try {
-      report = await request('GET', `/runs/${run.id}`, undefined, this.api);
+      report = await request('GET', `/runs/${run.id}?lang=${currentLanguage()}`, undefined, this.api);
     } catch (error) {
       this.showProblem(t('failedRequest', error.message));
       return;
@@ -128,7 +128,7 @@ export class CleaningPanel {
     const lines = [];
     if (report.stopped) lines.push(tn('stoppedReport', report.removed));
     if (report.failed > 0)
-      lines.push(tn('reportFailed', report.failed, report.firstFailure.path, report.firstFailure.reason));
+      lines.push(tn('reportFailed', report.failed, report.firstFailure.path, report.firstFailure.reasonText));
     if (!report.stopped && report.failed === 0) lines.push(t('reportDone'));
     lines.push(tn('reportRemoved', report.removed, formatSize(report.bytes)));
     const summary = $('reportSummary');
@@ -147,7 +147,7 @@ export class CleaningPanel {
       path.className = 'path';
       path.textContent = entry.path;
       item.append(status, path);
-      if (entry.error) item.append(Object.assign(document.createElement('span'), { className: 'reason', textContent: entry.error }));
+      if (entry.error) item.append(Object.assign(document.createElement('span'), { className: 'reason', textContent: entry.errorText }));
       item.title = exactBytes(entry.bytes);
       entries.append(item);
     }

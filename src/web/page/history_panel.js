@@ -1,13 +1,13 @@
 // The history of cleanings on this server, newest first.
 
 import { request } from './api.js';
-import { t, formatDate, formatSize, formatNumber, exactBytes } from './texts.js';
+import { t, currentLanguage, formatDate, formatSize, formatNumber, exactBytes } from './texts.js';
 
 export async function showHistory(api) {
   const body = document.getElementById('historyRows');
   let cleanings;
   try {
-    cleanings = (await request('GET', '/history?limit=100', undefined, api)).cleanings;
+    cleanings = (await request('GET', `/history?limit=100&lang=${currentLanguage()}`, undefined, api)).cleanings;
   } catch (error) {
     body.replaceChildren(row([t('failedRequest', error.message)], 8));
     return;
@@ -18,7 +18,7 @@ export async function showHistory(api) {
   }
   body.replaceChildren(...cleanings.map((c) => {
     const kinds = c.categories.map((kind) => t(kind)).join(', ');
-    const failure = c.firstFailure ? `${c.firstFailure.path}: ${c.firstFailure.reason}` : '';
+    const failure = c.firstFailure ? `${c.firstFailure.path}: ${c.firstFailure.reasonText}` : '';
     const tr = row([
       formatDate(c.finished),
       `${c.by} (${c.client})`,
