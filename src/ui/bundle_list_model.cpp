@@ -76,7 +76,8 @@ std::vector<bool> sharedNames(const std::vector<FCPBundle>& bundles) {
 
 QString parentFolder(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? QString() : QString::fromStdString(slash == 0 ? "/" : path.substr(0, slash));
+    return slash == std::string::npos ? QString()
+                                      : QString::fromStdString(slash == 0 ? "/" : path.substr(0, slash));
 }
 
 } // namespace
@@ -185,8 +186,7 @@ QStringList BundleListModel::totalsCategoryTexts() const {
 }
 
 QVariantList BundleListModel::totalsBar() const {
-    return barFractions(sums.size, sums.categorySizes,
-                        sums.size);
+    return barFractions(sums.size, sums.categorySizes, sums.size);
 }
 
 QString BundleListModel::totalsBarDescription() const {

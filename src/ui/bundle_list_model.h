@@ -73,7 +73,7 @@ class BundleListModel : public QAbstractListModel {
   private:
     std::vector<FCPBundle> items;
     Totals sums;
-    std::int64_t largest = 0; // the largest library's size: the full width of a row's bar
+    std::int64_t largest = 0;     // the largest library's size: the full width of a row's bar
     std::vector<bool> sharesName; // per record: another record has the same name
 };
 

@@ -8,17 +8,21 @@ namespace velmora {
 
 QPalette paletteFor(ColorScheme scheme) {
     const bool dark = scheme == ColorScheme::dark;
-    const QColor window(QRgb(dark ? 0x2B2B2B : 0xECECEC));
-    const QColor base(QRgb(dark ? 0x1E1E1E : 0xFFFFFF));
-    const QColor text(QRgb(dark ? 0xE8E8E8 : 0x000000));
+    // The light or the dark of two colours, given as 0xRRGGBB.
+    const auto pick = [dark](QRgb light, QRgb darkColour) {
+        return QColor::fromRgb(dark ? darkColour : light);
+    };
+    const QColor window = pick(0xECECEC, 0x2B2B2B), base = pick(0xFFFFFF, 0x1E1E1E),
+                 text = pick(0x000000, 0xE8E8E8);
+    const QColor accent = pick(0x0062CC, 0x4DA3FF);
     QPalette palette(text, window, window.lighter(130), window.darker(200), window.darker(140), text, base);
     palette.setColor(QPalette::AlternateBase, dark ? base.lighter(115) : window);
     palette.setColor(QPalette::ToolTipBase, base);
     palette.setColor(QPalette::ToolTipText, text);
-    palette.setColor(QPalette::PlaceholderText, dark ? QColor(QRgb(0x9A9A9A)) : QColor(QRgb(0x6E6E73)));
-    palette.setColor(QPalette::Highlight, dark ? QColor(QRgb(0x4DA3FF)) : QColor(QRgb(0x0062CC)));
-    palette.setColor(QPalette::HighlightedText, dark ? QColor(QRgb(0x000000)) : QColor(QRgb(0xFFFFFF)));
-    palette.setColor(QPalette::Link, dark ? QColor(QRgb(0x4DA3FF)) : QColor(QRgb(0x0062CC)));
+    palette.setColor(QPalette::PlaceholderText, pick(0x6E6E73, 0x9A9A9A));
+    palette.setColor(QPalette::Highlight, accent);
+    palette.setColor(QPalette::HighlightedText, pick(0xFFFFFF, 0x000000));
+    palette.setColor(QPalette::Link, accent);
     return palette;
 }
 

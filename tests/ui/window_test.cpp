@@ -31,8 +31,11 @@ namespace {
 // Relative luminance (0 black, 1 white) and the contrast ratio of two colours, as the web's
 // accessibility guidelines define them.
 double luminance(const QColor& colour) {
-    const auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+    const auto linear = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
 }
 double contrast(const QColor& a, const QColor& b) {
     const double first = luminance(a), second = luminance(b);
@@ -350,7 +353,8 @@ void WindowTest::buttonsFollowTheSelectionAndEachRunStartsItsBar() {
         app.dispatch.hold(false);
         QTRY_VERIFY_WITH_TIMEOUT(app.object("messageAlert")->property("opened").toBool(), 60000);
         QCOMPARE(app.view.progressValue(), run.valueAfter);
-        QCOMPARE(textOf(app.item("alertTitle")) + " " + app.item("alertTitleIcon")->property("source").toString(),
+        QCOMPARE(textOf(app.item("alertTitle")) + " " +
+                     app.item("alertTitleIcon")->property("source").toString(),
                  QString("提示 qrc:/qt/qml/Velmora/icons/alert_info.svg"));
         QTest::keyClick(window, Qt::Key_Return); // the focused OK button
         QTRY_VERIFY(!app.object("messageAlert")->property("visible").toBool());
@@ -420,7 +424,7 @@ void WindowTest::followsTheDesktopPaletteReadably() {
     chooseLocation(app, q(dir.path()), 1);
     if (QTest::currentTestFailed()) return;
     const QPalette desktop = QGuiApplication::palette();
-    const QStringList texts{"libraryHeader", "libraryTitle",      "cacheSizeText", "proxySizeText",
+    const QStringList texts{"libraryHeader",     "libraryTitle",     "cacheSizeText", "proxySizeText",
                             "optimizedSizeText", "analysisSizeText", "locationLabel", "locationSummary"};
     for (const auto scheme : {velmora::ColorScheme::dark, velmora::ColorScheme::light}) {
         const bool dark = scheme == velmora::ColorScheme::dark;
@@ -470,7 +474,8 @@ void WindowTest::savesAPictureOnceListedAndFitsASmallScreen() {
         QVERIFY2(image.width() <= 1280 && image.height() <= 800 && image.width() >= 1000,
                  qPrintable(QString("%1 x %2").arg(image.width()).arg(image.height())));
         const double shown = meanLuminance(image);
-        QVERIFY2(exitCode == 0 ? shown < 0.2 : shown > 0.6, qPrintable(QString("%1: %2").arg(scheme).arg(shown)));
+        QVERIFY2(exitCode == 0 ? shown < 0.2 : shown > 0.6,
+                 qPrintable(QString("%1: %2").arg(scheme).arg(shown)));
     }
 }
 
