@@ -656,6 +656,10 @@
         <source>确定</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
 </context>
 <context>
     <name>ProgressSection</name>
@@ -718,10 +722,6 @@
 <context>
     <name>StopOnCloseDialog</name>
     <message>
-        <source>提示</source>
-        <translation>Notice</translation>
-    </message>
-    <message>
         <source>清理仍在进行。要停止清理并退出吗？</source>
         <translation>A cleaning is still running. Stop it and quit?</translation>
     </message>
@@ -732,6 +732,10 @@
     <message>
         <source>停止并退出</source>
         <translation>Stop and Quit</translation>
+    </message>
+    <message>
+        <source>正在清理</source>
+        <translation>Cleaning in Progress</translation>
     </message>
 </context>
 <context>

@@ -646,6 +646,10 @@
         <source>确定</source>
         <translation>确定</translation>
     </message>
+    <message>
+        <source>错误</source>
+        <translation>错误</translation>
+    </message>
 </context>
 <context>
     <name>ProgressSection</name>
@@ -708,10 +712,6 @@
 <context>
     <name>StopOnCloseDialog</name>
     <message>
-        <source>提示</source>
-        <translation>提示</translation>
-    </message>
-    <message>
         <source>清理仍在进行。要停止清理并退出吗？</source>
         <translation>清理仍在进行。要停止清理并退出吗？</translation>
     </message>
@@ -722,6 +722,10 @@
     <message>
         <source>停止并退出</source>
         <translation>停止并退出</translation>
+    </message>
+    <message>
+        <source>正在清理</source>
+        <translation>正在清理</translation>
     </message>
 </context>
 <context>

@@ -4,10 +4,12 @@
 #include "i18n/grouped_number.h"
 #include "i18n/translation.h"
 #include "library/cache_category.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <unordered_map>
 
 namespace velmora {
 
@@ -57,6 +59,27 @@ std::array<std::int64_t, 4> kindsOf(const FCPBundle& b) {
     return b.categorySizes;
 }
 
+// For each record, whether another one's name reads the same to a person (case and
+// composition aside).
+std::vector<bool> sharedNames(const std::vector<FCPBundle>& bundles) {
+    std::unordered_map<std::string, int> uses;
+    std::vector<std::string> keys;
+    keys.reserve(bundles.size());
+    for (const FCPBundle& b : bundles)
+        ++uses[keys.emplace_back(foldedForm(b.displayName))];
+    std::vector<bool> shared;
+    shared.reserve(bundles.size());
+    for (const std::string& key : keys)
+        shared.push_back(uses[key] > 1);
+    return shared;
+}
+
+QString parentFolder(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? QString()
+                                      : QString::fromStdString(slash == 0 ? "/" : path.substr(0, slash));
+}
+
 } // namespace
 
 BundleListModel::BundleListModel(QObject* parent) : QAbstractListModel(parent) {}
@@ -70,6 +93,7 @@ void BundleListModel::setBundles(std::vector<FCPBundle> bundles) {
     largest = 0;
     for (const FCPBundle& b : items)
         largest = std::max(largest, b.size);
+    sharesName = sharedNames(items);
     endResetModel();
     if (countChanges) emit countChanged();
     emit totalsChanged();
@@ -124,6 +148,8 @@ QVariant BundleListModel::data(const QModelIndex& index, int role) const {
         return barFractions(b.size, kindsOf(b), largest);
     case SizeBarDescriptionRole:
         return barDescription(b.size, kindsOf(b));
+    case SharedNameFolderRole:
+        return sharesName[static_cast<std::size_t>(index.row())] ? parentFolder(b.path) : QString();
     default:
         return {};
     }
@@ -146,6 +172,7 @@ QHash<int, QByteArray> BundleListModel::roleNames() const {
         {AnalysisSizeTextRole, "analysisSizeText"},
         {SizeBarRole, "sizeBar"},
         {SizeBarDescriptionRole, "sizeBarDescription"},
+        {SharedNameFolderRole, "sharedNameFolder"},
     };
 }
 
@@ -159,8 +186,7 @@ QStringList BundleListModel::totalsCategoryTexts() const {
 }
 
 QVariantList BundleListModel::totalsBar() const {
-    return barFractions(sums.size, sums.categorySizes,
-                        sums.size);
+    return barFractions(sums.size, sums.categorySizes, sums.size);
 }
 
 QString BundleListModel::totalsBarDescription() const {

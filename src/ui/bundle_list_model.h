@@ -41,6 +41,9 @@ class BundleListModel : public QAbstractListModel {
         // which stands for the largest library of the list, so rows compare.
         SizeBarRole,
         SizeBarDescriptionRole, // the sizes the bar shows, as text for screen readers
+        // The folder that holds the library when another library of the list has the same
+        // name (case aside), so the two rows can be told apart; empty otherwise.
+        SharedNameFolderRole,
     };
 
     // Sums over the libraries of the list.
@@ -70,7 +73,8 @@ class BundleListModel : public QAbstractListModel {
   private:
     std::vector<FCPBundle> items;
     Totals sums;
-    std::int64_t largest = 0; // the largest library's size: the full width of a row's bar
+    std::int64_t largest = 0;     // the largest library's size: the full width of a row's bar
+    std::vector<bool> sharesName; // per record: another record has the same name
 };
 
 } // namespace velmora

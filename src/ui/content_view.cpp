@@ -114,6 +114,9 @@ void ContentView::setShowAlert(bool show) {
 QString ContentView::alertMessage() const {
     return state->alertMessage;
 }
+bool ContentView::alertIsError() const {
+    return state->alertIsError;
+}
 QString ContentView::progressText() const {
     return state->progressText;
 }
@@ -207,8 +210,9 @@ void ContentView::setIsRetrieving(bool value) {
     if (assign(state->isRetrieving, value)) emit isRetrievingChanged();
 }
 
-void ContentView::setAlertMessage(const QString& text) {
-    if (assign(state->alertMessage, text)) emit alertMessageChanged();
+void ContentView::setAlert(const QString& text, bool isError) {
+    const bool textChanged = assign(state->alertMessage, text);
+    if (assign(state->alertIsError, isError) || textChanged) emit alertMessageChanged();
 }
 
 void ContentView::setProgressText(const QString& text) {
@@ -368,7 +372,7 @@ void ContentView::openLibrary(const QString& bundleId) {
 }
 
 void ContentView::showDesktopFailure(const QString& text) {
-    setAlertMessage(text);
+    setAlert(text, true);
     setShowAlert(true);
 }
 

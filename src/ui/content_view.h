@@ -49,6 +49,9 @@ class ContentView : public QObject {
     Q_PROPERTY(bool isRetrieving READ isRetrieving NOTIFY isRetrievingChanged)
     Q_PROPERTY(bool showAlert READ showAlert WRITE setShowAlert NOTIFY showAlertChanged)
     Q_PROPERTY(QString alertMessage READ alertMessage NOTIFY alertMessageChanged)
+    // Whether the alert tells of something that could not be done (entries that stayed, a
+    // location that cannot be cleaned, a desktop call that failed) rather than of a run's end.
+    Q_PROPERTY(bool alertIsError READ alertIsError NOTIFY alertMessageChanged)
     Q_PROPERTY(QString progressText READ progressText NOTIFY progressTextChanged)
     Q_PROPERTY(double progressValue READ progressValue NOTIFY progressValueChanged)
     Q_PROPERTY(qint64 totalTasks READ totalTasks NOTIFY totalTasksChanged)
@@ -98,6 +101,7 @@ class ContentView : public QObject {
     [[nodiscard]] bool showAlert() const;
     void setShowAlert(bool show);
     [[nodiscard]] QString alertMessage() const;
+    [[nodiscard]] bool alertIsError() const;
     [[nodiscard]] QString progressText() const;
     [[nodiscard]] double progressValue() const;
     [[nodiscard]] qint64 totalTasks() const;
@@ -148,7 +152,9 @@ class ContentView : public QObject {
     Q_INVOKABLE [[nodiscard]] QString cleanAllConfirmationText() const;
     void recordTaskDone();
     void updateProgress();
-    void finishCleaning(const QString& text, const std::shared_ptr<CancellationToken>& token = {});
+    // `isError`: the text tells of something that could not be done.
+    void finishCleaning(const QString& text, const std::shared_ptr<CancellationToken>& token = {},
+                        bool isError = false);
     // Asks every cleaning under way to stop: each lets the removal call under way finish,
     // starts no other, and ends with an alert that says how much it removed.
     Q_INVOKABLE void stopCleaning();
@@ -177,7 +183,7 @@ class ContentView : public QObject {
     void setSelectedPath(const QString& path);
     void setIsCleaning(bool value);
     void setIsRetrieving(bool value);
-    void setAlertMessage(const QString& text);
+    void setAlert(const QString& text, bool isError);
     void setProgressText(const QString& text);
     void setProgressValue(double value);
     void setTotalTasks(qint64 value);

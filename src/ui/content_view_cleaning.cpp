@@ -147,7 +147,7 @@ void ContentView::finishCategoryClean(CacheCategory category, const CleaningTall
                                categoryFailureText(category, tally.failed),
                                categoryText(category, tally.anythingRemoved ? CategoryText::removed
                                                                             : CategoryText::nothing)),
-                   token);
+                   token, tally.failed > 0);
 }
 
 void ContentView::cleanSelectedLibrary() {
@@ -163,8 +163,8 @@ void ContentView::cleanSelectedLibrary() {
                         translate("ContentView", "选定的资源库中有 %n 项无法删除。第一个无法删除的是 %1：%2",
                                   nullptr, tally.failed),
                         translate("ContentView", "已清理选定的资源库。"));
-        dispatch->postToMain([view, text, token] {
-            if (view) view->finishCleaning(text, token);
+        dispatch->postToMain([view, text, token, failed = tally.failed > 0] {
+            if (view) view->finishCleaning(text, token, failed);
         });
     });
 }
@@ -248,7 +248,7 @@ void ContentView::runLocationCleaning(Dispatch& dispatch, const QPointer<Content
                                 nullptr, tally.failed),
                       translate("ContentView",
                                 "已清理选定目录中所有资源库的缓存、代理媒体、优化媒体和媒体分析缓存。")),
-            token);
+            token, !unusable.isNull() || tally.failed > 0);
     });
 }
 
@@ -269,10 +269,11 @@ void ContentView::updateProgress() {
     setProgressText(translate("ContentView", "正在清理... %1%").arg(percent));
 }
 
-void ContentView::finishCleaning(const QString& text, const std::shared_ptr<CancellationToken>& token) {
+void ContentView::finishCleaning(const QString& text, const std::shared_ptr<CancellationToken>& token,
+                                 bool isError) {
     endCleaningRun(token);
     retrieveBundles();
-    setAlertMessage(text);
+    setAlert(text, isError);
     setShowAlert(true);
 }
 

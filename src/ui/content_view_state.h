@@ -53,6 +53,7 @@ struct ContentView::State {
     bool isRetrieving = false;
     bool showAlert = false;
     QString alertMessage;
+    bool alertIsError = false;
     QString progressText;
     double progressValue = 0.0;
     qint64 totalTasks = 0;

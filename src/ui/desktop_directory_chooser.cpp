@@ -34,10 +34,10 @@ std::optional<QString> DesktopDirectoryChooser::chooseDirectory() {
     if (usePortal) {
         answer = PortalDirectoryChooser::chooseDirectory(
             window.data(), QCoreApplication::translate("DirectoryDialog", "选择目录"),
-            QCoreApplication::translate("DirectoryDialog", "选择"));
+            QCoreApplication::translate("DirectoryDialog", "选择"), lastFolder);
     }
     if (answer.outcome == PortalDirectoryChooser::Outcome::chosen)
-        chosen = answer.path;
+        chosen = lastFolder = answer.path;
     else if (answer.outcome == PortalDirectoryChooser::Outcome::unavailable && !window.isNull())
         chosen = runOwnDialog();
     running = false;
@@ -46,8 +46,10 @@ std::optional<QString> DesktopDirectoryChooser::chooseDirectory() {
 
 std::optional<QString> DesktopDirectoryChooser::runOwnDialog() {
     QQmlComponent component(engine, QUrl(QString::fromLatin1(dialogQmlUrl)));
-    // The browser starts in the home folder and lives as long as the dialog.
+    // The browser starts where the last chooser ended, or in the home folder (also when that
+    // folder has gone since), and lives as long as the dialog.
     auto* browser = new DirectoryBrowser(QDir::homePath());
+    if (!lastFolder.isEmpty()) (void)browser->go(lastFolder);
     QVariantMap initial;
     initial.insert(QStringLiteral("parent"), QVariant::fromValue(window->contentItem()));
     initial.insert(QStringLiteral("browser"), QVariant::fromValue(static_cast<QObject*>(browser)));
@@ -70,6 +72,7 @@ std::optional<QString> DesktopDirectoryChooser::runOwnDialog() {
         (void)dialog.release(); // deleted with the window
         return std::nullopt;
     }
+    lastFolder = browser->folder();
     const QString path = dialog->property("chosenPath").toString();
     if (path.isEmpty()) return std::nullopt;
     return path;

@@ -2,6 +2,7 @@
 #include "i18n/translation.h"
 #include "platform/descriptor_budget.h"
 #include "platform/log_output.h"
+#include "ui/color_scheme.h"
 #include "ui/velmora_app.h"
 
 #include <QGuiApplication>
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     // id, and the desktop-file hint on X11), and shows the entry's name and icon for it.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(velmora::kApplicationId));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velmora.svg")));
+    velmora::applyColorSchemeFromEnvironment();
     // The user's language, before the first text is looked up.
     (void)velmora::useTranslationFor(QLocale::system());
     // Qt's own options (-platform and the like) are gone from arguments() by now.

@@ -8,6 +8,7 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QQuickItem>
@@ -55,7 +56,8 @@ QString parentWindowHandle(QWindow* window) {
 } // namespace
 
 PortalDirectoryChooser::Answer PortalDirectoryChooser::chooseDirectory(QWindow* window, const QString& title,
-                                                                       const QString& acceptLabel) {
+                                                                       const QString& acceptLabel,
+                                                                       const QString& startFolder) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface() == nullptr ||
         !bus.interface()->isServiceRegistered(QString::fromLatin1(kPortalService)).value())
@@ -75,11 +77,14 @@ PortalDirectoryChooser::Answer PortalDirectoryChooser::chooseDirectory(QWindow* 
     QDBusMessage call =
         QDBusMessage::createMethodCall(QString::fromLatin1(kPortalService), QString::fromLatin1(kPortalPath),
                                        QString::fromLatin1(kFileChooser), QStringLiteral("OpenFile"));
-    const QVariantMap options{
+    QVariantMap options{
         {QStringLiteral("handle_token"), token},       {QStringLiteral("modal"), true},
         {QStringLiteral("directory"), true},           {QStringLiteral("multiple"), false},
         {QStringLiteral("accept_label"), acceptLabel},
     };
+    // The portal takes the folder as the path's bytes with a terminating zero.
+    if (!startFolder.isEmpty())
+        options.insert(QStringLiteral("current_folder"), QFile::encodeName(startFolder).append('\0'));
     call << parentWindowHandle(window) << title << options;
 
     // The window takes no input until the answer is in, as with a modal dialog of its own.

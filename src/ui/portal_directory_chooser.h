@@ -17,11 +17,11 @@ class PortalDirectoryChooser {
         QString path; // set when chosen
     };
 
-    // Asks for one directory, titled `title`, over `window`, and waits for the answer while
-    // the window takes no input. `unavailable` when no portal answers the call, so the
-    // caller can fall back to a chooser of its own.
+    // Asks for one directory, titled `title`, over `window`, opening in `startFolder` where
+    // one is given, and waits for the answer while the window takes no input. `unavailable`
+    // when no portal answers the call, so the caller can fall back to a chooser of its own.
     [[nodiscard]] static Answer chooseDirectory(QWindow* window, const QString& title,
-                                                const QString& acceptLabel);
+                                                const QString& acceptLabel, const QString& startFolder = {});
 };
 
 } // namespace velmora

@@ -47,6 +47,18 @@ def do_action(node, *names):
     assert action.doAction(chosen), "action %s of %r failed" % (available[chosen], node.name)
 
 
+def rows_in_screen_order(listed, robot_at):
+    """Whether the list's rows, as a screen reader takes them, run from the top of the screen
+    down, the Robot library being the first (0) or the last (-1) of them when asked."""
+    try:
+        rows = [child for i in range(listed.childCount)
+                if (child := listed.getChildAtIndex(i)) is not None and child.getRole() == pyatspi.ROLE_LIST_ITEM]
+        tops = [row.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).y for row in rows]
+        return len(rows) > 1 and tops == sorted(tops) and (robot_at is None or rows[robot_at].name.startswith("Robot"))
+    except Exception:  # a row that went away while it was read
+        return False
+
+
 def app_root():
     desktop = pyatspi.Registry.getDesktop(0)
     return next((app for i in range(desktop.childCount)
@@ -62,6 +74,9 @@ def main():
             os.makedirs(folder)
             with open(os.path.join(folder, "clip.mov"), "wb") as f:
                 f.truncate(1 << 20)
+        # More libraries than the list shows at once, found in an order of the disk's.
+        for i in range(24):
+            os.makedirs(os.path.join(tmp, "Disk", "Cuts", "Cut %02d.fcpbundle" % ((i * 7) % 24), "Event 1"))
         # The location is the user's desktop folder, as the XDG user directories name it.
         config = os.path.join(tmp, "config")
         os.makedirs(config)
@@ -77,8 +92,16 @@ def main():
             root = wait_for("the window on the accessibility bus", app_root)
             # The location rows are buttons named by their labels; pressing one searches it.
             do_action(wait_for("the 桌面 row", lambda: find(root, pyatspi.ROLE_PUSH_BUTTON, "桌面")), "Press")
-            row = wait_for("the library row", lambda: find(root, pyatspi.ROLE_LIST_ITEM, starts="Robot.fcpbundle ("))
-            do_action(row, "Press", "Toggle", "Select")
+            listed = wait_for("the list", lambda: find(root, pyatspi.ROLE_LIST, "FCPX 资源库"))
+            wait_for("the 25 libraries", lambda: find(root, pyatspi.ROLE_LABEL, starts="桌面 · 25 个资源库"))
+            # Sorted by name, reversed (Robot on top), selected and sorted again (Robot kept in
+            # view at the bottom): the rows are read in the order they are shown.
+            for robot_at in (None, 0, -1):
+                do_action(find(root, pyatspi.ROLE_PUSH_BUTTON, "名称"), "Press")
+                wait_for("the rows in screen order", lambda: rows_in_screen_order(listed, robot_at))
+                if robot_at == 0:
+                    do_action(find(root, pyatspi.ROLE_LIST_ITEM, starts="Robot.fcpbundle ("), "Press", "Toggle", "Select")
+            row = find(root, pyatspi.ROLE_LIST_ITEM, starts="Robot.fcpbundle (")
             wait_for("the row to be selected", lambda: row.getState().contains(pyatspi.STATE_SELECTED))
             do_action(find(root, pyatspi.ROLE_PUSH_BUTTON, "清理渲染缓存"), "Press")
             wait_for("the render files to go", lambda: not os.path.exists(render))

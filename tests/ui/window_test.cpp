@@ -3,10 +3,12 @@
 #include "library/format_size.h"
 #include "samples/sample_tree.h"
 #include "support/temp_tree.h"
+#include "ui/color_scheme.h"
 #include "ui/desktop_directory_chooser.h"
 #include "window_helpers.h"
 
 #include <QDBusConnection>
+#include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
 #include <QQmlEngine>
@@ -16,12 +18,40 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <functional>
 
 using namespace velmora::window_testing;
 using velmora::testing::listTree;
 using velmora::testing::TempDir;
+
+namespace {
+
+// Relative luminance (0 black, 1 white) and the contrast ratio of two colours, as the web's
+// accessibility guidelines define them.
+double luminance(const QColor& colour) {
+    const auto linear = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+double contrast(const QColor& a, const QColor& b) {
+    const double first = luminance(a), second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+// The mean luminance of a picture, every fourth pixel each way.
+double meanLuminance(const QImage& image) {
+    double sum = 0;
+    int pixels = 0;
+    for (int y = 0; y < image.height(); y += 4)
+        for (int x = 0; x < image.width(); x += 4, ++pixels)
+            sum += luminance(image.pixelColor(x, y));
+    return pixels > 0 ? sum / pixels : 0;
+}
+
+} // namespace
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -32,6 +62,7 @@ class WindowTest : public QObject {
     void stopsPartWayAndWhenTheWindowCloses();
     void buttonsFollowTheSelectionAndEachRunStartsItsBar();
     void everyControlIsReachableOnSmallScreens();
+    void followsTheDesktopPaletteReadably();
     void savesAPictureOnceListedAndFitsASmallScreen();
     void showsLiveCountsWhileSearching();
     void ownChooserReturnsTheFolderTheUserWentTo();
@@ -145,6 +176,8 @@ void WindowTest::keyboardAndRowButtons() {
     QVERIFY(first->property("isSelected").toBool() && !second->property("isSelected").toBool());
     QTRY_VERIFY(app.object("messageAlert")->property("opened").toBool());
     QCOMPARE(textOf(app.item("alertMessage")), "无法打开 " + secondPath + "。");
+    QCOMPARE(textOf(app.item("alertTitle")) + " " + app.item("alertTitleIcon")->property("source").toString(),
+             QString("错误 qrc:/qt/qml/Velmora/icons/alert_error.svg"));
     QTest::keyClick(window, Qt::Key_Escape);
     QTRY_VERIFY(!app.object("messageAlert")->property("visible").toBool());
     // At the smallest size, a long name is shortened and the row's buttons stay inside the list.
@@ -320,6 +353,9 @@ void WindowTest::buttonsFollowTheSelectionAndEachRunStartsItsBar() {
         app.dispatch.hold(false);
         QTRY_VERIFY_WITH_TIMEOUT(app.object("messageAlert")->property("opened").toBool(), 60000);
         QCOMPARE(app.view.progressValue(), run.valueAfter);
+        QCOMPARE(textOf(app.item("alertTitle")) + " " +
+                     app.item("alertTitleIcon")->property("source").toString(),
+                 QString("提示 qrc:/qt/qml/Velmora/icons/alert_info.svg"));
         QTest::keyClick(window, Qt::Key_Return); // the focused OK button
         QTRY_VERIFY(!app.object("messageAlert")->property("visible").toBool());
         QTRY_VERIFY_WITH_TIMEOUT(!app.view.isRetrieving(), 60000);
@@ -379,6 +415,32 @@ void WindowTest::everyControlIsReachableOnSmallScreens() {
     }
 }
 
+// The window takes the desktop's palette as it changes: dark surfaces under light text or the
+// reverse, and every text, the category colours included, readable on the list in both.
+void WindowTest::followsTheDesktopPaletteReadably() {
+    TempDir dir;
+    buildLibrary(dir.path(), {"A.fcpbundle", GiB, GiB, GiB, GiB, GiB});
+    WindowUnderTest app;
+    chooseLocation(app, q(dir.path()), 1);
+    if (QTest::currentTestFailed()) return;
+    const QPalette desktop = QGuiApplication::palette();
+    const QStringList texts{"libraryHeader",     "libraryTitle",     "cacheSizeText", "proxySizeText",
+                            "optimizedSizeText", "analysisSizeText", "locationLabel", "locationSummary"};
+    for (const auto scheme : {velmora::ColorScheme::dark, velmora::ColorScheme::light}) {
+        const bool dark = scheme == velmora::ColorScheme::dark;
+        QGuiApplication::setPalette(velmora::paletteFor(scheme));
+        const QColor surface = velmora::paletteFor(scheme).color(QPalette::Base);
+        QTRY_COMPARE(app.item("libraryList")->property("color").value<QColor>(), surface);
+        const double shown = meanLuminance(app.window()->grabWindow());
+        QVERIFY2(dark ? shown < 0.2 : shown > 0.6, qPrintable(QString::number(shown)));
+        for (const QString& name : texts) {
+            const double ratio = contrast(app.item(name)->property("color").value<QColor>(), surface);
+            QVERIFY2(ratio >= 4.5, qPrintable(QString("%1: %2").arg(name).arg(ratio)));
+        }
+    }
+    QGuiApplication::setPalette(desktop);
+}
+
 // On a 1280 x 800 screen at twice the scale, whose 640 x 400 points are less than the layout
 // asks for, the window fits the screen and the rest scrolls.
 void WindowTest::savesAPictureOnceListedAndFitsASmallScreen() {
@@ -390,9 +452,16 @@ void WindowTest::savesAPictureOnceListedAndFitsASmallScreen() {
     environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + q(dir / "screens.json"));
     environment.insert("QT_SCALE_FACTOR", "2");
     const QString png = q(dir / "window.png");
-    // Without a library the program still saves the picture, but says so and fails.
-    for (const auto& [location, exitCode] : {std::pair{dir.path(), 0}, std::pair{empty.path(), 1}}) {
+    // Without a library the program still saves the picture, but says so and fails. The
+    // environment can ask for a dark look where the platform has no dark palette.
+    const struct {
+        std::string location;
+        int exitCode;
+        const char* scheme;
+    } runs[] = {{dir.path(), 0, "dark"}, {empty.path(), 1, "light"}};
+    for (const auto& [location, exitCode, scheme] : runs) {
         QProcess app;
+        environment.insert("VELMORA_COLOR_SCHEME", scheme);
         app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::MergedChannels);
         app.start(VELMORA_BIN_DIR "/velmora", {"--screenshot-when-loaded", png, q(location)});
@@ -404,6 +473,9 @@ void WindowTest::savesAPictureOnceListedAndFitsASmallScreen() {
         const QImage image(png);
         QVERIFY2(image.width() <= 1280 && image.height() <= 800 && image.width() >= 1000,
                  qPrintable(QString("%1 x %2").arg(image.width()).arg(image.height())));
+        const double shown = meanLuminance(image);
+        QVERIFY2(exitCode == 0 ? shown < 0.2 : shown > 0.6,
+                 qPrintable(QString("%1: %2").arg(scheme).arg(shown)));
     }
 }
 
@@ -487,6 +559,12 @@ void WindowTest::ownChooserReturnsTheFolderTheUserWentTo() {
         {[&] { chooseSub(true); }, projects + "/Sub"},
         {[&] { chooseSub(false); }, projects + "/Sub"},
         {refusedThenUp, projects},
+        // The next opening starts where the last one ended.
+        {[&] {
+             QCOMPARE(textOf(app.item("directoryPathField")), projects);
+             app.click("directoryCancelButton");
+         },
+         std::nullopt},
     };
     for (const auto& [act, expected] : table) {
         // The call returns only once the dialog is answered: act from the event loop.

@@ -10,6 +10,7 @@ AlertDialog {
     objectName: "confirmCleanDialog"
     titleName: "confirmTitle"
 
+    kind: "warning"
     title: qsTr("一键清理硬盘")
     width: widthFor(message, 340, 560)
 

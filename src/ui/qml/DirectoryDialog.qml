@@ -89,7 +89,7 @@ Dialog {
             visible: false
             text: qsTr("%1 不是可以打开的目录。").arg(pathField.text)
             textFormat: Text.PlainText
-            color: "#C62828"
+            color: Theme.errorText
             elide: Text.ElideMiddle
             Layout.fillWidth: true
         }

@@ -122,9 +122,11 @@ ColumnLayout {
                     color: sortButton.active ? Theme.selectionTint
                          : (sortButton.hovered ? Theme.subtleFill : "transparent")
                 }
-                // Return and Enter press it as Space does, as on every button of the window.
+                // Return and Enter press it as Space does, as on every button of the window,
+                // and so does a screen reader's press action.
                 Keys.onReturnPressed: clicked()
                 Keys.onEnterPressed: clicked()
+                Accessible.onPressAction: clicked()
                 onClicked: ContentView.shownBundles.sortBy(modelData.key)
             }
         }
@@ -175,6 +177,10 @@ ColumnLayout {
             }
 
             delegate: LibraryRow {}
+            // Screen readers take the rows in the order they are shown.
+            ScreenOrder {
+                container: libraryView.contentItem
+            }
 
             // After a change of order the selected library stays in view, or, with none, the
             // list starts at its first row: never a half row at some middle position.

@@ -18,6 +18,7 @@ ItemDelegate {
     required property string analysisSizeText
     required property var sizeBar
     required property string sizeBarDescription
+    required property string sharedNameFolder
     readonly property bool isSelected: bundleId.length > 0 && bundleId === ContentView.selectedBundleID
 
     objectName: "libraryRow:" + displayName
@@ -32,7 +33,7 @@ ItemDelegate {
     // drawn: the content below shows it); its toggle action selects it, as a click does.
     text: titleText
     Accessible.role: Accessible.ListItem
-    Accessible.name: titleText
+    Accessible.name: titleText + (sharedNameFolder.length > 0 ? " " + sharedNameFolder : "")
     Accessible.description: [cacheSizeText, proxySizeText, optimizedSizeText, analysisSizeText].join(" ")
     Accessible.selectable: true
     Accessible.selected: isSelected
@@ -87,6 +88,19 @@ ItemDelegate {
                 focusPolicy: Qt.NoFocus
                 onClicked: ContentView.openLibrary(row.bundleId)
             }
+        }
+
+        // Where the library is, when another one of the list has its name; cut at the
+        // start, so the folders nearest the library stay readable.
+        Label {
+            objectName: "sharedNameFolder"
+            visible: row.sharedNameFolder.length > 0
+            text: row.sharedNameFolder
+            textFormat: Text.PlainText
+            color: Theme.secondaryText
+            font.pixelSize: 12
+            elide: Text.ElideLeft
+            Layout.fillWidth: true
         }
 
         // Left to right like a row; wraps instead of running out of a narrow list.

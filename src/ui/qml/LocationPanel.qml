@@ -145,6 +145,7 @@ ColumnLayout {
                         width: sections.width
                         path: modelData
                         label: ContentView.driveLabel(modelData)
+                        kind: "drive"
                         keyCurrent: locationList.activeFocus && locationList.keyIndex === index
                     }
                 }
@@ -166,6 +167,8 @@ ColumnLayout {
                         width: sections.width
                         path: modelData
                         label: ContentView.locationLabel(modelData)
+                        // The home leads the user folders.
+                        kind: index === 0 ? "home" : "folder"
                         keyCurrent: locationList.activeFocus &&
                                     locationList.keyIndex === ContentView.drives.length + index
                     }
@@ -220,11 +223,11 @@ ColumnLayout {
                 font.pixelSize: 12
                 background: Rectangle {
                     radius: 4
-                    color: stopSearch.down ? Qt.rgba(0, 0, 0, 0.14)
-                         : (stopSearch.hovered ? Qt.rgba(0, 0, 0, 0.1) : Theme.subtleFill)
+                    color: stopSearch.down || stopSearch.hovered ? Theme.pressedFill : Theme.subtleFill
                 }
                 Keys.onReturnPressed: clicked()
                 Keys.onEnterPressed: clicked()
+                Accessible.onPressAction: clicked()
                 onClicked: ContentView.stopRetrieval()
             }
         }

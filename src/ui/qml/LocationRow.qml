@@ -1,14 +1,18 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import QtQuick.Controls.impl
 import QtQuick.Layouts
 import Velmora
 
-// One location: its label across the whole row; the chosen location is tinted.
+// One location: its kind's symbol and its label across the whole row; the chosen location is
+// tinted.
 AbstractButton {
     id: row
 
     required property string path
     required property string label
+    // "drive", "home" or "folder".
+    property string kind: "folder"
     // The keyboard is on this row (the location list has the focus).
     property bool keyCurrent: false
     // Reading selectedPath here makes the binding follow every change of the choice.
@@ -27,13 +31,24 @@ AbstractButton {
     Accessible.onPressAction: row.clicked()
 
     contentItem: RowLayout {
+        spacing: 6
+        // Drawn in the text's quieter colour, so it follows the palette like the label.
+        IconImage {
+            objectName: "locationIcon"
+            source: "qrc:/qt/qml/Velmora/icons/" + row.kind + ".svg"
+            sourceSize.width: 16
+            sourceSize.height: 16
+            color: Theme.secondaryText
+            Layout.preferredWidth: 16
+            Layout.preferredHeight: 16
+        }
         Text {
             objectName: "locationLabel"
             text: row.label
             textFormat: Text.PlainText
             elide: Text.ElideMiddle
             font: row.font
-            color: "black"
+            color: Theme.text
             Layout.fillWidth: true
             verticalAlignment: Text.AlignVCenter
         }

@@ -12,6 +12,19 @@ ApplicationWindow {
     visible: true
     color: Theme.windowBackground
     font.family: Theme.fontFamily
+    // The controls draw with the theme's colours, which follow the desktop's palette.
+    palette.window: Theme.windowBackground
+    palette.windowText: Theme.text
+    palette.base: Theme.listBackground
+    palette.text: Theme.text
+    palette.buttonText: Theme.text
+    palette.button: Theme.subtleFill
+    palette.mid: Theme.listBorder
+    palette.dark: Theme.secondaryText
+    palette.highlight: Theme.systemBlue
+    palette.placeholderText: Theme.secondaryText
+    palette.toolTipBase: Theme.listBackground
+    palette.toolTipText: Theme.text
     font.pixelSize: 13
 
     // The first size is the layout's natural one, within the screen; afterwards the window

@@ -8,7 +8,9 @@ AlertDialog {
     objectName: "messageAlert"
     titleName: "alertTitle"
 
-    title: qsTr("提示")
+    // A run's end is a notice; what could not be done is an error, and says so.
+    kind: ContentView.alertIsError ? "error" : "info"
+    title: ContentView.alertIsError ? qsTr("错误") : qsTr("提示")
     width: widthFor(message, 300, 520)
 
     Label {

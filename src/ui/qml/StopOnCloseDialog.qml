@@ -11,7 +11,9 @@ AlertDialog {
     // Set once the user chose to stop: the window quits when no cleaning is left.
     property bool quitWhenStopped: false
 
-    title: qsTr("提示")
+    kind: "warning"
+    titleName: "stopOnCloseTitle"
+    title: qsTr("正在清理")
     width: widthFor(message, 320, 520)
 
     Label {
