@@ -247,14 +247,21 @@ clean_floor_ms=$(((largest_folder + deepest) * CLEAN_LATENCY_MS))
 # --- cleaning ---------------------------------------------------------------------------------
 COPY=$WORK/copy
 # One run on a fresh copy: copied beside the share, then mounted, timed, unmounted, checked.
+# Leaves the share's requests in $WORK/requests, and in $WORK/cpu the processor time (ms) the
+# command and the share's server spent.
 clean_once() {
   rm -rf "$COPY"
   cp -a "$SRC" "$COPY"
   sync
   mount_share "$COPY" "$CLEAN_LATENCY_MS"
-  local ms
+  local ms before stats
+  children_cpu_ms
+  before=$CHILDREN_MS
   ms=$(run_ms "$@")
-  unmount_share | total_requests >"$WORK/requests"
+  children_cpu_ms
+  stats=$(unmount_share)
+  echo "$stats" | total_requests >"$WORK/requests"
+  echo "$((CHILDREN_MS - before)) $(echo "$stats" | sed -n 's/.*cpu_ms=\([0-9]*\).*/\1/p')" >"$WORK/cpu"
   local left
   left=$(find "$COPY" | wc -l)
   [ "$left" -eq "$left_expected" ] || { echo "$1 left $left entries, expected $left_expected" >&2; exit 1; }
@@ -266,11 +273,12 @@ declare -A C
 clean_rows() {
   timed_in_turn "$CLEAN_LATENCY_MS" $((2 * RUNS)) "$CLI" clean --dry-run "$MNT" -- "$CLI" scan --json "$MNT"
   C[$LAYER,dry]=${TURN_MS[0]} C[$LAYER,dry_scan]=${TURN_MS[1]}
-  local dry_req clean_times=() rm_times=() clean_req=0 rm_req=0 i
+  local dry_req clean_times=() rm_times=() clean_req=0 rm_req=0 clean_cpu=() i
   dry_req=$(requests_of_one_run "$CLI" clean --dry-run "$MNT")
   for ((i = 1; i <= CLEAN_RUNS; i++)); do
     clean_times+=("$(clean_once "$CLI" clean "$MNT")")
     clean_req=$(cat "$WORK/requests")
+    read -r -a clean_cpu <"$WORK/cpu"
     rm_times+=("$(clean_once rm_targets)")
     rm_req=$(cat "$WORK/requests")
   done
@@ -286,6 +294,10 @@ clean_rows() {
   printf '%-36s %9s %16s %13s\n' "rm -rf of the same folders" "${C[$LAYER,rm]}" \
     "$(ratio "${C[$LAYER,rm]}" "$clean_floor_ms") × floor" "$(per_entry "$rm_req")"
   echo "clean / rm -rf = $(ratio "${C[$LAYER,clean]}" "${C[$LAYER,rm]}"); runs: clean ${clean_times[*]} ms; rm -rf ${rm_times[*]} ms"
+  # The server runs on the same processors as the clean here, unlike a share's real server:
+  # the work of both, spread over every core, is a second floor on this machine.
+  local cpu_floor=$(((clean_cpu[0] + clean_cpu[1]) / $(nproc)))
+  echo "processor time of one clean: velmora-cli ${clean_cpu[0]} ms, the share's server ${clean_cpu[1]} ms: on $(nproc) cores at least $cpu_floor ms; clean = $(ratio "${C[$LAYER,clean]}" "$cpu_floor") × that"
 }
 
 for LAYER in $LAYERS; do
