@@ -15,15 +15,13 @@ namespace {
 //
 // Answers that take up to this many times the fastest one still wait for nothing much: at
 // 1 ms per request on 2 cores, 8 and 16 threads saw 1.1 to 1.4, 32 (the processors busy) 2
-// and more; answered at once, every thread count saw 10 and more. Up to the first, nothing
-// waits at all (5 ms per request: 1.05 from 8 to 64 threads), and four times the workers
-// are as sure to pay: the share gets its threads in half the intervals.
-constexpr double kNothingWaitsRatio = 1.25;
-constexpr double kNoWaitRatio = 1.5;
+// and more, and at 5 ms with 25 µs of processor time per request, 64 threads 1.1, 128 1.5
+// (256 were slower); answered at once, every thread count saw 10 and more.
+constexpr double kNoWaitRatio = 1.4;
 // Fewer answers than this in an interval say little about their mean.
 constexpr std::uint64_t kFewestAnswers = 8;
-// The processors' idle time is counted in ticks of 10 ms, so an interval of 25 ms on 2 cores
-// holds 5: one idle tick in five is enough to double.
+// The processors' idle time is counted in ticks of 10 ms, so an interval holds a few: one
+// idle tick in five is enough to double.
 constexpr double kIdleToGrow = 0.2;
 // A doubling paid when the share answered this much more per second in the interval after
 // it than in the one before; a doubling where round trips bound the scan brings nearly
@@ -54,23 +52,25 @@ unsigned WorkerGrowth::next(const WorkerGrowthSample& sample) {
     const double rate = answerRate(sample);
     const std::optional<double> waiting = waitRatio(sample);
     const bool idle = sample.idleShare && *sample.idleShare >= kIdleToGrow;
-    const unsigned factor = waiting && *waiting <= kNothingWaitsRatio ? 4 : 2;
-    bool grow = idle || (waiting && *waiting <= kNoWaitRatio);
+    // Workers grown on these signs need no judging: they say the share keeps up.
+    const bool signalled = idle || (waiting && *waiting <= kNoWaitRatio);
+    bool grow = signalled;
     if (!grow && !stopped_) {
-        if (grownAfter_ < 2) {
+        if (grownAfter_ == 0) {
             // The trial: after the start-up interval, whose few directories say nothing of
-            // what more workers would read, and unless a doubling can be judged.
+            // what more workers would read.
             grow = intervals_ >= 2;
-        } else if (grownAfter_ + 1 == intervals_) {
-            // The interval after a doubling, against the one before it.
+        } else if (judging_ && grownAfter_ + 1 == intervals_) {
+            // The interval after a trial or a doubling that paid, against the one before it.
             grow = rate >= kGainToGrowOn * rateBeforeGrowth_;
             stopped_ = !grow;
         }
     }
     if (!grow) return workers_;
+    judging_ = !signalled;
     grownAfter_ = intervals_;
     rateBeforeGrowth_ = rate;
-    return workers_ = std::min(maximum_, factor * workers_);
+    return workers_ = std::min(maximum_, 2 * workers_);
 }
 
 } // namespace velmora

@@ -7,11 +7,10 @@
 
 namespace velmora {
 
-// How often a scan that may grow its workers looks at how it goes: a few times during the
-// first tenth of a second, long enough for a few round trips of each worker even to a share
-// that answers in 5 ms, and for the processors' idle time (counted in 10 ms ticks) to say
-// something.
-inline constexpr std::chrono::milliseconds kWorkerGrowthInterval{25};
+// How often a scan that may grow its workers looks at how it goes: every few round trips of
+// a share that answers in a millisecond or two, so that one answering in 5 ms gets its 128
+// threads within a twentieth of a second.
+inline constexpr std::chrono::milliseconds kWorkerGrowthInterval{10};
 
 // The requests one worker made to the file system (opening and listing directories) and how
 // long they took to be answered; written by the worker, read by the scan's controller.
@@ -51,12 +50,13 @@ struct WorkerGrowthSample {
 // entries, are the walk's steady measure of work done: entries per interval swing with the
 // sizes of the folders that happened to be read in it. The workers double
 //   - while answers take about as long as the fastest one did: nothing waits for the
-//     processors or the server, so twice the requests in flight are answered twice as fast
-//     (where nothing waits at all, the workers grow fourfold);
+//     processors or the server, so twice the requests in flight are answered twice as fast;
 //   - or while the processors have time to spare;
-//   - or on trial once after the start-up interval, and again after each doubling that
-//     made the share answer clearly more per unit of time than before it.
-// Once a doubling did not pay, only the first two grow the workers further.
+//   - or, where neither of those grew them, on trial once after the start-up interval, and
+//     again after each such doubling that made the share answer clearly more per unit of
+//     time than before it.
+// Once a doubling did not pay, or one of the first two grew the workers, only those two grow
+// them further: more requests than the share answers without waiting only cost.
 class WorkerGrowth {
   public:
     WorkerGrowth(unsigned start, unsigned maximum);
@@ -72,6 +72,7 @@ class WorkerGrowth {
     unsigned intervals_ = 0;
     unsigned grownAfter_ = 0;     // the interval at whose end the workers last doubled
     double rateBeforeGrowth_ = 0; // answers per second in that interval
+    bool judging_ = false;        // the last doubling was a trial, or one that paid
     bool stopped_ = false;        // a doubling that did not pay: no more trials
 };
 
