@@ -208,7 +208,7 @@ fi
 
 if [ "${SHARE_BENCH:-0}" = 1 ]; then
   echo
-  echo "== on a share with 1 ms per request (bench_share.sh)"
+  echo "== on a share at 0, 1 and 5 ms per request, light and heavy (bench_share.sh)"
   BUILD_DIR="$BUILD_DIR" "$REPO/bench/bench_share.sh"
 fi
 

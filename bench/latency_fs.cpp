@@ -5,11 +5,15 @@
 // more than a distant server's does (no thread sleeps per request). Attributes and entries
 // are cached by the kernel for --cache-s seconds and listings are answered with
 // READDIRPLUS (names with their attributes), as the Linux NFS client does: a stat after a
-// listing costs no round trip, opening and reading a directory does. At unmount the request
-// counts are written to standard error and to --stats FILE.
+// listing costs no round trip, opening and reading a directory does. With --work-us every
+// answered request also costs that much processor time on this machine before its answer
+// goes out, as a real network file system's client spends on each call (building it,
+// sending it, taking the answer apart): a "heavy" share, where the requests in flight
+// compete with the walk for the processors. At unmount the request counts and the server's
+// own processor time are written to standard error and to --stats FILE.
 //
-//   latency-fs [--latency-ms MS] [--cache-s S] [--threads N] [--stats FILE] [--pid-file FILE] [-f]
-//              SOURCE MOUNTPOINT
+//   latency-fs [--latency-ms MS] [--work-us US] [--cache-s S] [--threads N] [--kernel-permissions]
+//              [--stats FILE] [--pid-file FILE] [-f] SOURCE MOUNTPOINT
 //
 // Only the benchmarks use it. It supports what they do: walking, reading, and removing
 // (unlink, rmdir). Nodes are kept by path, so entries replaced in SOURCE behind its back are
@@ -25,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,6 +38,7 @@
 #include <mutex>
 #include <string>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <thread>
@@ -66,16 +72,42 @@ constexpr std::array<const char*, OpCount> kOpNames{
 
 struct Settings {
     std::chrono::nanoseconds latency{std::chrono::milliseconds(1)};
+    std::chrono::nanoseconds work{0}; // processor time spent on every answered request
     double cacheSeconds = 10.0;
     unsigned threads = 128;
     std::string statsFile;
     std::string pidFile;
     bool foreground = false;
+    bool kernelPermissions = false;
     std::string source;
     std::string mountpoint;
 };
 
 using Clock = std::chrono::steady_clock;
+
+std::chrono::nanoseconds threadProcessorTime() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+// Keeps this thread's processor busy for `amount` of its own time: time it is not given
+// (another thread runs) does not count, as a request's own work takes as long whatever else
+// the machine does.
+void spendProcessorTime(std::chrono::nanoseconds amount) {
+    if (amount.count() <= 0) return;
+    const std::chrono::nanoseconds until = threadProcessorTime() + amount;
+    while (threadProcessorTime() < until) {
+    }
+}
+
+// The processor time this whole process has used, in milliseconds.
+long processorMilliseconds() {
+    rusage usage{};
+    if (::getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1000L + t.tv_usec / 1000; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
 
 // Sends each answer the latency after it was handed over, from one thread. The latency is
 // the same for all, so the answers fall due in the order they arrive: a queue holds them.
@@ -168,6 +200,7 @@ class Mirror {
     // client a round trip after the server has it: at once without latency, else from the
     // answering thread.
     void answer(std::function<void()> send) {
+        spendProcessorTime(settings_.work);
         if (settings_.latency.count() == 0)
             send();
         else
@@ -235,7 +268,8 @@ class Mirror {
             total += n;
             detail += std::string(" ") + kOpNames[op] + "=" + std::to_string(n);
         }
-        std::string line = "latency-fs requests: total=" + std::to_string(total) + detail + "\n";
+        std::string line = "latency-fs requests: total=" + std::to_string(total) + detail +
+                           " cpu_ms=" + std::to_string(processorMilliseconds()) + "\n";
         std::fputs(line.c_str(), stderr);
         if (settings_.statsFile.empty()) return;
         // Written whole under a temporary name, so a reader never sees half of it.
@@ -520,12 +554,15 @@ void fsStatfs(fuse_req_t req, fuse_ino_t) {
 
 int usage(const char* program) {
     std::fprintf(stderr,
-                 "usage: %s [--latency-ms MS] [--cache-s S] [--threads N] [--stats FILE] [--pid-file FILE] "
-                 "[-f] SOURCE MOUNTPOINT\n"
+                 "usage: %s [--latency-ms MS] [--work-us US] [--cache-s S] [--threads N] [--kernel-permissions] "
+                 "[--stats FILE] [--pid-file FILE] [-f] SOURCE MOUNTPOINT\n"
                  "  --latency-ms MS  delay of every answered request (default 1; 0 for none)\n"
+                 "  --work-us US     processor time spent on every answered request (default 0)\n"
                  "  --cache-s S      how long the kernel may keep attributes and entries (default 10)\n"
                  "  --threads N      threads working on requests (default 128); a request waits for its\n"
                  "                   answer without holding one\n"
+                 "  --kernel-permissions  the kernel checks permissions (a folder's attributes are\n"
+                 "                   fetched again before each removal in it)\n"
                  "  --stats FILE     also write the request counts to FILE at unmount\n"
                  "  --pid-file FILE  write the serving process's id to FILE once mounted\n"
                  "  -f               stay in the foreground\n",
@@ -542,10 +579,16 @@ bool parseArguments(int argc, char** argv, Settings& settings) {
         char* end = nullptr;
         if (arg == "-f") {
             settings.foreground = true;
+        } else if (arg == "--kernel-permissions") {
+            settings.kernelPermissions = true;
         } else if (arg == "--latency-ms" && (v = value())) {
             double ms = std::strtod(v, &end);
             if (*end != '\0' || ms < 0) return false;
             settings.latency = std::chrono::nanoseconds(static_cast<std::int64_t>(ms * 1e6));
+        } else if (arg == "--work-us" && (v = value())) {
+            double us = std::strtod(v, &end);
+            if (*end != '\0' || us < 0) return false;
+            settings.work = std::chrono::nanoseconds(static_cast<std::int64_t>(us * 1e3));
         } else if (arg == "--cache-s" && (v = value())) {
             settings.cacheSeconds = std::strtod(v, &end);
             if (*end != '\0' || settings.cacheSeconds < 0) return false;
@@ -624,11 +667,17 @@ int main(int argc, char** argv) {
         ::setsid();
     }
 
-    // The kernel checks permissions from the attributes, as it does for a local file system.
+    // Permissions are the server's to check by default, as on a network file system: the
+    // kernel then asks for no attributes of its own. Checking them in the kernel
+    // (--kernel-permissions) makes it fetch a folder's attributes again before every removal
+    // in it, since each one makes them stale: a second round trip that an NFS client does
+    // not pay, as the answer to a removal carries the folder's new attributes. Only the
+    // user who mounted (root, for the benchmarks) can enter the mount either way.
     char arg0[] = "latency-fs";
     char opt[] = "-o";
-    char mountOptions[] = "fsname=latency-fs,subtype=latency,default_permissions";
-    char* fuseArgv[] = {arg0, opt, mountOptions, nullptr};
+    std::string mountOptions = "fsname=latency-fs,subtype=latency";
+    if (settings.kernelPermissions) mountOptions += ",default_permissions";
+    char* fuseArgv[] = {arg0, opt, mountOptions.data(), nullptr};
     fuse_args args = FUSE_ARGS_INIT(3, fuseArgv);
     fuse_session* session = fuse_session_new(&args, &ops, sizeof ops, &mirrorState);
     if (session == nullptr) return 1;

@@ -8,7 +8,8 @@
 #                  Ctrl-C), then prints the request counts; exits with COMMAND's status
 #
 # Runs as root (mounting needs it). BUILD_DIR (default: build) holds bin/latency-fs.
-# The counts line reads "latency-fs requests: total=N lookup=N ... rmdir=N statfs=N".
+# The counts line reads "latency-fs requests: total=N lookup=N ... statfs=N cpu_ms=N" (cpu_ms:
+# the processor time the server used).
 set -euo pipefail
 REPO=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$REPO/build}

@@ -273,7 +273,7 @@ void addScanCommand(CLI::App& app, int& exitCode) {
     scan->add_flag("--cross-file-systems", args->crossFileSystems,
                    "Also scan folders mounted below LOCATION (other drives, shares)");
     scan->add_option("--threads", args->threads,
-                     "Threads for the walk (0: by the location's storage, up to 64 on a network share)")
+                     "Threads for the walk (0: by the location's storage, up to 256 on a network share)")
         ->check(CLI::Range(0u, 256u));
     scan->add_option("LOCATION", args->location, "Directory to scan")->required();
     scan->footer(kExitStatusHelp);

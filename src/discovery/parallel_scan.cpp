@@ -49,14 +49,11 @@ std::vector<FCPBundle> ParallelScan::run(const std::string& location, UniqueFd r
 
     std::vector<std::thread> helpers;
     helpers.reserve(queues_.capacity());
-    // Without the machine's processor times there is nothing to grow by: all at once.
-    std::optional<ProcessorTimes> times;
-    if (queues_.capacity() > startThreads_) times = growth_.readTimes();
-    const unsigned first = times ? startThreads_ : queues_.capacity();
-    const bool growing = startWorkers(helpers, first) && first < queues_.capacity();
+    timeAnswers_ = queues_.capacity() > startThreads_;
+    const bool growing = startWorkers(helpers, startThreads_) && timeAnswers_;
     // Without a thread for the controller, the workers running share the work.
     std::thread controller;
-    if (growing) controller = threadIfGiven([this, &helpers, times] { growWorkers(helpers, times); });
+    if (growing) controller = threadIfGiven([this, &helpers] { growWorkers(helpers); });
     work(0);
     {
         std::lock_guard lock(doneMutex_);
@@ -84,26 +81,39 @@ bool ParallelScan::startWorkers(std::vector<std::thread>& helpers, unsigned coun
     return true;
 }
 
-// Every interval, while the scan runs: compares the machine's processor times and the entries
-// read with those of the interval before, and starts the workers WorkerGrowth asks for.
-void ParallelScan::growWorkers(std::vector<std::thread>& helpers, std::optional<ProcessorTimes> before) {
+// Every interval, while the scan runs: tells WorkerGrowth what the workers did in it and
+// starts the workers it asks for.
+void ParallelScan::growWorkers(std::vector<std::thread>& helpers) {
     WorkerGrowth growth(queues_.workers(), queues_.capacity());
-    std::uint64_t readBefore = progress_->entriesRead.load(std::memory_order_relaxed);
+    GrowthReadings last{std::chrono::steady_clock::now(), 0, 0, growth_.readTimes()};
     std::unique_lock lock(doneMutex_);
     while (queues_.workers() < queues_.capacity()) {
         if (doneChanged_.wait_for(lock, growth_.interval, [this] { return done_; })) return;
         if (cancelled(cancel_)) return;
-        std::optional<ProcessorTimes> now = growth_.readTimes();
-        const std::uint64_t read = progress_->entriesRead.load(std::memory_order_relaxed);
-        WorkerGrowthSample sample;
-        if (before && now) sample.idleShare = idleShareBetween(*before, *now);
-        sample.workWaiting = queues_.queued() > 0;
-        sample.entriesRead = read - readBefore;
-        before = now;
-        readBefore = read;
-        const unsigned next = growth.next(sample);
+        const unsigned next = growth.next(sampleSince(last));
         if (next > queues_.workers() && !startWorkers(helpers, next)) return;
     }
+}
+
+// What the workers did since the `last` readings, which move on to now.
+WorkerGrowthSample ParallelScan::sampleSince(GrowthReadings& last) const {
+    GrowthReadings now{std::chrono::steady_clock::now(), 0, 0, growth_.readTimes()};
+    std::uint64_t fastest = UINT64_MAX;
+    for (const Worker& worker : workers_) {
+        now.answers += worker.answers.count();
+        now.answerNs += worker.answers.totalNs();
+        fastest = std::min(fastest, worker.answers.fastestNs());
+    }
+    WorkerGrowthSample sample;
+    sample.elapsed = now.at - last.at;
+    sample.answers = now.answers - last.answers;
+    if (sample.answers > 0)
+        sample.meanAnswer = std::chrono::nanoseconds((now.answerNs - last.answerNs) / sample.answers);
+    if (fastest != UINT64_MAX) sample.fastestAnswer = std::chrono::nanoseconds(fastest);
+    if (last.times && now.times) sample.idleShare = idleShareBetween(*last.times, *now.times);
+    sample.workWaiting = queues_.queued() > 0;
+    last = now;
+    return sample;
 }
 
 void ParallelScan::work(unsigned self) {

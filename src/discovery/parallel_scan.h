@@ -41,11 +41,11 @@ struct ParallelScanRules {
 // How many workers a parallel scan runs.
 struct ParallelScanWorkers {
     unsigned threads = 1; // from the start, >= 1
-    // Where larger than `threads`: more workers, up to this many, while the processors have
-    // time to spare for them (see WorkerGrowth). For storage that answers every request after
-    // a round trip, where more requests in flight mean a faster scan until the machine is busy.
+    // Where larger than `threads`: more workers, up to this many, while more of them make the
+    // storage answer more (see WorkerGrowth). For storage that answers every request after a
+    // round trip, where more requests in flight mean a faster scan until the machine is busy.
     unsigned growUpTo = 0;
-    // Where the machine's processor times come from, and how often they are compared.
+    // Where the machine's processor times come from, and how often the controller looks.
     std::function<std::optional<ProcessorTimes>()> readTimes = readProcessorTimes;
     std::chrono::microseconds interval = kWorkerGrowthInterval;
 };

@@ -122,7 +122,8 @@ void ParallelScan::readDirectory(unsigned self, DirTask task) {
     DirNode* node = task.node;
     auto nodePath = [node] { return relativePathOf(node); };
     if (node->parent != nullptr) {
-        int fd = openScanDirectory(node->parent->fd, node->name.c_str());
+        const int fd =
+            answered(worker, [&] { return openScanDirectory(node->parent->fd, node->name.c_str()); });
         releaseFd(node->parent, openDirectories_);
         if (fd < 0) notOpened(errno, nodePath);
         if (fd < 0 || !mayEnter(fd, nodePath)) {
@@ -140,7 +141,8 @@ void ParallelScan::readDirectory(unsigned self, DirTask task) {
 
     // A stopped scan drains its queues without reading: every task still ends here.
     while (!cancelled(cancel_)) {
-        ssize_t n = ::getdents64(fd, worker.buffer.get(), kListingBuffer);
+        const ssize_t n =
+            answered(worker, [&] { return ::getdents64(fd, worker.buffer.get(), kListingBuffer); });
         if (n < 0 && errno != ENOENT) unreadable(relativePathOf(node), errno);
         if (n <= 0) break;
         for (ssize_t pos = 0; pos < n;) {
@@ -158,7 +160,7 @@ void ParallelScan::readDirectory(unsigned self, DirTask task) {
                 type = *listed;
             } else {
                 // File systems without d_type: one lookup gives the type, size and time.
-                if (!lookUp(fd, name, st)) continue; // vanished
+                if (!answered(worker, [&] { return lookUp(fd, name, st); })) continue; // vanished
                 type = entryTypeFromMode(st.stx_mode);
                 if (type == EntryType::Regular) known = &st;
             }

@@ -14,6 +14,8 @@
 #include "platform/unique_fd.h"
 
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -56,11 +58,23 @@ class ParallelScan {
         LibraryTotals totals;
         std::unique_ptr<char[]> buffer;
         std::uint64_t unpublished = 0;
+        AnswerTally answers; // kept only while the controller may grow the workers
     };
 
     // parallel_scan.cpp: the workers.
     bool startWorkers(std::vector<std::thread>& helpers, unsigned count);
-    void growWorkers(std::vector<std::thread>& helpers, std::optional<ProcessorTimes> before);
+    void growWorkers(std::vector<std::thread>& helpers);
+    // What the controller counted at its last look: the answers' number and time are sums over
+    // the workers.
+    struct GrowthReadings {
+        std::chrono::steady_clock::time_point at;
+        std::uint64_t answers = 0;
+        std::uint64_t answerNs = 0;
+        std::optional<ProcessorTimes> times;
+    };
+    [[nodiscard]] WorkerGrowthSample sampleSince(GrowthReadings& last) const;
+    // Runs `call`, a request to the file system, timed for the controller when it runs.
+    template <typename Call> auto answered(Worker& worker, Call&& call);
     void work(unsigned self);
     std::vector<FCPBundle> collect(const std::string& location);
 
@@ -86,10 +100,11 @@ class ParallelScan {
     std::vector<Worker> workers_;
     const unsigned startThreads_;
     const ParallelScanWorkers& growth_;
+    bool timeAnswers_ = false; // set before any worker starts
     std::mutex doneMutex_;
     std::condition_variable doneChanged_;
     bool done_ = false;        // worker 0 found no work left: the controller stops
-    ScanProgress ownProgress_; // counts for the controller when the caller asked for none
+    ScanProgress ownProgress_; // counts when the caller asked for none
     ScanProgress* progress_;
     const CancellationToken* cancel_;
     const std::size_t openCap_;
@@ -105,5 +120,15 @@ class ParallelScan {
     std::vector<FoundLibrary> found_;
     CleanableListing listing_;
 };
+
+template <typename Call> auto ParallelScan::answered(Worker& worker, Call&& call) {
+    if (!timeAnswers_) return call();
+    const auto start = std::chrono::steady_clock::now();
+    auto result = call();
+    const int error = errno; // the caller reads the call's
+    worker.answers.add(std::chrono::steady_clock::now() - start);
+    errno = error;
+    return result;
+}
 
 } // namespace velmora::scan_engine

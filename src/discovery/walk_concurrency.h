@@ -17,10 +17,14 @@ struct ScanThreads {
     unsigned maximum;
 };
 
+// Requests a scan may keep waiting at once on a share: a round trip of 5 ms still hidden.
+inline constexpr unsigned kMostNetworkScanThreads = 256;
+
 // Threads of a scan of storage of this kind on a machine with `cores` processors. A share
-// starts like a local disk and grows to `kNetworkWalkers` while the processors have time to
-// spare: where the share answers at once (a fast server, a local FUSE layer) the scan is
-// bound by the processors, and threads beyond the local rule only cost.
+// starts like a local disk and grows to kMostNetworkScanThreads while more threads make it
+// answer more (see WorkerGrowth): where the share answers at once (a fast server, a local
+// FUSE layer) the scan is bound by the processors, and threads beyond the local rule only
+// cost.
 [[nodiscard]] ScanThreads scanThreadsFor(StorageKind kind, unsigned cores);
 
 // The same for the storage holding `location`, on this machine.

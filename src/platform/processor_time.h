@@ -14,8 +14,7 @@ struct ProcessorTimes {
     std::uint64_t idle = 0; // idle, or waiting for a disk with nothing else to run
 };
 
-// The machine's processor times now; nothing where the platform does not tell (then the
-// callers assume the processors have time to spare).
+// The machine's processor times now; nothing where the platform does not tell.
 [[nodiscard]] std::optional<ProcessorTimes> readProcessorTimes();
 
 // The times in the aggregate "cpu" line of Linux's /proc/stat text; nothing when it is not

@@ -2,7 +2,7 @@
 
 namespace velmora {
 
-// Not read here: callers then treat the processors as having time to spare.
+// Not read here: callers then judge by what they measure themselves.
 std::optional<ProcessorTimes> readProcessorTimes() {
     return std::nullopt;
 }

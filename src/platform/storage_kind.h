@@ -10,8 +10,8 @@ namespace velmora {
 // fast as the number of requests it keeps waiting at once.
 enum class StorageKind { Local, Network };
 
-// Requests a walk, or a cleaning, keeps waiting at once on a share: enough to hide a round
-// trip of about a millisecond almost entirely.
+// Requests a cleaning keeps waiting at once on a share: enough to hide a round trip of about a
+// millisecond almost entirely. (A scan finds its own number; see discovery/worker_growth.h.)
 inline constexpr unsigned kNetworkWalkers = 64;
 
 // The kind of the file system holding `path` (resolved like any path). Local when the

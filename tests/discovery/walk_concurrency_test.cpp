@@ -33,10 +33,10 @@ TEST(WalkConcurrency, ThreadsByStorageKindAndCores) {
         unsigned scanStart;
         unsigned scanMaximum;
     } cases[] = {
-        {StorageKind::Local, 0, 8, 8},    {StorageKind::Local, 1, 8, 8},
-        {StorageKind::Local, 2, 8, 8},    {StorageKind::Local, 8, 16, 16},
-        {StorageKind::Local, 64, 32, 32}, {StorageKind::Network, 1, 8, 64},
-        {StorageKind::Network, 2, 8, 64}, {StorageKind::Network, 128, 32, 64},
+        {StorageKind::Local, 0, 8, 8},     {StorageKind::Local, 1, 8, 8},
+        {StorageKind::Local, 2, 8, 8},     {StorageKind::Local, 8, 16, 16},
+        {StorageKind::Local, 64, 32, 32},  {StorageKind::Network, 1, 8, 256},
+        {StorageKind::Network, 2, 8, 256}, {StorageKind::Network, 128, 32, 256},
     };
     for (const auto& c : cases) {
         const ScanThreads scan = scanThreadsFor(c.kind, c.cores);
@@ -45,10 +45,24 @@ TEST(WalkConcurrency, ThreadsByStorageKindAndCores) {
     }
 }
 
-TEST(WalkConcurrency, WorkersGrowWhileTheProcessorsHaveTimeToSpareOrGrowingPays) {
-    const WorkerGrowthSample idle{0.5, true, 1000}, busy{0.0, true, 1000}, oneTickIdle{0.2, true, 1000},
-        nearlyBusy{0.1, true, 1000}, nothingWaiting{0.9, false, 1000}, unknown{std::nullopt, true, 1000},
-        paid{0.0, true, 1300}, notPaid{0.0, true, 1250};
+// An interval of 10 ms in which the share answered `answers` requests, each taking on average
+// `waitRatio` times the fastest answer of the scan (1 ms), with work left waiting.
+WorkerGrowthSample interval(std::optional<double> idle, std::uint64_t answers, double waitRatio = 3.0,
+                            std::chrono::milliseconds length = std::chrono::milliseconds(10)) {
+    using std::chrono::microseconds;
+    return {
+        idle, true, length, answers, microseconds(static_cast<int>(1000 * waitRatio)), microseconds(1000)};
+}
+
+TEST(WalkConcurrency, WorkersGrowWhileMoreOfThemMakeTheShareAnswerMore) {
+    const WorkerGrowthSample idle = interval(0.5, 1000), busy = interval(0.0, 1000),
+                             oneTickIdle = interval(0.2, 1000), nearlyBusy = interval(0.1, 1000),
+                             unknown = interval(std::nullopt, 1000), paid = interval(0.0, 1300),
+                             notPaid = interval(0.0, 1250), noWait = interval(0.0, 1000, 1.4),
+                             fewNoWait = interval(0.0, 7, 1.0),
+                             paidInTwiceTheTime = interval(0.0, 1300, 3.0, std::chrono::milliseconds(20));
+    WorkerGrowthSample nothingWaiting = interval(0.9, 1000, 1.0);
+    nothingWaiting.workWaiting = false;
     const struct {
         unsigned start, maximum;
         std::vector<WorkerGrowthSample> samples;
@@ -60,16 +74,26 @@ TEST(WalkConcurrency, WorkersGrowWhileTheProcessorsHaveTimeToSpareOrGrowingPays)
         {8, 64, {nothingWaiting, nothingWaiting}, {8, 8}},
         // Never beyond the maximum.
         {48, 64, {idle}, {64}},
-        // Processor time unknown: the maximum at once.
-        {8, 64, {unknown}, {64}},
+        // Answers that wait for nothing: doubles on busy processors, from the first interval.
+        {8, 256, {noWait, noWait, noWait, busy}, {16, 32, 64, 64}},
+        // Too few answers to say how long they take.
+        {8, 64, {fewNoWait}, {8}},
         // Busy processors: one doubling on trial after the start-up interval; it did not pay.
         {8, 64, {busy, nearlyBusy, notPaid, paid, busy, busy}, {8, 16, 16, 16, 16, 16}},
-        // Each doubling that paid is followed by another; idle time still grows after one did not.
-        {8, 128, {busy, busy, paid, {0.0, true, 1690}, notPaid, idle}, {8, 16, 32, 64, 64, 128}},
-        // A doubling judged against the start-up interval is tried again.
-        {8, 64, {idle, busy, notPaid, paid, busy}, {16, 32, 32, 32, 32}},
-        // A doubling on idle time is judged like a trial.
-        {8, 128, {busy, idle, paid, notPaid, busy}, {8, 16, 32, 32, 32}},
+        // The processors' times unknown: the same, by the answers alone.
+        {8, 64, {unknown, unknown, notPaid, paid}, {8, 16, 16, 16}},
+        // Each doubling that paid is followed by another; idle time or answers that wait for
+        // nothing still grow after one did not.
+        {8,
+         256,
+         {busy, busy, paid, interval(0.0, 1690), notPaid, idle, noWait, paid},
+         {8, 16, 32, 64, 64, 128, 256, 256}},
+        // Answers per second, not per interval: as many more in twice the time did not pay.
+        {8, 64, {busy, busy, paidInTwiceTheTime, paid}, {8, 16, 16, 16}},
+        // Workers grown on idle time or on answers that wait for nothing are not judged, nor
+        // tried again: only those signs grow them further.
+        {8, 64, {idle, paid, busy, noWait, paid}, {16, 16, 16, 32, 32}},
+        {8, 64, {busy, busy, noWait, paid}, {8, 16, 32, 32}},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         WorkerGrowth growth(cases[i].start, cases[i].maximum);
