@@ -962,5 +962,12 @@
             <numerusform>%n more entries not listed.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个文件夹无法读取，大小未计入。第一个是 %1：%2</source>
+        <translation>
+            <numerusform>%n folder could not be read, so its size is not counted: %1: %2</numerusform>
+            <numerusform>%n folders could not be read, so their sizes are not counted. The first is %1: %2</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

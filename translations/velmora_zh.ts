@@ -946,5 +946,11 @@
             <numerusform>还有 %n 项未列出。</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n 个文件夹无法读取，大小未计入。第一个是 %1：%2</source>
+        <translation>
+            <numerusform>%n 个文件夹无法读取，大小未计入。第一个是 %1：%2</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "report/json_fields.h"
 #include "web/web_api.h"
 
+#include "platform/directory_names.h"
 #include "web/library_query.h"
 #include "web/request_text.h"
 
@@ -15,7 +16,8 @@ std::int64_t secondsOf(std::chrono::sys_seconds time) {
     return time.time_since_epoch().count();
 }
 
-nlohmann::ordered_json scanSummary(const RootScan& scan) {
+// `reasonText` puts a reason in the reader's language.
+nlohmann::ordered_json scanSummary(const RootScan& scan, const std::function<std::string(const std::string&)>& reasonText) {
     nlohmann::ordered_json out{{"finished", secondsOf(scan.finished)},
                                {"finishedText", utcTimestamp(FileTime{scan.finished, 0})},
                                {"libraries", scan.sums.libraries},
@@ -24,6 +26,15 @@ nlohmann::ordered_json scanSummary(const RootScan& scan) {
         out[std::string(categoryInfo(category).key)] = scan.sums.categorySizes[categoryIndex(category)];
     out["reclaimable"] = scan.sums.reclaimable();
     out["unreadable"] = scan.unreadable.size();
+    // A folder the scan could not read (the root itself, when missing) hides what is in it:
+    // the figures are then less than the disk holds, and the page says so with the first.
+    if (!scan.unreadable.empty()) {
+        const UnreadableFolder& first = scan.unreadable.front();
+        const std::string reason = describeErrno(first.error);
+        nlohmann::ordered_json firstUnreadable{{"reason", reason}, {"reasonText", reasonText(reason)}};
+        putPath(firstUnreadable, first.path);
+        out["firstUnreadable"] = std::move(firstUnreadable);
+    }
     return out;
 }
 
@@ -36,13 +47,14 @@ nlohmann::ordered_json libraryJson(const FCPBundle& library) {
 
 } // namespace
 
-HttpResponse WebApi::roots() {
+HttpResponse WebApi::roots(const HttpRequest& request) {
+    const auto reasonText = failureReasons(request);
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const auto& root : ctx_.roots.all()) {
         nlohmann::ordered_json object{{"id", root->root().id}, {"label", root->root().label}};
         putPath(object, root->root().path);
         const std::shared_ptr<const RootScan> scan = root->lastScan();
-        object["lastScan"] = scan ? scanSummary(*scan) : nlohmann::ordered_json();
+        object["lastScan"] = scan ? scanSummary(*scan, reasonText) : nlohmann::ordered_json();
         object["scanning"] = root->scanning();
         if (root->scanning()) {
             const auto [entries, libraries] = root->progress();
@@ -70,7 +82,7 @@ HttpResponse WebApi::libraries(const HttpRequest& request, ServedRootState& root
     for (std::size_t i = query.offset; i < selected.size() && i < query.offset + query.limit; ++i)
         page.push_back(query.idsOnly ? nlohmann::ordered_json(selected[i]->id.toString()) : libraryJson(*selected[i]));
     return jsonResponse({{"root", root.root().id},
-                         {"scan", scanSummary(*scan)},
+                         {"scan", scanSummary(*scan, failureReasons(request))},
                          {"total", selected.size()},
                          {"offset", query.offset},
                          {"libraries", std::move(page)}});

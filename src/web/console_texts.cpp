@@ -23,7 +23,7 @@ struct PageText {
 // The page's texts by key: its own, and the window's where the page shows the same thing (the
 // cleaning buttons, the sort keys, the progress and stop texts), so both say it alike. The
 // kinds' names come from the category texts.
-constexpr std::array<PageText, 71> kTexts{{
+constexpr std::array<PageText, 72> kTexts{{
     {"signIn", kContext, QT_TRANSLATE_NOOP("WebConsole", "登录"), false},
     {"signOut", kContext, QT_TRANSLATE_NOOP("WebConsole", "退出登录"), false},
     {"token", kContext, QT_TRANSLATE_NOOP("WebConsole", "令牌"), false},
@@ -75,6 +75,7 @@ constexpr std::array<PageText, 71> kTexts{{
     {"reportFailed", kContext, QT_TRANSLATE_N_NOOP("WebConsole", "%n 项无法删除。第一个无法删除的是 %1：%2"), true},
     {"libraryCount", kContext, QT_TRANSLATE_N_NOOP("WebConsole", "%n 个资源库"), true},
     {"moreEntries", kContext, QT_TRANSLATE_N_NOOP("WebConsole", "还有 %n 项未列出。"), true},
+    {"unreadableFolders", kContext, QT_TRANSLATE_N_NOOP("WebConsole", "%n 个文件夹无法读取，大小未计入。第一个是 %1：%2"), true},
     {"cleanRender", "ActionPanel", QT_TRANSLATE_NOOP("ActionPanel", "清理渲染缓存"), false},
     {"cleanProxy", "ActionPanel", QT_TRANSLATE_NOOP("ActionPanel", "清理代理媒体"), false},
     {"cleanOptimized", "ActionPanel", QT_TRANSLATE_NOOP("ActionPanel", "清理优化媒体"), false},

@@ -1,5 +1,6 @@
 #include "web/served_roots.h"
 
+#include "platform/directory_names.h"
 #include "platform/optional_thread.h"
 #include "web/server_log.h"
 #include "web/stored_records.h"
@@ -151,7 +152,10 @@ std::string ServedRootState::scanOnce() {
     scan->entries = progress_.entriesRead.load();
     scan->finished = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
     const bool stopped = cancel_.requested();
-    if (!stopped) {
+    // A root that could not be read at all (a share not mounted yet) is not kept as empty: the
+    // next start scans it again.
+    const bool rootUnread = !scan->unreadable.empty() && scan->unreadable.front().path == root_.path;
+    if (!stopped && !rootUnread) {
         try {
             store_.saveScan({root_.id, scan->finished.time_since_epoch().count(), storedRecords(scan->libraries)});
         } catch (const StateError& error) {
@@ -159,12 +163,16 @@ std::string ServedRootState::scanOnce() {
         }
     }
     const std::size_t found = scan->libraries.size();
+    std::string unread;
+    if (!stopped && !scan->unreadable.empty())
+        unread = ", " + std::to_string(scan->unreadable.size()) + " folders unreadable (first " +
+                 scan->unreadable.front().path + ": " + describeErrno(scan->unreadable.front().error) + ")";
     {
         std::lock_guard lock(mutex_);
         if (!stopped) last_ = std::move(scan);
     }
     logLine("root " + root_.id + ": scan " + (stopped ? "stopped" : "done") + ", " + std::to_string(found) +
-            " libraries, " + std::to_string(progress_.entriesRead.load()) + " entries");
+            " libraries, " + std::to_string(progress_.entriesRead.load()) + " entries" + unread);
     return scanEvent(root_.id, stopped ? "stopped" : "done", progress_.entriesRead.load(), found);
 }
 

@@ -161,7 +161,7 @@ HttpResponse WebApi::route(const HttpRequest& request, const std::optional<Princ
         response.headers.emplace_back("Set-Cookie", std::string(kSessionCookie) + "=; Path=/; Max-Age=0");
         return response;
     }
-    if (get && path == "/api/v1/roots") return roots();
+    if (get && path == "/api/v1/roots") return roots(request);
     if (get && path == "/api/v1/history") return history(request);
     if (get && path == "/api/v1/events") return events(request);
     if (std::regex_match(path, match, rootPath)) {

@@ -46,7 +46,7 @@ class WebApi {
     HttpResponse route(const HttpRequest& request, const std::optional<Principal>& who);
     std::optional<Principal> signedIn(const HttpRequest& request, bool& byCookie);
     HttpResponse signIn(const HttpRequest& request);
-    HttpResponse roots();
+    HttpResponse roots(const HttpRequest& request);
     HttpResponse libraries(const HttpRequest& request, ServedRootState& root);
     HttpResponse scan(ServedRootState& root);
     HttpResponse clean(const HttpRequest& request, ServedRootState& root, const Principal& who);

@@ -230,6 +230,19 @@ class Lifecycle(unittest.TestCase):
                                         capture_output=True, text=True, timeout=30)
                 self.assertEqual(failed.returncode, 1, failed.stderr)
                 self.assertIn(folder, failed.stderr)
+            # A root missing at the start (a share not mounted yet) is said, with why, and is not
+            # kept as an empty scan: once it is there, the next start lists it.
+            missing, state = os.path.join(tmp, "not-mounted"), os.path.join(tmp, "state3")
+            server = Server(state, ["Share=" + missing])
+            token = server.token
+            roots = lambda: server.request("GET", "/api/v1/roots?lang=zh", token=token)[1]["roots"][0]
+            self.assertEqual(wait_for("the scan", lambda: roots()["lastScan"])["firstUnreadable"],
+                             {"reason": "No such file or directory", "reasonText": "没有那个文件或目录", "path": missing})
+            server.stop()
+            make_libraries(missing, ["A.fcpbundle"])
+            server = Server(state, ["Share=" + missing])
+            wait_for("the scan at the start", lambda: (roots()["lastScan"] or {}).get("libraries") == 1)
+            server.stop()
             # A root that cannot be written (a service not given it) is said at the start.
             if subprocess.run(["mount", "-o", "remount,ro", full]).returncode == 0:
                 server = Server(os.path.join(tmp, "state"), ["Full=" + full])

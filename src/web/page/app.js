@@ -87,7 +87,7 @@ async function showConsole() {
 
 // The roots' figures, and the shown root's libraries unless only another root changed.
 async function loadRoots(withLibraries = true) {
-  state.roots = (await request('GET', '/roots', undefined, api)).roots;
+  state.roots = (await request('GET', `/roots?lang=${currentLanguage()}`, undefined, api)).roots;
   if (!currentRoot() && state.roots.length) {
     state.rootId = state.roots[0].id;
     withLibraries = true;
@@ -146,6 +146,13 @@ function showRootHead() {
       legend.append(item);
     }
     summary.append(line, sizeBar(sums, root.lastScan.size), legend);
+    // Folders the scan could not read: the figures leave them out, and the page says so.
+    const unread = root.lastScan.firstUnreadable;
+    if (unread) {
+      const warning = Object.assign(document.createElement('p'), { className: 'unreadable' });
+      warning.textContent = tn('unreadableFolders', root.lastScan.unreadable, unread.path, unread.reasonText);
+      summary.append(warning);
+    }
   }
   showScanStatus(root);
 }
