@@ -14,12 +14,10 @@ import subprocess
 import sys
 import tempfile
 
-from selenium import webdriver
-from selenium.webdriver.chrome.options import Options
-from selenium.webdriver.chrome.service import Service
-
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [HERE, os.path.join(HERE, "..", "tests", "web")]
 from bench_web import make_location, start_server  # noqa: E402 (the same 2,000 libraries)
+from headless_chromium import browser  # noqa: E402
 
 BIN = sys.argv[1] if len(sys.argv) > 1 else "build/bin"
 CLI = os.path.join(BIN, "velmora-cli")
@@ -44,12 +42,7 @@ def main():
     subprocess.run(["curl", "-s", "-X", "POST", "-H", "Authorization: Bearer " + token, "-H",
                     "Content-Type: application/json", "-d", "{}", f"http://127.0.0.1:{port}/api/v1/roots/share/scan"],
                    check=True, capture_output=True)
-    options = Options()
-    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                     "--window-size=1400,1000"):
-        options.add_argument(argument)
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver = browser()
     base = f"http://127.0.0.1:{port}/"
     driver.get(base + "?token=" + token)  # signs in; the loads below hold the session
     driver.execute_async_script(

@@ -4,13 +4,13 @@ address given, with the token given, over HTTPS with a self-signed certificate; 
 render files of "Documentary.fcpbundle" after confirming; reads the report and the history.
 Arguments: the address, the token, a folder for the screenshots."""
 
+import os
 import sys
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.options import Options
-from selenium.webdriver.chrome.service import Service
-from selenium.webdriver.common.by import By
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
+from headless_chromium import browser  # noqa: E402
+from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.common.keys import Keys
 
 address, token, shots = sys.argv[1:4]
@@ -28,12 +28,7 @@ def wait(what, probe, timeout=60):
     raise SystemExit("timed out waiting for " + what)
 
 
-options = Options()
-for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-                 "--disable-component-update", "--disable-sync", "--ignore-certificate-errors",
-                 "--window-size=1400,1000", "--lang=en-GB"):
-    options.add_argument(argument)
-driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+driver = browser(self_signed=True)
 try:
     driver.get(address)
     wait("the sign-in", lambda: driver.find_element(By.ID, "tokenInput").is_displayed())

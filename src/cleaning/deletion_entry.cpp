@@ -4,14 +4,19 @@
 
 namespace velmora {
 
-std::string DeletionEntry::errorText() const {
+std::string failuresText(const std::string& entryPath, const std::vector<RemoveFailure>& failures,
+                         const std::function<std::string(const std::string&)>& describe) {
     std::string text;
     for (const RemoveFailure& failure : failures) {
         if (!text.empty()) text += "; ";
-        if (failure.path != path) text += escapeForLog(failure.path) + ": ";
-        text += failure.description;
+        if (failure.path != entryPath) text += escapeForLog(failure.path) + ": ";
+        text += describe ? describe(failure.description) : failure.description;
     }
     return text;
+}
+
+std::string DeletionEntry::errorText() const {
+    return failuresText(path, failures);
 }
 
 std::vector<std::string> logLines(const DeletionEntry& entry) {

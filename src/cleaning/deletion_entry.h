@@ -37,10 +37,15 @@ struct DeletionEntry {
     [[nodiscard]] bool failed() const {
         return status == DeletionStatus::Failed || status == DeletionStatus::Unreadable;
     }
-    // The failures in one text: "<description>" for the entry itself, "<path>: <description>"
-    // for an entry inside it, joined by "; ".
+    // The failures in one text (see failuresText), each description as it was given.
     [[nodiscard]] std::string errorText() const;
 };
+
+// The failures of the entry at `entryPath` in one text: "<description>" for the entry itself,
+// "<path>: <description>" for an entry inside it, joined by "; "; `describe`, when given,
+// words each description (in a reader's language).
+[[nodiscard]] std::string failuresText(const std::string& entryPath, const std::vector<RemoveFailure>& failures,
+                                       const std::function<std::string(const std::string&)>& describe = {});
 
 // Receives each finished entry.
 using DeletionEntrySink = std::function<void(const DeletionEntry& entry)>;

@@ -1,6 +1,7 @@
 #include "report/json_fields.h"
 #include "web/web_api.h"
 
+#include "cleaning/deletion_entry.h"
 #include "platform/directory_names.h"
 #include "web/library_query.h"
 #include "web/request_text.h"
@@ -119,13 +120,10 @@ HttpResponse WebApi::run(const HttpRequest& request, const std::string& id) {
         first["reasonText"] = reasonText(first.value("reason", ""));
     for (nlohmann::ordered_json& entry : (*described)["entries"]) {
         if (!entry.contains("failures")) continue;
-        std::string text; // as "error" words it: "<reason>", or "<path>: <reason>" inside the entry; "; " between
-        for (const nlohmann::ordered_json& failure : entry["failures"]) {
-            if (!text.empty()) text += "; ";
-            if (failure["path"] != entry["path"]) text += failure.value("path", "") + ": ";
-            text += reasonText(failure.value("reason", ""));
-        }
-        entry["errorText"] = std::move(text);
+        std::vector<RemoveFailure> failures;
+        for (const nlohmann::ordered_json& failure : entry["failures"])
+            failures.push_back({failure.value("path", ""), 0, failure.value("reason", "")});
+        entry["errorText"] = failuresText(entry.value("path", ""), failures, reasonText);
     }
     return jsonResponse(*described);
 }

@@ -16,29 +16,10 @@ import warnings
 AXE = sys.argv.pop(2) if len(sys.argv) > 2 else "build/web-tools/node_modules/axe-core/axe.min.js"
 from web_support import CLI, Server, make_libraries, tree, wait_for  # noqa: E402 (takes the folder)
 
-from selenium import webdriver  # noqa: E402
-from selenium.webdriver.chrome.options import Options  # noqa: E402
-from selenium.webdriver.chrome.service import Service  # noqa: E402
+from headless_chromium import browser  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.common.exceptions import StaleElementReferenceException  # noqa: E402
 from selenium.webdriver.common.keys import Keys  # noqa: E402
-
-
-def browser(language="en-GB", width=1400, height=1000, dark=False):
-    options = Options()
-    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                     f"--window-size={width},{height}", f"--lang={language}"):
-        options.add_argument(argument)
-    options.add_experimental_option("prefs", {"intl.accept_languages": language})
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    if width < 500:  # narrower than a desktop window may be: a phone's screen
-        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                               {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": True})
-    if dark:
-        driver.execute_cdp_cmd("Emulation.setEmulatedMedia",
-                               {"features": [{"name": "prefers-color-scheme", "value": "dark"}]})
-    return driver
 
 
 class Page:
