@@ -161,13 +161,35 @@ class DelayedAnswers {
                 continue;
             }
             std::function<void()> send = std::move(queue_.front().send);
+            const Clock::time_point due = queue_.front().due;
             queue_.pop_front();
             lock.unlock();
             send();
+            if (!stopping_) late(Clock::now() - due);
             lock.lock();
         }
     }
 
+    // How long after its due time an answer went out, for the account at unmount.
+    void late(Clock::duration by) {
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(by).count();
+        lateSum_ += us;
+        ++sent_;
+        if (us > 250) ++lateOver250_;
+    }
+
+  public:
+    // "late_us=MEAN late_over_250us=N": how far the latency the share gave exceeded the one
+    // asked for, on average, and how many answers were more than 250 µs late.
+    std::string lateness() const {
+        return "late_us=" + std::to_string(sent_ == 0 ? 0 : lateSum_ / static_cast<long long>(sent_)) +
+               " late_over_250us=" + std::to_string(lateOver250_);
+    }
+
+  private:
+    long long lateSum_ = 0; // only the sending thread counts, and it has ended before the account
+    std::uint64_t sent_ = 0;
+    std::uint64_t lateOver250_ = 0;
     const Clock::duration latency_;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -269,7 +291,7 @@ class Mirror {
             detail += std::string(" ") + kOpNames[op] + "=" + std::to_string(n);
         }
         std::string line = "latency-fs requests: total=" + std::to_string(total) + detail +
-                           " cpu_ms=" + std::to_string(processorMilliseconds()) + "\n";
+                           " cpu_ms=" + std::to_string(processorMilliseconds()) + " " + answers_.lateness() + "\n";
         std::fputs(line.c_str(), stderr);
         if (settings_.statsFile.empty()) return;
         // Written whole under a temporary name, so a reader never sees half of it.

@@ -7,7 +7,11 @@
 #include "platform/storage_kind.h"
 #include "platform/thread_group.h"
 
+#include <algorithm>
+#include <atomic>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -20,8 +24,17 @@ namespace {
 // a folder however many walks meet it, and on to the caller's events.
 class RunLedger {
   public:
-    RunLedger(const CleaningPlan& plan, bool dryRun, const CleaningEvents& events)
-        : steps_(plan.steps.size()), dryRun_(dryRun), events_(events), held_(steps_), ended_(steps_) {}
+    // `total`: the run's steps, when known before they are added.
+    RunLedger(bool dryRun, const CleaningEvents& events, std::size_t total)
+        : total_(total), dryRun_(dryRun), events_(events) {}
+
+    // A step more: its number.
+    std::size_t addStep() {
+        std::lock_guard lock(mutex_);
+        held_.emplace_back();
+        ended_.push_back(false);
+        return steps_++;
+    }
 
     // The folders the scan could not read, except those a step meets again.
     void tellScanned(const CleaningPlan& plan, bool walks) {
@@ -63,7 +76,7 @@ class RunLedger {
         while (current_ < steps_ && ended_[current_])
             if (++current_ < steps_) tellHeld(current_);
         ++done_;
-        if (events_.onStepDone) events_.onStepDone(done_, steps_);
+        if (events_.onStepDone) events_.onStepDone(done_, std::max(total_, steps_));
     }
 
     // What steps a stop cut short held back, in order; the tally.
@@ -87,7 +100,8 @@ class RunLedger {
         held_[step].clear();
     }
 
-    const std::size_t steps_;
+    const std::size_t total_;
+    std::size_t steps_ = 0; // added so far
     const bool dryRun_;
     const CleaningEvents& events_;
     std::mutex mutex_;
@@ -102,45 +116,103 @@ class RunLedger {
 
 } // namespace
 
+// The steps of one run on its concurrent group, each queued as it is added.
+class StepRunner {
+  public:
+    // `knownSteps`: how many steps the run has, when known before the first one starts.
+    StepRunner(int locationFd, const CleaningRunOptions& options, const CleaningEvents& events,
+               std::size_t descriptors, std::optional<std::size_t> knownSteps)
+        : locationFd_(locationFd), options_(options), ledger_(options.dryRun, events, knownSteps.value_or(0)),
+          kind_(storageKindOf(locationFd)), cores_(std::thread::hardware_concurrency()), descriptors_(descriptors),
+          knownSteps_(knownSteps),
+          shape_(cleaningShapeFor(kind_, cores_, descriptors_, knownSteps.value_or(0), options.jobs)),
+          group_(options.makeGroup ? options.makeGroup(shape_.jobs) : std::make_unique<ThreadGroup>(shape_.jobs)) {}
+
+    RunLedger& ledger() { return ledger_; }
+
+    // Queues a step: `library` (kept by the step) cleaned of `categories`, or its listed
+    // entries told. `library` numbers the library among the run's (default: the step's own).
+    void start(std::shared_ptr<const FCPBundle> library, CategoryMask categories, bool listing,
+               std::optional<std::size_t> libraryNumber = std::nullopt) {
+        const std::size_t step = ledger_.addStep();
+        group_->async([this, step, library = std::move(library), categories, listing,
+                       number = libraryNumber.value_or(step)] {
+            if (cancelled(options_.cancel)) return; // after a stop no step starts
+            const DeletionEntrySink onEntry = [this, step](const DeletionEntry& entry) { ledger_.entry(step, entry); };
+            DeletionReport report;
+            if (listing) {
+                listCleanable(*library, categories, onEntry);
+            } else {
+                const std::size_t together = running_.fetch_add(1) + 1;
+                report = cleanLibrary(locationFd_, *library, categories, deletionOptions(together, onEntry));
+                running_.fetch_sub(1);
+            }
+            ledger_.stepEnded(step, number, report);
+        });
+    }
+
+    // Waits for every step that started; the tally.
+    CleaningTally finish() {
+        group_->wait();
+        return ledger_.finish();
+    }
+
+  private:
+    // A step's options: the run's threads shared out among the steps of the run that go at
+    // once, or, with the steps not known in advance, among those running now.
+    DeletionOptions deletionOptions(std::size_t together, DeletionEntrySink onEntry) const {
+        const CleaningShape shape =
+            knownSteps_ ? shape_ : cleaningShapeFor(kind_, cores_, descriptors_, together, options_.jobs);
+        DeletionOptions deletion;
+        deletion.dryRun = options_.dryRun;
+        deletion.maxOpenDescriptors = shape.maxOpenDescriptors;
+        deletion.threads = shape.threads;
+        deletion.crossFileSystems = options_.crossFileSystems;
+        deletion.cancel = options_.cancel;
+        deletion.onEntry = std::move(onEntry);
+        return deletion;
+    }
+
+    const int locationFd_;
+    const CleaningRunOptions& options_;
+    RunLedger ledger_;
+    const StorageKind kind_;
+    const unsigned cores_;
+    const std::size_t descriptors_;
+    const std::optional<std::size_t> knownSteps_;
+    const CleaningShape shape_;
+    std::atomic<std::size_t> running_{0};
+    std::unique_ptr<ConcurrentGroup> group_; // last: ended first, while the rest is still there
+};
+
 CleaningTally runCleaning(int locationFd, const CleaningPlan& plan, const CleaningRunOptions& options,
                           const CleaningEvents& events) {
     const bool listing = options.dryRun && options.listedByScan;
-    RunLedger ledger(plan, options.dryRun, events);
-    ledger.tellScanned(plan, !listing);
-
-    const CleaningShape shape =
-        cleaningShapeFor(storageKindOf(locationFd), std::thread::hardware_concurrency(),
-                         descriptorsAvailable(), plan.steps.size(), options.jobs);
-    DeletionOptions deletion;
-    deletion.dryRun = options.dryRun;
-    deletion.maxOpenDescriptors = shape.maxOpenDescriptors;
-    deletion.threads = shape.threads;
-    deletion.crossFileSystems = options.crossFileSystems;
-    deletion.cancel = options.cancel;
-
-    std::unique_ptr<ConcurrentGroup> group =
-        options.makeGroup ? options.makeGroup(shape.jobs) : std::make_unique<ThreadGroup>(shape.jobs);
+    StepRunner runner(locationFd, options, events, descriptorsAvailable(), plan.steps.size());
+    runner.ledger().tellScanned(plan, !listing);
     for (std::size_t i = 0; i < plan.steps.size(); ++i) {
-        group->async([&, i] {
-            if (cancelled(options.cancel)) return; // after a stop no step starts
-            const CleaningStep& step = plan.steps[i];
-            const FCPBundle& library = plan.libraries[step.library];
-            const DeletionEntrySink onEntry = [&ledger, i](const DeletionEntry& entry) {
-                ledger.entry(i, entry);
-            };
-            DeletionReport report;
-            if (listing) {
-                listCleanable(library, step.categories, onEntry);
-            } else {
-                DeletionOptions own = deletion;
-                own.onEntry = onEntry;
-                report = cleanLibrary(locationFd, library, step.categories, own);
-            }
-            ledger.stepEnded(i, step.library, report);
-        });
+        const CleaningStep& step = plan.steps[i];
+        // The plan outlives the run: its library is borrowed, not copied.
+        runner.start(std::shared_ptr<const FCPBundle>(std::shared_ptr<void>(), &plan.libraries[step.library]),
+                     step.categories, listing, step.library);
     }
-    group->wait();
-    return ledger.finish();
+    return runner.finish();
+}
+
+CleaningAsFound::CleaningAsFound(int locationFd, CategoryMask categories, const CleaningRunOptions& options,
+                                 const CleaningEvents& events, std::size_t descriptors)
+    : categories_(categories),
+      runner_(std::make_unique<StepRunner>(locationFd, options, events, descriptors, std::nullopt)) {}
+
+CleaningAsFound::~CleaningAsFound() = default;
+
+void CleaningAsFound::add(const FCPBundle& library) {
+    runner_->start(std::make_shared<const FCPBundle>(library), categories_, false);
+}
+
+CleaningTally CleaningAsFound::finish(const CleaningPlan& plan) {
+    runner_->ledger().tellScanned(plan, true);
+    return runner_->finish();
 }
 
 } // namespace velmora

@@ -46,4 +46,32 @@ struct CleaningRunOptions {
 [[nodiscard]] CleaningTally runCleaning(int locationFd, const CleaningPlan& plan,
                                         const CleaningRunOptions& options, const CleaningEvents& events);
 
+class StepRunner;
+
+// A real cleaning of the libraries of a scan that is still running: each library starts as
+// the scan meets it, so the removals need not wait for the end of the scan (on a share,
+// where every folder the scan reads costs round trips, they go on side by side). For a plan
+// that would give every library found one step of `categories`: no age rule, and a scan
+// that leaves the inside of those categories' entries unread (ScanOptions::skipInside), so
+// that it finds no library a step of another one removes whole.
+class CleaningAsFound {
+  public:
+    // The run may hold `descriptors` at once, the scan the rest.
+    CleaningAsFound(int locationFd, CategoryMask categories, const CleaningRunOptions& options,
+                    const CleaningEvents& events, std::size_t descriptors);
+    ~CleaningAsFound(); // waits for every step that started
+    CleaningAsFound(const CleaningAsFound&) = delete;
+    CleaningAsFound& operator=(const CleaningAsFound&) = delete;
+
+    // From any thread: starts the cleaning of a library the scan has met.
+    void add(const FCPBundle& library);
+    // The scan has ended and `plan` is made of what it found: tells the folders it could not
+    // read (except those a step meets again), waits for every step, gives the tally.
+    [[nodiscard]] CleaningTally finish(const CleaningPlan& plan);
+
+  private:
+    const CategoryMask categories_;
+    std::unique_ptr<StepRunner> runner_;
+};
+
 } // namespace velmora

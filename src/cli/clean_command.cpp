@@ -7,6 +7,7 @@
 #include "cli/stop_signals.h"
 #include "discovery/scanner.h"
 #include "i18n/translation.h"
+#include "platform/descriptor_budget.h"
 #include "platform/log_output.h"
 #include "platform/unique_fd.h"
 
@@ -64,10 +65,14 @@ std::optional<Found> namedLibrary(const CleanRequest& request, int locationFd) {
     return found;
 }
 
+// Descriptors below which the scan and the cleaning do not go side by side: each gets half.
+constexpr std::size_t kDescriptorsToOverlap = 512;
+
 // Every library below the location. A stop during the scan leaves an incomplete list, of
-// which nothing is cleaned.
-Found scannedLibraries(const CleanRequest& request, const std::string& location,
-                       const CancellationToken& stop) {
+// which nothing is cleaned, unless `asFound` cleans each library as the scan meets it: then
+// the libraries met before the stop stay, their cleanings stopped between removals.
+Found scannedLibraries(const CleanRequest& request, const std::string& location, const CancellationToken& stop,
+                       CleaningAsFound* asFound, std::size_t descriptors) {
     Found found;
     std::mutex mutex;
     ScanProgress progress;
@@ -80,6 +85,11 @@ Found scannedLibraries(const CleanRequest& request, const std::string& location,
     // mounts, where the scan enters mounts that a cleaning never enters inside a removed entry.
     found.listedByScan = request.dryRun && !request.crossFileSystems;
     if (found.listedByScan) scan.listCleanable = request.categories;
+    if (asFound != nullptr) {
+        scan.skipInside = request.categories;
+        scan.onLibraryFound = [asFound](const FCPBundle& library) { asFound->add(library); };
+        scan.descriptors = descriptors;
+    }
     // Folders the scan cannot read may hold libraries: each is an error and a failure.
     scan.onUnreadable = [&](const std::string& path, int error) {
         std::lock_guard lock(mutex);
@@ -87,7 +97,7 @@ Found scannedLibraries(const CleanRequest& request, const std::string& location,
     };
     found.libraries = scanBundles(location, scan);
     found.mountsSkipped = progress.mountPointsSkipped.load();
-    if (stop.requested()) found.libraries.clear();
+    if (stop.requested() && asFound == nullptr) found.libraries.clear();
     return found;
 }
 
@@ -138,24 +148,35 @@ int runClean(const CleanRequest& request) {
     // From here on an interrupt stops the run between removals; the report still follows.
     CancellationToken stop;
     cli::StopSignals stopSignals(stop);
-    std::optional<Found> found =
-        request.library ? namedLibrary(request, locationFd.get()) : scannedLibraries(request, location, stop);
+    cli::CleanReport report(request.dryRun, request.json, request.quiet);
+    CleaningRunOptions options;
+    options.dryRun = request.dryRun;
+    options.crossFileSystems = request.crossFileSystems;
+    options.jobs = request.jobs;
+    options.cancel = &stop;
+    CleaningEvents events;
+    events.onEntry = [&report](const DeletionEntry& entry) { report.add(entry); };
+
+    // A real clean of every library, whatever its age, starts each library as the scan meets
+    // it: on a share the removals then overlap the scan's round trips. The scan leaves the
+    // inside of the cleaned entries unread (the cleaning reads it), so it finds no library
+    // that another one's cleaning removes whole, and each library it meets is a step.
+    const std::size_t descriptors = descriptorsAvailable();
+    std::optional<CleaningAsFound> asFound;
+    if (!request.library && !request.dryRun && !request.untouchedFor && descriptors >= kDescriptorsToOverlap)
+        asFound.emplace(locationFd.get(), request.categories, options, events, descriptors / 2);
+    std::optional<Found> found = request.library ? namedLibrary(request, locationFd.get())
+                                                 : scannedLibraries(request, location, stop,
+                                                                    asFound ? &*asFound : nullptr, descriptors / 2);
     if (!found) return cli::kExitUsage;
 
     PlanRequest wanted;
     wanted.categories = request.categories;
     wanted.untouchedFor = request.untouchedFor;
     const CleaningPlan plan = planCleaning(std::move(found->libraries), wanted, std::move(found->unreadable));
-    cli::CleanReport report(request.dryRun, request.json, request.quiet);
-    CleaningRunOptions options;
-    options.dryRun = request.dryRun;
     options.listedByScan = found->listedByScan;
-    options.crossFileSystems = request.crossFileSystems;
-    options.jobs = request.jobs;
-    options.cancel = &stop;
-    CleaningEvents events;
-    events.onEntry = [&report](const DeletionEntry& entry) { report.add(entry); };
-    const CleaningTally tally = runCleaning(locationFd.get(), plan, options, events);
+    const CleaningTally tally =
+        asFound ? asFound->finish(plan) : runCleaning(locationFd.get(), plan, options, events);
     return finishClean(request, report, plan, tally, found->mountsSkipped + tally.mountsSkipped,
                        stopSignals.received());
 }

@@ -133,6 +133,12 @@ void ParallelScan::work(unsigned self) {
 }
 
 // The records in pre-order, with the workers' totals summed and their listed entries.
+void nameRecord(FCPBundle& record, const std::string& location) {
+    // The location's own record (a scan of one library) has no path below it.
+    record.path = record.relativePath.empty() ? location : joinPath(location, record.relativePath);
+    record.displayName = lastPathComponent(record.path);
+}
+
 std::vector<FCPBundle> ParallelScan::collect(const std::string& location) {
     std::vector<Totals> totals(found_.size(), Totals{});
     for (const Worker& worker : workers_)
@@ -159,9 +165,7 @@ std::vector<FCPBundle> ParallelScan::collect(const std::string& location) {
     for (std::uint32_t i : order) {
         FCPBundle bundle = std::move(found_[i].record);
         bundle.id = Uuid::random();
-        // The location's own record (a scan of one library) has no path below it.
-        bundle.path = bundle.relativePath.empty() ? location : joinPath(location, bundle.relativePath);
-        bundle.displayName = lastPathComponent(bundle.path);
+        nameRecord(bundle, location);
         totals[i].fill(bundle);
         bundles.push_back(std::move(bundle));
     }
@@ -193,7 +197,8 @@ std::vector<FCPBundle> parallelScanBundlesAt(UniqueFd rootFd, const std::string&
     // The descriptors are shared out for the most workers the scan may ever run.
     const unsigned threads = std::clamp(workers.threads, 1u, kMaxThreads);
     const ScanDescriptorCaps caps =
-        scanDescriptorCaps(std::clamp(workers.growUpTo, threads, kMaxThreads), limits.maxOpenDirectories);
+        scanDescriptorCaps(std::clamp(workers.growUpTo, threads, kMaxThreads), limits.maxOpenDirectories,
+                           limits.descriptors);
     std::size_t queueCap = limits.maxQueuedDirectories != 0 ? limits.maxQueuedDirectories : kDefaultMaxQueued;
     return ParallelScan(threads, caps.threads, workers, progress, caps.queue, queueCap, caps.inlineWalk, rules,
                         cancel)

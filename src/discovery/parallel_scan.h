@@ -26,6 +26,8 @@ struct ParallelScanLimits {
     // place as above, so memory stays bounded by depth, not by how wide a directory is.
     // 0: the default.
     std::size_t maxQueuedDirectories = 0;
+    // Descriptors the whole scan may hold (0: what the process has left).
+    std::size_t descriptors = 0;
 };
 
 // What a parallel scan enters and whom it tells about folders it cannot read.
@@ -33,6 +35,8 @@ struct ParallelScanRules {
     bool crossFileSystems = false;
     UnreadableFolderSink onUnreadable;
     CategoryMask listCleanable = 0; // see ScanOptions::listCleanable
+    CategoryMask skipInside = 0;    // see ScanOptions::skipInside
+    std::function<void(const FCPBundle&)> onLibraryFound; // see ScanOptions::onLibraryFound
     // The location is itself a library: its record comes first, and libraries nested in it
     // follow. It is never reached through a link.
     bool locationIsLibrary = false;

@@ -49,6 +49,11 @@ std::uint32_t ParallelScan::addLibrary(std::vector<std::uint64_t> order, std::st
     FCPBundle record;
     record.relativePath = std::move(relativePath);
     recordIdentity(parentFd, name, record);
+    if (rules_.onLibraryFound) {
+        FCPBundle told = record;
+        nameRecord(told, *location_);
+        rules_.onLibraryFound(told);
+    }
     std::uint32_t id;
     {
         std::lock_guard lock(foundMutex_);
@@ -73,10 +78,11 @@ namespace {
 
 // Whether the entry `name` of a directory with these enclosing libraries is itself the entry
 // of a category for one of them (a file or link named like a category's, inside an event).
-bool isCategoryEntry(const DirectoryContext& context, std::string_view name) {
+bool isCategoryEntry(const DirectoryContext& context, std::string_view name,
+                     CategoryMask categories = kEveryCategory) {
     CacheCategory category;
     for (const EnclosingLibrary& library : context)
-        if (library.at.startsCategory(name, kEveryCategory, category)) return true;
+        if (library.at.startsCategory(name, categories, category)) return true;
     return false;
 }
 
@@ -85,7 +91,7 @@ bool isCategoryEntry(const DirectoryContext& context, std::string_view name) {
 // A regular file adds its size to `files` (its directory's sum for the enclosing libraries),
 // or on its own where it is a category's entry; an entry named like a library becomes a
 // record (a link or a file so named keeps all its sizes 0); links are never followed. A
-// directory gives the context of its own entries.
+// directory gives the context of its own entries, unless the scan leaves it unread.
 template <typename Order, typename Path>
 std::optional<DirectoryContext> ParallelScan::visitEntry(Worker& worker, int parentFd, const char* name,
                                                          EntryType type, const struct statx* known,
@@ -109,6 +115,7 @@ std::optional<DirectoryContext> ParallelScan::visitEntry(Worker& worker, int par
         listing_.visit(context, nullptr, name, file.bytes, order, path);
         return std::nullopt;
     }
+    if (rules_.skipInside != 0 && isCategoryEntry(context, name, rules_.skipInside)) return std::nullopt;
     DirectoryContext child = childContext(context, name);
     listing_.visit(context, &child, name, 0, order, path);
     if (hasLibraryName(name)) child.push_back(libraryRoot(addRecord()));
@@ -244,10 +251,10 @@ void ParallelScan::walkInline(Worker& worker, DirNode* node, std::uint64_t posit
             std::optional<DirectoryContext> child =
                 visitEntry(worker, entry.parentFd, entry.name.data(), entry.type, nullptr, context, file, order, path);
             worker.totals.addFiles(context, file);
-            if (child) {
-                if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);
-                contexts[entry.depth] = std::move(*child);
-            }
+            // A directory without a context of its own is one the scan leaves unread.
+            if (!child) return entry.type == EntryType::Directory ? WalkAction::SkipChildren : WalkAction::Continue;
+            if (contexts.size() <= entry.depth) contexts.resize(entry.depth + 1);
+            contexts[entry.depth] = std::move(*child);
             return WalkAction::Continue;
         },
         options);

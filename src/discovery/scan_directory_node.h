@@ -44,8 +44,10 @@ struct ScanDescriptorCaps {
     std::size_t inlineWalk; // each fallback walk of a subtree
 };
 
-// The caps for a scan of (at most) `threads` workers; `requestedQueueCap` 0: from the limit.
-[[nodiscard]] ScanDescriptorCaps scanDescriptorCaps(unsigned threads, std::size_t requestedQueueCap);
+// The caps for a scan of (at most) `threads` workers; `requestedQueueCap` 0: from the limit;
+// `descriptors` 0: what the process has left.
+[[nodiscard]] ScanDescriptorCaps scanDescriptorCaps(unsigned threads, std::size_t requestedQueueCap,
+                                                    std::size_t descriptors = 0);
 
 // openat for a directory, links not followed. When the process is out of descriptors (other
 // work in it holds them), waits briefly for some to be closed rather than passing the

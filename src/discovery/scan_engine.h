@@ -44,6 +44,9 @@ struct FoundLibrary {
     FCPBundle record;                 // its way back in (relative path, device, inode)
 };
 
+// Gives a record found below `location` its full path and its name.
+void nameRecord(FCPBundle& record, const std::string& location);
+
 class ParallelScan {
   public:
     // Room for `maxThreads` workers, of which `threads` start; `growth` says how to add more.

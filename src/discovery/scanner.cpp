@@ -15,9 +15,11 @@ std::vector<FCPBundle> scanBundles(const std::string& location, const ScanOption
         workers.threads = threads.start;
         workers.growUpTo = threads.maximum;
     }
-    return parallelScanBundles(location, workers, options.progress, {},
-                               {options.crossFileSystems, options.onUnreadable, options.listCleanable},
-                               options.cancel);
+    ParallelScanLimits limits;
+    limits.descriptors = options.descriptors;
+    const ParallelScanRules rules{options.crossFileSystems, options.onUnreadable, options.listCleanable,
+                                  options.skipInside, options.onLibraryFound};
+    return parallelScanBundles(location, workers, options.progress, limits, rules, options.cancel);
 }
 
 std::optional<FCPBundle> measureBundle(int libraryFd, const std::string& libraryPath,

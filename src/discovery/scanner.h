@@ -36,6 +36,18 @@ struct ScanOptions {
     // Also list, in each record's `cleanable`, the entries a cleaning of these categories would
     // remove from it (0: none), so that a dry run needs no second walk.
     CategoryMask listCleanable = 0;
+    // Leave the inside of these categories' entries unread (0: read everything): what a
+    // cleaning of them needs to reach every library it cleans, at a fraction of the requests
+    // where render files fill thousands of folders. Sizes and ages then count nothing of what
+    // lies inside those entries, and libraries there are not found (a cleaning of the library
+    // holding one removes it whole).
+    CategoryMask skipInside = 0;
+    // Told about each library as the scan meets it, before its sizes are known: its paths and
+    // the identity a cleaning checks. Called from the scanning threads, possibly at once.
+    std::function<void(const FCPBundle&)> onLibraryFound;
+    // Descriptors the scan may hold at once (0: what the process has left), for a scan that
+    // shares the process with other work on the same location.
+    std::size_t descriptors = 0;
     // Checked between entries: once requested, the walk ends within a directory listing and
     // the result is incomplete, for the caller to drop.
     const CancellationToken* cancel = nullptr;

@@ -1,5 +1,6 @@
 // The scan engine held to the literal three-walk rules on trees with every awkward case.
 #include "cleaning/clean_library.h"
+#include "cleaning/cleaning_plan.h"
 #include "discovery/parallel_scan.h"
 #include "discovery/scanner.h"
 #include "platform/unique_fd.h"
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <mutex>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -193,7 +195,8 @@ TEST(ScannerDifferential, EveryEdgeCaseMatchesTheLiteralRules) {
 }
 
 // A dry run from the scan's listing says what a dry-run walk of each library says, for any set
-// of categories and workers.
+// of categories and workers. A scan that leaves those categories' entries unread finds, and
+// tells as it meets them, exactly the libraries the full scan's cleaning plan has a step for.
 TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
     TempDir tmp;
     buildEdgeCases(tmp);
@@ -217,15 +220,34 @@ TEST(ScannerDifferential, ListedCleanableEntriesMatchADryRunWalk) {
              CategoryMask(categoryBit(C::optimized) | categoryBit(C::analysis))})
         for (const auto& [threads, limits] :
              {std::pair{1u, ParallelScanLimits{}}, std::pair{4u, ParallelScanLimits{}},
-              std::pair{4u, ParallelScanLimits{3, 2}}})
-            for (const FCPBundle& library :
-                 parallelScanBundles(location, {threads}, nullptr, limits, {.listCleanable = mask})) {
+              std::pair{4u, ParallelScanLimits{3, 2}}}) {
+            const std::vector<FCPBundle> full =
+                parallelScanBundles(location, {threads}, nullptr, limits, {.listCleanable = mask});
+            for (const FCPBundle& library : full) {
                 std::vector<std::string> listed, walked;
                 listCleanable(library, mask, into(listed));
                 (void)cleanLibrary(fd.get(), library, mask, {.dryRun = true, .onEntry = into(walked)});
                 EXPECT_EQ(listed, walked) << library.path << ", mask " << unsigned(mask) << ", " << threads;
                 listedEntries += library.cleanable.size();
             }
+            const auto identity = [](const FCPBundle& library) {
+                return library.path + " " + library.relativePath + " " + std::to_string(library.device) + " " +
+                       std::to_string(library.inode);
+            };
+            std::multiset<std::string> stepped, found, told;
+            const CleaningPlan plan = planCleaning(full, {.categories = mask});
+            for (const CleaningStep& step : plan.steps)
+                stepped.insert(identity(plan.libraries[step.library]));
+            std::mutex mutex;
+            const ParallelScanRules skipping{.skipInside = mask, .onLibraryFound = [&](const FCPBundle& library) {
+                                                 std::lock_guard lock(mutex);
+                                                 told.insert(identity(library));
+                                             }};
+            for (const FCPBundle& library : parallelScanBundles(location, {threads}, nullptr, limits, skipping))
+                found.insert(identity(library));
+            EXPECT_EQ(found, stepped) << "mask " << unsigned(mask) << ", " << threads;
+            EXPECT_EQ(told, stepped) << "mask " << unsigned(mask) << ", " << threads;
+        }
     EXPECT_GT(listedEntries, 100u); // the generated libraries hold plenty
 }
 
