@@ -118,7 +118,9 @@ WorkerGrowthSample ParallelScan::sampleSince(GrowthReadings& last) const {
 
 void ParallelScan::work(unsigned self) {
     Worker& worker = workers_[self];
-    worker.buffer = std::make_unique<char[]>(kListingBuffer);
+    // Not cleared: only what a listing writes is read, and clearing every new worker's buffer
+    // costs the processors just when a growing scan needs them.
+    worker.buffer = std::make_unique_for_overwrite<char[]>(kListingBuffer);
     for (;;) {
         std::optional<DirTask> task = queues_.take(self);
         if (!task) {

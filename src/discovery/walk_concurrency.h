@@ -19,11 +19,15 @@ struct ScanThreads {
 
 // Requests a scan may keep waiting at once on a share: a round trip of 5 ms still hidden.
 inline constexpr unsigned kMostNetworkScanThreads = 256;
+// Threads a scan of a share starts with, whatever the processors: where the share answers at
+// once they cost little (at most a tenth against the best count), while every doubling from
+// fewer costs an interval with the round trips of a distant share mostly not hidden.
+inline constexpr unsigned kFirstNetworkScanThreads = 32;
 
 // Threads of a scan of storage of this kind on a machine with `cores` processors. A share
-// starts like a local disk and grows to kMostNetworkScanThreads while more threads make it
-// answer more (see WorkerGrowth): where the share answers at once (a fast server, a local
-// FUSE layer) the scan is bound by the processors, and threads beyond the local rule only
+// starts with kFirstNetworkScanThreads and grows to kMostNetworkScanThreads while more
+// threads make it answer more (see WorkerGrowth): where the share answers at once (a fast
+// server, a local FUSE layer) the scan is bound by the processors, and more threads only
 // cost.
 [[nodiscard]] ScanThreads scanThreadsFor(StorageKind kind, unsigned cores);
 

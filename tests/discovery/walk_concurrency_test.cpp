@@ -35,8 +35,8 @@ TEST(WalkConcurrency, ThreadsByStorageKindAndCores) {
     } cases[] = {
         {StorageKind::Local, 0, 8, 8},     {StorageKind::Local, 1, 8, 8},
         {StorageKind::Local, 2, 8, 8},     {StorageKind::Local, 8, 16, 16},
-        {StorageKind::Local, 64, 32, 32},  {StorageKind::Network, 1, 8, 256},
-        {StorageKind::Network, 2, 8, 256}, {StorageKind::Network, 128, 32, 256},
+        {StorageKind::Local, 64, 32, 32},   {StorageKind::Network, 1, 32, 256},
+        {StorageKind::Network, 2, 32, 256}, {StorageKind::Network, 128, 32, 256},
     };
     for (const auto& c : cases) {
         const ScanThreads scan = scanThreadsFor(c.kind, c.cores);
@@ -58,7 +58,7 @@ TEST(WalkConcurrency, WorkersGrowWhileMoreOfThemMakeTheShareAnswerMore) {
     const WorkerGrowthSample idle = interval(0.5, 1000), busy = interval(0.0, 1000),
                              oneTickIdle = interval(0.2, 1000), nearlyBusy = interval(0.1, 1000),
                              unknown = interval(std::nullopt, 1000), paid = interval(0.0, 1300),
-                             notPaid = interval(0.0, 1250), noWait = interval(0.0, 1000, 1.4),
+                             notPaid = interval(0.0, 1250), noWait = interval(0.0, 1000, 1.25),
                              fewNoWait = interval(0.0, 7, 1.0),
                              paidInTwiceTheTime = interval(0.0, 1300, 3.0, std::chrono::milliseconds(20));
     WorkerGrowthSample nothingWaiting = interval(0.9, 1000, 1.0);
