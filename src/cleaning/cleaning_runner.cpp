@@ -131,7 +131,8 @@ class StepRunner {
     RunLedger& ledger() { return ledger_; }
 
     // Queues a step: `library` (kept by the step) cleaned of `categories`, or its listed
-    // entries told. `library` numbers the library among the run's (default: the step's own).
+    // entries told. `libraryNumber` tells the run's libraries apart (default: the step's own
+    // number), so that one found gone counts once however many steps it has.
     void start(std::shared_ptr<const FCPBundle> library, CategoryMask categories, bool listing,
                std::optional<std::size_t> libraryNumber = std::nullopt) {
         const std::size_t step = ledger_.addStep();
