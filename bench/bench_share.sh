@@ -17,7 +17,8 @@
 #     round trip;
 # then how often the scan's progress line moves, the targets, and what else ran on the
 # machine: the load before and after, the processor time taken by anything but the benchmark
-# (its commands and the share's server), and a warning when either makes the run unreliable.
+# (its commands and the share's server), and a warning when either makes the run unreliable;
+# for the clean also how late, on average, the share's answers went out on the busy machine.
 #
 #   bench/bench_share.sh          (as root: it mounts; installs gdu, fuse3, libfuse3-dev
 #                                  when missing, and builds what it runs)
@@ -261,6 +262,7 @@ clean_once() {
   children_cpu_ms
   stats=$(unmount_share)
   echo "$stats" | total_requests >"$WORK/requests"
+  echo "$stats" | sed -n 's/.*late_us=\([0-9]*\).*/\1/p' >"$WORK/late"
   echo "$((CHILDREN_MS - before)) $(echo "$stats" | sed -n 's/.*cpu_ms=\([0-9]*\).*/\1/p')" >"$WORK/cpu"
   local left
   left=$(find "$COPY" | wc -l)
@@ -273,12 +275,13 @@ declare -A C
 clean_rows() {
   timed_in_turn "$CLEAN_LATENCY_MS" $((2 * RUNS)) "$CLI" clean --dry-run "$MNT" -- "$CLI" scan --json "$MNT"
   C[$LAYER,dry]=${TURN_MS[0]} C[$LAYER,dry_scan]=${TURN_MS[1]}
-  local dry_req clean_times=() rm_times=() clean_req=0 rm_req=0 clean_cpu=() i
+  local dry_req clean_times=() rm_times=() clean_req=0 rm_req=0 clean_cpu=() clean_late=() i
   dry_req=$(requests_of_one_run "$CLI" clean --dry-run "$MNT")
   for ((i = 1; i <= CLEAN_RUNS; i++)); do
     clean_times+=("$(clean_once "$CLI" clean "$MNT")")
     clean_req=$(cat "$WORK/requests")
     read -r -a clean_cpu <"$WORK/cpu"
+    clean_late+=("$(cat "$WORK/late")")
     rm_times+=("$(clean_once rm_targets)")
     rm_req=$(cat "$WORK/requests")
   done
@@ -298,6 +301,9 @@ clean_rows() {
   # the work of both, spread over every core, is a second floor on this machine.
   local cpu_floor=$(((clean_cpu[0] + clean_cpu[1]) / $(nproc)))
   echo "processor time of one clean: velmora-cli ${clean_cpu[0]} ms, the share's server ${clean_cpu[1]} ms: on $(nproc) cores at least $cpu_floor ms; clean = $(ratio "${C[$LAYER,clean]}" "$cpu_floor") × that"
+  # The floor counts each round trip at the latency asked for; a busy machine sends the
+  # share's answers later than that.
+  echo "the share's answers went out on average ${clean_late[*]} µs after they were due (each clean), on top of the $CLEAN_LATENCY_MS ms"
 }
 
 for LAYER in $LAYERS; do

@@ -9,8 +9,9 @@
 // answered request also costs that much processor time on this machine before its answer
 // goes out, as a real network file system's client spends on each call (building it,
 // sending it, taking the answer apart): a "heavy" share, where the requests in flight
-// compete with the walk for the processors. At unmount the request counts and the server's
-// own processor time are written to standard error and to --stats FILE.
+// compete with the walk for the processors. At unmount the request counts, the server's
+// own processor time and how late its answers went out (on a busy machine the answering
+// thread waits its turn) are written to standard error and to --stats FILE.
 //
 //   latency-fs [--latency-ms MS] [--work-us US] [--cache-s S] [--threads N] [--kernel-permissions]
 //              [--stats FILE] [--pid-file FILE] [-f] SOURCE MOUNTPOINT

@@ -8,8 +8,9 @@
 #                  Ctrl-C), then prints the request counts; exits with COMMAND's status
 #
 # Runs as root (mounting needs it). BUILD_DIR (default: build) holds bin/latency-fs.
-# The counts line reads "latency-fs requests: total=N lookup=N ... statfs=N cpu_ms=N" (cpu_ms:
-# the processor time the server used).
+# The counts line reads "latency-fs requests: total=N lookup=N ... statfs=N cpu_ms=N late_us=N
+# late_over_250us=N" (cpu_ms: the processor time the server used; late_us: how long after
+# its due time an answer went out, on average, and how many went out over 250 µs late).
 set -euo pipefail
 REPO=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$REPO/build}
