@@ -289,6 +289,8 @@ DeletionReport cleanLibrary(int locationFd, const FCPBundle& library, CategoryMa
         if ((error == ELOOP || error == ENOTDIR) && isSameNonDirectory(locationFd, library, crossMounts))
             return {};
         if (error == ELOOP || error == EXDEV) return cleaning.refused(error, kNotBeneathText);
+        // The folder the scan met is a link or a file now, or something on the way to it is.
+        if (error == ENOTDIR) return cleaning.refused(error, kReplacedText);
         if (error == ENOENT) return cleaning.vanished();
         return cleaning.unopenable(error);
     }

@@ -175,7 +175,8 @@ TEST(CleanLibrary, OnlyTheLibraryTheScanMetIsCleanedBeneathTheLocation) {
     makeSymlink(loc + "/Real.fcpbundle", loc + "/Link.fcpbundle");
     placeFile(tmp, "loc/File.fcpbundle", 1);
     placeFile(tmp, "loc/Plain.fcpbundle/E/Original Media/Render Files clip.mov", 1);
-    for (const char* name : {"Moved.fcpbundle", "Gone.fcpbundle", "B/X.fcpbundle", "B/Y.fcpbundle"})
+    for (const char* name :
+         {"Moved.fcpbundle", "Swapped.fcpbundle", "Gone.fcpbundle", "B/X.fcpbundle", "B/Y.fcpbundle"})
         for (const std::string at : {"loc/", "out/"})
             for (const char* event : {"/E0", "/E1", "/E2"})
                 placeFile(tmp, at + name + event + "/Render Files/r", 1);
@@ -183,16 +184,18 @@ TEST(CleanLibrary, OnlyTheLibraryTheScanMetIsCleanedBeneathTheLocation) {
     const ScannedLocation location(loc);
     ASSERT_EQ(::rename((loc + "/Moved.fcpbundle").c_str(), (tmp / "Moved.old").c_str()), 0);
     makeDirs(loc + "/Moved.fcpbundle/E/Render Files");
+    testing::removeTree(loc + "/Swapped.fcpbundle");
+    makeSymlink(tmp / "out/Swapped.fcpbundle", loc + "/Swapped.fcpbundle");
     testing::removeTree(loc + "/Gone.fcpbundle");
 
     std::vector<std::string> lines;
-    for (const char* name :
-         {"Link.fcpbundle", "File.fcpbundle", "Plain.fcpbundle", "Moved.fcpbundle", "Gone.fcpbundle"})
+    for (const char* name : {"Link.fcpbundle", "File.fcpbundle", "Plain.fcpbundle", "Moved.fcpbundle",
+                             "Swapped.fcpbundle", "Gone.fcpbundle"})
         for (const std::string& line : clean(location, name, kRender).lines)
             lines.push_back(line);
-    EXPECT_EQ(lines, std::vector<std::string>{"Error deleting " + loc +
-                                              "/Moved.fcpbundle: Not the folder the scan found (moved or "
-                                              "replaced since); left in place"});
+    const std::string replaced = ": Not the folder the scan found (moved or replaced since); left in place";
+    EXPECT_EQ(lines, (std::vector<std::string>{"Error deleting " + loc + "/Moved.fcpbundle" + replaced,
+                                               "Error deleting " + loc + "/Swapped.fcpbundle" + replaced}));
     EXPECT_TRUE(clean(location, "Gone.fcpbundle", kRender).report.vanished);
     bool swapped = false;
     const testing::Told x =
