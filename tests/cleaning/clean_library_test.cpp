@@ -184,7 +184,8 @@ TEST(CleanLibrary, OnlyTheLibraryTheScanMetIsCleanedBeneathTheLocation) {
     const ScannedLocation location(loc);
     ASSERT_EQ(::rename((loc + "/Moved.fcpbundle").c_str(), (tmp / "Moved.old").c_str()), 0);
     makeDirs(loc + "/Moved.fcpbundle/E/Render Files");
-    testing::removeTree(loc + "/Swapped.fcpbundle");
+    // Kept aside, so that the link cannot get the folder's inode number.
+    ASSERT_EQ(::rename((loc + "/Swapped.fcpbundle").c_str(), (tmp / "Swapped.old").c_str()), 0);
     makeSymlink(tmp / "out/Swapped.fcpbundle", loc + "/Swapped.fcpbundle");
     testing::removeTree(loc + "/Gone.fcpbundle");
 
