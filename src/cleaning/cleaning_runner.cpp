@@ -130,22 +130,20 @@ class StepRunner {
 
     RunLedger& ledger() { return ledger_; }
 
-    // Queues a step: `library` (kept by the step) cleaned of `categories`, or its listed
-    // entries told. `libraryNumber` tells the run's libraries apart (default: the step's own
-    // number), so that one found gone counts once however many steps it has.
-    void start(std::shared_ptr<const FCPBundle> library, CategoryMask categories, bool listing,
-               std::optional<std::size_t> libraryNumber = std::nullopt) {
+    // Queues a step: `library`, which outlives the run, cleaned of `categories`, or its listed
+    // entries told. `number` tells the run's libraries apart, so that one found gone counts
+    // once however many steps it has.
+    void start(const FCPBundle& library, std::size_t number, CategoryMask categories, bool listing) {
         const std::size_t step = ledger_.addStep();
-        group_->async([this, step, library = std::move(library), categories, listing,
-                       number = libraryNumber.value_or(step)] {
+        group_->async([this, step, &library, number, categories, listing] {
             if (cancelled(options_.cancel)) return; // after a stop no step starts
             const DeletionEntrySink onEntry = [this, step](const DeletionEntry& entry) { ledger_.entry(step, entry); };
             DeletionReport report;
             if (listing) {
-                listCleanable(*library, categories, onEntry);
+                listCleanable(library, categories, onEntry);
             } else {
                 const std::size_t together = running_.fetch_add(1) + 1;
-                report = cleanLibrary(locationFd_, *library, categories, deletionOptions(together, onEntry));
+                report = cleanLibrary(locationFd_, library, categories, deletionOptions(together, onEntry));
                 running_.fetch_sub(1);
             }
             ledger_.stepEnded(step, number, report);
@@ -191,12 +189,8 @@ CleaningTally runCleaning(int locationFd, const CleaningPlan& plan, const Cleani
     const bool listing = options.dryRun && options.listedByScan;
     StepRunner runner(locationFd, options, events, descriptorsAvailable(), plan.steps.size());
     runner.ledger().tellScanned(plan, !listing);
-    for (std::size_t i = 0; i < plan.steps.size(); ++i) {
-        const CleaningStep& step = plan.steps[i];
-        // The plan outlives the run: its library is borrowed, not copied.
-        runner.start(std::shared_ptr<const FCPBundle>(std::shared_ptr<void>(), &plan.libraries[step.library]),
-                     step.categories, listing, step.library);
-    }
+    for (const CleaningStep& step : plan.steps)
+        runner.start(plan.libraries[step.library], step.library, step.categories, listing);
     return runner.finish();
 }
 
@@ -208,7 +202,11 @@ CleaningAsFound::CleaningAsFound(int locationFd, CategoryMask categories, const 
 CleaningAsFound::~CleaningAsFound() = default;
 
 void CleaningAsFound::add(const FCPBundle& library) {
-    runner_->start(std::make_shared<const FCPBundle>(library), categories_, false);
+    std::unique_lock lock(mutex_);
+    const FCPBundle& kept = found_.emplace_back(library); // a deque keeps its elements in place
+    const std::size_t number = found_.size() - 1;
+    lock.unlock();
+    runner_->start(kept, number, categories_, false);
 }
 
 CleaningTally CleaningAsFound::finish(const CleaningPlan& plan) {

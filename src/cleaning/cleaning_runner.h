@@ -7,8 +7,10 @@
 #include "platform/concurrent_group.h"
 
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace velmora {
 
@@ -71,7 +73,9 @@ class CleaningAsFound {
 
   private:
     const CategoryMask categories_;
-    std::unique_ptr<StepRunner> runner_;
+    std::mutex mutex_;
+    std::deque<FCPBundle> found_;        // what the steps clean, kept until they have ended
+    std::unique_ptr<StepRunner> runner_; // last: ends first, waiting for the steps
 };
 
 } // namespace velmora

@@ -5,7 +5,7 @@
 namespace velmora {
 
 std::string failuresText(const std::string& entryPath, const std::vector<RemoveFailure>& failures,
-                         const std::function<std::string(const std::string&)>& describe) {
+                         const ReasonWording& describe) {
     std::string text;
     for (const RemoveFailure& failure : failures) {
         if (!text.empty()) text += "; ";

@@ -41,11 +41,14 @@ struct DeletionEntry {
     [[nodiscard]] std::string errorText() const;
 };
 
+// Words a failure's description (the C library's English) for a reader, in their language.
+using ReasonWording = std::function<std::string(const std::string& description)>;
+
 // The failures of the entry at `entryPath` in one text: "<description>" for the entry itself,
 // "<path>: <description>" for an entry inside it, joined by "; "; `describe`, when given,
-// words each description (in a reader's language).
+// words each description.
 [[nodiscard]] std::string failuresText(const std::string& entryPath, const std::vector<RemoveFailure>& failures,
-                                       const std::function<std::string(const std::string&)>& describe = {});
+                                       const ReasonWording& describe = {});
 
 // Receives each finished entry.
 using DeletionEntrySink = std::function<void(const DeletionEntry& entry)>;

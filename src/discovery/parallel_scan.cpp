@@ -134,13 +134,13 @@ void ParallelScan::work(unsigned self) {
     worker.buffer.reset();
 }
 
-// The records in pre-order, with the workers' totals summed and their listed entries.
 void nameRecord(FCPBundle& record, const std::string& location) {
     // The location's own record (a scan of one library) has no path below it.
     record.path = record.relativePath.empty() ? location : joinPath(location, record.relativePath);
     record.displayName = lastPathComponent(record.path);
 }
 
+// The records in pre-order, with the workers' totals summed and their listed entries.
 std::vector<FCPBundle> ParallelScan::collect(const std::string& location) {
     std::vector<Totals> totals(found_.size(), Totals{});
     for (const Worker& worker : workers_)
@@ -198,9 +198,8 @@ std::vector<FCPBundle> parallelScanBundlesAt(UniqueFd rootFd, const std::string&
     using namespace scan_engine;
     // The descriptors are shared out for the most workers the scan may ever run.
     const unsigned threads = std::clamp(workers.threads, 1u, kMaxThreads);
-    const ScanDescriptorCaps caps =
-        scanDescriptorCaps(std::clamp(workers.growUpTo, threads, kMaxThreads), limits.maxOpenDirectories,
-                           limits.descriptors);
+    const ScanDescriptorCaps caps = scanDescriptorCaps(std::clamp(workers.growUpTo, threads, kMaxThreads),
+                                                       limits.maxOpenDirectories, limits.descriptors);
     std::size_t queueCap = limits.maxQueuedDirectories != 0 ? limits.maxQueuedDirectories : kDefaultMaxQueued;
     return ParallelScan(threads, caps.threads, workers, progress, caps.queue, queueCap, caps.inlineWalk, rules,
                         cancel)

@@ -61,7 +61,8 @@ constexpr std::size_t kReserved = 4;
 } // namespace
 
 ScanDescriptorCaps scanDescriptorCaps(unsigned threads, std::size_t requestedQueueCap, std::size_t descriptors) {
-    const std::size_t available = descriptors != 0 ? std::min(descriptors, descriptorsAvailable()) : descriptorsAvailable();
+    const std::size_t left = descriptorsAvailable();
+    const std::size_t available = descriptors != 0 ? std::min(descriptors, left) : left;
     const std::size_t budget = available > kReserved ? available - kReserved : 1;
     // Every worker needs its own few and a fallback walk of at least two; the queue one more.
     const std::size_t perWorkerMinimum = kWorkerDescriptors + 2;

@@ -18,7 +18,7 @@ std::int64_t secondsOf(std::chrono::sys_seconds time) {
 }
 
 // `reasonText` puts a reason in the reader's language.
-nlohmann::ordered_json scanSummary(const RootScan& scan, const std::function<std::string(const std::string&)>& reasonText) {
+nlohmann::ordered_json scanSummary(const RootScan& scan, const ReasonWording& reasonText) {
     nlohmann::ordered_json out{{"finished", secondsOf(scan.finished)},
                                {"finishedText", utcTimestamp(FileTime{scan.finished, 0})},
                                {"libraries", scan.sums.libraries},
@@ -107,7 +107,7 @@ HttpResponse WebApi::texts(const HttpRequest& request) {
     return jsonResponse(ctx_.texts.texts(languageAsked(request), request.header("accept-language")));
 }
 
-std::function<std::string(const std::string&)> WebApi::failureReasons(const HttpRequest& request) const {
+ReasonWording WebApi::failureReasons(const HttpRequest& request) const {
     return ctx_.texts.failureReasons(languageAsked(request), request.header("accept-language"));
 }
 

@@ -115,8 +115,7 @@ std::optional<QString> ConsoleTexts::language(const std::string& lang, const std
     return chooseTranslation(preferences, availableTranslations());
 }
 
-std::function<std::string(const std::string&)> ConsoleTexts::failureReasons(const std::string& lang,
-                                                                             const std::string& acceptLanguage) const {
+ReasonWording ConsoleTexts::failureReasons(const std::string& lang, const std::string& acceptLanguage) const {
     const TranslationTable& table = tables_.at(language(lang, acceptLanguage).value_or(QString()));
     return [&table](const std::string& reason) {
         return table.text(kFailureReasonContext, reason.c_str()).toStdString();

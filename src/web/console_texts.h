@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cleaning/deletion_entry.h"
 #include "i18n/translation.h"
 
 #include <functional>
@@ -22,8 +23,7 @@ class ConsoleTexts {
 
     // Why an entry stayed, as a report gives it (the C library's text or the cleaning's own), in
     // the language chosen as for texts(); a reason no table knows comes back as it is.
-    [[nodiscard]] std::function<std::string(const std::string&)> failureReasons(const std::string& lang,
-                                                                               const std::string& acceptLanguage) const;
+    [[nodiscard]] ReasonWording failureReasons(const std::string& lang, const std::string& acceptLanguage) const;
 
   private:
     [[nodiscard]] std::optional<QString> language(const std::string& lang, const std::string& acceptLanguage) const;

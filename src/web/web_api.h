@@ -56,7 +56,7 @@ class WebApi {
     // The page's words, and failure reasons, in the language a request asks for: its "lang"
     // parameter, or else its Accept-Language.
     HttpResponse texts(const HttpRequest& request);
-    [[nodiscard]] std::function<std::string(const std::string&)> failureReasons(const HttpRequest& request) const;
+    [[nodiscard]] ReasonWording failureReasons(const HttpRequest& request) const;
 
     WebContext ctx_;
 };
