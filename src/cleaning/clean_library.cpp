@@ -11,6 +11,7 @@
 #include "platform/tree_workers.h"
 
 #include <cerrno>
+#include <condition_variable>
 #include <deque>
 #include <fcntl.h>
 #include <memory>
@@ -34,16 +35,19 @@ class LibraryCleaning {
     LibraryCleaning(const std::string& basePath, CategoryMask categories, const DeletionOptions& options)
         : basePath_(basePath), options_(options), categories_(categories) {}
 
-    ~LibraryCleaning() { workers_.reset(); } // every handed-over entry is done before the rest goes
+    ~LibraryCleaning() { waitForHandedOver(); } // every handed-over entry is done before the rest goes
 
     // Walks the library open at `libraryFd` along the categories' sub-paths (its events, and
     // the folders on the way inside them) and deals with every category entry met.
     DeletionReport run(int libraryFd) {
+        workers_ = options_.workers;
         const unsigned threads = TreeWorkers::usableThreads(options_.threads, options_.maxOpenDescriptors);
-        if (threads >= 2)
-            workers_ = std::make_unique<TreeWorkers>(threads, options_.maxOpenDescriptors, options_.cancel);
+        if (!workers_ && threads >= 2) {
+            ownWorkers_ = std::make_unique<TreeWorkers>(threads, options_.maxOpenDescriptors, options_.cancel);
+            workers_ = ownWorkers_.get();
+        }
         // The system may give no thread at all (a process limit): then the walk removes alone.
-        if (workers_ && workers_->threads() == 0) workers_.reset();
+        if (workers_ && workers_->threads() == 0) workers_ = nullptr;
         WalkOptions walk = walkOptions();
         walk.onError = [this](std::string_view relativePath, int error) {
             unreadable(joinPath(basePath_, relativePath), error);
@@ -68,7 +72,7 @@ class LibraryCleaning {
             },
             walk);
         const int walkError = errno;
-        if (workers_) workers_->wait(); // every callback is done: nothing else holds the lock
+        waitForHandedOver(); // every callback is done: nothing else holds the lock
         if (!walked && !cancelled(options_.cancel)) unreadable(basePath_, walkError);
         return report_;
     }
@@ -105,6 +109,22 @@ class LibraryCleaning {
 
     void tell(const DeletionEntry& entry) {
         if (options_.onEntry) options_.onEntry(entry);
+    }
+
+    // Entries handed to the threads are counted until their callbacks end, as the threads may
+    // be the run's, busy with other libraries' entries too.
+    void handingOver() {
+        std::lock_guard lock(mutex_);
+        ++handedOver_;
+    }
+    // The last thing a callback does, under the lock (once it is released, this cleaning may
+    // be gone).
+    void handedBack() {
+        if (--handedOver_ == 0) allHandedBack_.notify_all();
+    }
+    void waitForHandedOver() {
+        std::unique_lock lock(mutex_);
+        allHandedBack_.wait(lock, [this] { return handedOver_ == 0; });
     }
 
     // A folder the walk could not open or read: its contents were not searched.
@@ -192,10 +212,12 @@ class LibraryCleaning {
         std::string name(match.name);
         std::string path = entry.path;
         if (!options_.dryRun) {
+            handingOver();
             workers_->remove(match.parentFd, name, std::move(path), directory,
                              [this, entry = std::move(entry)](RemoveReport removal) mutable {
                                  std::lock_guard lock(mutex_);
                                  removed(entry, std::move(removal));
+                                 handedBack();
                              });
             return;
         }
@@ -203,6 +225,7 @@ class LibraryCleaning {
         {
             std::lock_guard lock(mutex_);
             slot = &slots_.emplace_back(); // a deque keeps its elements in place
+            ++handedOver_;
         }
         workers_->measure(
             match.parentFd, name, std::move(path),
@@ -216,6 +239,7 @@ class LibraryCleaning {
                 slot->entries.push_back(std::move(entry));
                 slot->ready = true;
                 tellReadySlots();
+                handedBack();
             });
     }
 
@@ -247,10 +271,15 @@ class LibraryCleaning {
     const DeletionOptions& options_;
     const CategoryMask categories_;
     DeletionReport report_;
-    // With threads: guards the report, the slots and the telling of entries.
+    // With threads: guards the report, the slots, the telling of entries and the count of
+    // those handed over.
     std::mutex mutex_;
+    std::condition_variable allHandedBack_;
+    std::size_t handedOver_ = 0;
     std::deque<Slot> slots_;
-    std::unique_ptr<TreeWorkers> workers_;
+    std::unique_ptr<TreeWorkers> ownWorkers_;
+    TreeWorkers* workers_ = nullptr; // the run's, or its own
+
 };
 
 constexpr char kNotBeneathText[] = QT_TRANSLATE_NOOP(

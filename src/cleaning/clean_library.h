@@ -10,6 +10,8 @@
 
 namespace velmora {
 
+class TreeWorkers;
+
 struct DeletionOptions {
     // Tell what would be removed, with its bytes, and remove nothing.
     bool dryRun = false;
@@ -20,6 +22,9 @@ struct DeletionOptions {
     // local disk; on a share each request waits on its round trip, and many threads keep many
     // of them waiting at once. Fewer are used when maxOpenDescriptors cannot hold them.
     unsigned threads = 1;
+    // Threads of a whole run, shared with the cleanings of other libraries, that take the
+    // matched entries instead of threads of this cleaning's own (`threads` is then unused).
+    TreeWorkers* workers = nullptr;
     // Reach the library, and look for matches, across other mounts below the location too
     // (removal itself never enters a mount inside a matched entry).
     bool crossFileSystems = false;

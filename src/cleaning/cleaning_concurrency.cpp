@@ -1,5 +1,7 @@
 #include "cleaning/cleaning_concurrency.h"
 
+#include "platform/tree_workers.h"
+
 #include <algorithm>
 
 namespace velmora {
@@ -11,6 +13,9 @@ namespace {
 constexpr std::size_t kReservedDescriptors = 4;
 constexpr std::size_t kDescriptorsPerJob = 8;
 constexpr unsigned kMostJobs = 64;
+// Descriptors of the run's removal threads, per thread: a few of each thread's own, and as
+// many again for directories listed and waiting for a thread.
+constexpr std::size_t kDescriptorsPerThread = 8;
 
 } // namespace
 
@@ -22,20 +27,25 @@ unsigned cleaningThreadsFor(StorageKind kind) {
     return kind == StorageKind::Network ? kNetworkWalkers : 1;
 }
 
-CleaningShape cleaningShapeFor(StorageKind kind, unsigned cores, std::size_t descriptors, std::size_t steps,
-                               unsigned requestedJobs) {
-    const std::size_t spare = descriptors > kReservedDescriptors ? descriptors - kReservedDescriptors : 0;
-    const unsigned wanted = requestedJobs == 0 ? cleaningJobsFor(kind, cores) : requestedJobs;
+CleaningShape cleaningShapeFor(StorageKind kind, unsigned cores, std::size_t descriptors, unsigned requestedJobs) {
+    std::size_t spare = descriptors > kReservedDescriptors ? descriptors - kReservedDescriptors : 0;
     CleaningShape shape;
+    // The removal threads get up to half; the steps' walks share the rest. Too few for two
+    // threads: each step removes alone.
+    const std::size_t forThreads = std::min(spare / 2, kDescriptorsPerThread * cleaningThreadsFor(kind));
+    const unsigned threads = TreeWorkers::usableThreads(cleaningThreadsFor(kind), forThreads);
+    if (threads >= 2) {
+        shape.threads = threads;
+        shape.threadDescriptors = forThreads;
+        spare -= forThreads;
+    }
+    const unsigned wanted = requestedJobs == 0 ? cleaningJobsFor(kind, cores) : requestedJobs;
     shape.jobs = static_cast<unsigned>(
         std::clamp<std::size_t>(spare / kDescriptorsPerJob, 1, std::clamp(wanted, 1u, kMostJobs)));
-    // The run's threads are shared out among the steps that go at once.
-    const auto together = static_cast<unsigned>(std::clamp<std::size_t>(steps, 1, shape.jobs));
-    shape.threads = std::max(1u, cleaningThreadsFor(kind) / together);
-    // Each step's walk and its removal hold up to this many each, besides the library's own
-    // two; threads need a few each.
-    const std::size_t mostPerJob = std::max<std::size_t>(64, 6 * std::size_t{shape.threads} + 2);
-    shape.maxOpenDescriptors = std::clamp<std::size_t>((spare / shape.jobs) / 2, 3, mostPerJob) - 1;
+    // Alone, each step's walk and its removal hold up to this many each, besides the
+    // library's own two.
+    const std::size_t perJob = spare / shape.jobs;
+    shape.maxOpenDescriptors = std::clamp<std::size_t>(shape.threads > 1 ? perJob : perJob / 2, 3, 64) - 1;
     return shape;
 }
 

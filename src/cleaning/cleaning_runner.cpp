@@ -6,9 +6,9 @@
 #include "platform/directory_names.h"
 #include "platform/storage_kind.h"
 #include "platform/thread_group.h"
+#include "platform/tree_workers.h"
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -116,16 +116,16 @@ class RunLedger {
 
 } // namespace
 
-// The steps of one run on its concurrent group, each queued as it is added.
+// The steps of one run on its concurrent group, each queued as it is added, and the threads
+// their matched entries are removed with.
 class StepRunner {
   public:
     // `knownSteps`: how many steps the run has, when known before the first one starts.
     StepRunner(int locationFd, const CleaningRunOptions& options, const CleaningEvents& events,
                std::size_t descriptors, std::optional<std::size_t> knownSteps)
         : locationFd_(locationFd), options_(options), ledger_(options.dryRun, events, knownSteps.value_or(0)),
-          kind_(storageKindOf(locationFd)), cores_(std::thread::hardware_concurrency()), descriptors_(descriptors),
-          knownSteps_(knownSteps),
-          shape_(cleaningShapeFor(kind_, cores_, descriptors_, knownSteps.value_or(0), options.jobs)),
+          shape_(cleaningShapeFor(storageKindOf(locationFd), std::thread::hardware_concurrency(), descriptors,
+                                  options.jobs)),
           group_(options.makeGroup ? options.makeGroup(shape_.jobs) : std::make_unique<ThreadGroup>(shape_.jobs)) {}
 
     RunLedger& ledger() { return ledger_; }
@@ -139,13 +139,10 @@ class StepRunner {
             if (cancelled(options_.cancel)) return; // after a stop no step starts
             const DeletionEntrySink onEntry = [this, step](const DeletionEntry& entry) { ledger_.entry(step, entry); };
             DeletionReport report;
-            if (listing) {
+            if (listing)
                 listCleanable(library, categories, onEntry);
-            } else {
-                const std::size_t together = running_.fetch_add(1) + 1;
-                report = cleanLibrary(locationFd_, library, categories, deletionOptions(together, onEntry));
-                running_.fetch_sub(1);
-            }
+            else
+                report = cleanLibrary(locationFd_, library, categories, deletionOptions(onEntry));
             ledger_.stepEnded(step, number, report);
         });
     }
@@ -157,30 +154,34 @@ class StepRunner {
     }
 
   private:
-    // A step's options: the run's threads shared out among the steps of the run that go at
-    // once, or, with the steps not known in advance, among those running now.
-    DeletionOptions deletionOptions(std::size_t together, DeletionEntrySink onEntry) const {
-        const CleaningShape shape =
-            knownSteps_ ? shape_ : cleaningShapeFor(kind_, cores_, descriptors_, together, options_.jobs);
+    DeletionOptions deletionOptions(DeletionEntrySink onEntry) {
         DeletionOptions deletion;
         deletion.dryRun = options_.dryRun;
-        deletion.maxOpenDescriptors = shape.maxOpenDescriptors;
-        deletion.threads = shape.threads;
+        deletion.maxOpenDescriptors = shape_.maxOpenDescriptors;
+        deletion.workers = workers();
         deletion.crossFileSystems = options_.crossFileSystems;
         deletion.cancel = options_.cancel;
         deletion.onEntry = std::move(onEntry);
         return deletion;
     }
 
+    // The run's removal threads, started with its first step that needs them; none where each
+    // step removes alone, or the system gives none.
+    TreeWorkers* workers() {
+        std::call_once(workersStarted_, [this] {
+            if (shape_.threads < 2) return;
+            workers_ = std::make_unique<TreeWorkers>(shape_.threads, shape_.threadDescriptors, options_.cancel);
+            if (workers_->threads() == 0) workers_.reset();
+        });
+        return workers_.get();
+    }
+
     const int locationFd_;
     const CleaningRunOptions& options_;
     RunLedger ledger_;
-    const StorageKind kind_;
-    const unsigned cores_;
-    const std::size_t descriptors_;
-    const std::optional<std::size_t> knownSteps_;
     const CleaningShape shape_;
-    std::atomic<std::size_t> running_{0};
+    std::once_flag workersStarted_;
+    std::unique_ptr<TreeWorkers> workers_;
     std::unique_ptr<ConcurrentGroup> group_; // last: ended first, while the rest is still there
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/optional_thread.h"
 
+#include <algorithm>
 
 namespace velmora {
 
@@ -32,17 +33,19 @@ void BoundedTaskPool::serve() {
             std::unique_lock lock(mutex_);
             work_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
             if (tasks_.empty()) return;
-            task = std::move(tasks_.back());
+            std::pop_heap(tasks_.begin(), tasks_.end(), runsLater);
+            task = std::move(tasks_.back().run);
             tasks_.pop_back();
         }
         task();
     }
 }
 
-void BoundedTaskPool::post(std::function<void()> task) {
+void BoundedTaskPool::post(std::function<void()> task, std::size_t weight) {
     {
         std::lock_guard lock(mutex_);
-        tasks_.push_back(std::move(task));
+        tasks_.push_back({weight, posted_++, std::move(task)});
+        std::push_heap(tasks_.begin(), tasks_.end(), runsLater);
     }
     work_.notify_one();
 }

@@ -32,6 +32,9 @@ using tree_work::kAfterChildren;
 using tree_work::Key;
 using tree_work::KeyedFailure;
 
+// The weight of an entry handed over, against the folders inside entries (see post()).
+constexpr std::size_t kEntryWeight = 1;
+
 } // namespace
 
 struct TreeWorkers::Impl {
@@ -63,7 +66,10 @@ struct TreeWorkers::Impl {
         job->parentId = *parentId;
         pool.jobStarted();
         Job* raw = job.release();
-        pool.post([this, raw] { start(raw); });
+        // An entry starts before the folders inside those already started: it may hold the
+        // run's longest chain of removals (those in one folder go one after the other), which
+        // sets the end of the whole run unless it starts early.
+        pool.post([this, raw] { start(raw); }, kEntryWeight);
     }
 
     void complete(Job* job) {
@@ -206,12 +212,38 @@ struct TreeWorkers::Impl {
                 return handOver(dir, index, std::move(path), false);
             }
         }
-        auto below = openListed(job, fd, dir->id, child.name, path, childKey(dir->key, index));
-        if (!below) return handOver(dir, index, std::move(path), true);
-        below->parent = dir;
-        ++dir->pending;
-        pool.post([this, below = std::move(below)]() mutable { process(std::move(below)); });
+        postChild(dir, index, std::move(path));
         return true;
+    }
+
+    // A directory in `dir`'s listing, opened, listed and dealt with by whichever thread takes
+    // it: the directories of one listing are read side by side, not one after the other by
+    // the thread going through it.
+    void postChild(const std::shared_ptr<Dir>& dir, std::size_t index, std::string path) {
+        ++dir->pending;
+        pool.post([this, dir, index, path = std::move(path)]() mutable { takeChild(dir, index, std::move(path)); });
+    }
+
+    void takeChild(std::shared_ptr<Dir> dir, std::size_t index, std::string path) {
+        Job* job = dir->job;
+        const DirectoryChild& child = dir->children[index];
+        const Key key = childKey(dir->key, index);
+        std::shared_ptr<Dir> below;
+        if (job->measuring) {
+            bool spare = true;
+            below = openListed(job, dir->fd.get(), dir->id, child.name, path, key, &spare);
+            if (!below && !spare) measureHere(job, dir->fd.get(), dir->id, child.name, path, key);
+        } else if (!job->ended()) {
+            if (cancelled(cancel))
+                job->stopped = true;
+            else if (!(below = openListed(job, dir->fd.get(), dir->id, child.name, path, key)))
+                handOver(dir, index, std::move(path), true);
+        }
+        if (below) {
+            below->parent = dir;
+            return process(std::move(below)); // it tells `dir` once done
+        }
+        if (--dir->pending == 0) finish(std::move(dir));
     }
 
     // The one-by-one removal of one child, for everything out of the ordinary.
@@ -243,16 +275,7 @@ struct TreeWorkers::Impl {
             if (S_ISREG(st.st_mode)) addBytes(job->bytes, st.st_size);
             if (!S_ISDIR(st.st_mode)) return;
         }
-        const Key key = childKey(dir->key, index);
-        bool spare = true;
-        auto below = openListed(job, fd, dir->id, child.name, path, key, &spare);
-        if (below) {
-            below->parent = dir;
-            ++dir->pending;
-            pool.post([this, below = std::move(below)]() mutable { process(std::move(below)); });
-        } else if (!spare) {
-            measureHere(job, fd, dir->id, child.name, path, key);
-        }
+        postChild(dir, index, std::move(path));
     }
 
     // No descriptor to spare: the directory is measured on this thread, one level at a time.

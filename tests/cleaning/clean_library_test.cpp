@@ -1,9 +1,11 @@
 #include "cleaning/scanned_location.h"
+#include "platform/tree_workers.h"
 #include "support/mount_namespace.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
 #include <algorithm>
+#include <optional>
 #include <sys/resource.h>
 
 namespace velmora {
@@ -26,9 +28,23 @@ std::set<std::string> without(std::set<std::string> before, const std::string& r
     return before;
 }
 
-// One after the other, and side by side with more threads than a matched folder has folders.
-class CleanLibraryBothWays : public ::testing::TestWithParam<unsigned> {};
-INSTANTIATE_TEST_SUITE_P(Threads, CleanLibraryBothWays, ::testing::Values(1u, 8u));
+// One after the other, side by side with more threads than a matched folder has folders, and
+// on threads of a whole run (kRunThreads), which the cleaning borrows and must wait on for its
+// own entries alone.
+constexpr unsigned kRunThreads = 0;
+class CleanLibraryBothWays : public ::testing::TestWithParam<unsigned> {
+  protected:
+    // The run's threads live for this one call: some tests clean in a child process.
+    testing::Told cleanWay(const ScannedLocation& location, CategoryMask categories, DeletionOptions options) {
+        std::optional<TreeWorkers> runThreads;
+        if (GetParam() == kRunThreads)
+            options.workers = &runThreads.emplace(6, 64, nullptr);
+        else
+            options.threads = GetParam();
+        return clean(location, "Lib.fcpbundle", categories, options);
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Threads, CleanLibraryBothWays, ::testing::Values(1u, 8u, kRunThreads));
 
 // A category's entries are exactly its sub-path inside each event (a real folder directly inside
 // the library), through real folders only: the scan measures and lists them, a dry run tells
@@ -109,7 +125,7 @@ TEST_P(CleanLibraryBothWays, EachCategoryIsItsSubPathInsideEachEventForTheScanAn
     EXPECT_EQ(scanned.categorySizes, sizes);
 
     const testing::Told dry =
-        clean(location, "Lib.fcpbundle", kEveryCategory, {.dryRun = true, .threads = GetParam()});
+        cleanWay(location, kEveryCategory, {.dryRun = true});
     EXPECT_EQ(dry.entries.size(), listed.size());
     for (std::size_t i = 0; i < std::min(dry.entries.size(), listed.size()); ++i)
         EXPECT_EQ(logLines(dry.entries[i]), logLines(listed[i])); // the same order too
@@ -134,7 +150,7 @@ TEST_P(CleanLibraryBothWays, EachCategoryIsItsSubPathInsideEachEventForTheScanAn
             st.st_nlink == 1)
             freed += st.st_blocks * 512;
     }
-    const testing::Told told = clean(location, "Lib.fcpbundle", kEveryCategory, {.threads = GetParam()});
+    const testing::Told told = cleanWay(location, kEveryCategory, {});
     EXPECT_EQ(described(told.entries, DeletionStatus::Deleted), every);
     for (const DeletionEntry& entry : told.entries)
         freed -= entry.bytesFreed;
@@ -232,9 +248,8 @@ TEST_P(CleanLibraryBothWays, WhatCannotBeRemovedOrReadStaysWithOneLineEach) {
 
     const std::string out = testing::runAsNobody([&] {
         const ScannedLocation location(tmp / "loc");
-        const std::string dry = testing::text(
-            clean(location, "Lib.fcpbundle", kRender, {.dryRun = true, .threads = GetParam()}).lines);
-        return dry + testing::text(clean(location, "Lib.fcpbundle", kRender, {.threads = GetParam()}).lines);
+        const std::string dry = testing::text(cleanWay(location, kRender, {.dryRun = true}).lines);
+        return dry + testing::text(cleanWay(location, kRender, {}).lines);
     });
     const std::string unreadable = "Error reading " + lib + "/C: Permission denied";
     EXPECT_EQ(lineSet(out),
@@ -273,9 +288,9 @@ TEST_P(CleanLibraryBothWays, MountsBelowTheLibraryAreLeftInPlace) {
         std::vector<std::string> dry = clean(location, "Lib.fcpbundle", kRender, {.dryRun = true}).lines;
         listCleanable(location["Lib.fcpbundle"], kRender,
                       [&](const DeletionEntry& entry) { dry.push_back(logLines(entry).at(0)); });
-        const testing::Told staying = clean(location, "Lib.fcpbundle", kRender, {.threads = GetParam()});
+        const testing::Told staying = cleanWay(location, kRender, {});
         const testing::Told crossing =
-            clean(location, "Lib.fcpbundle", kRender, {.threads = GetParam(), .crossFileSystems = true});
+            cleanWay(location, kRender, {.crossFileSystems = true});
         return "render " + std::to_string(location["Lib.fcpbundle"].cacheSize()) + "\n" + testing::text(dry) +
                "skipped " + std::to_string(staying.report.mountsSkipped) + "\n" +
                testing::text(staying.lines) + testing::text(crossing.lines) +

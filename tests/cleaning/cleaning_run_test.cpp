@@ -82,24 +82,25 @@ TEST(CleaningPlan, LeavesOutRecentLibrariesAndGivesNestedOnesNoStep) {
     }
 }
 
-TEST(CleaningShape, StepsAtOnceFromTheStorageAndTheDescriptorsLeft) {
+TEST(CleaningShape, StepsAndThreadsFromTheStorageAndTheDescriptorsLeft) {
     const struct {
         StorageKind kind;
-        std::size_t descriptors, steps;
+        std::size_t descriptors;
         unsigned requested, jobs, threads;
-        std::size_t maxOpen;
+        std::size_t maxOpen, threadDescriptors;
     } cases[] = {
-        {StorageKind::Local, 1u << 20, 10, 0, 2, 1, 63},     // a step per core, one entry at a time
-        {StorageKind::Network, 1u << 20, 10, 0, 64, 6, 63},  // many at once, the threads shared out
-        {StorageKind::Network, 1u << 20, 1, 0, 64, 64, 385}, // ... all of them for the only step
-        {StorageKind::Local, 16, 64, 8, 1, 1, 5},            // a low limit: fewer at once, never none
-        {StorageKind::Local, 3, 64, 8, 1, 1, 2},
+        {StorageKind::Local, 1u << 20, 0, 2, 1, 63, 0},      // a step per core, one entry at a time
+        {StorageKind::Network, 1u << 20, 0, 64, 64, 63, 512}, // many at once, sharing the run's threads
+        {StorageKind::Network, 100, 0, 6, 8, 7, 48},          // half the descriptors for the threads
+        {StorageKind::Network, 20, 0, 2, 1, 3, 0},            // too few for two threads: each step alone
+        {StorageKind::Local, 16, 8, 1, 1, 5, 0},              // a low limit: fewer at once, never none
+        {StorageKind::Local, 3, 8, 1, 1, 2, 0},
     };
     for (const auto& c : cases) {
-        const CleaningShape shape = cleaningShapeFor(c.kind, 2, c.descriptors, c.steps, c.requested);
-        EXPECT_EQ(std::tuple(shape.jobs, shape.threads, shape.maxOpenDescriptors),
-                  std::tuple(c.jobs, c.threads, c.maxOpen))
-            << c.descriptors << " descriptors, " << c.steps << " steps";
+        const CleaningShape shape = cleaningShapeFor(c.kind, 2, c.descriptors, c.requested);
+        EXPECT_EQ(std::tuple(shape.jobs, shape.threads, shape.maxOpenDescriptors, shape.threadDescriptors),
+                  std::tuple(c.jobs, c.threads, c.maxOpen, c.threadDescriptors))
+            << c.descriptors << " descriptors";
     }
 }
 
