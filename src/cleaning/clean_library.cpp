@@ -40,14 +40,8 @@ class LibraryCleaning {
     // Walks the library open at `libraryFd` along the categories' sub-paths (its events, and
     // the folders on the way inside them) and deals with every category entry met.
     DeletionReport run(int libraryFd) {
-        workers_ = options_.workers;
-        const unsigned threads = TreeWorkers::usableThreads(options_.threads, options_.maxOpenDescriptors);
-        if (!workers_ && threads >= 2) {
-            ownWorkers_ = std::make_unique<TreeWorkers>(threads, options_.maxOpenDescriptors, options_.cancel);
-            workers_ = ownWorkers_.get();
-        }
         // The system may give no thread at all (a process limit): then the walk removes alone.
-        if (workers_ && workers_->threads() == 0) workers_ = nullptr;
+        if (options_.workers && options_.workers->threads() > 0) workers_ = options_.workers;
         WalkOptions walk = walkOptions();
         walk.onError = [this](std::string_view relativePath, int error) {
             unreadable(joinPath(basePath_, relativePath), error);
@@ -277,9 +271,7 @@ class LibraryCleaning {
     std::condition_variable allHandedBack_;
     std::size_t handedOver_ = 0;
     std::deque<Slot> slots_;
-    std::unique_ptr<TreeWorkers> ownWorkers_;
-    TreeWorkers* workers_ = nullptr; // the run's, or its own
-
+    TreeWorkers* workers_ = nullptr;
 };
 
 constexpr char kNotBeneathText[] = QT_TRANSLATE_NOOP(

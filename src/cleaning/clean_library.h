@@ -15,15 +15,14 @@ class TreeWorkers;
 struct DeletionOptions {
     // Tell what would be removed, with its bytes, and remove nothing.
     bool dryRun = false;
-    // Directory descriptors the walk and each removal may hold at once (each).
+    // Directory descriptors the walk, and each removal without threads, may hold at once (each);
+    // lent threads keep within their own.
     std::size_t maxOpenDescriptors = 64;
-    // Threads that remove (or, in a dry run, measure) the matched entries of the library side
-    // by side, the folders inside each one too. 1: one request after the other, which suits a
+    // Threads, lent by the caller and maybe shared with the cleanings of other libraries, that
+    // remove (or, in a dry run, measure) the matched entries side by side, the folders inside
+    // each one too. None (or none the system gave): one request after the other, which suits a
     // local disk; on a share each request waits on its round trip, and many threads keep many
-    // of them waiting at once. Fewer are used when maxOpenDescriptors cannot hold them.
-    unsigned threads = 1;
-    // Threads of a whole run, shared with the cleanings of other libraries, that take the
-    // matched entries instead of threads of this cleaning's own (`threads` is then unused).
+    // of them waiting at once.
     TreeWorkers* workers = nullptr;
     // Reach the library, and look for matches, across other mounts below the location too
     // (removal itself never enters a mount inside a matched entry).

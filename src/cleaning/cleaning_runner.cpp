@@ -166,12 +166,11 @@ class StepRunner {
     }
 
     // The run's removal threads, started with its first step that needs them; none where each
-    // step removes alone, or the system gives none.
+    // step removes alone.
     TreeWorkers* workers() {
         std::call_once(workersStarted_, [this] {
-            if (shape_.threads < 2) return;
-            workers_ = std::make_unique<TreeWorkers>(shape_.threads, shape_.threadDescriptors, options_.cancel);
-            if (workers_->threads() == 0) workers_.reset();
+            if (shape_.threads >= 2)
+                workers_ = std::make_unique<TreeWorkers>(shape_.threads, shape_.threadDescriptors, options_.cancel);
         });
         return workers_.get();
     }

@@ -405,8 +405,4 @@ std::size_t TreeWorkers::threads() const {
     return impl_->pool.threads();
 }
 
-void TreeWorkers::wait() {
-    impl_->pool.waitForJobs();
-}
-
 } // namespace velmora

@@ -51,8 +51,6 @@ class TreeWorkers {
     // Measures the entry likewise: its size for a file, the total below it for a directory.
     void measure(int parentFd, const std::string& name, std::string displayPath,
                  std::function<void(EntryMeasure)> done);
-    // Waits until every entry handed over is done.
-    void wait();
 
   private:
     struct Impl;

@@ -1,11 +1,9 @@
 #include "cleaning/scanned_location.h"
-#include "platform/tree_workers.h"
 #include "support/mount_namespace.h"
 #include "support/temp_tree.h"
 #include "support/tree_listing.h"
 
 #include <algorithm>
-#include <optional>
 #include <sys/resource.h>
 
 namespace velmora {
@@ -28,23 +26,9 @@ std::set<std::string> without(std::set<std::string> before, const std::string& r
     return before;
 }
 
-// One after the other, side by side with more threads than a matched folder has folders, and
-// on threads of a whole run (kRunThreads), which the cleaning borrows and must wait on for its
-// own entries alone.
-constexpr unsigned kRunThreads = 0;
-class CleanLibraryBothWays : public ::testing::TestWithParam<unsigned> {
-  protected:
-    // The run's threads live for this one call: some tests clean in a child process.
-    testing::Told cleanWay(const ScannedLocation& location, CategoryMask categories, DeletionOptions options) {
-        std::optional<TreeWorkers> runThreads;
-        if (GetParam() == kRunThreads)
-            options.workers = &runThreads.emplace(6, 64, nullptr);
-        else
-            options.threads = GetParam();
-        return clean(location, "Lib.fcpbundle", categories, options);
-    }
-};
-INSTANTIATE_TEST_SUITE_P(Threads, CleanLibraryBothWays, ::testing::Values(1u, 8u, kRunThreads));
+// One after the other, and side by side with more threads than a matched folder has folders.
+class CleanLibraryBothWays : public ::testing::TestWithParam<unsigned> {};
+INSTANTIATE_TEST_SUITE_P(Threads, CleanLibraryBothWays, ::testing::Values(1u, 8u));
 
 // A category's entries are exactly its sub-path inside each event (a real folder directly inside
 // the library), through real folders only: the scan measures and lists them, a dry run tells
@@ -124,8 +108,7 @@ TEST_P(CleanLibraryBothWays, EachCategoryIsItsSubPathInsideEachEventForTheScanAn
         sizes[categoryIndex(*entry.category)] += entry.bytes;
     EXPECT_EQ(scanned.categorySizes, sizes);
 
-    const testing::Told dry =
-        cleanWay(location, kEveryCategory, {.dryRun = true});
+    const testing::Told dry = clean(location, "Lib.fcpbundle", kEveryCategory, GetParam(), {.dryRun = true});
     EXPECT_EQ(dry.entries.size(), listed.size());
     for (std::size_t i = 0; i < std::min(dry.entries.size(), listed.size()); ++i)
         EXPECT_EQ(logLines(dry.entries[i]), logLines(listed[i])); // the same order too
@@ -150,7 +133,7 @@ TEST_P(CleanLibraryBothWays, EachCategoryIsItsSubPathInsideEachEventForTheScanAn
             st.st_nlink == 1)
             freed += st.st_blocks * 512;
     }
-    const testing::Told told = cleanWay(location, kEveryCategory, {});
+    const testing::Told told = clean(location, "Lib.fcpbundle", kEveryCategory, GetParam());
     EXPECT_EQ(described(told.entries, DeletionStatus::Deleted), every);
     for (const DeletionEntry& entry : told.entries)
         freed -= entry.bytesFreed;
@@ -248,8 +231,9 @@ TEST_P(CleanLibraryBothWays, WhatCannotBeRemovedOrReadStaysWithOneLineEach) {
 
     const std::string out = testing::runAsNobody([&] {
         const ScannedLocation location(tmp / "loc");
-        const std::string dry = testing::text(cleanWay(location, kRender, {.dryRun = true}).lines);
-        return dry + testing::text(cleanWay(location, kRender, {}).lines);
+        const std::string dry =
+            testing::text(clean(location, "Lib.fcpbundle", kRender, GetParam(), {.dryRun = true}).lines);
+        return dry + testing::text(clean(location, "Lib.fcpbundle", kRender, GetParam()).lines);
     });
     const std::string unreadable = "Error reading " + lib + "/C: Permission denied";
     EXPECT_EQ(lineSet(out),
@@ -288,9 +272,9 @@ TEST_P(CleanLibraryBothWays, MountsBelowTheLibraryAreLeftInPlace) {
         std::vector<std::string> dry = clean(location, "Lib.fcpbundle", kRender, {.dryRun = true}).lines;
         listCleanable(location["Lib.fcpbundle"], kRender,
                       [&](const DeletionEntry& entry) { dry.push_back(logLines(entry).at(0)); });
-        const testing::Told staying = cleanWay(location, kRender, {});
+        const testing::Told staying = clean(location, "Lib.fcpbundle", kRender, GetParam());
         const testing::Told crossing =
-            cleanWay(location, kRender, {.crossFileSystems = true});
+            clean(location, "Lib.fcpbundle", kRender, GetParam(), {.crossFileSystems = true});
         return "render " + std::to_string(location["Lib.fcpbundle"].cacheSize()) + "\n" + testing::text(dry) +
                "skipped " + std::to_string(staying.report.mountsSkipped) + "\n" +
                testing::text(staying.lines) + testing::text(crossing.lines) +
@@ -320,7 +304,7 @@ TEST(CleanLibrary, ThreadsTheSystemRefusesAreDoneWithout) {
         rlimit limit{1, 1};
         if (::setrlimit(RLIMIT_NPROC, &limit) != 0) return std::string("setrlimit failed");
         return testing::text(
-            clean(ScannedLocation(tmp / "loc"), "Lib.fcpbundle", kRender, {.threads = 8}).lines);
+            clean(ScannedLocation(tmp / "loc"), "Lib.fcpbundle", kRender, 8).lines);
     });
     EXPECT_EQ(out, "Deleted: " + (tmp / "loc/Lib.fcpbundle/E/Render Files") + "\n");
 }

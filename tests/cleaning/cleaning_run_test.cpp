@@ -195,7 +195,7 @@ TEST(CleaningRun, ByteSumsStopAtTheLargestCount) {
                     .second.bytes);
         for (const bool dryRun : {true, false})
             sums.push_back(
-                testing::clean(location, "A.fcpbundle", kEveryCategory, {.dryRun = dryRun, .threads = 8})
+                testing::clean(location, "A.fcpbundle", kEveryCategory, 8, {.dryRun = dryRun})
                     .entries.at(0)
                     .bytes);
         sums.push_back(run(location, planCleaning({location["B.fcpbundle"]}, {}), {}).second.bytes);

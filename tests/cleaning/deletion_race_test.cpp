@@ -61,8 +61,8 @@ TEST(DeletionRace, SwappedFolderNeverLeadsOutside) {
             const testing::ScannedLocation location(loc);
             for (int pass = 0; pass < 3; ++pass)
                 removedSomething |=
-                    testing::clean(location, "Lib.fcpbundle", categoryBit(CacheCategory::render),
-                                   {.maxOpenDescriptors = 6 * threads, .threads = threads})
+                    testing::clean(location, "Lib.fcpbundle", categoryBit(CacheCategory::render), threads,
+                                   {.maxOpenDescriptors = 6 * threads})
                         .report.anythingRemoved;
         });
         ASSERT_EQ(lost, 0u) << "round " << round;

@@ -4,9 +4,11 @@
 // each library cleaned beneath it.
 #include "cleaning/clean_library.h"
 #include "discovery/scanner.h"
+#include "platform/tree_workers.h"
 #include "platform/unique_fd.h"
 
 #include <fcntl.h>
+#include <optional>
 #include <gtest/gtest.h>
 
 namespace velmora::testing {
@@ -46,6 +48,14 @@ inline Told clean(const ScannedLocation& location, const std::string& name, Cate
     };
     told.report = cleanLibrary(location.fd.get(), location[name], categories, options);
     return told;
+}
+
+// The same on `threads` threads lent to the cleaning (1: none, one request after the other).
+inline Told clean(const ScannedLocation& location, const std::string& name, CategoryMask categories,
+                  unsigned threads, DeletionOptions options = {}) {
+    std::optional<TreeWorkers> workers;
+    if (threads > 1) options.workers = &workers.emplace(threads, options.maxOpenDescriptors, options.cancel);
+    return clean(location, name, categories, std::move(options));
 }
 
 // The lines, one after the other, each ended by a line feed: what a child process hands back.
