@@ -42,6 +42,12 @@ struct Dir {
     std::atomic<int> pending{1}; // its own listing, and each directory below it not yet done
     std::atomic<bool> leftSomething{false};
     int rereads = 0;
+    // Whether its listing was read to the end; a removal may take a short last read for the end
+    // and leave its removal to tell (readDirectoryNamesUntilShortRead).
+    bool endSeen = true;
+    std::size_t listed = 0; // entries of earlier parts of its listing: `children` continues after them
+
+    [[nodiscard]] Key keyOf(std::size_t index) const;
 };
 
 struct KeyedFailure {
@@ -84,10 +90,15 @@ struct Job {
     }
 };
 
-Key childKey(const Key& key, std::size_t index) {
+inline Key childKey(const Key& key, std::size_t index) {
     Key child = key;
     child.push_back(static_cast<std::uint32_t>(std::min<std::size_t>(index, kAfterChildren - 1)));
     return child;
+}
+
+// The key of the child at `index` of `children`.
+inline Key Dir::keyOf(std::size_t index) const {
+    return childKey(key, listed + index);
 }
 
 } // namespace velmora::tree_work

@@ -154,7 +154,12 @@ struct TreeWorkers::Impl {
         if (!error) id = identifyFd(dir->fd.get());
         if (!error && !id) error = errno;
         if (!error && onOtherMount(parentId, *id)) error = EXDEV;
-        if (!error) error = readDirectoryNames(dir->fd.get(), dir->children);
+        if (!error) {
+            // A removal learns whether it saw the whole listing from the directory's own
+            // removal; measuring reads to the end.
+            error = job->measuring ? readDirectoryNames(dir->fd.get(), dir->children)
+                                   : readDirectoryNamesUntilShortRead(dir->fd.get(), dir->children, dir->endSeen);
+        }
         if (error) {
             dir->fd.reset();
             pool.release();
@@ -227,7 +232,7 @@ struct TreeWorkers::Impl {
     void takeChild(std::shared_ptr<Dir> dir, std::size_t index, std::string path) {
         Job* job = dir->job;
         const DirectoryChild& child = dir->children[index];
-        const Key key = childKey(dir->key, index);
+        const Key key = dir->keyOf(index);
         std::shared_ptr<Dir> below;
         if (job->measuring) {
             bool spare = true;
@@ -254,7 +259,7 @@ struct TreeWorkers::Impl {
         job->entriesRemoved += report.entriesRemoved;
         addBytes(job->bytes, report.bytesUnlinked);
         addBytes(job->freed, report.bytesFreed);
-        const Key key = childKey(dir->key, index);
+        const Key key = dir->keyOf(index);
         for (RemoveFailure& failure : report.failures) {
             if (failure.error == EROFS) job->readOnly = true;
             job->addFailure(key, std::move(failure));
@@ -315,6 +320,36 @@ struct TreeWorkers::Impl {
             job->addFailure(std::move(failure.key), std::move(failure.failure));
     }
 
+    // `dir`'s listing was taken as whole after a short read, without reading its end: the
+    // directory's removal says whether it was (`removed`), which saves that read's round trip
+    // on a share. When something is still in it, the rest of the listing is read; true when
+    // that gave more children to go through.
+    bool readRest(Dir& dir, int parentFd, bool& removed) {
+        dir.endSeen = true;
+        if (cancelled(cancel)) return false; // the usual way stops
+        if (!dir.leftSomething) {
+            if (::unlinkat(parentFd, dir.name.c_str(), AT_REMOVEDIR) == 0) {
+                removed = true;
+                return false;
+            }
+            // Anything but "not empty" is for the usual removal to deal with and tell.
+            if (errno != ENOTEMPTY && errno != EEXIST) return false;
+        }
+        std::vector<DirectoryChild> rest;
+        if (const int error = readRemainingDirectoryNames(dir.fd.get(), rest); error != 0) {
+            if (error != ENOENT) {
+                dir.job->addFailure(childKey(dir.key, kAfterChildren), {dir.path, error, describeErrno(error)});
+                dir.leftSomething = true;
+            }
+            return false;
+        }
+        if (rest.empty()) return false;
+        dir.listed += dir.children.size();
+        dir.children = std::move(rest);
+        dir.pending = 1;
+        return true;
+    }
+
     // Everything below `dir` is done: remove it through its parent's descriptor, then tell
     // the parent, which may be done in turn.
     void finish(std::shared_ptr<Dir> dir) {
@@ -323,7 +358,8 @@ struct TreeWorkers::Impl {
             const int parentFd = dir->parent ? dir->parent->fd.get() : job->parentFd.get();
             bool removed = false;
             bool vanished = false;
-            if (!job->measuring && !dir->leftSomething && !job->ended()) {
+            if (!dir->endSeen && !job->ended() && readRest(*dir, parentFd, removed)) return process(std::move(dir));
+            if (!removed && !job->measuring && !dir->leftSomething && !job->ended()) {
                 if (cancelled(cancel)) {
                     job->stopped = true;
                 } else if (::unlinkat(parentFd, dir->name.c_str(), AT_REMOVEDIR) == 0) {
@@ -335,6 +371,7 @@ struct TreeWorkers::Impl {
                     } else if ((error == ENOTEMPTY || error == EEXIST) && dir->rereads < 2) {
                         // Something was created inside meanwhile: take it too.
                         ++dir->rereads;
+                        dir->listed += dir->children.size();
                         const int readError = readDirectoryNames(dir->fd.get(), dir->children);
                         if (readError == 0) {
                             dir->pending = 1;

@@ -1,3 +1,4 @@
+#include "platform/directory_names.h"
 #include "platform/open_beneath.h"
 #include "platform/safe_remove.h"
 #include "support/temp_tree.h"
@@ -6,6 +7,7 @@
 #include <atomic>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -102,6 +104,32 @@ TEST(SafeRemove, ParallelRemovalsOfOneTreeRemoveEachEntryOnce) {
     EXPECT_EQ(removedOutcomes, 1);
     EXPECT_EQ(removed, total);
     EXPECT_FALSE(entryExists(tmp / "victim"));
+}
+
+// A listing stopped at a read that came back far from full has every name once, without the
+// read of its end; one longer than a read's buffer is read on. Either way nothing is left.
+TEST(SafeRemove, ListingsUntilAShortReadGiveEveryNameOnce) {
+    TempDir tmp;
+    for (const int files : {3, 3000}) { // 3,000 names of 40 characters fill more than one read
+        const std::string folder = tmp / std::to_string(files);
+        makeDirs(folder);
+        testing::makeManyFiles(folder, files, std::string(36, 'n'));
+        const UniqueFd fd = openDir(folder);
+        std::vector<DirectoryChild> names;
+        std::vector<DirectoryChild> rest;
+        bool endSeen = true;
+        ASSERT_EQ(readDirectoryNamesUntilShortRead(fd.get(), names, endSeen), 0);
+        if (files == 3) {
+            EXPECT_FALSE(endSeen);
+        }
+        std::set<std::string> unique;
+        for (const DirectoryChild& child : names)
+            unique.insert(child.name);
+        EXPECT_EQ(unique.size(), static_cast<std::size_t>(files));
+        EXPECT_EQ(names.size(), unique.size());
+        ASSERT_EQ(readRemainingDirectoryNames(fd.get(), rest), 0);
+        EXPECT_TRUE(rest.empty()) << files;
+    }
 }
 
 // Also beneath a folder, where the kernel's one-call resolution gives up beyond PATH_MAX.
