@@ -32,8 +32,9 @@ CleaningShape cleaningShapeFor(StorageKind kind, unsigned cores, std::size_t des
     CleaningShape shape;
     // The removal threads get up to half; the steps' walks share the rest. Too few for two
     // threads: each step removes alone.
-    const std::size_t forThreads = std::min(spare / 2, kDescriptorsPerThread * cleaningThreadsFor(kind));
-    const unsigned threads = TreeWorkers::usableThreads(cleaningThreadsFor(kind), forThreads);
+    const unsigned wantedThreads = cleaningThreadsFor(kind);
+    const std::size_t forThreads = std::min(spare / 2, kDescriptorsPerThread * wantedThreads);
+    const unsigned threads = TreeWorkers::usableThreads(wantedThreads, forThreads);
     if (threads >= 2) {
         shape.threads = threads;
         shape.threadDescriptors = forThreads;

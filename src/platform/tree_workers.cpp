@@ -320,34 +320,17 @@ struct TreeWorkers::Impl {
             job->addFailure(std::move(failure.key), std::move(failure.failure));
     }
 
-    // `dir`'s listing was taken as whole after a short read, without reading its end: the
-    // directory's removal says whether it was (`removed`), which saves that read's round trip
-    // on a share. When something is still in it, the rest of the listing is read; true when
-    // that gave more children to go through.
-    bool readRest(Dir& dir, int parentFd, bool& removed) {
-        dir.endSeen = true;
-        if (cancelled(cancel)) return false; // the usual way stops
-        if (!dir.leftSomething) {
-            if (::unlinkat(parentFd, dir.name.c_str(), AT_REMOVEDIR) == 0) {
-                removed = true;
-                return false;
-            }
-            // Anything but "not empty" is for the usual removal to deal with and tell.
-            if (errno != ENOTEMPTY && errno != EEXIST) return false;
-        }
-        std::vector<DirectoryChild> rest;
-        if (const int error = readRemainingDirectoryNames(dir.fd.get(), rest); error != 0) {
-            if (error != ENOENT) {
-                dir.job->addFailure(childKey(dir.key, kAfterChildren), {dir.path, error, describeErrno(error)});
-                dir.leftSomething = true;
-            }
-            return false;
-        }
-        if (rest.empty()) return false;
+    // More of `dir`'s listing, which holds entries not gone through yet: the rest of a listing
+    // taken as whole after a short read (see openListed), or else a fresh one (what was
+    // created inside meanwhile). 0, or the errno.
+    int listMore(Dir& dir) {
         dir.listed += dir.children.size();
-        dir.children = std::move(rest);
-        dir.pending = 1;
-        return true;
+        if (!dir.endSeen) {
+            dir.endSeen = true;
+            return readRemainingDirectoryNames(dir.fd.get(), dir.children);
+        }
+        ++dir.rereads;
+        return readDirectoryNames(dir.fd.get(), dir.children);
     }
 
     // Everything below `dir` is done: remove it through its parent's descriptor, then tell
@@ -358,8 +341,18 @@ struct TreeWorkers::Impl {
             const int parentFd = dir->parent ? dir->parent->fd.get() : job->parentFd.get();
             bool removed = false;
             bool vanished = false;
-            if (!dir->endSeen && !job->ended() && readRest(*dir, parentFd, removed)) return process(std::move(dir));
-            if (!removed && !job->measuring && !dir->leftSomething && !job->ended()) {
+            if (dir->leftSomething && !dir->endSeen && !job->ended() && !cancelled(cancel)) {
+                // It stays; what its listing has not given yet is still dealt with.
+                const int readError = listMore(*dir);
+                if (readError == 0) {
+                    dir->pending = 1;
+                    return process(std::move(dir));
+                }
+                if (readError != ENOENT)
+                    job->addFailure(childKey(dir->key, kAfterChildren),
+                                    {dir->path, readError, describeErrno(readError)});
+            }
+            if (!job->measuring && !dir->leftSomething && !job->ended()) {
                 if (cancelled(cancel)) {
                     job->stopped = true;
                 } else if (::unlinkat(parentFd, dir->name.c_str(), AT_REMOVEDIR) == 0) {
@@ -368,11 +361,8 @@ struct TreeWorkers::Impl {
                     const int error = errno;
                     if (error == ENOENT) {
                         vanished = true;
-                    } else if ((error == ENOTEMPTY || error == EEXIST) && dir->rereads < 2) {
-                        // Something was created inside meanwhile: take it too.
-                        ++dir->rereads;
-                        dir->listed += dir->children.size();
-                        const int readError = readDirectoryNames(dir->fd.get(), dir->children);
+                    } else if ((error == ENOTEMPTY || error == EEXIST) && (!dir->endSeen || dir->rereads < 2)) {
+                        const int readError = listMore(*dir);
                         if (readError == 0) {
                             dir->pending = 1;
                             return process(std::move(dir));
