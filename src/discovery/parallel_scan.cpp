@@ -47,52 +47,75 @@ std::vector<FCPBundle> ParallelScan::run(const std::string& location, UniqueFd r
     openDirectories_.store(1);
     queues_.push(0, DirTask{root, std::move(rootContext)});
 
-    std::vector<std::thread> helpers;
-    helpers.reserve(queues_.capacity());
     timeAnswers_ = queues_.capacity() > startThreads_;
-    const bool growing = startWorkers(helpers, startThreads_) && timeAnswers_;
-    // Without a thread for the controller, the workers running share the work.
-    std::thread controller;
-    if (growing) controller = threadIfGiven([this, &helpers] { growWorkers(helpers); });
+    if (timeAnswers_) {
+        workerGrowth_.emplace(startThreads_, queues_.capacity());
+        lastLook_ = {std::chrono::steady_clock::now(), 0, 0, growth_.readTimes()};
+        nextLook_.store((lastLook_.at + growth_.interval).time_since_epoch().count());
+    }
+    helpers_.resize(queues_.capacity());
+    {
+        std::lock_guard lock(growthMutex_);
+        queues_.setWorkers(1);
+        startWorkers(startThreads_);
+    }
     work(0);
     {
-        std::lock_guard lock(doneMutex_);
-        done_ = true;
+        std::lock_guard lock(growthMutex_);
+        stopGrowing();
     }
-    doneChanged_.notify_all();
-    if (controller.joinable()) controller.join();
-    for (std::thread& t : helpers)
-        t.join();
+    // Every worker was started by one with a lower number, so joining them in order finds each
+    // one's thread in place: its starter has ended.
+    for (std::thread& t : helpers_)
+        if (t.joinable()) t.join();
     return collect(location);
 }
 
-// Starts workers up to `count` in all (worker 0 is the caller's); false when the system gives
-// no more threads, and then the ones running share all the work.
-bool ParallelScan::startWorkers(std::vector<std::thread>& helpers, unsigned count) {
+// Starts workers up to `count` in all (worker 0 is the caller's). Under growthMutex_.
+void ParallelScan::startWorkers(unsigned count) {
+    const unsigned first = queues_.workers();
+    if (count <= first) return;
     queues_.setWorkers(count);
-    for (auto i = static_cast<unsigned>(helpers.size() + 1); i < count; ++i) {
-        std::thread helper = threadIfGiven([this, i] { work(i); });
-        if (!helper.joinable()) {
-            queues_.setWorkers(i);
-            return false;
-        }
-        helpers.push_back(std::move(helper));
-    }
-    return true;
+    startWorker(first, count - first, 0);
 }
 
-// Every interval, while the scan runs: tells WorkerGrowth what the workers did in it and
-// starts the workers it asks for.
-void ParallelScan::growWorkers(std::vector<std::thread>& helpers) {
-    WorkerGrowth growth(queues_.workers(), queues_.capacity());
-    GrowthReadings last{std::chrono::steady_clock::now(), 0, 0, growth_.readTimes()};
-    std::unique_lock lock(doneMutex_);
-    while (queues_.workers() < queues_.capacity()) {
-        if (doneChanged_.wait_for(lock, growth_.interval, [this] { return done_; })) return;
-        if (cancelled(cancel_)) return;
-        const unsigned next = growth.next(sampleSince(last));
-        if (next > queues_.workers() && !startWorkers(helpers, next)) return;
+// Starts worker `first + offset` of `n` new ones; before its first directory it starts the
+// two after it in a binary tree (offsets 2 × offset + 1 and + 2). On busy processors, the one
+// thread that started them all would get its turn only now and then, and a hundred workers
+// took it a tenth of a second; each thread just started gets its turn at once. Where the
+// system gives no more threads, the workers running share all the work: a worker that never
+// started has nothing in its queue.
+void ParallelScan::startWorker(unsigned first, unsigned n, unsigned offset) {
+    const unsigned self = first + offset;
+    std::thread thread = threadIfGiven([this, first, n, offset, self] {
+        for (const unsigned next : {2 * offset + 1, 2 * offset + 2})
+            if (next < n) startWorker(first, n, next);
+        work(self);
+    });
+    if (!thread.joinable()) {
+        noMoreThreads_.store(true);
+        return;
     }
+    helpers_[self] = std::move(thread);
+}
+
+// Under growthMutex_.
+void ParallelScan::stopGrowing() {
+    workerGrowth_.reset();
+    nextLook_.store(std::chrono::steady_clock::time_point::max().time_since_epoch().count());
+}
+
+// Called by a worker between two directories: once an interval has passed since the last
+// look, tells WorkerGrowth what the workers did in it and starts the workers it asks for.
+void ParallelScan::growWorkersWhenDue() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now.time_since_epoch().count() < nextLook_.load(std::memory_order_relaxed)) return;
+    std::unique_lock lock(growthMutex_, std::try_to_lock);
+    if (!lock.owns_lock() || !workerGrowth_ || now.time_since_epoch().count() < nextLook_.load()) return;
+    nextLook_.store((now + growth_.interval).time_since_epoch().count());
+    const unsigned next = workerGrowth_->next(sampleSince(lastLook_));
+    startWorkers(next);
+    if (noMoreThreads_.load() || cancelled(cancel_) || queues_.workers() >= queues_.capacity()) stopGrowing();
 }
 
 // What the workers did since the `last` readings, which move on to now.
@@ -107,11 +130,10 @@ WorkerGrowthSample ParallelScan::sampleSince(GrowthReadings& last) const {
     WorkerGrowthSample sample;
     sample.elapsed = now.at - last.at;
     sample.answers = now.answers - last.answers;
-    if (sample.answers > 0)
-        sample.meanAnswer = std::chrono::nanoseconds((now.answerNs - last.answerNs) / sample.answers);
+    sample.answerTime = std::chrono::nanoseconds(now.answerNs - last.answerNs);
     if (fastest != UINT64_MAX) sample.fastestAnswer = std::chrono::nanoseconds(fastest);
-    if (last.times && now.times) sample.idleShare = idleShareBetween(*last.times, *now.times);
-    sample.workWaiting = queues_.queued() > 0;
+    if (last.times && now.times) sample.ticks = ticksBetween(*last.times, *now.times);
+    sample.waiting = static_cast<std::uint64_t>(std::max<std::int64_t>(0, queues_.queued()));
     last = now;
     return sample;
 }
@@ -129,6 +151,7 @@ void ParallelScan::work(unsigned self) {
         }
         readDirectory(self, std::move(*task));
         queues_.finish();
+        if (timeAnswers_) growWorkersWhenDue();
     }
     publishEntries(worker, true);
     worker.buffer.reset();

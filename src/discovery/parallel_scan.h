@@ -49,7 +49,7 @@ struct ParallelScanWorkers {
     // storage answer more (see WorkerGrowth). For storage that answers every request after a
     // round trip, where more requests in flight mean a faster scan until the machine is busy.
     unsigned growUpTo = 0;
-    // Where the machine's processor times come from, and how often the controller looks.
+    // Where the machine's processor times come from, and how often the workers look.
     std::function<std::optional<ProcessorTimes>()> readTimes = readProcessorTimes;
     std::chrono::microseconds interval = kWorkerGrowthInterval;
 };

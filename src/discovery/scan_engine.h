@@ -16,7 +16,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -61,13 +60,15 @@ class ParallelScan {
         LibraryTotals totals;
         std::unique_ptr<char[]> buffer;
         std::uint64_t unpublished = 0;
-        AnswerTally answers; // kept only while the controller may grow the workers
+        AnswerTally answers; // kept only while the workers may grow
     };
 
     // parallel_scan.cpp: the workers.
-    bool startWorkers(std::vector<std::thread>& helpers, unsigned count);
-    void growWorkers(std::vector<std::thread>& helpers);
-    // What the controller counted at its last look: the answers' number and time are sums over
+    void startWorkers(unsigned count);
+    void startWorker(unsigned first, unsigned n, unsigned offset);
+    void growWorkersWhenDue();
+    void stopGrowing();
+    // What the last look at the workers counted: the answers' number and time are sums over
     // the workers.
     struct GrowthReadings {
         std::chrono::steady_clock::time_point at;
@@ -76,7 +77,8 @@ class ParallelScan {
         std::optional<ProcessorTimes> times;
     };
     [[nodiscard]] WorkerGrowthSample sampleSince(GrowthReadings& last) const;
-    // Runs `call`, a request to the file system, timed for the controller when it runs.
+    // Runs `call`, a request to the file system, timed for the growth of the workers when they
+    // may grow.
     template <typename Call> auto answered(Worker& worker, Call&& call);
     void work(unsigned self);
     std::vector<FCPBundle> collect(const std::string& location);
@@ -104,9 +106,16 @@ class ParallelScan {
     const unsigned startThreads_;
     const ParallelScanWorkers& growth_;
     bool timeAnswers_ = false; // set before any worker starts
-    std::mutex doneMutex_;
-    std::condition_variable doneChanged_;
-    bool done_ = false;        // worker 0 found no work left: the controller stops
+    // The workers themselves look at how the scan goes, one at a time, each interval, between
+    // two directories: a thread of its own for that would wait for the processors behind them
+    // all, and look far too late, when they are busy.
+    std::mutex growthMutex_;
+    std::optional<WorkerGrowth> workerGrowth_; // nothing once the workers no longer grow
+    GrowthReadings lastLook_;
+    std::atomic<std::chrono::steady_clock::rep> nextLook_{0}; // in steady_clock ticks
+    // Worker i's thread at [i] (none at [0]: the caller's), set by the worker that started it.
+    std::vector<std::thread> helpers_;
+    std::atomic<bool> noMoreThreads_{false};
     ScanProgress ownProgress_; // counts when the caller asked for none
     ScanProgress* progress_;
     const CancellationToken* cancel_;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/processor_time.h"
+
 namespace velmora {
 
 // How often a scan that may grow its workers looks at how it goes: every few round trips of
@@ -13,7 +15,8 @@ namespace velmora {
 inline constexpr std::chrono::milliseconds kWorkerGrowthInterval{10};
 
 // The requests one worker made to the file system (opening and listing directories) and how
-// long they took to be answered; written by the worker, read by the scan's controller.
+// long they took to be answered; written by the worker, read by whichever worker looks at
+// how the scan goes.
 class AnswerTally {
   public:
     void add(std::chrono::nanoseconds took) {
@@ -34,29 +37,37 @@ class AnswerTally {
 
 // What a scan saw over one interval of its run.
 struct WorkerGrowthSample {
-    // The share of the machine's processor time left unused; nothing when unknown.
-    std::optional<double> idleShare;
-    // Directories were waiting in the queues for a worker at the end of the interval.
-    bool workWaiting = false;
+    // The processors' ticks spent working and idle in it, by this process and all others;
+    // nothing when unknown.
+    std::optional<ProcessorTimes> ticks;
+    // Directories waiting in the queues for a worker at the end of the interval.
+    std::uint64_t waiting = 0;
     std::chrono::nanoseconds elapsed{0}; // the interval's length
     std::uint64_t answers = 0;           // requests to the file system answered in it
-    std::chrono::nanoseconds meanAnswer{0};
+    std::chrono::nanoseconds answerTime{0};    // the time they took, summed
     std::chrono::nanoseconds fastestAnswer{0}; // the fastest of the whole scan so far
 };
 
 // Decides, interval after interval, how many workers a scan runs, from `start` up to
-// `maximum`, by what more workers bring: the requests the share answers per unit of time.
-// A share's listing carries all of a directory's entries in one answer, so answers, not
-// entries, are the walk's steady measure of work done: entries per interval swing with the
-// sizes of the folders that happened to be read in it. The workers double
-//   - while answers take about as long as the fastest one did: nothing waits for the
-//     processors or the server, so twice the requests in flight are answered twice as fast;
-//   - or while the processors have time to spare;
-//   - or, where neither of those grew them, on trial once after the start-up interval, and
-//     again after each such doubling that made the share answer clearly more per unit of
-//     time than before it.
-// Once a doubling did not pay, or one of the first two grew the workers, only those two grow
-// them further: more requests than the share answers without waiting only cost.
+// `maximum`, by the requests the share answers per unit of time. At that rate, answered as
+// fast as the fastest answer of the scan, a number of requests in flight would do: while the
+// workers are not many more than that, their requests wait for their round trip and hardly
+// for anything else, and twice the workers read about twice as much. Once they are, the
+// processors or the server keep the rest of them waiting, and more only queue. So the
+// workers double, while work is waiting for them,
+//   - when the answers of one interval took on average hardly longer than the fastest one:
+//     nothing made the requests wait, whatever the workers' number (some may have only just
+//     been given work, and read little in the interval). Where they took next to nothing
+//     longer, every directory waiting gets a worker of its own, up to four times as many
+//     workers as before: where the share answers slowly, the folders near the top come one
+//     round trip after another, and the first hundred wait all at once;
+//   - when, since their last doubling, they were at most a few more than the requests in
+//     flight the rate needed;
+//   - or when, since their last doubling, the processors had time to spare, over enough of
+//     their ticks to tell (answers may vary by themselves: a server answers from its cache or
+//     from its disk).
+// The last two count everything since the last doubling, not one interval alone: in a single
+// interval the answers and the idle ticks swing with the folders that happened to be read.
 class WorkerGrowth {
   public:
     WorkerGrowth(unsigned start, unsigned maximum);
@@ -69,11 +80,11 @@ class WorkerGrowth {
   private:
     unsigned workers_;
     const unsigned maximum_;
+    // Since the last doubling.
     unsigned intervals_ = 0;
-    unsigned grownAfter_ = 0;     // the interval at whose end the workers last doubled
-    double rateBeforeGrowth_ = 0; // answers per second in that interval
-    bool judging_ = false;        // the last doubling was a trial, or one that paid
-    bool stopped_ = false;        // a doubling that did not pay: no more trials
+    std::uint64_t answers_ = 0;
+    std::chrono::nanoseconds elapsed_{0};
+    ProcessorTimes ticks_;
 };
 
 } // namespace velmora

@@ -24,12 +24,9 @@ std::optional<ProcessorTimes> processorTimesFromProcStat(std::string_view text) 
     return ProcessorTimes{user + nice + system + irq + softirq + steal, idle + iowait};
 }
 
-std::optional<double> idleShareBetween(const ProcessorTimes& before, const ProcessorTimes& after) {
+std::optional<ProcessorTimes> ticksBetween(const ProcessorTimes& before, const ProcessorTimes& after) {
     if (after.busy < before.busy || after.idle < before.idle) return std::nullopt;
-    const std::uint64_t busy = after.busy - before.busy;
-    const std::uint64_t idle = after.idle - before.idle;
-    if (busy + idle == 0) return std::nullopt;
-    return static_cast<double>(idle) / static_cast<double>(busy + idle);
+    return ProcessorTimes{after.busy - before.busy, after.idle - before.idle};
 }
 
 } // namespace velmora

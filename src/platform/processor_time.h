@@ -21,9 +21,8 @@ struct ProcessorTimes {
 // there or unreadable.
 [[nodiscard]] std::optional<ProcessorTimes> processorTimesFromProcStat(std::string_view text);
 
-// The share of processor time left idle between two readings, 0 to 1; nothing when no tick
-// passed in between.
-[[nodiscard]] std::optional<double> idleShareBetween(const ProcessorTimes& before,
-                                                     const ProcessorTimes& after);
+// The ticks the processors spent working and idle between two readings; nothing when the
+// counters went back.
+[[nodiscard]] std::optional<ProcessorTimes> ticksBetween(const ProcessorTimes& before, const ProcessorTimes& after);
 
 } // namespace velmora

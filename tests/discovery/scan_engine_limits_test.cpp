@@ -64,7 +64,8 @@ TEST(ScanEngine, StaysWithinALowDescriptorLimit) {
     EXPECT_EQ(out, expected + expected);
 }
 
-// A process that may not start more threads: the scan does the work on those it has.
+// A process that may start no more threads, or only a few of those asked for: the scan does
+// the work on those it has.
 TEST(ScanEngine, ScansWhenNoThreadCanBeStarted) {
     TempDir tmp;
     testing::placeFile(tmp, "loc/A.fcpbundle/E/Render Files/r", 10);
@@ -73,15 +74,18 @@ TEST(ScanEngine, ScansWhenNoThreadCanBeStarted) {
     testing::chownTreeToNobody(tmp / "loc");
     const std::string location = tmp / "loc";
     const std::string expected = oneWorker(location);
-    std::string out = testing::runAsNobody([&] {
-        rlimit limit{1, 1}; // this process only: no thread can be created
-        if (::setrlimit(RLIMIT_NPROC, &limit) != 0) return std::string("setrlimit failed");
-        std::string result = testing::describeBundles(scanBundles(location, ScanOptions{nullptr, 8}));
-        // Nor can workers join later, nor the thread that would start them.
-        ParallelScanWorkers growing{1, 8, alwaysIdle(), std::chrono::microseconds(100)};
-        return result + testing::describeBundles(parallelScanBundles(location, growing, nullptr));
-    });
-    EXPECT_EQ(out, expected + expected);
+    for (const rlim_t processes : {1, 3}) {
+        std::string out = testing::runAsNobody([&] {
+            // The user's processes and threads: this process and 0 or 2 threads more.
+            rlimit limit{processes, processes};
+            if (::setrlimit(RLIMIT_NPROC, &limit) != 0) return std::string("setrlimit failed");
+            std::string result = testing::describeBundles(scanBundles(location, ScanOptions{nullptr, 8}));
+            // Nor can workers join later.
+            ParallelScanWorkers growing{1, 8, alwaysIdle(), std::chrono::microseconds(100)};
+            return result + testing::describeBundles(parallelScanBundles(location, growing, nullptr));
+        });
+        EXPECT_EQ(out, expected + expected) << processes;
+    }
     EXPECT_NE(expected.find(location + "/A.fcpbundle | A.fcpbundle | 30 10 20 0 0 | -\n"), std::string::npos);
     EXPECT_NE(expected.find(location + "/x/B.fcpbundle | B.fcpbundle | 30 0 0 0 30 | -\n"),
               std::string::npos);

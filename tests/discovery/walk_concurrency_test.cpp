@@ -46,54 +46,56 @@ TEST(WalkConcurrency, ThreadsByStorageKindAndCores) {
 }
 
 // An interval of 10 ms in which the share answered `answers` requests, each taking on average
-// `waitRatio` times the fastest answer of the scan (1 ms), with work left waiting.
-WorkerGrowthSample interval(std::optional<double> idle, std::uint64_t answers, double waitRatio = 3.0,
-                            std::chrono::milliseconds length = std::chrono::milliseconds(10)) {
+// `waitRatio` times the fastest answer of the scan (1 ms), with `waiting` directories queued
+// at its end and the processors' ticks unknown.
+WorkerGrowthSample interval(std::uint64_t answers, double waitRatio, std::uint64_t waiting = 1000) {
     using std::chrono::microseconds;
-    return {
-        idle, true, length, answers, microseconds(static_cast<int>(1000 * waitRatio)), microseconds(1000)};
+    return {std::nullopt, waiting, std::chrono::milliseconds(10), answers,
+            microseconds(static_cast<std::int64_t>(1000 * waitRatio * static_cast<double>(answers))),
+            microseconds(1000)};
+}
+
+// The same with answers that waited (so only their rate or the ticks can grow the workers),
+// and `idle` of `ticks` processor ticks idle.
+WorkerGrowthSample ticks(std::uint64_t idle, std::uint64_t ticks) {
+    WorkerGrowthSample sample = interval(100, 3.0);
+    sample.ticks = ProcessorTimes{ticks - idle, idle};
+    return sample;
 }
 
 TEST(WalkConcurrency, WorkersGrowWhileMoreOfThemMakeTheShareAnswerMore) {
-    const WorkerGrowthSample idle = interval(0.5, 1000), busy = interval(0.0, 1000),
-                             oneTickIdle = interval(0.2, 1000), nearlyBusy = interval(0.1, 1000),
-                             unknown = interval(std::nullopt, 1000), paid = interval(0.0, 1300),
-                             notPaid = interval(0.0, 1250), noWait = interval(0.0, 1000, 1.25),
-                             fewNoWait = interval(0.0, 7, 1.0),
-                             paidInTwiceTheTime = interval(0.0, 1300, 3.0, std::chrono::milliseconds(20));
-    WorkerGrowthSample nothingWaiting = interval(0.9, 1000, 1.0);
-    nothingWaiting.workWaiting = false;
+    // 32 workers: twice the requests in flight that the rate needs at the fastest answer is
+    // 32 at 160 answers in 10 ms.
+    const WorkerGrowthSample noWait = interval(100, 1.05, 100), fewWaiting = interval(100, 1.0, 10),
+                             littleWait = interval(100, 1.2, 100), tooFew = interval(7, 1.0),
+                             enough = interval(160, 3.0), notEnough = interval(150, 3.0),
+                             fast = interval(250, 3.0), slow = interval(90, 3.0),
+                             nothingWaiting = interval(1000, 1.0, 0);
     const struct {
         unsigned start, maximum;
         std::vector<WorkerGrowthSample> samples;
         std::vector<unsigned> workers; // after each sample
     } cases[] = {
-        // Idle processors and work waiting: doubles every interval.
-        {8, 64, {idle, oneTickIdle, idle, idle}, {16, 32, 64, 64}},
-        // No work waiting: nothing for more workers to do.
-        {8, 64, {nothingWaiting, nothingWaiting}, {8, 8}},
-        // Never beyond the maximum.
-        {48, 64, {idle}, {64}},
-        // Answers that wait for nothing: doubles on busy processors, from the first interval.
-        {8, 256, {noWait, noWait, noWait, busy}, {16, 32, 64, 64}},
-        // Too few answers to say how long they take.
-        {8, 64, {fewNoWait}, {8}},
-        // Busy processors: one doubling on trial after the start-up interval; it did not pay.
-        {8, 64, {busy, nearlyBusy, notPaid, paid, busy, busy}, {8, 16, 16, 16, 16, 16}},
-        // The processors' times unknown: the same, by the answers alone.
-        {8, 64, {unknown, unknown, notPaid, paid}, {8, 16, 16, 16}},
-        // Each doubling that paid is followed by another; idle time or answers that wait for
-        // nothing still grow after one did not.
-        {8,
-         256,
-         {busy, busy, paid, interval(0.0, 1690), notPaid, idle, noWait, paid},
-         {8, 16, 32, 64, 64, 128, 256, 256}},
-        // Answers per second, not per interval: as many more in twice the time did not pay.
-        {8, 64, {busy, busy, paidInTwiceTheTime, paid}, {8, 16, 16, 16}},
-        // Workers grown on idle time or on answers that wait for nothing are not judged, nor
-        // tried again: only those signs grow them further.
-        {8, 64, {idle, paid, busy, noWait, paid}, {16, 16, 16, 32, 32}},
-        {8, 64, {busy, busy, noWait, paid}, {8, 16, 32, 32}},
+        // Answers at their bare round trip: a worker for every directory waiting, up to four
+        // times as many, at least twice; answers that waited a little: twice as many.
+        {8, 256, {noWait, noWait}, {32, 128}},
+        {8, 256, {fewWaiting, fewWaiting, fewWaiting}, {18, 36, 72}},
+        {8, 256, {littleWait, littleWait}, {16, 32}},
+        // Never beyond the maximum, nor from too few answers.
+        {48, 64, {noWait}, {64}},
+        {8, 64, {tooFew}, {8}},
+        // By the rate: two intervals at least, and everything since the last doubling counts,
+        // not the last interval alone; counted afresh after a doubling.
+        {32, 256, {enough, enough, enough, enough}, {32, 64, 64, 64}},
+        {32, 256, {notEnough, notEnough, notEnough}, {32, 32, 32}},
+        {32, 256, {fast, slow}, {32, 64}},
+        {32, 256, {slow, slow, fast}, {32, 32, 32}},
+        // An interval without work waiting counts for nothing, however it went.
+        {32, 256, {nothingWaiting, slow, slow, fast}, {32, 32, 32, 32}},
+        // Idle processors: a fifth of at least 8 ticks since the last doubling.
+        {32, 256, {ticks(1, 4), ticks(1, 4), ticks(1, 4)}, {32, 64, 64}},
+        {32, 256, {ticks(1, 6), ticks(1, 6), ticks(9, 10)}, {32, 32, 64}},
+        {32, 256, {ticks(4, 4)}, {32}},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         WorkerGrowth growth(cases[i].start, cases[i].maximum);
@@ -105,15 +107,17 @@ TEST(WalkConcurrency, WorkersGrowWhileMoreOfThemMakeTheShareAnswerMore) {
     }
 }
 
-TEST(WalkConcurrency, IdleShareFromTheProcessorTimes) {
+TEST(WalkConcurrency, ProcessorTicksFromProcStat) {
     const std::optional<ProcessorTimes> first =
         processorTimesFromProcStat("cpu  100 5 30 400 20 1 2 3 50 0\ncpu0 1 2 3 4 5 6 7 8 9 10\n");
     ASSERT_TRUE(first);
     EXPECT_EQ(first->busy, 141u); // user nice system irq softirq steal; guest is in user
     EXPECT_EQ(first->idle, 420u); // idle and waiting for a disk
-    EXPECT_EQ(idleShareBetween(*first, {first->busy + 30, first->idle + 10}), 0.25);
-    EXPECT_FALSE(idleShareBetween(*first, *first)) << "no tick passed";
-    EXPECT_FALSE(idleShareBetween(*first, {first->busy - 1, first->idle + 10})) << "counters went back";
+    const std::optional<ProcessorTimes> between = ticksBetween(*first, {first->busy + 30, first->idle + 10});
+    ASSERT_TRUE(between);
+    EXPECT_EQ(between->busy, 30u);
+    EXPECT_EQ(between->idle, 10u);
+    EXPECT_FALSE(ticksBetween(*first, {first->busy - 1, first->idle + 10})) << "counters went back";
     EXPECT_FALSE(processorTimesFromProcStat("cpu0 1 2 3 4 5 6 7 8\n")) << "no aggregate line";
     EXPECT_FALSE(processorTimesFromProcStat("cpu  1 2 3\n")) << "cut short";
 #ifdef __linux__
