@@ -1,7 +1,6 @@
 #include "discovery/scan_engine.h"
 
-#include "platform/optional_thread.h"
-
+#include "platform/descriptor_budget.h"
 #include "platform/path.h"
 
 #include <algorithm>
@@ -18,7 +17,12 @@ ParallelScan::ParallelScan(unsigned threads, unsigned maxThreads, const Parallel
     : queues_(maxThreads), workers_(maxThreads), startThreads_(std::min(threads, maxThreads)), growth_(growth),
       progress_(progress != nullptr ? progress : &ownProgress_), cancel_(cancel), openCap_(openCap),
       queueCap_(static_cast<std::int64_t>(queueCap)), inlineCap_(inlineCap), rules_(rules),
-      listing_(rules.listCleanable) {}
+      listing_(rules.listCleanable),
+      // Not cleared: only what a listing writes is read. Pages are given only to the buffers of
+      // workers that start; one mapping for all spares a growing scan the address space's lock
+      // that each mapping of its own would take while the workers run.
+      listingBuffers_(std::make_unique_for_overwrite<char[]>(std::size_t{maxThreads} * kListingBuffer)),
+      threads_(maxThreads) {}
 
 std::vector<FCPBundle> ParallelScan::run(const std::string& location, UniqueFd rootFd) {
     location_ = &location;
@@ -53,7 +57,6 @@ std::vector<FCPBundle> ParallelScan::run(const std::string& location, UniqueFd r
         lastLook_ = {std::chrono::steady_clock::now(), 0, 0, growth_.readTimes()};
         nextLook_.store((lastLook_.at + growth_.interval).time_since_epoch().count());
     }
-    helpers_.resize(queues_.capacity());
     {
         std::lock_guard lock(growthMutex_);
         queues_.setWorkers(1);
@@ -64,10 +67,8 @@ std::vector<FCPBundle> ParallelScan::run(const std::string& location, UniqueFd r
         std::lock_guard lock(growthMutex_);
         stopGrowing();
     }
-    // Every worker was started by one with a lower number, so joining them in order finds each
-    // one's thread in place: its starter has ended.
-    for (std::thread& t : helpers_)
-        if (t.joinable()) t.join();
+    // Every worker was started by one with a lower number.
+    threads_.joinAll();
     return collect(location);
 }
 
@@ -86,17 +87,12 @@ void ParallelScan::startWorkers(unsigned count) {
 // system gives no more threads, the workers running share all the work: a worker that never
 // started has nothing in its queue.
 void ParallelScan::startWorker(unsigned first, unsigned n, unsigned offset) {
-    const unsigned self = first + offset;
-    std::thread thread = threadIfGiven([this, first, n, offset, self] {
+    const bool started = threads_.start(first + offset, [this, first, n, offset] {
         for (const unsigned next : {2 * offset + 1, 2 * offset + 2})
             if (next < n) startWorker(first, n, next);
-        work(self);
+        work(first + offset);
     });
-    if (!thread.joinable()) {
-        noMoreThreads_.store(true);
-        return;
-    }
-    helpers_[self] = std::move(thread);
+    if (!started) noMoreThreads_.store(true);
 }
 
 // Under growthMutex_.
@@ -140,9 +136,7 @@ WorkerGrowthSample ParallelScan::sampleSince(GrowthReadings& last) const {
 
 void ParallelScan::work(unsigned self) {
     Worker& worker = workers_[self];
-    // Not cleared: only what a listing writes is read, and clearing every new worker's buffer
-    // costs the processors just when a growing scan needs them.
-    worker.buffer = std::make_unique_for_overwrite<char[]>(kListingBuffer);
+    worker.buffer = listingBuffers_.get() + std::size_t{self} * kListingBuffer;
     for (;;) {
         std::optional<DirTask> task = queues_.take(self);
         if (!task) {
@@ -154,7 +148,6 @@ void ParallelScan::work(unsigned self) {
         if (timeAnswers_) growWorkersWhenDue();
     }
     publishEntries(worker, true);
-    worker.buffer.reset();
 }
 
 void nameRecord(FCPBundle& record, const std::string& location) {
@@ -224,6 +217,7 @@ std::vector<FCPBundle> parallelScanBundlesAt(UniqueFd rootFd, const std::string&
     const ScanDescriptorCaps caps = scanDescriptorCaps(std::clamp(workers.growUpTo, threads, kMaxThreads),
                                                        limits.maxOpenDirectories, limits.descriptors);
     std::size_t queueCap = limits.maxQueuedDirectories != 0 ? limits.maxQueuedDirectories : kDefaultMaxQueued;
+    if (caps.threads > 1) reserveDescriptors(rootFd.get(), caps.most);
     return ParallelScan(threads, caps.threads, workers, progress, caps.queue, queueCap, caps.inlineWalk, rules,
                         cancel)
         .run(location, std::move(rootFd));

@@ -149,11 +149,11 @@ void ParallelScan::readDirectory(unsigned self, DirTask task) {
     // A stopped scan drains its queues without reading: every task still ends here.
     while (!cancelled(cancel_)) {
         const ssize_t n =
-            answered(worker, [&] { return ::getdents64(fd, worker.buffer.get(), kListingBuffer); });
+            answered(worker, [&] { return ::getdents64(fd, worker.buffer, kListingBuffer); });
         if (n < 0 && errno != ENOENT) unreadable(relativePathOf(node), errno);
         if (n <= 0) break;
         for (ssize_t pos = 0; pos < n;) {
-            auto* entry = reinterpret_cast<struct dirent64*>(worker.buffer.get() + pos);
+            auto* entry = reinterpret_cast<struct dirent64*>(worker.buffer + pos);
             pos += entry->d_reclen;
             const char* name = entry->d_name;
             if (isDotOrDotDot(name)) continue;

@@ -74,6 +74,7 @@ ScanDescriptorCaps scanDescriptorCaps(unsigned threads, std::size_t requestedQue
     caps.inlineWalk = std::clamp<std::size_t>(spare / 2 / threads, 2, kInlineWalkDescriptors);
     const std::size_t queueRoom = spare > caps.inlineWalk * threads ? spare - caps.inlineWalk * threads : 0;
     caps.queue = requestedQueueCap != 0 ? requestedQueueCap : std::clamp<std::size_t>(queueRoom, 2, 1024);
+    caps.most = caps.queue + threads * (kWorkerDescriptors + caps.inlineWalk);
     return caps;
 }
 

@@ -42,6 +42,7 @@ struct ScanDescriptorCaps {
     unsigned threads;
     std::size_t queue;      // directories held open by the queues
     std::size_t inlineWalk; // each fallback walk of a subtree
+    std::size_t most = 0;   // all of them at once
 };
 
 // The caps for a scan of (at most) `threads` workers; `requestedQueueCap` 0: from the limit;

@@ -11,6 +11,7 @@
 #include "discovery/work_sharing_queues.h"
 #include "platform/dir_walker.h"
 #include "platform/file_identity.h"
+#include "platform/thread_stacks.h"
 #include "platform/unique_fd.h"
 
 #include <atomic>
@@ -18,7 +19,6 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace velmora::scan_engine {
 
@@ -58,7 +58,7 @@ class ParallelScan {
   private:
     struct alignas(64) Worker {
         LibraryTotals totals;
-        std::unique_ptr<char[]> buffer;
+        char* buffer = nullptr; // kListingBuffer bytes of listingBuffers_
         std::uint64_t unpublished = 0;
         AnswerTally answers; // kept only while the workers may grow
     };
@@ -113,8 +113,6 @@ class ParallelScan {
     std::optional<WorkerGrowth> workerGrowth_; // nothing once the workers no longer grow
     GrowthReadings lastLook_;
     std::atomic<std::chrono::steady_clock::rep> nextLook_{0}; // in steady_clock ticks
-    // Worker i's thread at [i] (none at [0]: the caller's), set by the worker that started it.
-    std::vector<std::thread> helpers_;
     std::atomic<bool> noMoreThreads_{false};
     ScanProgress ownProgress_; // counts when the caller asked for none
     ScanProgress* progress_;
@@ -131,6 +129,10 @@ class ParallelScan {
     std::mutex foundMutex_;
     std::vector<FoundLibrary> found_;
     CleanableListing listing_;
+    std::unique_ptr<char[]> listingBuffers_; // one for each worker that may run
+    // Worker i's thread is number i (none is 0: the caller's). Last, so that the threads have
+    // ended before anything they use goes.
+    ThreadStacks threads_;
 };
 
 template <typename Call> auto ParallelScan::answered(Worker& worker, Call&& call) {

@@ -1,6 +1,9 @@
 #include "platform/descriptor_budget.h"
 
+#include <algorithm>
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 namespace velmora {
@@ -27,6 +30,19 @@ void raiseDescriptorLimit() {
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
     limit.rlim_cur = limit.rlim_max;
     (void)::setrlimit(RLIMIT_NOFILE, &limit); // the old limit stays in force, and the caps follow it
+}
+
+void reserveDescriptors(int fd, std::size_t count) {
+    // A table of this many holds any scan's descriptors, and takes 128 KiB of pointers.
+    constexpr std::size_t kLargestReserved = 16384;
+    const std::size_t wanted = std::min(descriptorsOpen() + count, kLargestReserved);
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    const std::size_t table = limit.rlim_cur == RLIM_INFINITY ? wanted : std::min<std::size_t>(wanted, limit.rlim_cur);
+    if (table == 0) return;
+    // The table grows to hold the highest descriptor, and never shrinks.
+    const int highest = ::fcntl(fd, F_DUPFD_CLOEXEC, static_cast<int>(table - 1));
+    if (highest >= 0) ::close(highest);
 }
 
 std::size_t descriptorsAvailable() {

@@ -15,4 +15,11 @@ void raiseDescriptorLimit();
 // incomplete.
 [[nodiscard]] std::size_t descriptorsAvailable();
 
+// Grows this process's descriptor table at once to hold `count` descriptors more than it
+// holds now (at most the limit in force), by way of `fd`, any open descriptor. A table grown
+// later, one doubling at a time while many threads open files, makes every one of them wait
+// at each doubling until no thread can still see the old table: milliseconds each time, and
+// more in a virtual machine. Done before those threads start, it costs nothing.
+void reserveDescriptors(int fd, std::size_t count);
+
 } // namespace velmora
