@@ -12,9 +12,9 @@
 #     the scan's floor, the fastest of our scans at zero latency;
 #   - at CLEAN_LATENCY_MS: `velmora-cli clean --dry-run` against the scan (run in turn), and
 #     a real `velmora-cli clean` against `rm -rf` of the same folders, each on a fresh copy
-#     (median of CLEAN_RUNS), with the clean's floor: the removals in the largest matched
-#     folder, which the kernel makes one after the other, plus the depth of the tree, each a
-#     round trip;
+#     (median of CLEAN_RUNS and RM_RUNS), with the clean's floor: the removals in the largest
+#     matched folder, which the kernel makes one after the other, plus the depth of the tree,
+#     each a round trip;
 # then how often the scan's progress line moves, the targets, and what else ran on the
 # machine: the load before and after, the processor time taken by anything but the benchmark
 # (its commands and the share's server), and a warning when either makes the run unreliable;
@@ -25,10 +25,12 @@
 #
 # Environment (all optional): BUILD_DIR (build), WORK (/tmp/velmora-share-bench: the location
 # is generated there once and kept), ENTRIES (20000), LATENCIES ("0 1 5"), LAYERS ("light
-# heavy"), HEAVY_US (25), THREADS ("8 16 32 64 128 256"), RUNS (5), PEER_RUNS (3),
-# CLEAN_LATENCY_MS (1), CLEAN_RUNS (3), LOAD_WARN (0.5: the 1-minute load above which the
-# start is too busy), OTHERS_WARN (0.05: the share of the machine's processor time others may
-# take).
+# heavy"), HEAVY_US (25), THREADS ("8 16 32 64 128 256"), RUNS (9), PEER_RUNS (3),
+# CLEAN_LATENCY_MS (1), CLEAN_RUNS (5), RM_RUNS (3), LOAD_WARN (0.5: the 1-minute load above
+# which the start is too busy), OTHERS_WARN (0.05: the share of the machine's processor time
+# others may take). On a virtual machine one run of a scan can take a fifth more or less than
+# the next; the medians of 9 scans and 5 cleans move far less between runs of the script than
+# those of 5 and 3 did.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 REPO=$(pwd)
@@ -40,10 +42,11 @@ LATENCIES=${LATENCIES:-"0 1 5"}
 LAYERS=${LAYERS:-"light heavy"}
 HEAVY_US=${HEAVY_US:-25}
 THREADS=${THREADS:-"8 16 32 64 128 256"}
-RUNS=${RUNS:-5}
+RUNS=${RUNS:-9}
 PEER_RUNS=${PEER_RUNS:-3}
 CLEAN_LATENCY_MS=${CLEAN_LATENCY_MS:-1}
-CLEAN_RUNS=${CLEAN_RUNS:-3}
+CLEAN_RUNS=${CLEAN_RUNS:-5}
+RM_RUNS=${RM_RUNS:-3}
 LOAD_WARN=${LOAD_WARN:-0.5}
 OTHERS_WARN=${OTHERS_WARN:-0.05}
 BIN=$BUILD_DIR/bin
@@ -282,6 +285,7 @@ clean_rows() {
     clean_req=$(cat "$WORK/requests")
     read -r -a clean_cpu <"$WORK/cpu"
     clean_late+=("$(cat "$WORK/late")")
+    ((i > RM_RUNS)) && continue
     rm_times+=("$(clean_once rm_targets)")
     rm_req=$(cat "$WORK/requests")
   done
