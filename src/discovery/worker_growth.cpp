@@ -14,12 +14,9 @@ namespace {
 // 128 1.6 to 2.1, and 256 about as fast as 128; answered at once, 8 threads were 11 to 23.
 constexpr double kFewMore = 2.0;
 // Answers that took on average up to this many times the fastest one waited for nothing
-// much: at 5 ms per request 32 to 64 threads saw 1.0 to 1.1 from their first interval on,
-// while at 1 ms 32 saw 1.2 to 1.7, and answered at once every count saw 10 and more. Up to
-// kNoWait, every directory waiting may have a worker of its own; up to kLittleWait, the
-// workers double.
-constexpr double kNoWait = 1.1;
-constexpr double kLittleWait = 1.25;
+// much: at 5 ms per request 32 to 64 threads saw 1.0 to 1.2 from their first interval on,
+// while at 1 ms 32 saw 1.2 to 1.7, and answered at once every count saw 10 and more.
+constexpr double kNoWait = 1.25;
 // Fewer answers than this say little about their rate.
 constexpr std::uint64_t kFewestAnswers = 8;
 // The processors' times come in ticks of 10 ms, so a few intervals of a small machine hold
@@ -33,9 +30,9 @@ WorkerGrowth::WorkerGrowth(unsigned start, unsigned maximum)
     : workers_(std::min(start, maximum)), maximum_(maximum) {}
 
 unsigned WorkerGrowth::next(const WorkerGrowthSample& sample) {
-    // Without work waiting, more workers would have had nothing to do: the interval says
-    // nothing about what they would bring.
-    if (workers_ >= maximum_ || sample.waiting == 0) return workers_;
+    // With fewer directories waiting than workers, more workers would have had little to do:
+    // the interval says nothing about what they would bring.
+    if (workers_ >= maximum_ || sample.waiting < workers_) return workers_;
     ++intervals_;
     answers_ += sample.answers;
     elapsed_ += sample.elapsed;
@@ -48,9 +45,11 @@ unsigned WorkerGrowth::next(const WorkerGrowthSample& sample) {
     std::uint64_t more = workers_; // doubling
     bool grow = false;
     if (sample.answers >= kFewestAnswers && fastest > 0) {
-        const double wait = static_cast<double>(sample.answerTime.count()) / (fastest * static_cast<double>(sample.answers));
-        grow = wait <= kLittleWait;
-        if (wait <= kNoWait) more = std::clamp<std::uint64_t>(sample.waiting, workers_, 3ULL * workers_);
+        grow = static_cast<double>(sample.answerTime.count()) <= kNoWait * fastest * static_cast<double>(sample.answers);
+        // Fewer answers than workers: most of them had nothing to do until the directories
+        // now waiting came, all at once.
+        if (grow && sample.answers < workers_)
+            more = std::clamp<std::uint64_t>(sample.waiting, workers_, 3ULL * workers_);
     }
     if (intervals_ >= 2 && answers_ >= kFewestAnswers && fastest > 0 && elapsed_.count() > 0) {
         const double inFlight = static_cast<double>(answers_) * fastest / static_cast<double>(elapsed_.count());

@@ -54,13 +54,14 @@ struct WorkerGrowthSample {
 // workers are not many more than that, their requests wait for their round trip and hardly
 // for anything else, and twice the workers read about twice as much. Once they are, the
 // processors or the server keep the rest of them waiting, and more only queue. So the
-// workers double, while work is waiting for them,
+// workers double, while at least as many directories wait as there are workers,
 //   - when the answers of one interval took on average hardly longer than the fastest one:
 //     nothing made the requests wait, whatever the workers' number (some may have only just
-//     been given work, and read little in the interval). Where they took next to nothing
-//     longer, every directory waiting gets a worker of its own, up to four times as many
-//     workers as before: where the share answers slowly, the folders near the top come one
-//     round trip after another, and the first hundred wait all at once;
+//     been given work, and read little in the interval). Where the workers answered fewer
+//     requests than there are of them, most had nothing to do until the directories waiting
+//     came: every one of those gets a worker of its own, up to four times as many workers as
+//     before. Where the share answers slowly, the folders near the top come one round trip
+//     after another, and then a hundred wait all at once;
 //   - when, since their last doubling, they were at most a few more than the requests in
 //     flight the rate needed;
 //   - or when, since their last doubling, the processors had time to spare, over enough of

@@ -66,8 +66,9 @@ WorkerGrowthSample ticks(std::uint64_t idle, std::uint64_t ticks) {
 TEST(WalkConcurrency, WorkersGrowWhileMoreOfThemMakeTheShareAnswerMore) {
     // 32 workers: twice the requests in flight that the rate needs at the fastest answer is
     // 32 at 160 answers in 10 ms.
-    const WorkerGrowthSample noWait = interval(100, 1.05, 100), fewWaiting = interval(100, 1.0, 10),
-                             littleWait = interval(100, 1.2, 100), tooFew = interval(7, 1.0),
+    const WorkerGrowthSample noWait = interval(20, 1.2, 300), fewWaiting = interval(20, 1.0, 40),
+                             manyAnswers = interval(100, 1.2, 100), tooFew = interval(7, 1.0),
+                             waited = interval(20, 1.3, 100),
                              enough = interval(160, 3.0), notEnough = interval(150, 3.0),
                              fast = interval(250, 3.0), slow = interval(90, 3.0),
                              nothingWaiting = interval(1000, 1.0, 0);
@@ -76,14 +77,17 @@ TEST(WalkConcurrency, WorkersGrowWhileMoreOfThemMakeTheShareAnswerMore) {
         std::vector<WorkerGrowthSample> samples;
         std::vector<unsigned> workers; // after each sample
     } cases[] = {
-        // Answers at their bare round trip: a worker for every directory waiting, up to four
-        // times as many, at least twice; answers that waited a little: twice as many.
-        {8, 256, {noWait, noWait}, {32, 128}},
-        {8, 256, {fewWaiting, fewWaiting, fewWaiting}, {18, 36, 72}},
-        {8, 256, {littleWait, littleWait}, {16, 32}},
-        // Never beyond the maximum, nor from too few answers.
+        // Answers that waited for nothing, fewer than the workers: a worker for every directory
+        // waiting, up to four times as many, at least twice; as many answers as workers or
+        // more: twice as many. Answers that waited, or too few: no more. Nor with fewer
+        // directories waiting than workers.
+        {32, 256, {noWait, noWait}, {128, 256}},
+        {32, 256, {fewWaiting}, {72}},
+        {24, 256, {fewWaiting, fewWaiting}, {64, 64}},
+        {8, 256, {manyAnswers, manyAnswers}, {16, 32}},
+        {32, 256, {waited, tooFew}, {32, 32}},
+        // Never beyond the maximum.
         {48, 64, {noWait}, {64}},
-        {8, 64, {tooFew}, {8}},
         // By the rate: two intervals at least, and everything since the last doubling counts,
         // not the last interval alone; counted afresh after a doubling.
         {32, 256, {enough, enough, enough, enough}, {32, 64, 64, 64}},
