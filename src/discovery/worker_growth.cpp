@@ -45,7 +45,8 @@ unsigned WorkerGrowth::next(const WorkerGrowthSample& sample) {
     std::uint64_t more = workers_; // doubling
     bool grow = false;
     if (sample.answers >= kFewestAnswers && fastest > 0) {
-        grow = static_cast<double>(sample.answerTime.count()) <= kNoWait * fastest * static_cast<double>(sample.answers);
+        const double answers = static_cast<double>(sample.answers);
+        grow = static_cast<double>(sample.answerTime.count()) <= kNoWait * fastest * answers;
         // Fewer answers than workers: most of them had nothing to do until the directories
         // now waiting came, all at once.
         if (grow && sample.answers < workers_)

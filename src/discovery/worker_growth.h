@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/processor_time.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <optional>
-
-#include "platform/processor_time.h"
 
 namespace velmora {
 
@@ -62,8 +62,8 @@ struct WorkerGrowthSample {
 //     came: every one of those gets a worker of its own, up to four times as many workers as
 //     before. Where the share answers slowly, the folders near the top come one round trip
 //     after another, and then a hundred wait all at once;
-//   - when, since their last doubling, they were at most a few more than the requests in
-//     flight the rate needed;
+//   - when, since their last doubling, they were at most twice the requests in flight the
+//     rate needed;
 //   - or when, since their last doubling, the processors had time to spare, over enough of
 //     their ticks to tell (answers may vary by themselves: a server answers from its cache or
 //     from its disk).
