@@ -21,8 +21,8 @@ ParallelScan::ParallelScan(unsigned threads, unsigned maxThreads, const Parallel
       // Not cleared: only what a listing writes is read. Pages are given only to the buffers of
       // workers that start; one mapping for all spares a growing scan the address space's lock
       // that each mapping of its own would take while the workers run.
-      listingBuffers_(std::make_unique_for_overwrite<char[]>(std::size_t{maxThreads} * kListingBuffer)),
-      threads_(maxThreads) {}
+      listingBuffers_(std::make_unique_for_overwrite<char[]>(std::size_t{maxThreads} * kListingBufferSize)),
+      threads_(maxThreads - 1) {}
 
 std::vector<FCPBundle> ParallelScan::run(const std::string& location, UniqueFd rootFd) {
     location_ = &location;
@@ -87,7 +87,7 @@ void ParallelScan::startWorkers(unsigned count) {
 // system gives no more threads, the workers running share all the work: a worker that never
 // started has nothing in its queue.
 void ParallelScan::startWorker(unsigned first, unsigned n, unsigned offset) {
-    const bool started = threads_.start(first + offset, [this, first, n, offset] {
+    const bool started = threads_.start(first + offset - 1, [this, first, n, offset] {
         for (const unsigned next : {2 * offset + 1, 2 * offset + 2})
             if (next < n) startWorker(first, n, next);
         work(first + offset);
@@ -136,7 +136,7 @@ WorkerGrowthSample ParallelScan::sampleSince(GrowthReadings& last) const {
 
 void ParallelScan::work(unsigned self) {
     Worker& worker = workers_[self];
-    worker.buffer = listingBuffers_.get() + std::size_t{self} * kListingBuffer;
+    worker.buffer = listingBuffers_.get() + std::size_t{self} * kListingBufferSize;
     for (;;) {
         std::optional<DirTask> task = queues_.take(self);
         if (!task) {

@@ -149,7 +149,7 @@ void ParallelScan::readDirectory(unsigned self, DirTask task) {
     // A stopped scan drains its queues without reading: every task still ends here.
     while (!cancelled(cancel_)) {
         const ssize_t n =
-            answered(worker, [&] { return ::getdents64(fd, worker.buffer, kListingBuffer); });
+            answered(worker, [&] { return ::getdents64(fd, worker.buffer, kListingBufferSize); });
         if (n < 0 && errno != ENOENT) unreadable(relativePathOf(node), errno);
         if (n <= 0) break;
         for (ssize_t pos = 0; pos < n;) {

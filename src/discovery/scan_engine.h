@@ -10,6 +10,7 @@
 #include "discovery/scan_directory_node.h"
 #include "discovery/work_sharing_queues.h"
 #include "platform/dir_walker.h"
+#include "platform/directory_names.h"
 #include "platform/file_identity.h"
 #include "platform/thread_stacks.h"
 #include "platform/unique_fd.h"
@@ -22,8 +23,6 @@
 
 namespace velmora::scan_engine {
 
-// One read of a directory listing: large enough that most directories come in one call.
-inline constexpr std::size_t kListingBuffer = 128 * 1024;
 // Progress counters are read by another thread: publish in batches, not per entry. Small
 // enough that the count moves several times a second even where each listing is a network
 // round trip; the listing loop also publishes after every read of a listing.
@@ -58,7 +57,7 @@ class ParallelScan {
   private:
     struct alignas(64) Worker {
         LibraryTotals totals;
-        char* buffer = nullptr; // kListingBuffer bytes of listingBuffers_
+        char* buffer = nullptr; // kListingBufferSize bytes of listingBuffers_
         std::uint64_t unpublished = 0;
         AnswerTally answers; // kept only while the workers may grow
     };
@@ -130,8 +129,8 @@ class ParallelScan {
     std::vector<FoundLibrary> found_;
     CleanableListing listing_;
     std::unique_ptr<char[]> listingBuffers_; // one for each worker that may run
-    // Worker i's thread is number i (none is 0: the caller's). Last, so that the threads have
-    // ended before anything they use goes.
+    // Worker i's thread is number i - 1 (worker 0 is the caller). Last, so that the threads
+    // have ended before anything they use goes.
     ThreadStacks threads_;
 };
 

@@ -35,7 +35,8 @@ void raiseDescriptorLimit() {
 void reserveDescriptors(int fd, std::size_t count) {
     // A table of this many holds any scan's descriptors, and takes 128 KiB of pointers.
     constexpr std::size_t kLargestReserved = 16384;
-    const std::size_t wanted = std::min(descriptorsOpen() + count, kLargestReserved);
+    if (fd < 0) return;
+    const std::size_t wanted = std::min(static_cast<std::size_t>(fd) + 1 + count, kLargestReserved);
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
     const std::size_t table = limit.rlim_cur == RLIM_INFINITY ? wanted : std::min<std::size_t>(wanted, limit.rlim_cur);

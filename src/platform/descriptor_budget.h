@@ -15,8 +15,9 @@ void raiseDescriptorLimit();
 // incomplete.
 [[nodiscard]] std::size_t descriptorsAvailable();
 
-// Grows this process's descriptor table at once to hold `count` descriptors more than it
-// holds now (at most the limit in force), by way of `fd`, any open descriptor. A table grown
+// Grows this process's descriptor table at once to hold `count` descriptors above `fd`, the
+// one opened last (at most the limit in force): new descriptors take the lowest free numbers,
+// so they stay below that while at most `count` more are open. A table grown
 // later, one doubling at a time while many threads open files, makes every one of them wait
 // at each doubling until no thread can still see the old table: milliseconds each time, and
 // more in a virtual machine. Done before those threads start, it costs nothing.

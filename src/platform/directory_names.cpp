@@ -10,10 +10,6 @@ namespace velmora {
 
 namespace {
 
-// Large enough for a network file system to answer a folder of several hundred entries in
-// one request: FUSE sizes its listing requests by the buffer it is given.
-constexpr std::size_t kListingBufferSize = 128 * 1024;
-
 // This thread's listing buffer, kept for its later listings.
 char* listingBuffer() {
     thread_local std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kListingBufferSize);

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace velmora {
+
+// Bytes one read of a directory listing asks for: most folders come in one call, and a
+// network file system answers one of several hundred entries in one request (FUSE sizes its
+// listing requests by the reader's buffer).
+inline constexpr std::size_t kListingBufferSize = 128 * 1024;
 
 // One name of a directory listing, with the type the listing gave (a dirent's d_type,
 // DT_UNKNOWN where the file system leaves it to a stat call).
