@@ -51,8 +51,7 @@ std::vector<FCPBundle> ParallelScan::run(const std::string& location, UniqueFd r
     openDirectories_.store(1);
     queues_.push(0, DirTask{root, std::move(rootContext)});
 
-    timeAnswers_ = queues_.capacity() > startThreads_;
-    if (timeAnswers_) {
+    if (queues_.capacity() > startThreads_) {
         workerGrowth_.emplace(startThreads_, queues_.capacity());
         lastLook_ = {std::chrono::steady_clock::now(), 0, 0, growth_.readTimes()};
         nextLook_.store((lastLook_.at + growth_.interval).time_since_epoch().count());
@@ -98,7 +97,7 @@ void ParallelScan::startWorker(unsigned first, unsigned n, unsigned offset) {
 // Under growthMutex_.
 void ParallelScan::stopGrowing() {
     workerGrowth_.reset();
-    nextLook_.store(std::chrono::steady_clock::time_point::max().time_since_epoch().count());
+    nextLook_.store(kNeverLook);
 }
 
 // Called by a worker between two directories: once an interval has passed since the last
@@ -145,7 +144,7 @@ void ParallelScan::work(unsigned self) {
         }
         readDirectory(self, std::move(*task));
         queues_.finish();
-        if (timeAnswers_) growWorkersWhenDue();
+        if (growing()) growWorkersWhenDue();
     }
     publishEntries(worker, true);
 }

@@ -104,14 +104,18 @@ class ParallelScan {
     std::vector<Worker> workers_;
     const unsigned startThreads_;
     const ParallelScanWorkers& growth_;
-    bool timeAnswers_ = false; // set before any worker starts
     // The workers themselves look at how the scan goes, one at a time, each interval, between
     // two directories: a thread of its own for that would wait for the processors behind them
     // all, and look far too late, when they are busy.
     std::mutex growthMutex_;
     std::optional<WorkerGrowth> workerGrowth_; // nothing once the workers no longer grow
     GrowthReadings lastLook_;
-    std::atomic<std::chrono::steady_clock::rep> nextLook_{0}; // in steady_clock ticks
+    // When the next look is due, in steady_clock ticks; kNeverLook while the workers do not
+    // grow (a fixed count, or growth over): their requests are not timed then either.
+    static constexpr std::chrono::steady_clock::rep kNeverLook =
+        std::chrono::steady_clock::time_point::max().time_since_epoch().count();
+    std::atomic<std::chrono::steady_clock::rep> nextLook_{kNeverLook};
+    [[nodiscard]] bool growing() const { return nextLook_.load(std::memory_order_relaxed) != kNeverLook; }
     std::atomic<bool> noMoreThreads_{false};
     ScanProgress ownProgress_; // counts when the caller asked for none
     ScanProgress* progress_;
@@ -135,7 +139,7 @@ class ParallelScan {
 };
 
 template <typename Call> auto ParallelScan::answered(Worker& worker, Call&& call) {
-    if (!timeAnswers_) return call();
+    if (!growing()) return call();
     const auto start = std::chrono::steady_clock::now();
     auto result = call();
     const int error = errno; // the caller reads the call's

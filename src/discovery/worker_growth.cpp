@@ -48,9 +48,9 @@ unsigned WorkerGrowth::next(const WorkerGrowthSample& sample) {
         const double answers = static_cast<double>(sample.answers);
         grow = static_cast<double>(sample.answerTime.count()) <= kNoWait * fastest * answers;
         // Fewer answers than workers: most of them had nothing to do until the directories
-        // now waiting came, all at once.
-        if (grow && sample.answers < workers_)
-            more = std::clamp<std::uint64_t>(sample.waiting, workers_, 3ULL * workers_);
+        // now waiting came, all at once. Each of those gets a worker (at least as many wait
+        // as there are workers, see above), up to four times as many workers in all.
+        if (grow && sample.answers < workers_) more = std::min<std::uint64_t>(sample.waiting, 3ULL * workers_);
     }
     if (intervals_ >= 2 && answers_ >= kFewestAnswers && fastest > 0 && elapsed_.count() > 0) {
         const double inFlight = static_cast<double>(answers_) * fastest / static_cast<double>(elapsed_.count());
